@@ -1,0 +1,7 @@
+#include "MarkdownCommonMark.h"
+
+namespace glyphmill {
+
+TMarkdownCommonMark::TMarkdownCommonMark() { FConfig->SetDialect(mdCommonMark); }
+
+}  // namespace glyphmill

@@ -1,0 +1,168 @@
+// The engine: Process and the reading of the document into lines.
+#include "MarkdownDaringFireball.h"
+
+#include <memory>
+#include <string>
+
+namespace glyphmill {
+
+namespace {
+
+const TCharSet ID_END{u']'};
+const TCharSet ANGLE_LINK_END{u'>'};
+const TCharSet PLAIN_LINK_END{u'\n', u' '};
+const TCharSet PAREN_TITLE_END{u')'};
+
+std::u16string asciiLower(std::u16string s) {
+  for (char16_t& c : s) {
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
+  }
+  return s;
+}
+
+bool opensTitle(char16_t c) { return c == u'"' || c == u'\'' || c == u'('; }
+
+// Reads a title whose opening character is at line.FPosition; "" on failure.
+std::u16string readTitle(TLine& line) {
+  const char16_t open = line.FValue[line.FPosition];
+  line.FPosition += 1;
+  return line.readUntil(open == u'(' ? PAREN_TITLE_END : TCharSet{open});
+}
+
+// Reads one source line: cuts at LF, CR, CR LF or LF CR, expands tabs to
+// stops every 4 columns, and in panic mode writes "<" as "&lt;". `ch` is the
+// current character and is left on the first character of the next line.
+std::unique_ptr<TLine> readLine(TMarkdownReader& reader, char16_t& ch, bool panicMode) {
+  auto line = std::make_unique<TLine>();
+  std::u16string& buffer = line->FValue;
+  int column = 0;
+  while (ch != u'\0') {
+    if (ch == u'\t') {
+      do {
+        buffer += u' ';
+        ++column;
+      } while (column % 4 != 0);
+      ch = reader.read();
+    } else if (ch == u'\n' || ch == u'\r') {
+      const char16_t partner = ch == u'\n' ? u'\r' : u'\n';
+      ch = reader.read();
+      if (ch == partner) ch = reader.read();
+      break;
+    } else if (ch == u'<' && panicMode) {
+      buffer += u"&lt;";
+      column += 4;
+      ch = reader.read();
+    } else {
+      buffer += ch;
+      ++column;
+      ch = reader.read();
+    }
+  }
+  line->Init();
+  return line;
+}
+
+}  // namespace
+
+TMarkdownDaringFireball::TMarkdownDaringFireball() {
+  FConfig = std::make_unique<TConfiguration>(true);
+  Femitter = std::make_unique<TEmitter>(*FConfig);
+}
+
+TMarkdownDaringFireball::~TMarkdownDaringFireball() {
+  Femitter.reset();
+  FConfig.reset();
+}
+
+bool TMarkdownDaringFireball::GetAllowUnsafe() const { return !FConfig->safeMode; }
+
+void TMarkdownDaringFireball::SetAllowUnsafe(bool value) { FConfig->safeMode = !value; }
+
+std::u16string TMarkdownDaringFireball::Process(const std::u16string& source) {
+  FuseExtensions = FConfig->isDialect({mdCommonMark, mdTxtMark});
+  FConfig->formatPipeCount = 0;
+  TMarkdownReader reader(source);
+  std::u16string out_;
+  std::unique_ptr<TBlock> root = collectLines(reader);
+  root->removeSurroundingEmptyLines();
+  buildBlocks(root.get(), false);
+  for (TBlock* child = root->FBlocks.get(); child; child = child->FNext.get()) {
+    Femitter->emit(out_, child);
+  }
+  return out_;
+}
+
+std::unique_ptr<TBlock> TMarkdownDaringFireball::collectLines(TMarkdownReader& reader) {
+  auto root = std::make_unique<TBlock>();
+  TLinkRef* pending = nullptr;  // the last definition read without a title
+  char16_t ch = reader.read();
+  while (ch != u'\0') {
+    std::unique_ptr<TLine> line = readLine(reader, ch, FConfig->panicMode);
+    if (readDefinition(*line, pending)) continue;
+    bool isTitleLine = false;
+    if (!line->FIsEmpty && pending) {
+      if (opensTitle(line->FValue[line->FLeading])) {
+        line->FPosition = line->FLeading;
+        std::u16string title = readTitle(*line);
+        if (!title.empty()) {
+          pending->FTitle = std::move(title);
+          isTitleLine = true;
+        }
+      }
+      pending = nullptr;
+    }
+    if (isTitleLine) continue;
+    line->FPosition = 0;
+    root->AppendLine(std::move(line));
+  }
+  return root;
+}
+
+// Reads the line as a reference, abbreviation or profile definition and
+// registers it; false when the line is not a definition.
+bool TMarkdownDaringFireball::readDefinition(TLine& line, TLinkRef*& pending) {
+  if (line.FIsEmpty || line.FLeading > 3 || line.FValue[line.FLeading] != u'[') return false;
+  line.FPosition = line.FLeading + 1;
+  std::u16string id = line.readUntil(ID_END);
+  if (id.empty()) return false;
+  if (line.FPosition + 2 >= line.length() || line.FValue[line.FPosition + 1] != u':') return false;
+  line.FPosition += 2;
+  if (!line.skipSpaces()) return false;
+
+  std::u16string link;
+  if (line.FValue[line.FPosition] == u'<') {
+    line.FPosition += 1;
+    link = line.readUntil(ANGLE_LINK_END);
+    line.FPosition += 1;
+  } else {
+    link = line.readUntil(PLAIN_LINK_END);
+  }
+  if (link.empty()) return false;
+
+  std::u16string title;
+  if (line.skipSpaces()) {
+    if (!opensTitle(line.FValue[line.FPosition])) return false;
+    title = readTitle(line);
+    if (title.empty()) return false;
+  }
+
+  if (asciiLower(id) == u"$profile$") {
+    if (asciiLower(link) == u"extended") {
+      FuseExtensions = true;
+      FConfig->SetDialect(mdTxtMark);
+    }
+    pending = nullptr;
+    return true;
+  }
+  // A redefinition destroys the earlier reference; it can no longer take a title.
+  if (pending && Femitter->findLinkRef(id) == pending) pending = nullptr;
+  const bool isAbbrev = !title.empty() && link == u"*";
+  const bool hasTitle = !title.empty();
+  auto linkRef = std::make_unique<TLinkRef>(std::move(link), std::move(title), isAbbrev);
+  TLinkRef* registered = linkRef.get();
+  Femitter->addLinkRef(id, std::move(linkRef));
+  if (!hasTitle) pending = registered;
+  return true;
+}
+
+}  // namespace glyphmill

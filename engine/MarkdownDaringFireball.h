@@ -1,0 +1,38 @@
+// The one Markdown engine; the other dialects are this engine with another
+// dialect set in its configuration.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "MarkdownProcessor.h"
+#include "MarkdownUtils.h"
+
+namespace glyphmill {
+
+class TMarkdownDaringFireball : public TMarkdownProcessor {
+ public:
+  TMarkdownDaringFireball();
+  ~TMarkdownDaringFireball() override;
+
+  bool GetAllowUnsafe() const override;
+  void SetAllowUnsafe(bool value) override;
+  std::u16string Process(const std::u16string& source) override;
+
+  // The stages of Process, public so that they can be exercised one by one.
+  // Reads the text into a root block, registering reference definitions.
+  std::unique_ptr<TBlock> collectLines(TMarkdownReader& reader);
+  // Turns the lines of root into child blocks (listMode: root is a list item).
+  void buildBlocks(TBlock* root, bool listMode);
+
+  TEmitter& emitter() { return *Femitter; }
+  bool FuseExtensions = false;
+
+ private:
+  bool readDefinition(TLine& line, TLinkRef*& pending);
+  void splitListItems(TBlock* list);
+
+  std::unique_ptr<TEmitter> Femitter;
+};
+
+}  // namespace glyphmill

@@ -1,0 +1,110 @@
+// The engine's front door: dialects, configuration and the abstract processor.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <random>
+#include <string>
+
+namespace glyphmill {
+
+class TDecorator;
+class TBlockEmitter;
+class TSpanEmitter;
+
+// The three Markdown dialects; the ordinals are part of the interface.
+enum TMarkdownProcessorDialect { mdDaringFireball = 0, mdCommonMark = 1, mdTxtMark = 2 };
+
+// A set of dialects, element n being the dialect with ordinal n.
+class TSeTMarkdownProcessorDialect {
+ public:
+  TSeTMarkdownProcessorDialect(std::initializer_list<TMarkdownProcessorDialect> dialects);
+  bool contains(TMarkdownProcessorDialect dialect) const;
+
+ private:
+  unsigned bits_ = 0;
+};
+
+// Settings shared by every stage of one processor. Owns the decorator and
+// both hooks; destroys codeBlockEmitter, then decorator, then specialLinkEmitter.
+class TConfiguration {
+ public:
+  explicit TConfiguration(bool safe);
+  ~TConfiguration();
+  TConfiguration(const TConfiguration&) = delete;
+  TConfiguration& operator=(const TConfiguration&) = delete;
+
+  // Declared in the order of destruction that the owner relies on (members are
+  // destroyed in reverse order of declaration).
+  std::unique_ptr<TSpanEmitter> specialLinkEmitter;  // may be absent
+  std::unique_ptr<TDecorator> decorator;             // writes every tag
+  std::unique_ptr<TBlockEmitter> codeBlockEmitter;   // may be absent
+
+  bool safeMode = true;
+  bool allowSpacesInFencedDelimiters = true;
+  bool panicMode = false;
+
+  // Number of pipes of the format row the table test examined last. Belongs to
+  // the conversion that runs on this configuration's processor.
+  int formatPipeCount = 0;
+
+  TMarkdownProcessorDialect GetDialect() const { return FDialect; }
+  void SetDialect(TMarkdownProcessorDialect value);
+  bool isDialect(const TSeTMarkdownProcessorDialect& dialects) const;
+
+  // Generator behind the random choice of e-mail character references. Seeded
+  // from the process-wide random device unless SetRandomSeed gives a seed.
+  std::mt19937& random() { return Frandom; }
+  void SetRandomSeed(std::uint32_t seed) { Frandom.seed(seed); }
+
+ private:
+  TMarkdownProcessorDialect FDialect = mdDaringFireball;
+  std::mt19937 Frandom;
+};
+
+// A converter of one dialect. Create with CreateDialect, optionally switch
+// AllowUnsafe on, call Process, destroy.
+class TMarkdownProcessor {
+ public:
+  virtual ~TMarkdownProcessor();
+
+  // A new processor of the given dialect; throws std::invalid_argument with
+  // "Unknown Markdown dialect" for any other value.
+  static std::unique_ptr<TMarkdownProcessor> CreateDialect(TMarkdownProcessorDialect dialect);
+
+  virtual bool GetAllowUnsafe() const = 0;
+  virtual void SetAllowUnsafe(bool value) = 0;
+
+  // Converts a whole Markdown text into an HTML fragment.
+  virtual std::u16string Process(const std::u16string& source) = 0;
+
+  // Loads a file (see decodeText for the encoding rules), ends every line with
+  // CR LF and converts it. Throws std::runtime_error naming the file and the
+  // reason when it cannot be read or decoded.
+  std::u16string ProcessFile(const std::string& fileName, const std::string& encoding = "");
+
+  TConfiguration& config() { return *FConfig; }
+  const TConfiguration& config() const { return *FConfig; }
+
+ protected:
+  TMarkdownProcessor();
+  std::unique_ptr<TConfiguration> FConfig;
+};
+
+// Decodes file bytes. A byte-order mark (UTF-8, UTF-16 LE or BE) decides;
+// a non-empty encoding (an ICU converter name such as "UTF-16LE" or
+// "windows-1252") is used as given; otherwise strict UTF-8, falling back to
+// Windows-1252 when the bytes are not valid UTF-8. The mark is not returned.
+// Throws std::runtime_error for an unknown encoding or bytes it cannot decode.
+std::u16string decodeText(const std::string& bytes, const std::string& encoding = "");
+
+// Reads a whole file as bytes; throws std::runtime_error naming the file and
+// the reason when it cannot be read.
+std::string readFileBytes(const std::string& fileName);
+
+// UTF-8 <-> UTF-16 conversions for callers outside the engine. Invalid
+// sequences become U+FFFD; a lone surrogate is written as U+FFFD.
+std::string toUtf8(const std::u16string& text);
+std::u16string fromUtf8(const std::string& text);
+
+}  // namespace glyphmill

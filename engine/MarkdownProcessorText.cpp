@@ -1,0 +1,136 @@
+// Reading files and converting between the encodings the engine meets.
+#include <unicode/ucnv.h>
+#include <unicode/utf16.h>
+#include <unicode/utf8.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "MarkdownProcessor.h"
+
+namespace glyphmill {
+
+// ---------------------------------------------------------------- files and encodings
+
+std::string readFileBytes(const std::string& fileName) {
+  std::ifstream in(fileName, std::ios::binary);
+  if (!in) throw std::runtime_error(fileName + ": " + std::strerror(errno));
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  if (in.bad()) throw std::runtime_error(fileName + ": read error");
+  return std::move(bytes).str();
+}
+
+namespace {
+
+bool isValidUtf8(const std::string& bytes) {
+  const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
+  const auto length = static_cast<std::int32_t>(bytes.size());
+  std::int32_t i = 0;
+  while (i < length) {
+    UChar32 c;
+    U8_NEXT(p, i, length, c);
+    if (c < 0) return false;
+  }
+  return true;
+}
+
+std::u16string convertWith(const char* converterName, const char* data, std::size_t size,
+                           bool strict) {
+  UErrorCode status = U_ZERO_ERROR;
+  UConverter* converter = ucnv_open(converterName, &status);
+  if (U_FAILURE(status)) {
+    throw std::runtime_error(std::string("unknown encoding \"") + converterName + "\"");
+  }
+  if (strict) {
+    ucnv_setToUCallBack(converter, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+  }
+  std::u16string result(size * 2 + 4, u'\0');
+  const std::int32_t written =
+      ucnv_toUChars(converter, result.data(), static_cast<std::int32_t>(result.size()), data,
+                    static_cast<std::int32_t>(size), &status);
+  ucnv_close(converter);
+  if (U_FAILURE(status)) {
+    throw std::runtime_error(std::string("the bytes are not valid ") + converterName);
+  }
+  result.resize(static_cast<std::size_t>(written));
+  return result;
+}
+
+bool startsWith(const std::string& bytes, const char* prefix, std::size_t n) {
+  return bytes.size() >= n && std::memcmp(bytes.data(), prefix, n) == 0;
+}
+
+}  // namespace
+
+std::u16string decodeText(const std::string& bytes, const std::string& encoding) {
+  if (startsWith(bytes, "\xEF\xBB\xBF", 3)) {
+    return convertWith("UTF-8", bytes.data() + 3, bytes.size() - 3, false);
+  }
+  if (startsWith(bytes, "\xFF\xFE", 2)) {
+    return convertWith("UTF-16LE", bytes.data() + 2, bytes.size() - 2, false);
+  }
+  if (startsWith(bytes, "\xFE\xFF", 2)) {
+    return convertWith("UTF-16BE", bytes.data() + 2, bytes.size() - 2, false);
+  }
+  if (!encoding.empty()) return convertWith(encoding.c_str(), bytes.data(), bytes.size(), false);
+  if (isValidUtf8(bytes)) return fromUtf8(bytes);
+  return convertWith("windows-1252", bytes.data(), bytes.size(), false);
+}
+
+std::u16string fromUtf8(const std::string& text) {
+  std::u16string result;
+  result.reserve(text.size());
+  const auto* p = reinterpret_cast<const std::uint8_t*>(text.data());
+  const auto length = static_cast<std::int32_t>(text.size());
+  std::int32_t i = 0;
+  while (i < length) {
+    UChar32 c;
+    U8_NEXT(p, i, length, c);
+    if (c < 0) c = 0xFFFD;
+    if (c <= 0xFFFF) {
+      result += static_cast<char16_t>(c);
+    } else {
+      result += static_cast<char16_t>(U16_LEAD(c));
+      result += static_cast<char16_t>(U16_TRAIL(c));
+    }
+  }
+  return result;
+}
+
+std::string toUtf8(const std::u16string& text) {
+  std::string result;
+  result.reserve(text.size() + text.size() / 4);
+  const std::size_t n = text.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    UChar32 c = text[i];
+    if (U16_IS_LEAD(c) && i + 1 < n && U16_IS_TRAIL(text[i + 1])) {
+      c = U16_GET_SUPPLEMENTARY(c, text[i + 1]);
+      ++i;
+    } else if (U16_IS_SURROGATE(c)) {
+      c = 0xFFFD;
+    }
+    if (c < 0x80) {
+      result += static_cast<char>(c);
+    } else if (c < 0x800) {
+      result += static_cast<char>(0xC0 | (c >> 6));
+      result += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      result += static_cast<char>(0xE0 | (c >> 12));
+      result += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      result += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      result += static_cast<char>(0xF0 | (c >> 18));
+      result += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      result += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      result += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return result;
+}
+
+}  // namespace glyphmill

@@ -1,0 +1,7 @@
+#include "MarkdownTxtMark.h"
+
+namespace glyphmill {
+
+TMarkdownTxtMark::TMarkdownTxtMark() { FConfig->SetDialect(mdTxtMark); }
+
+}  // namespace glyphmill

@@ -1,0 +1,369 @@
+// The engine's working parts: lines and blocks, the decorator and hooks, the
+// escaping, scanning and HTML helpers, and the emitter (block and inline).
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "MarkdownProcessor.h"
+
+namespace glyphmill {
+
+// A set of 8-bit character codes; a code unit above 255 is never a member.
+class TCharSet {
+ public:
+  constexpr TCharSet() = default;
+  constexpr TCharSet(std::initializer_list<char16_t> chars) {
+    for (char16_t c : chars) add(c);
+  }
+  constexpr void add(char16_t c) {
+    if (c < 256) bits_[c >> 6] |= std::uint64_t{1} << (c & 63);
+  }
+  constexpr bool contains(char16_t c) const {
+    return c < 256 && ((bits_[c >> 6] >> (c & 63)) & 1) != 0;
+  }
+
+ private:
+  std::uint64_t bits_[4]{};
+};
+
+// ---------------------------------------------------------------- lines, blocks
+
+enum TLineType {
+  ltEMPTY, ltOTHER, ltHEADLINE, ltHEADLINE1, ltHEADLINE2, ltCODE, ltULIST,
+  ltOLIST, ltBLIST, ltBQUOTE, ltHR, ltXML, ltFENCED_CODE, ltTABLE
+};
+
+enum TBlockType {
+  btNONE, btBLOCKQUOTE, btCODE, btFENCED_CODE, btHEADLINE, btLIST_ITEM,
+  btORDERED_LIST, btPARAGRAPH, btRULER, btUNORDERED_LIST, btXML, btTABLE
+};
+
+// Delivers the source one character at a time; code 0 past the end.
+class TMarkdownReader {
+ public:
+  explicit TMarkdownReader(std::u16string source) : FValue(std::move(source)) {}
+  char16_t read();
+
+  std::u16string FValue;
+  std::size_t FCursor = 0;
+};
+
+// One source line. A line owns the line after it.
+class TLine {
+ public:
+  TLine() = default;
+  ~TLine();  // releases the rest of the chain without recursion
+  TLine(const TLine&) = delete;
+  TLine& operator=(const TLine&) = delete;
+
+  TLine* FXmlEndLine = nullptr;  // last line of the HTML block starting here
+  bool FPrevEmpty = false;
+  TLine* FPrevious = nullptr;
+  int FPosition = 0;             // scan cursor into FValue
+  std::u16string FValue;
+  bool FIsEmpty = true;
+  int FTrailing = 0;
+  bool FNextEmpty = false;
+  int FLeading = 0;
+  std::unique_ptr<TLine> FNext;
+
+  int length() const { return static_cast<int>(FValue.size()); }
+
+  // Counts leading and trailing spaces; an all-space line becomes empty.
+  void Init();
+  // Recounts the leading spaces only; an all-space line becomes empty.
+  void InitLeading();
+  // Moves FPosition over spaces; true while FPosition is inside the text.
+  bool skipSpaces();
+  // Reads from FPosition up to an unescaped character of chend (the end of
+  // the text counts as a line feed); "" and FPosition unchanged on failure.
+  std::u16string readUntil(const TCharSet& chend);
+  // Clears the text and tells both neighbours that this line is empty.
+  void setEmpty();
+
+  // The kind of this line for the configured dialect (may set FPosition,
+  // FXmlEndLine and config.formatPipeCount).
+  TLineType getLineType(TConfiguration& config);
+  // Takes a trailing "{#id}" off the line and returns the id, or "".
+  std::u16string stripID();
+
+ private:
+  int countOnlyChar(char16_t ch) const;
+  int countLeadingChar(char16_t ch, bool skipSpaces) const;
+  int findCommentEnd(TLine* target, TLine* from, int start) const;
+  bool isXmlBlock();
+};
+
+// One node of the block tree. A block owns its first line, its first child
+// and its next sibling.
+class TBlock {
+ public:
+  TBlock() = default;
+  ~TBlock();  // releases children and siblings without recursion
+  TBlock(const TBlock&) = delete;
+  TBlock& operator=(const TBlock&) = delete;
+
+  TBlockType FType = btNONE;
+  std::u16string FId;
+  std::unique_ptr<TBlock> FBlocks;
+  TBlock* FBlockTail = nullptr;
+  std::unique_ptr<TLine> FLines;
+  TLine* FLineTail = nullptr;
+  int FHlDepth = 0;
+  std::unique_ptr<TBlock> FNext;
+  std::u16string FMeta;
+
+  // Appends a line, setting the neighbour flags of it and the old last line.
+  void AppendLine(std::unique_ptr<TLine> line);
+  // Moves the lines up to and including `line` into a new last child.
+  TBlock* split(TLine* line);
+  // Unlinks one line and destroys it.
+  void removeLine(TLine* line);
+  bool removeLeadingEmptyLines();
+  void removeTrailingEmptyLines();
+  void removeSurroundingEmptyLines();
+  void removeBlockQuotePrefix();
+  void removeListIndent(TConfiguration& config);
+  void transfromHeadline();
+  // Makes a list loose when any item holds a paragraph.
+  void expandListParagraphs();
+  bool hasLines() const { return FLines != nullptr; }
+};
+
+// One reference definition; an abbreviation has the link "*" and a title.
+class TLinkRef {
+ public:
+  TLinkRef(std::u16string link, std::u16string title, bool isAbbrev)
+      : FLink(std::move(link)), FTitle(std::move(title)), FIsAbbrev(isAbbrev) {}
+  std::u16string FLink;
+  std::u16string FTitle;
+  bool FIsAbbrev;
+};
+
+// ---------------------------------------------------------------- decorator, hooks
+
+// Writes the tag text of every element; replace it to change the markup.
+class TDecorator {
+ public:
+  virtual ~TDecorator() = default;
+  virtual void openParagraph(std::u16string& out_);
+  virtual void closeParagraph(std::u16string& out_);
+  virtual void openBlockQuote(std::u16string& out_);
+  virtual void closeBlockQuote(std::u16string& out_);
+  virtual void openCodeBlock(std::u16string& out_);
+  // Not virtual: the class label is written exactly as given.
+  void openFencedCodeBlock(std::u16string& out_, const std::u16string& classlabel);
+  virtual void closeCodeBlock(std::u16string& out_);
+  virtual void openCodeSpan(std::u16string& out_);
+  virtual void closeCodeSpan(std::u16string& out_);
+  virtual void openHeadline(std::u16string& out_, int level);
+  virtual void closeHeadline(std::u16string& out_, int level);
+  virtual void openStrong(std::u16string& out_);
+  virtual void closeStrong(std::u16string& out_);
+  virtual void openEmphasis(std::u16string& out_);
+  virtual void closeEmphasis(std::u16string& out_);
+  virtual void openStrike(std::u16string& out_);
+  virtual void closeStrike(std::u16string& out_);
+  virtual void openIns(std::u16string& out_);
+  virtual void closeIns(std::u16string& out_);
+  virtual void openMark(std::u16string& out_);
+  virtual void closeMark(std::u16string& out_);
+  virtual void openSuper(std::u16string& out_);
+  virtual void closeSuper(std::u16string& out_);
+  virtual void openSub(std::u16string& out_);
+  virtual void closeSub(std::u16string& out_);
+  virtual void openOrderedList(std::u16string& out_);
+  virtual void closeOrderedList(std::u16string& out_);
+  virtual void openUnOrderedList(std::u16string& out_);
+  virtual void closeUnOrderedList(std::u16string& out_);
+  virtual void openListItem(std::u16string& out_);
+  virtual void closeListItem(std::u16string& out_);
+  virtual void checkedItem(std::u16string& out_);
+  virtual void uncheckedItem(std::u16string& out_);
+  virtual void horizontalRuler(std::u16string& out_);
+  virtual void openLink(std::u16string& out_);
+  virtual void closeLink(std::u16string& out_);
+  virtual void openImage(std::u16string& out_);
+  virtual void closeImage(std::u16string& out_);
+};
+
+// Host hook that renders special links ("[[...]]").
+class TSpanEmitter {
+ public:
+  virtual ~TSpanEmitter() = default;
+  virtual void emitSpan(std::u16string& out_, const std::u16string& content) = 0;
+};
+
+// Host hook that renders code blocks.
+class TBlockEmitter {
+ public:
+  virtual ~TBlockEmitter() = default;
+  virtual void emitBlock(std::u16string& out_, const std::vector<std::u16string>& lines,
+                         const std::u16string& meta) = 0;
+};
+
+// ---------------------------------------------------------------- tokens
+
+enum TMarkToken {
+  mtNONE, mtEM_STAR, mtEM_UNDERSCORE, mtSUB_TILDE, mtSTRONG_STAR, mtSTRONG_UNDERSCORE,
+  mtSTRIKE_TILDE, mtINS_PLUS, mtMARK_EQ, mtMATH_DOLLAR, mtCODE_SINGLE, mtCODE_DOUBLE,
+  mtLINK, mtHTML, mtIMAGE, mtENTITY, mtESCAPE, mtSUPER, mtX_COPY, mtX_REG, mtX_TRADE,
+  mtX_LAQUO, mtX_RAQUO, mtX_NDASH, mtX_MDASH, mtX_HELLIP, mtX_RDQUO, mtX_LDQUO,
+  mtX_LINK_OPEN, mtX_LINK_CLOSE
+};
+constexpr int TMarkTokenCount = mtX_LINK_CLOSE + 1;
+
+// ---------------------------------------------------------------- helpers
+
+// Stateless text helpers: escaping, scanning, link and tag readers.
+// Readers return the position of the stop character, or -1.
+class TUtils {
+ public:
+  // Character classes of the inline level (real Unicode data above 255; a
+  // surrogate code unit is neither).
+  static bool isWhiteSpace(char16_t c);
+  static bool isLetterOrDigit(char16_t c);
+  // "0".."9", or a Unicode decimal digit above 255.
+  static bool isDigit(char16_t c);
+
+  // Escaping and encoding.
+  static void appendCode(std::u16string& out_, const std::u16string& s, int start, int e);
+  static void appendValue(std::u16string& out_, const std::u16string& s, int start, int e);
+  static void codeEncode(std::u16string& out_, const std::u16string& value, int offset);
+  static void appendMailto(std::u16string& out_, const std::u16string& s, int start, int e,
+                           std::mt19937& random);
+  static void appendDecEntity(std::u16string& out_, char16_t value);
+  static void appendHexEntity(std::u16string& out_, char16_t value);
+  static std::u16string getMetaFromFence(const std::u16string& fenceLine);
+  static std::u16string encodeURL(const std::u16string& url);
+  // Safe mode: true for a destination whose scheme (read without characters of
+  // code 32 or below, in any letter case) is javascript:, vbscript:, or data:
+  // other than a PNG, GIF, JPEG or WebP image.
+  static bool isDangerousUrl(const std::u16string& url);
+
+  // Scanning.
+  static int skipSpaces(const std::u16string& s, int start);
+  static int escape(std::u16string& out_, char16_t ch, int position);
+  static int readUntil(std::u16string& out_, const std::u16string& s, int start,
+                       const TCharSet& cend);
+  static int readUntil(std::u16string& out_, const std::u16string& s, int start, char16_t cend);
+  static int readRawUntil(std::u16string& out_, const std::u16string& s, int start,
+                          const TCharSet& cend);
+  static int readRawUntil(std::u16string& out_, const std::u16string& s, int start,
+                          char16_t cend);
+
+  // Link text after "[" up to the matching "]"; a destination without "<>".
+  static int readMdLinkId(std::u16string& out_, const std::u16string& s, int start);
+  static int readMdLink(std::u16string& out_, const std::u16string& s, int start);
+
+  // Tags: copies one tag starting at the "<" at start (neutralising unsafe
+  // ones in safe mode) and returns the position of its ">".
+  static int readXML(std::u16string& out_, const std::u16string& s, int start, bool safeMode);
+  static int readXMLUntil(std::u16string& out_, const std::u16string& s, int start,
+                          const TCharSet& cend);
+  // Appends the element name of a tag text such as "<div class=x>" or "</p>".
+  static void getXMLTag(std::u16string& out_, const std::u16string& s);
+};
+
+enum THTMLElement {
+  heNONE, hea, heabbr, heacronym, headdress, heapplet, hearea, heb, hebase, hebasefont, hebdo,
+  hebig, heblockquote, hebody, hebr, hebutton, hecaption, hecite, hecode, hecol, hecolgroup,
+  hedd, hedel, hedfn, hediv, hedl, hedt, heem, hefieldset, hefont, heform, heframe,
+  heframeset, heh1, heh2, heh3, heh4, heh5, heh6, hehead, hehr, hehtml, hei, heiframe,
+  heimg, heinput, heins, hekbd, helabel, helegend, heli, helink, hemap, hemeta, henoscript,
+  heobject, heol, heoptgroup, heoption, hep, heparam, hepre, heq, hes, hesamp, hescript,
+  heselect, hesmall, hespan, hestrike, hestrong, hestyle, hesub, hesup, hetable, hetbody,
+  hetd, hetextarea, hetfoot, heth, hethead, hetitle, hetr, hett, heu, heul, hevar
+};
+
+// The engine's knowledge of HTML elements and entities.
+class THTML {
+ public:
+  // Exact, case-sensitive lookup of an element name; heNONE when unknown.
+  static THTMLElement elementOf(const std::u16string& name);
+  static bool isHtmlBlockElement(const std::u16string& s);
+  static bool isUnsafeHtmlElement(const std::u16string& s);
+  // s is a complete reference such as "&amp;".
+  static bool isEntity(const std::u16string& s);
+  static bool isLinkPrefix(const std::u16string& s);
+};
+
+// ---------------------------------------------------------------- emitter
+
+struct TInlineScan;
+struct TInlineText;
+
+// Writes the block tree as HTML and carries the inline level and the
+// document's link references.
+class TEmitter {
+ public:
+  explicit TEmitter(TConfiguration& config);
+  ~TEmitter();
+  TEmitter(const TEmitter&) = delete;
+  TEmitter& operator=(const TEmitter&) = delete;
+
+  // Block level.
+  void emit(std::u16string& out_, TBlock* root);
+  void emitLines(std::u16string& out_, TBlock* block);
+  void emitCodeLines(std::u16string& out_, TLine* lines, const std::u16string& meta,
+                     bool removeIndent);
+  void emitRawLines(std::u16string& out_, TLine* lines);
+  void emitMarkedLines(std::u16string& out_, TLine* lines);
+
+  // Inline tokens.
+  static char16_t whitespaceToSpace(char16_t c);
+  TMarkToken getToken(const std::u16string& s, int position) const;
+  int findToken(const std::u16string& s, int start, TMarkToken token) const;
+
+  // Inline emission: converts s from start; with a sought token, returns the
+  // position where its closing delimiter starts, or -1.
+  int recursiveEmitLine(std::u16string& out_, const std::u16string& s, int start,
+                        TMarkToken token);
+
+  // Links and references.
+  void addLinkRef(const std::u16string& key, std::unique_ptr<TLinkRef> linkRef);
+  TLinkRef* findLinkRef(const std::u16string& key) const;
+  int checkLink(std::u16string& out_, const std::u16string& s, int start, TMarkToken token);
+
+  // Inline HTML, autolinks and character references.
+  int checkHTML(std::u16string& out_, const std::u16string& s, int start);
+  int checkEntity(std::u16string& out_, const std::u16string& s, int start);
+
+  TConfiguration& config() const { return *FConfig; }
+
+ private:
+  // Key folding used by the reference table (ASCII lowered, others case-folded).
+  static std::u16string referenceKey(const std::u16string& key);
+
+  // Inline workers on one text with what has been learnt about it.
+  int emitInline(std::u16string& out_, TInlineText& text, int start, TMarkToken token);
+  int emitToken(std::u16string& out_, std::u16string& scratch, TInlineText& text, int i,
+                TMarkToken t);
+  int emitSpan(std::u16string& out_, std::u16string& scratch, TInlineText& text, int i,
+               TMarkToken t);
+  int emitSpecialLink(std::u16string& out_, std::u16string& scratch, TInlineText& text, int i);
+  int emitRecognised(std::u16string& out_, std::u16string& scratch, TInlineText& text, int i,
+                     TMarkToken t);
+  int searchClosing(std::u16string& scratch, TInlineText& text, int start, TMarkToken token);
+  int checkLink(std::u16string& out_, TInlineText* text, const std::u16string& s, int start,
+                TMarkToken token);
+  void emitLinkText(std::u16string& out_, const std::u16string& name);
+  bool mayConvertLinkText(const std::u16string& name) const;
+
+  // Lets the tests reach the inline state (to compare with shortcuts off).
+  friend struct TInlineScanProbe;
+
+  std::map<std::u16string, std::unique_ptr<TLinkRef>> linkRefs;
+  TConfiguration* FConfig;
+  // State of the inline scan in progress (nesting depth, remembered failures);
+  // belongs to the running conversion.
+  std::unique_ptr<TInlineScan> FScan;
+};
+
+}  // namespace glyphmill

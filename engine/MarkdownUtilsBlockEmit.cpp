@@ -1,0 +1,201 @@
+// Block emission: writes the block tree as HTML, block by block.
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "MarkdownTables.h"
+#include "MarkdownUtils.h"
+
+namespace glyphmill {
+
+namespace {
+
+const TSeTMarkdownProcessorDialect EXTENDED{mdCommonMark, mdTxtMark};
+
+// Writes ' id="…"' for headlines and list items of the extended dialects.
+void appendIdAttribute(std::u16string& out_, const TBlock& block, const TConfiguration& config) {
+  if (!config.isDialect(EXTENDED) || block.FId.empty()) return;
+  out_ += u" id=\"";
+  TUtils::appendCode(out_, block.FId, 0, static_cast<int>(block.FId.size()));
+  out_ += u"\"";
+}
+
+void appendOpening(std::u16string& out_, const TBlock& block, const TConfiguration& config) {
+  TDecorator& decorator = *config.decorator;
+  const bool withoutHook = config.codeBlockEmitter == nullptr;
+  switch (block.FType) {
+    case btBLOCKQUOTE: decorator.openBlockQuote(out_); break;
+    case btCODE:
+      if (withoutHook) decorator.openCodeBlock(out_);
+      break;
+    case btFENCED_CODE:
+      if (withoutHook) decorator.openFencedCodeBlock(out_, block.FMeta);
+      break;
+    case btHEADLINE:
+      decorator.openHeadline(out_, block.FHlDepth);
+      appendIdAttribute(out_, block, config);
+      out_ += u">";
+      break;
+    case btLIST_ITEM:
+      decorator.openListItem(out_);
+      appendIdAttribute(out_, block, config);
+      out_ += u">";
+      break;
+    case btORDERED_LIST: decorator.openOrderedList(out_); break;
+    case btPARAGRAPH: decorator.openParagraph(out_); break;
+    case btRULER: decorator.horizontalRuler(out_); break;
+    case btUNORDERED_LIST: decorator.openUnOrderedList(out_); break;
+    case btNONE:
+    case btXML:
+    case btTABLE: break;
+  }
+}
+
+void appendClosing(std::u16string& out_, const TBlock& block, const TConfiguration& config) {
+  TDecorator& decorator = *config.decorator;
+  const bool withoutHook = config.codeBlockEmitter == nullptr;
+  switch (block.FType) {
+    case btBLOCKQUOTE: decorator.closeBlockQuote(out_); break;
+    case btCODE:
+    case btFENCED_CODE:
+      if (withoutHook) decorator.closeCodeBlock(out_);
+      break;
+    case btHEADLINE: decorator.closeHeadline(out_, block.FHlDepth); break;
+    case btLIST_ITEM: decorator.closeListItem(out_); break;
+    case btORDERED_LIST: decorator.closeOrderedList(out_); break;
+    case btPARAGRAPH: decorator.closeParagraph(out_); break;
+    case btUNORDERED_LIST: decorator.closeUnOrderedList(out_); break;
+    case btNONE:
+    case btRULER:
+    case btXML:
+    case btTABLE: break;
+  }
+}
+
+// Code text: "&", "<" and ">" escaped, everything else as it is.
+void appendEscapedCode(std::u16string& out_, const std::u16string& s, std::size_t from) {
+  for (std::size_t i = from; i < s.size(); ++i) {
+    switch (s[i]) {
+      case u'&': out_ += u"&amp;"; break;
+      case u'<': out_ += u"&lt;"; break;
+      case u'>': out_ += u"&gt;"; break;
+      default: out_ += s[i]; break;
+    }
+  }
+}
+
+}  // namespace
+
+// The tree is walked with an explicit stack, so deep nesting costs no call depth.
+void TEmitter::emit(std::u16string& out_, TBlock* root) {
+  struct Frame {
+    TBlock* block;
+    TBlock* nextChild;
+  };
+  std::vector<Frame> open;
+
+  // Writes a block that holds lines (or nothing) completely; returns true when
+  // the block's children are to be written before its closing text.
+  auto enter = [&](TBlock* block) {
+    block->removeSurroundingEmptyLines();
+    appendOpening(out_, *block, *FConfig);
+    if (block->FType == btRULER) return false;
+    if (block->hasLines() || !block->FBlocks) {
+      if (block->hasLines()) emitLines(out_, block);
+      appendClosing(out_, *block, *FConfig);
+      return false;
+    }
+    return true;
+  };
+
+  if (enter(root)) open.push_back({root, root->FBlocks.get()});
+  while (!open.empty()) {
+    Frame& top = open.back();
+    if (top.nextChild) {
+      TBlock* child = top.nextChild;
+      top.nextChild = child->FNext.get();
+      if (enter(child)) open.push_back({child, child->FBlocks.get()});
+    } else {
+      appendClosing(out_, *top.block, *FConfig);
+      open.pop_back();
+    }
+  }
+}
+
+void TEmitter::emitLines(std::u16string& out_, TBlock* block) {
+  switch (block->FType) {
+    case btCODE: emitCodeLines(out_, block->FLines.get(), block->FMeta, true); break;
+    case btFENCED_CODE: emitCodeLines(out_, block->FLines.get(), block->FMeta, false); break;
+    case btXML: emitRawLines(out_, block->FLines.get()); break;
+    case btTABLE: TTable::emitTableLines(out_, block->FLines.get(), *this); break;
+    default: emitMarkedLines(out_, block->FLines.get()); break;
+  }
+}
+
+void TEmitter::emitCodeLines(std::u16string& out_, TLine* lines, const std::u16string& meta,
+                             bool removeIndent) {
+  const std::size_t from = removeIndent ? 4 : 0;
+  if (FConfig->codeBlockEmitter) {
+    std::vector<std::u16string> list;
+    for (TLine* line = lines; line; line = line->FNext.get()) {
+      if (line->FIsEmpty) {
+        list.emplace_back();
+      } else {
+        list.push_back(from < line->FValue.size() ? line->FValue.substr(from) : std::u16string());
+      }
+    }
+    FConfig->codeBlockEmitter->emitBlock(out_, list, meta);
+    return;
+  }
+  for (TLine* line = lines; line; line = line->FNext.get()) {
+    if (!line->FIsEmpty) appendEscapedCode(out_, line->FValue, from);
+    out_ += u'\n';
+  }
+}
+
+void TEmitter::emitRawLines(std::u16string& out_, TLine* lines) {
+  if (!FConfig->safeMode) {
+    for (TLine* line = lines; line; line = line->FNext.get()) {
+      out_ += line->FValue;
+      out_ += u'\n';
+    }
+    return;
+  }
+  std::u16string text;
+  for (TLine* line = lines; line; line = line->FNext.get()) {
+    text += line->FValue;
+    text += u'\n';
+  }
+  // Every tag goes through the tag reader, which neutralises unsafe ones.
+  std::u16string tag;
+  const int length = static_cast<int>(text.size());
+  for (int i = 0; i < length; ++i) {
+    if (text[i] != u'<') {
+      out_ += text[i];
+      continue;
+    }
+    tag.clear();
+    const int end = TUtils::readXML(tag, text, i, true);
+    if (end < 0) {
+      out_ += u'<';
+    } else {
+      out_ += tag;
+      i = end;
+    }
+  }
+}
+
+void TEmitter::emitMarkedLines(std::u16string& out_, TLine* lines) {
+  std::u16string text;
+  for (TLine* line = lines; line; line = line->FNext.get()) {
+    if (!line->FIsEmpty) {
+      const int end = line->length() - line->FTrailing;
+      if (end > line->FLeading) text.append(line->FValue, line->FLeading, end - line->FLeading);
+      if (line->FTrailing >= 2) text += u"<br/>";
+    }
+    if (line->FNext) text += u'\n';
+  }
+  recursiveEmitLine(out_, text, 0, mtNONE);
+}
+
+}  // namespace glyphmill

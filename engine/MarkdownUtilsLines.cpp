@@ -1,0 +1,271 @@
+// The reader, lines and blocks, and the small operations on them.
+#include <algorithm>
+#include <vector>
+
+#include "MarkdownUtils.h"
+
+namespace glyphmill {
+
+namespace {
+
+// Characters that a backslash escapes in a line read with TLine::readUntil.
+constexpr TCharSet LINE_ESCAPES{u'!', u'"', u'#', u'\'', u'(', u')', u'*', u'+', u'-', u'.',
+                                u'>', u'[', u'\\', u']', u'_', u'`', u'{', u'}', u'~'};
+
+int countLeadingSpaces(const std::u16string& s) {
+  int n = 0;
+  while (n < static_cast<int>(s.size()) && s[n] == u' ') ++n;
+  return n;
+}
+
+int countTrailingSpaces(const std::u16string& s) {
+  int n = 0;
+  int i = static_cast<int>(s.size()) - 1;
+  while (i >= 0 && s[i] == u' ') {
+    ++n;
+    --i;
+  }
+  return n;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- reader
+
+char16_t TMarkdownReader::read() {
+  const std::size_t at = FCursor++;
+  return at < FValue.size() ? FValue[at] : u'\0';
+}
+
+// ---------------------------------------------------------------- line
+
+TLine::~TLine() {
+  // Each move releases one successor whose own chain has already been taken.
+  std::unique_ptr<TLine> rest = std::move(FNext);
+  while (rest) rest = std::move(rest->FNext);
+}
+
+void TLine::Init() {
+  FLeading = countLeadingSpaces(FValue);
+  if (FLeading == length()) {
+    setEmpty();
+  } else {
+    FIsEmpty = false;
+    FTrailing = countTrailingSpaces(FValue);
+  }
+}
+
+void TLine::InitLeading() {
+  FLeading = countLeadingSpaces(FValue);
+  if (FLeading == length()) setEmpty();
+}
+
+bool TLine::skipSpaces() {
+  while (FPosition < length() && FValue[FPosition] == u' ') ++FPosition;
+  return FPosition < length();
+}
+
+std::u16string TLine::readUntil(const TCharSet& chend) {
+  std::u16string buffer;
+  int p = FPosition;
+  while (p < length()) {
+    const char16_t c = FValue[p];
+    if (c == u'\\' && p + 1 < length()) {
+      const char16_t d = FValue[p + 1];
+      if (LINE_ESCAPES.contains(d)) {
+        buffer += d;
+        p += 2;
+      } else {
+        buffer += c;
+        p += 1;
+      }
+    } else if (chend.contains(c)) {
+      break;
+    } else {
+      buffer += c;
+      p += 1;
+    }
+  }
+  const char16_t stop = p < length() ? FValue[p] : u'\n';
+  if (!chend.contains(stop)) return u"";
+  FPosition = p;
+  return buffer;
+}
+
+void TLine::setEmpty() {
+  FValue.clear();
+  FLeading = 0;
+  FTrailing = 0;
+  FIsEmpty = true;
+  if (FPrevious) FPrevious->FNextEmpty = true;
+  if (FNext) FNext->FPrevEmpty = true;
+}
+
+// ---------------------------------------------------------------- block
+
+TBlock::~TBlock() {
+  // Children and siblings are released from a work list, so that neither a
+  // long run of siblings nor deep nesting recurses.
+  std::vector<std::unique_ptr<TBlock>> pending;
+  if (FBlocks) pending.push_back(std::move(FBlocks));
+  if (FNext) pending.push_back(std::move(FNext));
+  while (!pending.empty()) {
+    std::unique_ptr<TBlock> block = std::move(pending.back());
+    pending.pop_back();
+    if (block->FBlocks) pending.push_back(std::move(block->FBlocks));
+    if (block->FNext) pending.push_back(std::move(block->FNext));
+  }
+}
+
+void TBlock::AppendLine(std::unique_ptr<TLine> line) {
+  TLine* added = line.get();
+  if (FLineTail) {
+    FLineTail->FNextEmpty = added->FIsEmpty;
+    added->FPrevEmpty = FLineTail->FIsEmpty;
+    added->FPrevious = FLineTail;
+    FLineTail->FNext = std::move(line);
+  } else {
+    FLines = std::move(line);
+  }
+  FLineTail = added;
+}
+
+TBlock* TBlock::split(TLine* line) {
+  auto block = std::make_unique<TBlock>();
+  std::unique_ptr<TLine> rest = std::move(line->FNext);
+  block->FLines = std::move(FLines);
+  block->FLineTail = line;
+  if (rest) {
+    rest->FPrevious = nullptr;
+    FLines = std::move(rest);
+  } else {
+    FLineTail = nullptr;
+  }
+  TBlock* added = block.get();
+  if (FBlockTail) {
+    FBlockTail->FNext = std::move(block);
+  } else {
+    FBlocks = std::move(block);
+  }
+  FBlockTail = added;
+  return added;
+}
+
+void TBlock::removeLine(TLine* line) {
+  std::unique_ptr<TLine> removed;
+  std::unique_ptr<TLine> after = std::move(line->FNext);
+  TLine* before = line->FPrevious;
+  if (after) after->FPrevious = before;
+  if (before) {
+    removed = std::move(before->FNext);
+    before->FNext = std::move(after);
+  } else {
+    removed = std::move(FLines);
+    FLines = std::move(after);
+  }
+  if (FLineTail == line) FLineTail = before;
+  // `removed` holds only `line` now and is destroyed here.
+}
+
+bool TBlock::removeLeadingEmptyLines() {
+  bool removed = false;
+  while (FLines && FLines->FIsEmpty) {
+    removeLine(FLines.get());
+    removed = true;
+  }
+  return removed;
+}
+
+void TBlock::removeTrailingEmptyLines() {
+  while (FLineTail && FLineTail->FIsEmpty) removeLine(FLineTail);
+}
+
+void TBlock::removeSurroundingEmptyLines() {
+  if (!FLines) return;
+  removeTrailingEmptyLines();
+  removeLeadingEmptyLines();
+}
+
+void TBlock::removeBlockQuotePrefix() {
+  for (TLine* line = FLines.get(); line; line = line->FNext.get()) {
+    if (line->FIsEmpty || line->FLeading >= line->length()) continue;
+    if (line->FValue[line->FLeading] != u'>') continue;
+    int cut = line->FLeading + 1;
+    if (cut < line->length() && line->FValue[cut] == u' ') ++cut;
+    line->FValue.erase(0, cut);
+    line->InitLeading();
+  }
+}
+
+namespace {
+// Index of the first `ch` in `s`, or -1.
+int indexOf(const std::u16string& s, char16_t ch) {
+  const auto at = s.find(ch);
+  return at == std::u16string::npos ? -1 : static_cast<int>(at);
+}
+}  // namespace
+
+void TBlock::removeListIndent(TConfiguration& config) {
+  for (TLine* line = FLines.get(); line; line = line->FNext.get()) {
+    if (line->FIsEmpty) continue;
+    int cut;
+    switch (line->getLineType(config)) {
+      case ltULIST: cut = line->FLeading + 2; break;
+      case ltOLIST: cut = indexOf(line->FValue, u'.') + 2; break;
+      case ltBLIST: cut = indexOf(line->FValue, u')') + 2; break;
+      default: cut = std::min(line->FLeading, 4); break;
+    }
+    line->FValue.erase(0, std::min<std::size_t>(static_cast<std::size_t>(cut), line->FValue.size()));
+    line->InitLeading();
+  }
+}
+
+void TBlock::transfromHeadline() {
+  TLine* line = FLines.get();
+  if (FHlDepth > 0 || !line || line->FIsEmpty) return;
+  const std::u16string& v = line->FValue;
+  const int length = line->length();
+  int i = line->FLeading;
+  int level = 0;
+  while (i < length && v[i] == u'#') {
+    ++level;
+    ++i;
+  }
+  while (i < length && v[i] == u' ') ++i;
+  if (i >= length) {
+    line->setEmpty();
+  } else {
+    int e = length - line->FTrailing - 1;
+    while (e >= 0 && v[e] == u'#') --e;
+    while (e >= 0 && v[e] == u' ') --e;
+    // A closing run of "#" counts only when a space stands before it.
+    if (e + 1 < length && v[e + 1] != u' ') e = length - 1;
+    line->FValue = e >= i ? v.substr(i, e - i + 1) : std::u16string();
+    line->FLeading = 0;
+    line->FTrailing = 0;
+  }
+  FHlDepth = std::min(level, 6);
+}
+
+void TBlock::expandListParagraphs() {
+  if (FType != btORDERED_LIST && FType != btUNORDERED_LIST) return;
+  bool hasParagraph = false;
+  for (TBlock* item = FBlocks.get(); item && !hasParagraph; item = item->FNext.get()) {
+    if (item->FType != btLIST_ITEM) continue;
+    for (TBlock* child = item->FBlocks.get(); child; child = child->FNext.get()) {
+      if (child->FType == btPARAGRAPH) {
+        hasParagraph = true;
+        break;
+      }
+    }
+  }
+  if (!hasParagraph) return;
+  for (TBlock* item = FBlocks.get(); item; item = item->FNext.get()) {
+    if (item->FType != btLIST_ITEM) continue;
+    for (TBlock* child = item->FBlocks.get(); child; child = child->FNext.get()) {
+      if (child->FType == btNONE) child->FType = btPARAGRAPH;
+    }
+  }
+}
+
+}  // namespace glyphmill

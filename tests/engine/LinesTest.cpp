@@ -1,0 +1,250 @@
+// The reader, lines and blocks.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+
+namespace glyphmill::test {
+namespace {
+
+std::unique_ptr<TLine> makeLine(std::string_view text) {
+  auto line = std::make_unique<TLine>();
+  line->FValue = U(text);
+  line->Init();
+  return line;
+}
+
+// A block holding the given lines, appended as the reader appends them.
+std::unique_ptr<TBlock> makeBlock(const std::vector<std::string>& texts) {
+  auto block = std::make_unique<TBlock>();
+  for (const auto& text : texts) block->AppendLine(makeLine(text));
+  return block;
+}
+
+std::vector<std::string> linesOf(const TBlock& block) {
+  std::vector<std::string> result;
+  for (const TLine* line = block.FLines.get(); line; line = line->FNext.get()) {
+    result.push_back(S(line->FValue));
+  }
+  return result;
+}
+
+TEST(Reader, DeliversCharactersThenCodeZeroForever) {
+  TMarkdownReader empty(u"");
+  EXPECT_EQ(empty.read(), u'\0');
+  TMarkdownReader reader(u"ab");
+  EXPECT_EQ(reader.read(), u'a');
+  EXPECT_EQ(reader.read(), u'b');
+  EXPECT_EQ(reader.read(), u'\0');
+  EXPECT_EQ(reader.read(), u'\0');
+  EXPECT_EQ(reader.FCursor, 4u);
+}
+
+TEST(Line, InitCountsSpacesAndEmptiesBlankLines) {
+  struct Row {
+    const char* text;
+    bool empty;
+    int leading, trailing;
+    const char* value;
+  };
+  for (const Row& row : std::vector<Row>{{"   ", true, 0, 0, ""},
+                                         {"", true, 0, 0, ""},
+                                         {"  ab ", false, 2, 1, "  ab "},
+                                         {"x", false, 0, 0, "x"}}) {
+    SCOPED_TRACE(row.text);
+    auto line = makeLine(row.text);
+    EXPECT_EQ(line->FIsEmpty, row.empty);
+    EXPECT_EQ(line->FLeading, row.leading);
+    EXPECT_EQ(line->FTrailing, row.trailing);
+    EXPECT_EQ(S(line->FValue), row.value);
+  }
+}
+
+TEST(Line, InitLeadingKeepsTrailingAndEmptiness) {
+  auto line = makeLine("a  ");
+  line->FValue = u"  b  ";
+  line->InitLeading();
+  EXPECT_EQ(line->FLeading, 2);
+  EXPECT_EQ(line->FTrailing, 2);
+  EXPECT_FALSE(line->FIsEmpty);
+  line->FValue = u"    ";
+  line->InitLeading();
+  EXPECT_TRUE(line->FIsEmpty);
+  EXPECT_EQ(S(line->FValue), "");
+}
+
+TEST(Line, ReadUntilHonoursEscapesAndTheEndAsLineFeed) {
+  struct Row {
+    const char* text;
+    int position;
+    TCharSet stops;
+    const char* expected;
+    int positionAfter;
+  };
+  const TCharSet close{u']'};
+  const TCharSet lineEnd{u'\n', u' '};
+  for (const Row& row : std::vector<Row>{
+           {"[a\\]b]", 1, close, "a]b", 5},
+           {"[ab", 1, close, "", 1},
+           {"[]", 1, close, "", 1},            // found at once: "" all the same
+           {"x /url", 2, lineEnd, "/url", 6},  // the end counts as a line feed
+           {"x /u v", 2, lineEnd, "/u", 4},
+           {"a\\qb]", 0, close, "a\\qb", 4},   // q is not escapable
+           {"a\\", 0, close, "", 0},           // a final backslash is kept, no stop
+       }) {
+    SCOPED_TRACE(row.text);
+    auto line = makeLine(row.text);
+    line->FPosition = row.position;
+    EXPECT_EQ(S(line->readUntil(row.stops)), row.expected);
+    EXPECT_EQ(line->FPosition, row.positionAfter);
+  }
+}
+
+TEST(Line, SkipSpacesReportsWhetherTextFollows) {
+  auto line = makeLine("a   b");
+  line->FPosition = 1;
+  EXPECT_TRUE(line->skipSpaces());
+  EXPECT_EQ(line->FPosition, 4);
+  auto tail = makeLine("a   ");
+  tail->FPosition = 1;
+  EXPECT_FALSE(tail->skipSpaces());
+}
+
+TEST(Block, AppendLineAndSetEmptyMaintainNeighbourFlags) {
+  auto block = makeBlock({"a", "", "b"});
+  TLine* a = block->FLines.get();
+  TLine* gap = a->FNext.get();
+  TLine* b = gap->FNext.get();
+  EXPECT_TRUE(a->FNextEmpty);
+  EXPECT_TRUE(b->FPrevEmpty);
+  EXPECT_EQ(b->FPrevious, gap);
+  EXPECT_EQ(block->FLineTail, b);
+  b->setEmpty();
+  EXPECT_TRUE(gap->FNextEmpty);
+}
+
+TEST(Block, SplitMovesTheLeadingRunIntoANewChild) {
+  auto block = makeBlock({"a", "b", "c"});
+  TLine* b = block->FLines->FNext.get();
+  TBlock* first = block->split(b);
+  EXPECT_EQ(linesOf(*first), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(first->FLineTail, b);
+  EXPECT_EQ(b->FNext, nullptr);
+  EXPECT_EQ(linesOf(*block), (std::vector<std::string>{"c"}));
+  EXPECT_EQ(block->FLines->FPrevious, nullptr);
+  TBlock* second = block->split(block->FLineTail);
+  EXPECT_FALSE(block->hasLines());
+  EXPECT_EQ(block->FLineTail, nullptr);
+  EXPECT_EQ(block->FBlocks.get(), first);
+  EXPECT_EQ(first->FNext.get(), second);
+  EXPECT_EQ(block->FBlockTail, second);
+}
+
+TEST(Block, RemoveLineAndEmptyLineTrimming) {
+  auto block = makeBlock({"", "", "a", "", "b", "", ""});
+  block->removeSurroundingEmptyLines();
+  EXPECT_EQ(linesOf(*block), (std::vector<std::string>{"a", "", "b"}));
+  EXPECT_EQ(S(block->FLineTail->FValue), "b");
+  block->removeLine(block->FLines->FNext.get());
+  EXPECT_EQ(linesOf(*block), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(block->FLineTail->FPrevious, block->FLines.get());
+  auto blank = makeBlock({"", ""});
+  EXPECT_TRUE(blank->removeLeadingEmptyLines());
+  EXPECT_FALSE(blank->hasLines());
+  EXPECT_EQ(blank->FLineTail, nullptr);
+  EXPECT_FALSE(blank->removeLeadingEmptyLines());
+}
+
+TEST(Block, RemoveBlockQuotePrefix) {
+  auto block = makeBlock({">", "> a", ">a", ">  a", "lazy", "  > b"});
+  block->removeBlockQuotePrefix();
+  EXPECT_EQ(linesOf(*block), (std::vector<std::string>{"", "a", "a", " a", "lazy", "b"}));
+  EXPECT_TRUE(block->FLines->FIsEmpty);
+  EXPECT_EQ(block->FLines->FNext->FNext->FNext->FLeading, 1);
+}
+
+TEST(Block, RemoveListIndent) {
+  TConfiguration config(true);
+  auto block = makeBlock({"- a", "12. b", "3) c", "      d", "  e", ""});
+  block->removeListIndent(config);
+  EXPECT_EQ(linesOf(*block), (std::vector<std::string>{"a", "b", "c", "  d", "e", ""}));
+}
+
+TEST(Block, TransfromHeadline) {
+  struct Row {
+    const char* text;
+    int level;
+    const char* value;
+    bool empty;
+  };
+  for (const Row& row : std::vector<Row>{{"## Title ##", 2, "Title", false},
+                                         {"# foo#", 1, "foo#", false},
+                                         {"######## x", 6, "x", false},
+                                         {"###", 3, "", true},
+                                         {"# a # ##", 1, "a #", false},
+                                         {"# ###", 1, "", false},
+                                         {"  # x  ", 1, "x", false}}) {
+    SCOPED_TRACE(row.text);
+    auto block = makeBlock({row.text});
+    block->transfromHeadline();
+    EXPECT_EQ(block->FHlDepth, row.level);
+    EXPECT_EQ(S(block->FLines->FValue), row.value);
+    EXPECT_EQ(block->FLines->FIsEmpty, row.empty);
+  }
+  auto setext = makeBlock({"# kept"});
+  setext->FHlDepth = 2;
+  setext->transfromHeadline();
+  EXPECT_EQ(S(setext->FLines->FValue), "# kept");
+}
+
+TEST(Block, ExpandListParagraphsMakesTheWholeListLoose) {
+  // Build the list by hand: two items, one tight text block each, one paragraph.
+  auto make = [](TBlockType type) {
+    auto b = std::make_unique<TBlock>();
+    b->FType = type;
+    return b;
+  };
+  auto root = make(btUNORDERED_LIST);
+  auto first = make(btLIST_ITEM);
+  first->FBlocks = make(btNONE);
+  auto second = make(btLIST_ITEM);
+  second->FBlocks = make(btPARAGRAPH);
+  second->FBlocks->FNext = make(btNONE);
+  first->FNext = std::move(second);
+  root->FBlocks = std::move(first);
+  root->expandListParagraphs();
+  EXPECT_EQ(root->FBlocks->FBlocks->FType, btPARAGRAPH);
+  EXPECT_EQ(root->FBlocks->FNext->FBlocks->FNext->FType, btPARAGRAPH);
+
+  auto tight = make(btORDERED_LIST);
+  tight->FBlocks = make(btLIST_ITEM);
+  tight->FBlocks->FBlocks = make(btNONE);
+  tight->expandListParagraphs();
+  EXPECT_EQ(tight->FBlocks->FBlocks->FType, btNONE);
+}
+
+TEST(Block, ReleasingLongChainsDoesNotRecurse) {
+  // A million lines, a million siblings and deep nesting are released on the
+  // test thread's ordinary stack.
+  auto block = std::make_unique<TBlock>();
+  for (int i = 0; i < 1000000; ++i) block->AppendLine(makeLine("x"));
+  TBlock* deepest = block.get();
+  for (int i = 0; i < 200000; ++i) {
+    deepest->FBlocks = std::make_unique<TBlock>();
+    deepest = deepest->FBlocks.get();
+  }
+  TBlock* sibling = block.get();
+  for (int i = 0; i < 200000; ++i) {
+    sibling->FNext = std::make_unique<TBlock>();
+    sibling = sibling->FNext.get();
+  }
+  int count = 0;
+  for (const TLine* line = block->FLines.get(); line; line = line->FNext.get()) ++count;
+  EXPECT_EQ(count, 1000000);
+  block.reset();  // a recursive release would overflow the stack here
+  EXPECT_EQ(block, nullptr);
+}
+
+}  // namespace
+}  // namespace glyphmill::test
