@@ -1,0 +1,286 @@
+#include "Converter.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+#ifndef GLYPHMILL_VERSION
+#define GLYPHMILL_VERSION "0.0.0"
+#endif
+
+namespace glyphmill::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string lowered(std::string s) {
+  for (char& c : s) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  }
+  return s;
+}
+
+TMarkdownProcessorDialect dialectNamed(const std::string& name) {
+  const std::string key = lowered(name);
+  if (key == "commonmark") return mdCommonMark;
+  if (key == "txtmark") return mdTxtMark;
+  if (key == "daringfireball") return mdDaringFireball;
+  throw std::invalid_argument("unknown dialect \"" + name + "\"");
+}
+
+std::uint32_t seedNamed(const std::string& text) {
+  if (text.empty() || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    throw std::invalid_argument("the seed must be a whole number, not \"" + text + "\"");
+  }
+  try {
+    const unsigned long long value = std::stoull(text);
+    if (value > 0xFFFFFFFFull) throw std::out_of_range("seed");
+    return static_cast<std::uint32_t>(value);
+  } catch (const std::out_of_range&) {
+    throw std::invalid_argument("the seed must be at most 4294967295");
+  }
+}
+
+// The result of converting one input.
+struct Job {
+  std::string input;
+  std::string target;  // output file, or "" for standard output
+  std::string html;    // UTF-8
+  std::string error;   // one line; empty when the job succeeded
+};
+
+std::string convertBytes(const std::string& bytes, const Options& options) {
+  auto processor = TMarkdownProcessor::CreateDialect(options.dialect);
+  processor->SetAllowUnsafe(options.allowUnsafe);
+  if (options.seed) processor->config().SetRandomSeed(*options.seed);
+  return toUtf8(processor->Process(decodeText(bytes)));
+}
+
+std::string outputNameFor(const std::string& input) {
+  if (input == "-") return "stdin.html";
+  return fs::path(input).stem().string() + ".html";
+}
+
+// Decides where each input's HTML goes.
+std::vector<Job> planJobs(const Options& options) {
+  std::vector<Job> jobs;
+  std::vector<std::string> inputs = options.inputs;
+  if (inputs.empty()) inputs.push_back("-");
+  const bool intoFolder =
+      options.output && (inputs.size() > 1 || fs::is_directory(*options.output));
+  std::map<std::string, std::string> claimed;
+  for (const std::string& input : inputs) {
+    Job job;
+    job.input = input;
+    if (intoFolder) {
+      job.target = (fs::path(*options.output) / outputNameFor(input)).string();
+      auto [it, fresh] = claimed.emplace(job.target, input);
+      if (!fresh) {
+        throw std::invalid_argument("\"" + it->second + "\" and \"" + input +
+                                    "\" would both be written to " + job.target);
+      }
+    } else if (options.output) {
+      job.target = *options.output;
+    }
+    jobs.push_back(std::move(job));
+  }
+  return jobs;
+}
+
+// Reads standard input once, before the workers start.
+std::string readAll(std::istream& in) {
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void convertJob(Job& job, const Options& options, const std::string& standardInput) {
+  try {
+    const std::string bytes = job.input == "-" ? standardInput : readFileBytes(job.input);
+    job.html = convertBytes(bytes, options);
+    if (!job.target.empty()) writeFileAtomically(job.target, job.html);
+  } catch (const std::exception& error) {
+    job.error = error.what();
+  }
+}
+
+// Converts every job, on as many threads as there are cores.
+void convertAll(std::vector<Job>& jobs, const Options& options, const std::string& standardInput) {
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const std::size_t workers = std::min<std::size_t>(cores, jobs.size());
+  std::atomic<std::size_t> next{0};
+  auto work = [&] {
+    for (std::size_t i = next++; i < jobs.size(); i = next++) convertJob(jobs[i], options, standardInput);
+  };
+  std::vector<std::thread> threads;
+  for (std::size_t i = 1; i < workers; ++i) threads.emplace_back(work);
+  work();
+  for (std::thread& thread : threads) thread.join();
+}
+
+}  // namespace
+
+std::string usage() {
+  return "Usage: glyphmill-convert [OPTIONS] [FILE...]\n"
+         "Converts Markdown to HTML. No FILE, or \"-\", reads standard input.\n"
+         "\n"
+         "  -d, --dialect NAME   commonmark (default), txtmark or daringfireball\n"
+         "      --allow-unsafe   keep raw HTML as written (safe mode is on by default)\n"
+         "      --seed N         seed the random choice of e-mail character references\n"
+         "  -o, --output PATH    write to PATH instead of standard output; with several\n"
+         "                       FILEs, PATH is a folder and each input gives NAME.html\n"
+         "  -h, --help           show this help\n"
+         "      --version        show the program's name and version\n";
+}
+
+Options parseOptions(const std::vector<std::string>& args) {
+  Options options;
+  bool onlyFiles = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string arg = args[i];
+    if (onlyFiles || arg == "-" || arg.empty() || arg[0] != '-') {
+      options.inputs.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      onlyFiles = true;
+      continue;
+    }
+    std::optional<std::string> attached;
+    if (arg.rfind("--", 0) == 0) {
+      const auto equals = arg.find('=');
+      if (equals != std::string::npos) {
+        attached = arg.substr(equals + 1);
+        arg = arg.substr(0, equals);
+      }
+    }
+    auto value = [&]() -> std::string {
+      if (attached) return *attached;
+      if (i + 1 >= args.size()) throw std::invalid_argument(arg + " needs a value");
+      return args[++i];
+    };
+    auto noValue = [&] {
+      if (attached) throw std::invalid_argument(arg + " takes no value");
+    };
+    if (arg == "-d" || arg == "--dialect") {
+      options.dialect = dialectNamed(value());
+    } else if (arg == "--allow-unsafe") {
+      noValue();
+      options.allowUnsafe = true;
+    } else if (arg == "--seed") {
+      options.seed = seedNamed(value());
+    } else if (arg == "-o" || arg == "--output") {
+      options.output = value();
+      if (options.output->empty()) throw std::invalid_argument(arg + " needs a path");
+    } else if (arg == "-h" || arg == "--help") {
+      noValue();
+      options.help = true;
+    } else if (arg == "--version") {
+      noValue();
+      options.version = true;
+    } else {
+      throw std::invalid_argument("unknown option " + arg);
+    }
+  }
+  return options;
+}
+
+int run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+        std::ostream& err) {
+  Options options;
+  std::vector<Job> jobs;
+  try {
+    options = parseOptions(args);
+    if (options.help) {
+      out << usage();
+      return 0;
+    }
+    if (options.version) {
+      out << "glyphmill-convert " << GLYPHMILL_VERSION << "\n";
+      return 0;
+    }
+    jobs = planJobs(options);
+  } catch (const std::invalid_argument& error) {
+    err << "glyphmill-convert: " << error.what() << "\n" << usage();
+    return 2;
+  }
+
+  const bool needsStandardInput =
+      std::any_of(jobs.begin(), jobs.end(), [](const Job& job) { return job.input == "-"; });
+  const std::string standardInput = needsStandardInput ? readAll(in) : std::string();
+  convertAll(jobs, options, standardInput);
+
+  int status = 0;
+  for (const Job& job : jobs) {
+    if (!job.error.empty()) {
+      err << "glyphmill-convert: " << job.error << "\n";
+      status = 1;
+    } else if (job.target.empty()) {
+      out << job.html;
+    }
+  }
+  out.flush();
+  if (!out) {
+    err << "glyphmill-convert: cannot write to standard output\n";
+    status = 1;
+  }
+  return status;
+}
+
+void writeFileAtomically(const std::string& path, const std::string& bytes) {
+  const fs::path target(path);
+  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+  const int fd = ::mkstemp(pattern.data());
+  if (fd < 0) throw std::runtime_error(path + ": " + std::strerror(errno));
+
+  auto fail = [&](int code) {
+    ::close(fd);
+    ::unlink(pattern.c_str());
+    throw std::runtime_error(path + ": " + std::strerror(code));
+  };
+  // Give the new file the permissions an ordinary create would give it.
+  // The mask is read once: umask can only be read by setting it, which must not
+  // race with other workers.
+  static const mode_t mask = [] {
+    const mode_t current = ::umask(0);
+    ::umask(current);
+    return current;
+  }();
+  if (::fchmod(fd, 0666 & ~mask) != 0) fail(errno);
+  const char* data = bytes.data();
+  std::size_t left = bytes.size();
+  while (left > 0) {
+    const ssize_t written = ::write(fd, data, left);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      fail(errno);
+    }
+    data += written;
+    left -= static_cast<std::size_t>(written);
+  }
+  if (::fsync(fd) != 0) fail(errno);
+  if (::close(fd) != 0) {
+    const int code = errno;
+    ::unlink(pattern.c_str());
+    throw std::runtime_error(path + ": " + std::strerror(code));
+  }
+  if (::rename(pattern.c_str(), path.c_str()) != 0) {
+    const int code = errno;
+    ::unlink(pattern.c_str());
+    throw std::runtime_error(path + ": " + std::strerror(code));
+  }
+}
+
+}  // namespace glyphmill::cli

@@ -1,0 +1,187 @@
+// glyphmill-convert, run as a program.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+void writeFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string quoted(const std::string& arg) {
+  std::string q = "'";
+  for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+class ConvertTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("glyphmill-cli-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  fs::path file(const std::string& name, const std::string& bytes) {
+    writeFile(dir_ / name, bytes);
+    return dir_ / name;
+  }
+
+  Result run(const std::vector<std::string>& args, const std::string& input = "") {
+    const fs::path in = dir_ / ".stdin", out = dir_ / ".stdout", err = dir_ / ".stderr";
+    writeFile(in, input);
+    std::string command = quoted(GLYPHMILL_CONVERT);
+    for (const auto& arg : args) command += " " + quoted(arg);
+    command += " <" + quoted(in) + " >" + quoted(out) + " 2>" + quoted(err);
+    const int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(out), readFile(err)};
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(ConvertTest, DialectsByNameInAnyLetterCase) {
+  struct Row {
+    std::vector<std::string> args;
+    std::string expected;
+  };
+  const std::string text = "~~x~~ (C)";
+  for (const Row& row : std::vector<Row>{
+           {{}, "<p><del>x</del> &copy;</p>\n"},
+           {{"-d", "CommonMark"}, "<p><del>x</del> &copy;</p>\n"},
+           {{"--dialect", "txtmark"}, "<p>~~x~~ &copy;</p>\n"},
+           {{"--dialect=DaringFireball"}, "<p>~~x~~ (C)</p>\n"},
+       }) {
+    const Result r = run(row.args, text);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, row.expected);
+  }
+}
+
+TEST_F(ConvertTest, SafeModeUnlessAllowed) {
+  const std::string text = "a <script>x</script>";
+  EXPECT_EQ(run({}, text).out, "<p>a &lt;script>x&lt;/script></p>\n");
+  EXPECT_EQ(run({"--allow-unsafe"}, text).out, "<p>a <script>x</script></p>\n");
+}
+
+TEST_F(ConvertTest, StandardInputByDashAndOutputAsUtf8WithoutMark) {
+  const Result r = run({"-"}, "# Caf\xC3\xA9\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "<h1>Caf\xC3\xA9</h1>\n");
+}
+
+TEST_F(ConvertTest, ByteOrderMarksAndTheWindows1252Fallback) {
+  const auto utf16 = file("u16.md", std::string("\xFF\xFE*\0\xE9\0*\0", 8));
+  const auto utf8 = file("u8.md", "\xEF\xBB\xBF*\xC3\xA9*");
+  const auto latin = file("cp.md", "*\xE9 \x80*");
+  EXPECT_EQ(run({utf16.string()}).out, "<p><em>\xC3\xA9</em></p>\n");
+  EXPECT_EQ(run({utf8.string()}).out, "<p><em>\xC3\xA9</em></p>\n");
+  EXPECT_EQ(run({latin.string()}).out, "<p><em>\xC3\xA9 \xE2\x82\xAC</em></p>\n");
+}
+
+TEST_F(ConvertTest, SeveralFilesIntoAFolderEachAsIfAlone) {
+  std::vector<std::string> args{"-o", (dir_ / "out").string()};
+  fs::create_directories(dir_ / "out");
+  for (int i = 0; i < 6; ++i) {
+    const std::string text = "# Doc " + std::to_string(i) + "\n\n- [a](u" + std::to_string(i) +
+                             ")\n\na|b\n-|-\n1|" + std::to_string(i) + "\n";
+    args.push_back(file("doc" + std::to_string(i) + ".md", text).string());
+  }
+  const Result r = run(args);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "");
+  for (int i = 0; i < 6; ++i) {
+    const fs::path input = dir_ / ("doc" + std::to_string(i) + ".md");
+    EXPECT_EQ(readFile(dir_ / "out" / ("doc" + std::to_string(i) + ".html")),
+              run({input.string()}).out);
+  }
+}
+
+TEST_F(ConvertTest, SeveralFilesToStandardOutputInOrder) {
+  const auto a = file("a.md", "A");
+  const auto b = file("b.md", "B");
+  EXPECT_EQ(run({a.string(), b.string()}).out, "<p>A</p>\n<p>B</p>\n");
+}
+
+TEST_F(ConvertTest, AnUnreadableFileIsReportedAndTheOthersConverted) {
+  const auto good = file("good.md", "ok");
+  const std::string missing = (dir_ / "missing.md").string();
+  const Result r = run({"-o", (dir_ / "out").string(), missing, good.string()});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find(missing), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("No such file"), std::string::npos) << r.err;
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  EXPECT_EQ(readFile(dir_ / "out" / "good.html"), "<p>ok</p>\n");
+}
+
+TEST_F(ConvertTest, BadOptionsShowTheUsage) {
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"--frobnicate"}, {"-d", "markdown"}, {"-o"}, {"--seed", "x"}}) {
+    const Result r = run(args);
+    EXPECT_EQ(r.status, 2) << args[0];
+    EXPECT_NE(r.err.find("Usage: glyphmill-convert"), std::string::npos);
+  }
+  const Result help = run({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("--allow-unsafe"), std::string::npos);
+  const Result version = run({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("glyphmill-convert ", 0), 0u);
+}
+
+TEST_F(ConvertTest, AnOutputThatCannotBeWrittenFailsCleanly) {
+  const auto blocker = file("plain-file", "x");
+  const Result r = run({"-o", (blocker / "out.html").string()}, "text");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("out.html"), std::string::npos) << r.err;
+
+  // A failed run leaves the earlier output whole.
+  const auto target = file("keep.html", "old");
+  const auto input = file("in.md", "new");
+  const Result ok = run({"-o", target.string(), input.string()});
+  EXPECT_EQ(ok.status, 0);
+  EXPECT_EQ(readFile(target), "<p>new</p>\n");
+  const Result failed = run({"-o", target.string(), (dir_ / "absent.md").string()});
+  EXPECT_EQ(failed.status, 1);
+  EXPECT_EQ(readFile(target), "<p>new</p>\n");
+  for (const auto& entry : fs::directory_iterator(dir_)) {
+    EXPECT_EQ(entry.path().filename().string().find(".keep.html."), std::string::npos);
+  }
+}
+
+TEST_F(ConvertTest, TheSeedMakesMailLinksReproducible) {
+  const std::string mail = "<someone.long.name@example.org>";
+  const Result a = run({"--seed", "42"}, mail);
+  const Result b = run({"--seed", "42"}, mail);
+  EXPECT_EQ(a.status, 0);
+  EXPECT_EQ(a.out, b.out);
+  EXPECT_EQ(a.out.rfind("<p><a href=\"&#", 0), 0u) << a.out;
+}
+
+}  // namespace
