@@ -79,8 +79,8 @@ std::vector<Job> planJobs(const Options& options) {
   std::vector<Job> jobs;
   std::vector<std::string> inputs = options.inputs;
   if (inputs.empty()) inputs.push_back("-");
-  const bool intoFolder =
-      options.output && (inputs.size() > 1 || fs::is_directory(*options.output));
+  const bool intoFolder = options.output && (inputs.size() > 1 || options.output->back() == '/' ||
+                                             fs::is_directory(*options.output));
   std::map<std::string, std::string> claimed;
   for (const std::string& input : inputs) {
     Job job;
@@ -214,6 +214,15 @@ int run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
   } catch (const std::invalid_argument& error) {
     err << "glyphmill-convert: " << error.what() << "\n" << usage();
     return 2;
+  }
+
+  if (options.output && (jobs.size() > 1 || options.output->back() == '/')) {
+    std::error_code error;
+    fs::create_directories(*options.output, error);
+    if (error) {
+      err << "glyphmill-convert: " << *options.output << ": " << error.message() << "\n";
+      return 1;
+    }
   }
 
   const bool needsStandardInput =

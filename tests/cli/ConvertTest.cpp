@@ -161,6 +161,11 @@ TEST_F(ConvertTest, AnOutputThatCannotBeWrittenFailsCleanly) {
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("out.html"), std::string::npos) << r.err;
 
+  const auto a = file("a.md", "A");
+  const Result folder = run({"-o", (blocker / "site").string(), a.string(), a.string() + "x"});
+  EXPECT_EQ(folder.status, 1);
+  EXPECT_NE(folder.err.find("site"), std::string::npos) << folder.err;
+
   // A failed run leaves the earlier output whole.
   const auto target = file("keep.html", "old");
   const auto input = file("in.md", "new");

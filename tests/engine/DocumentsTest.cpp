@@ -1,0 +1,223 @@
+// Whole documents, converted end to end in each dialect. Every expected text
+// was worked out by hand from the conversion rules.
+#include <algorithm>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "TestSupport.h"
+
+namespace glyphmill::test {
+namespace {
+
+const char* const HEADINGS_AND_LISTS =
+    "# Heading {#top}\n"
+    "\n"
+    "Some *emphasis* and **strong** text.\n"
+    "Second line  \n"
+    "Third.\n"
+    "\n"
+    "- one\n"
+    "- two\n"
+    "    - nested\n"
+    "- three\n"
+    "\n"
+    "1. first\n"
+    "\n"
+    "2. second\n";
+
+const char* const HEADINGS_AND_LISTS_REST =
+    "<p>Some <em>emphasis</em> and <strong>strong</strong> text.\nSecond line<br />\nThird.</p>\n"
+    "<ul>\n<li>one</li>\n<li>two<ul>\n<li>nested</li>\n</ul>\n</li>\n<li>three</li>\n</ul>\n"
+    "<ol>\n<li><p>first</p>\n</li>\n<li><p>second</p>\n</li>\n</ol>\n";
+
+const char* const BLOCKS =
+    "> Quote with a list:\n"
+    "> - a\n"
+    "> - b\n"
+    "\n"
+    "Text before code.\n"
+    "\n"
+    "    code <x>\n"
+    "\n"
+    "```js\n"
+    "let a = 1 && 2;\n"
+    "```\n"
+    "\n"
+    "a|b\n"
+    "-|:-:\n"
+    "1|*2*\n"
+    "\n"
+    "<div>\n"
+    "<script>alert(1)</script>\n"
+    "</div>\n"
+    "\n"
+    "See [the site][s] and ![logo](l.png \"Logo\").\n"
+    "\n"
+    "[s]: http://x.org/?a=1&b=2 \"Site\"\n";
+
+const std::string QUOTE_WITH_LIST =
+    "<blockquote><p>Quote with a list:</p>\n<ul>\n<li>a</li>\n<li>b</li>\n</ul>\n</blockquote>\n";
+const std::string QUOTE_AS_PARAGRAPH = "<blockquote><p>Quote with a list:\n- a\n- b</p>\n</blockquote>\n";
+const std::string TEXT_AND_CODE = "<p>Text before code.</p>\n<pre><code>code &lt;x&gt;\n</code></pre>\n";
+const std::string FENCE = "<pre><code class=\"js\">let a = 1 &amp;&amp; 2;\n</code></pre>\n";
+const std::string FENCE_AS_CODE_SPAN = "<p><code>`js\nlet a = 1 &amp;&amp; 2;\n</code>`</p>\n";
+const std::string TABLE =
+    "<table>\n  <tr>\n    <th>a</th>\n    <th align=\"center\">b</th>\n  </tr>\n"
+    "  <tr>\n    <td>1</td>\n    <td align=\"center\"><em>2</em></td>\n  </tr>\n</table>\n";
+const std::string TABLE_AS_PARAGRAPH = "<p>a|b\n-|:-:\n1|<em>2</em></p>\n";
+const std::string SAFE_DIV = "<div>\n&lt;script>alert(1)&lt;/script>\n</div>\n";
+const std::string RAW_DIV = "<div>\n<script>alert(1)</script>\n</div>\n";
+const std::string LINKS =
+    "<p>See <a href=\"http://x.org/?a=1&amp;b=2\" title=\"Site\">the site</a> and "
+    "<img src=\"l.png\" alt=\"logo\" title=\"Logo\"/>.</p>\n";
+
+const char* const TYPOGRAPHY =
+    "Title\n"
+    "=====\n"
+    "\n"
+    "Sub\n"
+    "---\n"
+    "\n"
+    "* * *\n"
+    "\n"
+    "- loose one\n"
+    "\n"
+    "- loose two\n"
+    "\n"
+    "The [HTML] page -- \"quoted\" (C)...\n"
+    "\n"
+    "[HTML]: * \"Hyper Text\"\n";
+
+const std::string TYPOGRAPHY_BLOCKS =
+    "<h1>Title</h1>\n<h2>Sub</h2>\n<hr />\n"
+    "<ul>\n<li><p>loose one</p>\n</li>\n<li><p>loose two</p>\n</li>\n</ul>\n";
+
+struct Document {
+  const char* name;
+  std::string text;
+  TMarkdownProcessorDialect dialect;
+  bool allowUnsafe;
+  std::string expected;
+};
+
+std::vector<Document> documents() {
+  return {
+      {"headings and lists", HEADINGS_AND_LISTS, mdCommonMark, false,
+       std::string("<h1 id=\"top\">Heading</h1>\n") + HEADINGS_AND_LISTS_REST},
+      {"headings and lists", HEADINGS_AND_LISTS, mdTxtMark, false,
+       std::string("<h1 id=\"top\">Heading</h1>\n") + HEADINGS_AND_LISTS_REST},
+      {"headings and lists", HEADINGS_AND_LISTS, mdDaringFireball, false,
+       std::string("<h1>Heading {#top}</h1>\n") + HEADINGS_AND_LISTS_REST},
+      {"blocks", BLOCKS, mdCommonMark, false,
+       QUOTE_WITH_LIST + TEXT_AND_CODE + FENCE + TABLE + SAFE_DIV + LINKS},
+      {"blocks unsafe", BLOCKS, mdCommonMark, true,
+       QUOTE_WITH_LIST + TEXT_AND_CODE + FENCE + TABLE + RAW_DIV + LINKS},
+      {"blocks", BLOCKS, mdTxtMark, false,
+       QUOTE_WITH_LIST + TEXT_AND_CODE + FENCE + TABLE_AS_PARAGRAPH + SAFE_DIV + LINKS},
+      {"blocks", BLOCKS, mdDaringFireball, false,
+       QUOTE_AS_PARAGRAPH + TEXT_AND_CODE + FENCE_AS_CODE_SPAN + TABLE_AS_PARAGRAPH + SAFE_DIV + LINKS},
+      {"blocks with the profile switch", std::string(BLOCKS) + "[$profile$]: extended\n", mdCommonMark,
+       false, QUOTE_WITH_LIST + TEXT_AND_CODE + FENCE + TABLE_AS_PARAGRAPH + SAFE_DIV + LINKS},
+      {"typography", TYPOGRAPHY, mdCommonMark, false,
+       TYPOGRAPHY_BLOCKS +
+           "<p>The <abbr title=\"Hyper Text\">HTML</abbr> page &ndash; &ldquo;quoted&rdquo; "
+           "&copy;&hellip;</p>\n"},
+      {"typography", TYPOGRAPHY, mdTxtMark, false,
+       TYPOGRAPHY_BLOCKS +
+           "<p>The <abbr title=\"Hyper Text\">HTML</abbr> page &ndash; &ldquo;quoted&rdquo; "
+           "&copy;&hellip;</p>\n"},
+      {"typography", TYPOGRAPHY, mdDaringFireball, false,
+       TYPOGRAPHY_BLOCKS +
+           "<p>The <abbr title=\"Hyper Text\">HTML</abbr> page -- \"quoted\" (C)...</p>\n"},
+  };
+}
+
+TEST(Documents, ConvertAsWorkedOutByHand) {
+  for (const Document& doc : documents()) {
+    SCOPED_TRACE(std::string(doc.name) + " / " + dialectName(doc.dialect));
+    EXPECT_EQ(convert(doc.text, doc.dialect, doc.allowUnsafe), doc.expected);
+  }
+}
+
+TEST(Documents, LineBreakStylesDoNotMatter) {
+  for (const Document& doc : documents()) {
+    std::string crlf;
+    for (char c : doc.text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    EXPECT_EQ(convert(crlf, doc.dialect, doc.allowUnsafe), doc.expected) << doc.name;
+  }
+}
+
+TEST(Documents, TwoProcessorsOnTwoThreadsGiveTheSameResultsAsAlone) {
+  const std::vector<Document> docs = documents();
+  const Document& tables = docs[3];      // CommonMark, with a table and links
+  const Document& typography = docs[9];  // TxtMark, with references
+  const std::string aloneTables = convert(tables.text, tables.dialect);
+  const std::string aloneTypography = convert(typography.text, typography.dialect);
+  auto work = [](const Document& doc, const std::string& expected, int& mismatches) {
+    for (int i = 0; i < 300; ++i) {
+      if (convert(doc.text, doc.dialect) != expected) ++mismatches;
+    }
+  };
+  int first = 0, second = 0;
+  std::thread a(work, std::cref(tables), std::cref(aloneTables), std::ref(first));
+  std::thread b(work, std::cref(typography), std::cref(aloneTypography), std::ref(second));
+  a.join();
+  b.join();
+  EXPECT_EQ(first, 0);
+  EXPECT_EQ(second, 0);
+  EXPECT_EQ(aloneTables, tables.expected);
+}
+
+TEST(Documents, OneProcessorKeepsItsReferencesAcrossTexts) {
+  auto processor = TMarkdownProcessor::CreateDialect(mdCommonMark);
+  processor->Process(u"[r]: /first\n");
+  EXPECT_EQ(S(processor->Process(u"[x][r]")), "<p><a href=\"/first\">x</a></p>\n");
+  processor->Process(u"[R]: /second\n");
+  EXPECT_EQ(S(processor->Process(u"[r]")), "<p><a href=\"/second\">r</a></p>\n");
+}
+
+TEST(Documents, MissingCharactersAfterAnIdMatchNoTest) {
+  EXPECT_EQ(convert("- {#x}", mdCommonMark), "<ul>\n<li id=\"x\"></li>\n</ul>\n");
+  EXPECT_EQ(convert("## {#x}", mdCommonMark), "<h2 id=\"x\"></h2>\n");
+}
+
+TEST(Documents, DeepNestingConvertsWithoutCrashing) {
+  const std::string quotes = std::string(100000, '>') + " deep";
+  std::string quoted;
+  for (int i = 0; i < 100000; ++i) quoted += "<blockquote>";
+  quoted += "<p>deep</p>\n";
+  for (int i = 0; i < 100000; ++i) quoted += "</blockquote>\n";
+  EXPECT_EQ(convert(quotes, mdCommonMark), quoted);
+
+  // Ten thousand list markers on one line nest ten thousand lists.
+  std::string markers;
+  std::string expected;
+  for (int i = 0; i < 10000; ++i) markers += "- ";
+  for (int i = 0; i < 10000; ++i) expected += "<ul>\n<li>";
+  expected += "x";
+  for (int i = 0; i < 10000; ++i) expected += "</li>\n</ul>\n";
+  EXPECT_EQ(convert(markers + "x", mdCommonMark), expected);
+
+  // Items indented ever deeper, four spaces a level.
+  std::string indented;
+  std::string nested;
+  for (int i = 0; i < 300; ++i) {
+    indented += std::string(static_cast<std::size_t>(i) * 4, ' ') + "- x\n";
+    nested += "<ul>\n<li>x";
+  }
+  for (int i = 0; i < 300; ++i) nested += "</li>\n</ul>\n";
+  EXPECT_EQ(convert(indented, mdCommonMark), nested);
+}
+
+TEST(Documents, AMillionLines) {
+  std::string text;
+  text.reserve(4000000);
+  for (int i = 0; i < 1000000; ++i) text += i % 3 == 2 ? "\n" : "ab\n";
+  const std::string html = convert(text, mdCommonMark);
+  EXPECT_EQ(html.substr(0, 14), "<p>ab\nab</p>\n<");
+  EXPECT_EQ(std::count(html.begin(), html.end(), 'p'), 2 * 333334);
+}
+
+}  // namespace
+}  // namespace glyphmill::test
