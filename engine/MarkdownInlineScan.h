@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -59,11 +60,15 @@ struct TInlineText {
 
   // Position of the "]" that matches the "[" at `open`, or -1. Brackets
   // are matched by depth only, without escapes, like TUtils::readMdLinkId.
-  int matchingBracket(int open) {
-    if (!bracketsMatched) matchBrackets();
-    if (open < 0 || open >= length()) return -1;
-    return closingBracket[static_cast<std::size_t>(open)];
-  }
+  int matchingBracket(int open);
+
+  // The parts of an inline link, found without copying anything. Each
+  // answers like the reader named, for a start that the reader reaches
+  // unescaped; -2 means "not known here, ask the reader".
+  // TUtils::readMdLink(out, s, start):
+  int destinationEnd(int start);
+  // TUtils::readUntil(out, s, start, stop) for stop ">" or a double quote:
+  int escapedStop(int start, char16_t stop);
 
  private:
   static constexpr std::uint32_t kConstructBit = 1u << 31;
@@ -79,29 +84,61 @@ struct TInlineText {
     flags[static_cast<std::size_t>(position)] |= bit;
   }
 
-  // One pass with a stack of open brackets: each "]" closes the latest
-  // unclosed "[" before it; a "[" left open has no match.
-  void matchBrackets() {
-    closingBracket.assign(s.size(), -1);
-    std::vector<int> open;
-    for (int i = 0; i < length(); ++i) {
-      if (s[static_cast<std::size_t>(i)] == u'[') {
-        open.push_back(i);
-      } else if (s[static_cast<std::size_t>(i)] == u']' && !open.empty()) {
-        closingBracket[static_cast<std::size_t>(open.back())] = i;
-        open.pop_back();
-      }
-    }
-    bracketsMatched = true;
-  }
+  void matchBrackets();
+  void scanLinkParts();
 
   // Per position: bit t = "a scan from here for token t fails";
   // the top bit = "the construct starting here fails". Empty until needed.
   std::vector<std::uint32_t> flags;
+
+  // For each "[" its matching "]" (-1 elsewhere). Empty until needed.
   std::vector<int> closingBracket;
   bool bracketsMatched = false;
+
+  // The text read from its start the way the link readers read it: a
+  // backslash before a character it escapes takes that character along.
+  // `unescaped` marks the positions such a reading stands on; there every
+  // reader started at an unescaped position agrees with it.
+  bool linkPartsScanned = false;
+  std::vector<bool> unescaped;
+  // Parenthesis depth before each position, counted from the start.
+  std::vector<int> parenDepth;
+  // The spaces and ")" that can end a destination, by the depth before them.
+  std::unordered_map<int, std::vector<int>> destinationStops;
+  // The next unescaped ">" and double quote at or after each position.
+  std::vector<int> nextAngle;
+  std::vector<int> nextQuote;
 };
 
 static_assert(TMarkTokenCount <= 31, "token bits must leave the top bit free");
+
+// What a link, image or abbreviation points to, and where it ends.
+struct TLinkTarget {
+  std::u16string link;
+  std::u16string title;
+  bool isAbbrev = false;
+  int end = -1;
+};
+
+// Counts one nested span or link text in progress for as long as it lives,
+// also when an exception passes.
+class TNestingGuard {
+ public:
+  explicit TNestingGuard(TInlineScan& scan, std::size_t linkTextUnits = 0)
+      : scan_(scan), units_(linkTextUnits) {
+    scan_.depth += 1;
+    scan_.linkTextUnits += units_;
+  }
+  ~TNestingGuard() {
+    scan_.depth -= 1;
+    scan_.linkTextUnits -= units_;
+  }
+  TNestingGuard(const TNestingGuard&) = delete;
+  TNestingGuard& operator=(const TNestingGuard&) = delete;
+
+ private:
+  TInlineScan& scan_;
+  std::size_t units_;
+};
 
 }  // namespace glyphmill

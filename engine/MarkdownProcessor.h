@@ -9,6 +9,7 @@
 namespace glyphmill {
 
 class TDecorator;
+class TXmlBlockMemo;
 class TBlockEmitter;
 class TSpanEmitter;
 
@@ -47,6 +48,10 @@ class TConfiguration {
   // Number of pipes of the format row the table test examined last. Belongs to
   // the conversion that runs on this configuration's processor.
   int formatPipeCount = 0;
+
+  // While a block tree is being built: what the HTML-block test remembers
+  // about its lines (owned by the block builder); absent otherwise.
+  TXmlBlockMemo* xmlBlockMemo = nullptr;
 
   TMarkdownProcessorDialect GetDialect() const { return FDialect; }
   void SetDialect(TMarkdownProcessorDialect value);

@@ -72,6 +72,8 @@ class TLine {
   bool FNextEmpty = false;
   int FLeading = 0;
   std::unique_ptr<TLine> FNext;
+  // Entry of this line in the active TXmlBlockMemo, or -1.
+  int FXmlMemoEntry = -1;
 
   int length() const { return static_cast<int>(FValue.size()); }
 
@@ -96,8 +98,10 @@ class TLine {
  private:
   int countOnlyChar(char16_t ch) const;
   int countLeadingChar(char16_t ch, bool skipSpaces) const;
-  int findCommentEnd(TLine* target, TLine* from, int start) const;
-  bool isXmlBlock();
+  // memo: remembered scans of the following lines, or absent.
+  int findCommentEnd(TLine* target, TLine* from, int start,
+                     TXmlBlockMemo* memo = nullptr) const;
+  bool isXmlBlock(TXmlBlockMemo* memo = nullptr);
 };
 
 // One node of the block tree. A block owns its first line, its first child
@@ -244,7 +248,8 @@ class TUtils {
   static std::u16string encodeURL(const std::u16string& url);
   // Safe mode: true for a destination whose scheme (read without characters of
   // code 32 or below, in any letter case) is javascript:, vbscript:, or data:
-  // other than a PNG, GIF, JPEG or WebP image.
+  // other than a PNG, GIF, JPEG or WebP image; also for any destination that
+  // holds a double quotation mark (it would end the href or src attribute).
   static bool isDangerousUrl(const std::u16string& url);
 
   // Scanning.
@@ -298,6 +303,7 @@ class THTML {
 
 struct TInlineScan;
 struct TInlineText;
+struct TLinkTarget;
 
 // Writes the block tree as HTML and carries the inline level and the
 // document's link references.
@@ -353,8 +359,15 @@ class TEmitter {
   int searchClosing(std::u16string& scratch, TInlineText& text, int start, TMarkToken token);
   int checkLink(std::u16string& out_, TInlineText* text, const std::u16string& s, int start,
                 TMarkToken token);
-  void emitLinkText(std::u16string& out_, const std::u16string& name);
+  bool findLinkTarget(TInlineText* known, const std::u16string& s, int textStart, int close,
+                      TLinkTarget& target) const;
+  const TLinkRef* findNamedRef(bool byLength, const std::u16string& s, int textStart,
+                               int close) const;
+  void appendAbbreviation(std::u16string& out_, const std::u16string& name,
+                          const std::u16string& title);
+  void appendLink(std::u16string& out_, const std::u16string& name, const TLinkTarget& target);
   bool mayConvertLinkText(const std::u16string& name) const;
+  void emitLinkText(std::u16string& out_, const std::u16string& name);
 
   // Lets the tests reach the inline state (to compare with shortcuts off).
   friend struct TInlineScanProbe;

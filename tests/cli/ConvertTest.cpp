@@ -162,7 +162,7 @@ TEST_F(ConvertTest, AnOutputThatCannotBeWrittenFailsCleanly) {
   EXPECT_NE(r.err.find("out.html"), std::string::npos) << r.err;
 
   const auto a = file("a.md", "A");
-  const Result folder = run({"-o", (blocker / "site").string(), a.string(), a.string() + "x"});
+  const Result folder = run({"-o", (blocker / "site").string(), a.string(), file("b.md", "B").string()});
   EXPECT_EQ(folder.status, 1);
   EXPECT_NE(folder.err.find("site"), std::string::npos) << folder.err;
 
