@@ -1,0 +1,249 @@
+// Character classes and the escaping and encoding helpers that make source
+// text safe for the place in the HTML where it is written.
+#include <unicode/uchar.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+
+#include "MarkdownUtils.h"
+
+namespace glyphmill {
+
+namespace {
+
+bool isSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+
+bool isAsciiDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+char16_t asciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? c + (u'a' - u'A') : c; }
+
+// Characters that appendMailto writes as character references.
+const TCharSet MAIL_SET = [] {
+  TCharSet set{u'"', u'&', u'\'', u'<', u'>', u'@'};
+  for (char16_t c = u'0'; c <= u'9'; ++c) set.add(c);
+  for (char16_t c = u'A'; c <= u'Z'; ++c) set.add(c);
+  for (char16_t c = u'a'; c <= u'z'; ++c) set.add(c);
+  return set;
+}();
+
+// Characters that encodeURL copies unchanged.
+const TCharSet URL_SAFE_SET = [] {
+  TCharSet set{u'*', u'-', u'.', u'@', u'_'};
+  for (char16_t c = u'0'; c <= u'9'; ++c) set.add(c);
+  for (char16_t c = u'A'; c <= u'Z'; ++c) set.add(c);
+  for (char16_t c = u'a'; c <= u'z'; ++c) set.add(c);
+  return set;
+}();
+
+// Appends an unsigned number in decimal.
+void appendDecimal(std::u16string& out_, unsigned value) {
+  std::string digits = std::to_string(value);
+  out_.append(digits.begin(), digits.end());
+}
+
+// Appends a code unit in upper-case hexadecimal, at least two digits.
+void appendHex(std::u16string& out_, char16_t value) {
+  static const char16_t HEX[] = u"0123456789ABCDEF";
+  std::u16string digits;
+  unsigned rest = value;
+  do {
+    digits.insert(digits.begin(), HEX[rest % 16]);
+    rest /= 16;
+  } while (rest != 0);
+  if (digits.size() < 2) digits.insert(digits.begin(), u'0');
+  out_ += digits;
+}
+
+// The valid part [from, to) of the range [start, e) inside s.
+void clampRange(const std::u16string& s, int start, int e, int& from, int& to) {
+  from = std::max(start, 0);
+  to = std::min(e, static_cast<int>(s.size()));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- character classes
+
+bool TUtils::isWhiteSpace(char16_t c) {
+  if (c < 256) return (c >= 9 && c <= 13) || c == 32 || c == 133 || c == 160;
+  if (isSurrogate(c)) return false;
+  const int type = u_charType(c);
+  return type == U_SPACE_SEPARATOR || type == U_LINE_SEPARATOR ||
+         type == U_PARAGRAPH_SEPARATOR;
+}
+
+bool TUtils::isLetterOrDigit(char16_t c) {
+  if (isSurrogate(c)) return false;
+  switch (u_charType(c)) {
+    case U_UPPERCASE_LETTER:
+    case U_LOWERCASE_LETTER:
+    case U_TITLECASE_LETTER:
+    case U_MODIFIER_LETTER:
+    case U_OTHER_LETTER:
+    case U_DECIMAL_DIGIT_NUMBER:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool TUtils::isDigit(char16_t c) {
+  if (c < 256) return isAsciiDigit(c);
+  if (isSurrogate(c)) return false;
+  return u_charType(c) == U_DECIMAL_DIGIT_NUMBER;
+}
+
+// ---------------------------------------------------------------- escaping
+
+void TUtils::appendCode(std::u16string& out_, const std::u16string& s, int start, int e) {
+  int from, to;
+  clampRange(s, start, e, from, to);
+  for (int i = from; i < to; ++i) {
+    switch (s[i]) {
+      case u'&': out_ += u"&amp;"; break;
+      case u'<': out_ += u"&lt;"; break;
+      case u'>': out_ += u"&gt;"; break;
+      default: out_ += s[i];
+    }
+  }
+}
+
+void TUtils::appendValue(std::u16string& out_, const std::u16string& s, int start, int e) {
+  int from, to;
+  clampRange(s, start, e, from, to);
+  for (int i = from; i < to; ++i) {
+    switch (s[i]) {
+      case u'&': out_ += u"&amp;"; break;
+      case u'<': out_ += u"&lt;"; break;
+      case u'>': out_ += u"&gt;"; break;
+      case u'"': out_ += u"&quot;"; break;
+      case u'\'': out_ += u"&apos;"; break;
+      default: out_ += s[i];
+    }
+  }
+}
+
+void TUtils::codeEncode(std::u16string& out_, const std::u16string& value, int offset) {
+  for (int i = std::max(offset, 0); i < static_cast<int>(value.size()); ++i) {
+    switch (value[i]) {
+      case u'&': out_ += u"&amp;"; break;
+      case u'<': out_ += u"&lt;"; break;
+      case u'>': out_ += u"&gt;"; break;
+      case u'+': out_ += u"%2b"; break;
+      default: out_ += value[i];
+    }
+  }
+}
+
+// Each letter, digit and HTML-special character becomes a character
+// reference, decimal or hexadecimal at random, so that the address is not
+// plain text in the page.
+void TUtils::appendMailto(std::u16string& out_, const std::u16string& s, int start, int e,
+                          std::mt19937& random) {
+  int from, to;
+  clampRange(s, start, e, from, to);
+  for (int i = from; i < to; ++i) {
+    const char16_t c = s[i];
+    if (!MAIL_SET.contains(c)) {
+      out_ += c;
+      continue;
+    }
+    const unsigned draw = random() % 2;
+    if (draw == 0) {
+      appendHexEntity(out_, c);
+    } else {
+      appendDecEntity(out_, c);
+    }
+  }
+}
+
+void TUtils::appendDecEntity(std::u16string& out_, char16_t value) {
+  out_ += u"&#";
+  appendDecimal(out_, value);
+  out_ += u';';
+}
+
+void TUtils::appendHexEntity(std::u16string& out_, char16_t value) {
+  out_ += u"&#x";
+  appendHex(out_, value);
+  out_ += u';';
+}
+
+// The info string of a fence line: what follows the run of backquotes,
+// tildes and white space, without trailing control characters and spaces.
+std::u16string TUtils::getMetaFromFence(const std::u16string& fenceLine) {
+  std::size_t first = 0;
+  while (first < fenceLine.size()) {
+    const char16_t c = fenceLine[first];
+    if (!isWhiteSpace(c) && c != u'`' && c != u'~') break;
+    ++first;
+  }
+  std::size_t end = fenceLine.size();
+  while (end > first && fenceLine[end - 1] <= 32) --end;
+  return fenceLine.substr(first, end - first);
+}
+
+std::u16string TUtils::encodeURL(const std::u16string& url) {
+  std::u16string result;
+  for (char16_t c : url) {
+    if (URL_SAFE_SET.contains(c)) {
+      result += c;
+    } else if (c == u' ') {
+      result += u'+';
+    } else {
+      result += u'%';
+      appendHex(result, c);
+    }
+  }
+  return result;
+}
+
+// ---------------------------------------------------------------- dangerous URLs
+
+namespace {
+
+// The URL as a browser reads its scheme: without characters of code 32 or
+// below (browsers drop tabs and line breaks anywhere in a URL) and with
+// ASCII letters in lower case.
+std::u16string schemeView(const std::u16string& url) {
+  std::u16string view;
+  for (char16_t c : url) {
+    if (c > 32) view += asciiLower(c);
+  }
+  return view;
+}
+
+bool startsWith(const std::u16string& text, std::u16string_view prefix) {
+  return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// A data URL whose media type (up to ";" or ",") is one of the plain image
+// formats, which a browser never runs as a page.
+bool isPlainImageData(const std::u16string& view) {
+  static const std::u16string_view IMAGE_TYPES[] = {u"image/png", u"image/gif", u"image/jpeg",
+                                                    u"image/webp"};
+  const std::size_t typeStart = 5;  // after "data:"
+  std::size_t typeEnd = view.find_first_of(u";,", typeStart);
+  if (typeEnd == std::u16string::npos) typeEnd = view.size();
+  const std::u16string_view type(view.data() + typeStart, typeEnd - typeStart);
+  for (std::u16string_view allowed : IMAGE_TYPES) {
+    if (type == allowed) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+// A double quotation mark also makes a URL dangerous: destinations are
+// written into double-quoted attributes without escaping it, so it would end
+// the attribute and let the rest of the URL add attributes of its own.
+bool TUtils::isDangerousUrl(const std::u16string& url) {
+  if (url.find(u'"') != std::u16string::npos) return true;
+  const std::u16string view = schemeView(url);
+  if (startsWith(view, u"javascript:") || startsWith(view, u"vbscript:")) return true;
+  if (startsWith(view, u"data:")) return !isPlainImageData(view);
+  return false;
+}
+
+}  // namespace glyphmill

@@ -1,0 +1,490 @@
+// The engine's knowledge of HTML (elements, entities), the tag reader, and
+// the inline recognisers for "<" (autolinks, tags) and "&" (references).
+#include <algorithm>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+
+#include "MarkdownUtils.h"
+
+namespace glyphmill {
+
+// ---------------------------------------------------------------- tables
+
+namespace {
+
+// Element names in the order of THTMLElement, starting after heNONE.
+constexpr std::u16string_view ELEMENT_NAMES[] = {
+    u"a", u"abbr", u"acronym", u"address", u"applet", u"area", u"b", u"base", u"basefont",
+    u"bdo", u"big", u"blockquote", u"body", u"br", u"button", u"caption", u"cite", u"code",
+    u"col", u"colgroup", u"dd", u"del", u"dfn", u"div", u"dl", u"dt", u"em", u"fieldset",
+    u"font", u"form", u"frame", u"frameset", u"h1", u"h2", u"h3", u"h4", u"h5", u"h6", u"head",
+    u"hr", u"html", u"i", u"iframe", u"img", u"input", u"ins", u"kbd", u"label", u"legend",
+    u"li", u"link", u"map", u"meta", u"noscript", u"object", u"ol", u"optgroup", u"option",
+    u"p", u"param", u"pre", u"q", u"s", u"samp", u"script", u"select", u"small", u"span",
+    u"strike", u"strong", u"style", u"sub", u"sup", u"table", u"tbody", u"td", u"textarea",
+    u"tfoot", u"th", u"thead", u"title", u"tr", u"tt", u"u", u"ul", u"var"};
+static_assert(std::size(ELEMENT_NAMES) == hevar, "one name per element");
+
+// Elements that start a raw HTML block.
+constexpr THTMLElement BLOCK_ELEMENTS[] = {
+    headdress, heblockquote, hedel, hediv, hedl, hefieldset, heform, heh1, heh2, heh3, heh4,
+    heh5, heh6, hehr, heins, henoscript, heol, hep, hepre, hetable, heul};
+
+// Elements whose tags safe mode writes as text.
+constexpr THTMLElement UNSAFE_ELEMENTS[] = {heapplet, hebody,   heframe,  heframeset, hehead,
+                                            hehtml,   heiframe, heobject, hescript};
+
+// Named character references that are copied to the output as they are.
+constexpr std::u16string_view HTML_ENTITIES[] = {
+    u"&Acirc;", u"&acirc;", u"&acute;", u"&AElig;", u"&aelig;", u"&Agrave;", u"&agrave;",
+    u"&alefsym;", u"&Alpha;", u"&alpha;", u"&amp;", u"&and;", u"&ang;", u"&apos;", u"&Aring;",
+    u"&aring;", u"&asymp;", u"&Atilde;", u"&atilde;", u"&Auml;", u"&auml;", u"&bdquo;",
+    u"&Beta;", u"&beta;", u"&brvbar;", u"&bull;", u"&cap;", u"&Ccedil;", u"&ccedil;",
+    u"&cedil;", u"&cent;", u"&Chi;", u"&chi;", u"&circ;", u"&clubs;", u"&cong;", u"&copy;",
+    u"&crarr;", u"&cup;", u"&curren;", u"&Dagger;", u"&dagger;", u"&dArr;", u"&darr;",
+    u"&deg;", u"&Delta;", u"&delta;", u"&diams;", u"&divide;", u"&Eacute;", u"&eacute;",
+    u"&Ecirc;", u"&ecirc;", u"&Egrave;", u"&egrave;", u"&empty;", u"&emsp;", u"&ensp;",
+    u"&Epsilon;", u"&epsilon;", u"&equiv;", u"&Eta;", u"&eta;", u"&ETH;", u"&eth;", u"&Euml;",
+    u"&euml;", u"&euro;", u"&exist;", u"&fnof;", u"&forall;", u"&frac12;", u"&frac14;",
+    u"&frac34;", u"&frasl;", u"&Gamma;", u"&gamma;", u"&ge;", u"&gt;", u"&hArr;", u"&harr;",
+    u"&hearts;", u"&hellip;", u"&Iacute;", u"&iacute;", u"&Icirc;", u"&icirc;", u"&iexcl;",
+    u"&Igrave;", u"&igrave;", u"&image;", u"&infin;", u"&int;", u"&Iota;", u"&iota;",
+    u"&iquest;", u"&isin;", u"&Iuml;", u"&iuml;", u"&Kappa;", u"&kappa;", u"&Lambda;",
+    u"&lambda;", u"&lang;", u"&laquo;", u"&lArr;", u"&larr;", u"&lceil;", u"&ldquo;", u"&le;",
+    u"&lfloor;", u"&lowast;", u"&loz;", u"&lrm;", u"&lsaquo;", u"&lsquo;", u"&lt;", u"&macr;",
+    u"&mdash;", u"&micro;", u"&middot;", u"&minus;", u"&Mu;", u"&mu;", u"&nabla;", u"&nbsp;",
+    u"&ndash;", u"&ne;", u"&ni;", u"&not;", u"&notin;", u"&nsub;", u"&Ntilde;", u"&ntilde;",
+    u"&Nu;", u"&nu;", u"&Oacute;", u"&oacute;", u"&Ocirc;", u"&ocirc;", u"&OElig;", u"&oelig;",
+    u"&Ograve;", u"&ograve;", u"&oline;", u"&Omega;", u"&omega;", u"&Omicron;", u"&omicron;",
+    u"&oplus;", u"&or;", u"&ordf;", u"&ordm;", u"&Oslash;", u"&oslash;", u"&Otilde;",
+    u"&otilde;", u"&otimes;", u"&Ouml;", u"&ouml;", u"&para;", u"&part;", u"&permil;",
+    u"&perp;", u"&Phi;", u"&phi;", u"&Pi;", u"&pi;", u"&piv;", u"&plusmn;", u"&pound;",
+    u"&Prime;", u"&prime;", u"&prod;", u"&prop;", u"&Psi;", u"&psi;", u"&quot;", u"&radic;",
+    u"&rang;", u"&raquo;", u"&rArr;", u"&rarr;", u"&rceil;", u"&rdquo;", u"&real;", u"&reg;",
+    u"&rfloor;", u"&Rho;", u"&rho;", u"&rlm;", u"&rsaquo;", u"&rsquo;", u"&sbquo;",
+    u"&Scaron;", u"&scaron;", u"&sdot;", u"&sect;", u"&shy;", u"&Sigma;", u"&sigma;",
+    u"&sigmaf;", u"&sim;", u"&spades;", u"&sub;", u"&sube;", u"&sum;", u"&sup;", u"&sup1;",
+    u"&sup2;", u"&sup3;", u"&supe;", u"&szlig;", u"&Tau;", u"&tau;", u"&there4;", u"&Theta;",
+    u"&theta;", u"&thetasym;", u"&thinsp;", u"&thorn;", u"&tilde;", u"&times;", u"&trade;",
+    u"&Uacute;", u"&uacute;", u"&uArr;", u"&uarr;", u"&Ucirc;", u"&ucirc;", u"&Ugrave;",
+    u"&ugrave;", u"&uml;", u"&upsih;", u"&Upsilon;", u"&upsilon;", u"&Uuml;", u"&uuml;",
+    u"&weierp;", u"&Xi;", u"&xi;", u"&Yacute;", u"&yacute;", u"&yen;", u"&Yuml;", u"&yuml;",
+    u"&Zeta;", u"&zeta;", u"&zwj;", u"&zwnj;"};
+static_assert(std::size(HTML_ENTITIES) == 250, "250 named references");
+
+constexpr std::u16string_view LINK_PREFIXES[] = {u"http", u"https", u"ftp", u"ftps"};
+
+template <typename Table, typename Value>
+bool tableContains(const Table& table, const Value& value) {
+  return std::find(std::begin(table), std::end(table), value) != std::end(table);
+}
+
+}  // namespace
+
+THTMLElement THTML::elementOf(const std::u16string& name) {
+  for (std::size_t i = 0; i < std::size(ELEMENT_NAMES); ++i) {
+    if (ELEMENT_NAMES[i] == name) return static_cast<THTMLElement>(i + 1);
+  }
+  return heNONE;
+}
+
+bool THTML::isHtmlBlockElement(const std::u16string& s) {
+  return tableContains(BLOCK_ELEMENTS, elementOf(s));
+}
+
+bool THTML::isUnsafeHtmlElement(const std::u16string& s) {
+  return tableContains(UNSAFE_ELEMENTS, elementOf(s));
+}
+
+bool THTML::isEntity(const std::u16string& s) {
+  static const std::unordered_set<std::u16string_view> entities(std::begin(HTML_ENTITIES),
+                                                                 std::end(HTML_ENTITIES));
+  return entities.count(s) != 0;
+}
+
+bool THTML::isLinkPrefix(const std::u16string& s) {
+  return tableContains(LINK_PREFIXES, std::u16string_view(s));
+}
+
+// ---------------------------------------------------------------- tag reader
+
+namespace {
+
+constexpr TCharSet NAME_STOPS{u' ', u'/', u'>'};
+// In safe mode any white space also ends the name, so that "<script" and a
+// line break is still seen as a script tag.
+constexpr TCharSet SAFE_NAME_STOPS{u' ', u'/', u'>', u'\t', u'\n', u'\v', u'\f', u'\r'};
+constexpr TCharSet ATTRIBUTE_STOPS{u'/', u'>'};
+constexpr TCharSet TAG_END{u'>'};
+
+bool isAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
+bool isAsciiDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool isHexDigit(char16_t c) {
+  return isAsciiDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
+char16_t asciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? c + (u'a' - u'A') : c; }
+// The value of a decimal or hexadecimal digit.
+unsigned digitValue(char16_t c) {
+  return isAsciiDigit(c) ? c - u'0' : asciiLower(c) - u'a' + 10;
+}
+
+std::u16string asciiLowered(std::u16string text) {
+  for (char16_t& c : text) c = asciiLower(c);
+  return text;
+}
+
+// Copies what follows the tag name: the attributes up to "/" or ">", a
+// self-closing slash written as " /", and the ">". Returns the position of
+// the ">", or -1.
+int copyTagRest(std::u16string& out_, const std::u16string& s, int from) {
+  int p = TUtils::readXMLUntil(out_, s, from, ATTRIBUTE_STOPS);
+  if (p < 0) return -1;
+  if (s[p] == u'/') {
+    out_ += u" /";
+    p = TUtils::readXMLUntil(out_, s, p + 1, TAG_END);
+    if (p < 0) return -1;
+  }
+  out_ += u'>';
+  return p;
+}
+
+// True when a tag name, as read, names an element that safe mode escapes.
+bool namesUnsafeElement(const std::u16string& name) {
+  std::size_t first = 0;
+  std::size_t end = name.size();
+  while (first < end && name[first] < 33) ++first;
+  while (end > first && name[end - 1] < 33) --end;
+  return THTML::isUnsafeHtmlElement(asciiLowered(name.substr(first, end - first)));
+}
+
+// ---- how a browser reads a copied tag
+
+// White space between the parts of a tag, for a browser.
+bool isTagSpace(char16_t c) { return c == 9 || c == 10 || c == 12 || c == 13 || c == 32; }
+
+int skipTagSpaces(const std::u16string& tag, int i) {
+  while (i < static_cast<int>(tag.size()) && isTagSpace(tag[i])) ++i;
+  return i;
+}
+
+// "on" and one or more letters, in any letter case: an event handler.
+bool isEventHandlerName(const std::u16string& tag, int from, int to) {
+  if (to - from < 3) return false;
+  if (asciiLower(tag[from]) != u'o' || asciiLower(tag[from + 1]) != u'n') return false;
+  for (int i = from + 2; i < to; ++i) {
+    if (!isAsciiLetter(tag[i])) return false;
+  }
+  return true;
+}
+
+// Passes over an attribute value starting at i (after "=" and spaces):
+// quoted up to the same quotation mark, or unquoted up to white space or
+// ">". Returns the position after it, or -1 when a quoted value is still
+// open at the end of the tag text.
+int skipAttributeValue(const std::u16string& tag, int i) {
+  const int length = static_cast<int>(tag.size());
+  if (i >= length) return i;
+  const char16_t quote = tag[i];
+  if (quote == u'"' || quote == u'\'') {
+    const std::size_t close = tag.find(quote, i + 1);
+    if (close == std::u16string::npos) return -1;
+    return static_cast<int>(close) + 1;
+  }
+  while (i < length && !isTagSpace(tag[i]) && tag[i] != u'>') ++i;
+  return i;
+}
+
+// Reads a copied tag text ("<" ... ">") the way a browser splits a tag into
+// its name, attributes and values, which need not agree with the copying
+// reader about quotes. True when the browser would see an event-handler
+// attribute with a value, or would find the tag still open at its last ">"
+// (then the text written after the tag would become part of it). A browser
+// that ends the tag earlier reads the rest as text, which is harmless
+// because no "<" inside a tag is written as is.
+bool browserSeesActiveTag(const std::u16string& tag) {
+  const int length = static_cast<int>(tag.size());
+  int i = 1;
+  if (i < length && tag[i] == u'/') ++i;
+  while (i < length && !isTagSpace(tag[i]) && tag[i] != u'/' && tag[i] != u'>') ++i;
+
+  while (i < length) {
+    const char16_t c = tag[i];
+    if (c == u'>') return false;  // the browser's tag ends here
+    if (isTagSpace(c) || c == u'/') {
+      ++i;
+      continue;
+    }
+    // An attribute name; a leading "=" belongs to it.
+    const int nameStart = i;
+    ++i;
+    while (i < length && !isTagSpace(tag[i]) && tag[i] != u'/' && tag[i] != u'>' &&
+           tag[i] != u'=') {
+      ++i;
+    }
+    const int nameEnd = i;
+    i = skipTagSpaces(tag, i);
+    if (i >= length || tag[i] != u'=') continue;  // no value
+    if (isEventHandlerName(tag, nameStart, nameEnd)) return true;
+    i = skipAttributeValue(tag, skipTagSpaces(tag, i + 1));
+    if (i < 0) return true;
+  }
+  return true;  // no ">" closes the tag for the browser
+}
+
+// Decodes the character reference at text[i] ("&"): a decimal or
+// hexadecimal one (";" optional, as browsers accept) gives its code; a named
+// one ("&name;") gives 0, as no named reference stands for an ASCII letter.
+// Returns false when no reference starts there.
+bool decodeReference(const std::u16string& text, int i, unsigned& code, int& next) {
+  const int length = static_cast<int>(text.size());
+  int p = i + 1;
+  if (p < length && text[p] == u'#') {
+    ++p;
+    const bool hex = p < length && (text[p] == u'x' || text[p] == u'X');
+    if (hex) ++p;
+    const int digitsStart = p;
+    unsigned value = 0;
+    while (p < length && (hex ? isHexDigit(text[p]) : isAsciiDigit(text[p]))) {
+      // Values beyond Unicode are all alike; stop growing there.
+      value = std::min(value * (hex ? 16u : 10u) + digitValue(text[p]), 0x110000u);
+      ++p;
+    }
+    if (p == digitsStart) return false;
+    if (p < length && text[p] == u';') ++p;
+    code = value;
+    next = p;
+    return true;
+  }
+  while (p < length && (isAsciiLetter(text[p]) || isAsciiDigit(text[p]))) ++p;
+  if (p == i + 1 || p >= length || text[p] != u';') return false;
+  code = 0;
+  next = p + 1;
+  return true;
+}
+
+// The ASCII letters of a text, lower-cased, after its character references
+// are decoded: what a browser keeps of a URL scheme once it has decoded the
+// attribute and dropped tabs and line breaks.
+std::u16string lettersOfDecodedText(const std::u16string& text) {
+  std::u16string letters;
+  const int length = static_cast<int>(text.size());
+  int i = 0;
+  while (i < length) {
+    unsigned code = 0;
+    int next = 0;
+    if (text[i] == u'&' && decodeReference(text, i, code, next)) {
+      if (code < 128 && isAsciiLetter(static_cast<char16_t>(code))) {
+        letters += asciiLower(static_cast<char16_t>(code));
+      }
+      i = next;
+      continue;
+    }
+    if (isAsciiLetter(text[i])) letters += asciiLower(text[i]);
+    ++i;
+  }
+  return letters;
+}
+
+// True when a tag text may name a script URL, however it is disguised.
+bool mentionsScriptScheme(const std::u16string& tag) {
+  const std::u16string letters = lettersOfDecodedText(tag);
+  return letters.find(u"javascript") != std::u16string::npos ||
+         letters.find(u"vbscript") != std::u16string::npos;
+}
+
+// Writes a tag read in safe mode. No "<" inside it is written as is (a
+// browser that leaves a comment or a raw-text element inside an attribute
+// value must not find a tag there); a neutralised tag gets "&lt;" for its
+// opening "<" as well and is shown as text.
+void appendSafeTag(std::u16string& out_, const std::u16string& tag, bool neutralise) {
+  for (std::size_t i = 0; i < tag.size(); ++i) {
+    if (tag[i] == u'<' && (i > 0 || neutralise)) {
+      out_ += u"&lt;";
+    } else {
+      out_ += tag[i];
+    }
+  }
+}
+
+// Safe mode: reads the whole tag first, then decides whether it may stay a
+// tag: not when it names an unsafe element, carries an event handler, names
+// a script URL, or would be read by a browser as longer than it is.
+int readTagSafely(std::u16string& out_, const std::u16string& s, bool closing, int nameStart) {
+  std::u16string name;
+  const int nameEnd = TUtils::readXMLUntil(name, s, nameStart, SAFE_NAME_STOPS);
+  if (nameEnd < 0) return -1;
+  std::u16string tag = closing ? u"</" : u"<";
+  tag += name;
+  const int end = copyTagRest(tag, s, nameEnd);
+  if (end < 0) return -1;
+  const bool neutralise =
+      namesUnsafeElement(name) || browserSeesActiveTag(tag) || mentionsScriptScheme(tag);
+  appendSafeTag(out_, tag, neutralise);
+  return end;
+}
+
+}  // namespace
+
+int TUtils::readXML(std::u16string& out_, const std::u16string& s, int start, bool safeMode) {
+  const int length = static_cast<int>(s.size());
+  if (start < 0 || start > length - 2) return -1;
+  const char16_t afterOpen = s[start + 1];
+  if (afterOpen == u'!') {
+    // Only "<!" is consumed; a comment's text is read as ordinary text.
+    out_ += u"<!";
+    return start + 1;
+  }
+  const bool closing = afterOpen == u'/';
+  const int nameStart = closing ? start + 2 : start + 1;
+  if (safeMode) return readTagSafely(out_, s, closing, nameStart);
+
+  out_ += closing ? u"</" : u"<";
+  const int nameEnd = readXMLUntil(out_, s, nameStart, NAME_STOPS);
+  if (nameEnd < 0) return -1;
+  return copyTagRest(out_, s, nameEnd);
+}
+
+// Quoted values are copied whole: stop characters inside them do not count,
+// a backslash keeps the character after it inside the value, and a quotation
+// mark of the other kind becomes the value's delimiter.
+int TUtils::readXMLUntil(std::u16string& out_, const std::u16string& s, int start,
+                         const TCharSet& cend) {
+  const int length = static_cast<int>(s.size());
+  if (start < 0) return -1;
+  char16_t quote = 0;  // delimiter of the quoted value we are in, or 0
+  int i = start;
+  while (i < length) {
+    const char16_t c = s[i];
+    if (quote != 0 && c == u'\\') {
+      out_ += c;
+      if (i + 1 < length) out_ += s[i + 1];
+      i += 2;
+      continue;
+    }
+    if (quote != 0 && c == quote) {
+      quote = 0;
+    } else if (c == u'"' || c == u'\'') {
+      quote = c;
+    } else if (quote == 0 && cend.contains(c)) {
+      return i;
+    }
+    out_ += c;
+    ++i;
+  }
+  return -1;
+}
+
+void TUtils::getXMLTag(std::u16string& out_, const std::u16string& s) {
+  std::size_t i = 1;
+  if (s.size() > 1 && s[1] == u'/') i = 2;
+  while (i < s.size() && isLetterOrDigit(s[i])) {
+    out_ += s[i];
+    ++i;
+  }
+}
+
+// ---------------------------------------------------------------- autolinks and tags
+
+namespace {
+
+constexpr TCharSet URL_SCHEME_STOPS{u'\n', u' ', u':', u'>'};
+constexpr TCharSet MAILBOX_NAME_STOPS{u'\n', u' ', u'>', u'@'};
+
+// Reads "<scheme:anything>" from the "<" at start into url (without the
+// brackets); returns the position of the ">", or -1.
+int readUrlAutolink(std::u16string& url, const std::u16string& s, int start) {
+  const int colon = TUtils::readUntil(url, s, start + 1, URL_SCHEME_STOPS);
+  if (colon < 0 || s[colon] != u':') return -1;
+  return TUtils::readUntil(url, s, colon, u'>');
+}
+
+// Reads "<name@anything>" from the "<" at start into mailbox; returns the
+// position of the ">", or -1.
+int readMailAutolink(std::u16string& mailbox, const std::u16string& s, int start) {
+  const int at = TUtils::readUntil(mailbox, s, start + 1, MAILBOX_NAME_STOPS);
+  if (at < 0 || s[at] != u'@') return -1;
+  return TUtils::readUntil(mailbox, s, at, u'>');
+}
+
+}  // namespace
+
+int TEmitter::checkHTML(std::u16string& out_, const std::u16string& s, int start) {
+  const int length = static_cast<int>(s.size());
+  if (start < 0 || start >= length) return -1;
+  TDecorator& decorator = *config().decorator;
+
+  std::u16string scratch;
+  int end = readUrlAutolink(scratch, s, start);
+  if (end >= 0) {
+    decorator.openLink(out_);
+    out_ += u" href=\"";
+    // Safe mode keeps the link text but drops a destination that could run script.
+    if (!(config().safeMode && TUtils::isDangerousUrl(scratch))) {
+      TUtils::codeEncode(out_, scratch, 0);
+    }
+    out_ += u"\">";
+    TUtils::appendValue(out_, scratch, 0, static_cast<int>(scratch.size()));
+    decorator.closeLink(out_);
+    return end;
+  }
+
+  scratch.clear();
+  end = readMailAutolink(scratch, s, start);
+  if (end >= 0) {
+    static const std::u16string MAILTO = u"mailto:";
+    const int mailboxLength = static_cast<int>(scratch.size());
+    decorator.openLink(out_);
+    out_ += u" href=\"";
+    TUtils::appendMailto(out_, MAILTO, 0, static_cast<int>(MAILTO.size()), config().random());
+    TUtils::appendMailto(out_, scratch, 0, mailboxLength, config().random());
+    out_ += u"\">";
+    TUtils::appendMailto(out_, scratch, 0, mailboxLength, config().random());
+    decorator.closeLink(out_);
+    return end;
+  }
+
+  if (length > start + 2) return TUtils::readXML(out_, s, start, config().safeMode);
+  return -1;
+}
+
+// ---------------------------------------------------------------- character references
+
+namespace {
+
+// "&#" and decimal digits, or "&#x" and at least one hexadecimal digit.
+bool isNumericReference(std::u16string_view text) {
+  const bool hex = text[2] == u'x' || text[2] == u'X';
+  if (hex) {
+    if (text.size() < 4) return false;
+    return std::all_of(text.begin() + 3, text.end(), isHexDigit);
+  }
+  return std::all_of(text.begin() + 2, text.end(), isAsciiDigit);
+}
+
+// "&" followed by letters or digits only.
+bool isNamedReferenceBody(std::u16string_view text) {
+  return std::all_of(text.begin() + 1, text.end(),
+                     [](char16_t c) { return TUtils::isLetterOrDigit(c); });
+}
+
+}  // namespace
+
+int TEmitter::checkEntity(std::u16string& out_, const std::u16string& s, int start) {
+  const std::size_t before = out_.size();
+  const int e = TUtils::readUntil(out_, s, start, u';');
+  if (e < 0) return -1;
+  const std::u16string copied = out_.substr(before);
+  if (copied.size() < 3) return -1;
+
+  if (copied[1] == u'#') {
+    if (!isNumericReference(copied)) return -1;
+    out_ += u';';
+    return e;
+  }
+  if (!isNamedReferenceBody(copied)) return -1;
+  out_ += u';';
+  return THTML::isEntity(copied + u';') ? e : -1;
+}
+
+}  // namespace glyphmill

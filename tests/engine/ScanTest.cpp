@@ -1,0 +1,140 @@
+// Text readers: skipSpaces, escape, readUntil and readRawUntil.
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+
+namespace glyphmill {
+namespace {
+
+using test::S;
+using test::U;
+
+TEST(Scan, EscapeSet) {
+  const std::u16string members = u"!\"#'()*+-.<>[\\]^_`{}";
+  ASSERT_EQ(members.size(), 20u);
+  for (char16_t c = 0; c < 0x200; ++c) {
+    SCOPED_TRACE(static_cast<int>(c));
+    const bool member = members.find(c) != std::u16string::npos;
+    std::u16string out = u"x";
+    const int next = TUtils::escape(out, c, 5);
+    if (member) {
+      EXPECT_EQ(next, 6);
+      EXPECT_EQ(out, std::u16string(u"x") + c);
+    } else {
+      EXPECT_EQ(next, 5);
+      EXPECT_EQ(out, u"x\\");
+    }
+  }
+  // "$", "|" and "~" are escapable in running text but not here.
+  for (char16_t c : std::u16string(u"$|~")) {
+    std::u16string out;
+    EXPECT_EQ(TUtils::escape(out, c, 0), 0);
+  }
+}
+
+struct ReadRow {
+  std::string text;
+  int start;
+  int expectedResult;
+  std::string expectedCopy;
+};
+
+TEST(Scan, ReadUntilCharacter) {
+  const std::vector<std::pair<char16_t, ReadRow>> rows = {
+      {u')', {"a\\)b)", 0, 4, "a)b"}},
+      {u'>', {"a\\~b>", 0, 4, "a\\~b"}},
+      {u';', {"&amp", 0, -1, "&amp"}},
+      {u'>', {"ab\\", 0, -1, "ab\\"}},      // a final backslash is ordinary
+      {u'\\', {"ab\\", 0, 2, "ab"}},        // ... and may be the stop
+      {u'>', {"\\\\>", 0, 2, "\\"}},        // an escaped backslash
+      {u'>', {"\\>>", 0, 2, ">"}},          // an escaped stop is copied
+      {u'x', {"abc", 3, -1, ""}},
+      {u'x', {"abc", 9, -1, ""}},
+      {u'x', {"abc", -1, -1, ""}},
+      {u'c', {"abc", 1, 2, "b"}},
+      {u'\u0141', {"a\u0141", 0, 1, "a"}},  // any code unit may be the stop
+      {u'A', {"\u0141A", 0, 1, "\u0141"}},
+  };
+  for (const auto& [stop, row] : rows) {
+    SCOPED_TRACE(row.text + " from " + std::to_string(row.start));
+    std::u16string out;
+    EXPECT_EQ(TUtils::readUntil(out, U(row.text), row.start, stop), row.expectedResult);
+    EXPECT_EQ(S(out), row.expectedCopy);
+  }
+}
+
+TEST(Scan, ReadUntilSet) {
+  const TCharSet stops{u'\n', u' ', u':', u'>'};
+  const std::vector<ReadRow> rows = {
+      {"http://x>", 0, 4, "http"},
+      {"a b", 0, 1, "a"},
+      {"a\nb", 0, 1, "a"},
+      {"ab>", 0, 2, "ab"},
+      {"a\\:b:", 0, 2, "a\\"},   // ":" is not escapable
+      {"a\\>b>", 0, 4, "a>b"},
+      {"a\\ b ", 0, 2, "a\\"},  // a space is not escapable: the backslash stays
+      {"abc", 0, -1, "abc"},
+      {"", 0, -1, ""},
+      // U+013A has the low byte of ":" but is never in a stop set.
+      {"a\u013a\u013e>", 0, 3, "a\u013a\u013e"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.text);
+    std::u16string out;
+    EXPECT_EQ(TUtils::readUntil(out, U(row.text), row.start, stops), row.expectedResult);
+    EXPECT_EQ(S(out), row.expectedCopy);
+  }
+}
+
+TEST(Scan, ReadRawUntil) {
+  {
+    std::u16string out;
+    EXPECT_EQ(TUtils::readRawUntil(out, u"a\\]b]", 0, u']'), 2);
+    EXPECT_EQ(out, u"a\\");
+  }
+  {
+    std::u16string out;
+    EXPECT_EQ(TUtils::readRawUntil(out, u"a\\]b]", 0, TCharSet{u']', u'['}), 2);
+    EXPECT_EQ(out, u"a\\");
+  }
+  {
+    std::u16string out = u"kept";
+    EXPECT_EQ(TUtils::readRawUntil(out, u"xyz", 1, u']'), -1);
+    EXPECT_EQ(out, u"keptyz");
+  }
+  {
+    std::u16string out;
+    EXPECT_EQ(TUtils::readRawUntil(out, u"\u015dx", 0, TCharSet{u']'}), -1);  // ŝ is 0x15D
+    EXPECT_EQ(out, u"\u015dx");
+    EXPECT_EQ(TUtils::readRawUntil(out, u"ab", 5, TCharSet{u']'}), -1);
+    EXPECT_EQ(TUtils::readRawUntil(out, u"ab", -3, u']'), -1);
+  }
+}
+
+TEST(Scan, ReadersAppendToWhatIsThere) {
+  std::u16string out = u"<";
+  EXPECT_EQ(TUtils::readUntil(out, u"ab>", 0, u'>'), 2);
+  EXPECT_EQ(out, u"<ab");
+}
+
+TEST(Scan, SkipSpaces) {
+  const std::vector<ReadRow> rows = {
+      {"  \n x", 0, 4, ""},
+      {"   ", 0, -1, ""},
+      {" \tx", 0, 1, ""},
+      {"x", 0, 0, ""},
+      {"", 0, -1, ""},
+      {"a  b", 1, 3, ""},
+      {"ab", 2, -1, ""},
+      {"ab", -1, -1, ""},
+      {"\r x", 0, 0, ""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.text + " from " + std::to_string(row.start));
+    EXPECT_EQ(TUtils::skipSpaces(U(row.text), row.start), row.expectedResult);
+  }
+}
+
+}  // namespace
+}  // namespace glyphmill
