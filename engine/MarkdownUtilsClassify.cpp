@@ -1,0 +1,455 @@
+// Line classification: what kind of block a line starts, the id group at the
+// end of a line, and the HTML-block test with its remembered scans.
+#include <string>
+#include <vector>
+
+#include "MarkdownTables.h"
+#include "MarkdownUtils.h"
+#include "MarkdownXmlBlockMemo.h"
+
+namespace glyphmill {
+
+namespace {
+
+// The character at index i of s, or code 0 when i is outside s. Code 0 is
+// none of the characters the tests look for, so a missing character matches
+// no test.
+char16_t charAt(const std::u16string& s, int i) {
+  if (i < 0 || i >= static_cast<int>(s.size())) return 0;
+  return s[i];
+}
+
+// Characters with codes 0 to 32 are removed from both ends.
+std::u16string trimControlAndSpace(const std::u16string& s, int start, int end) {
+  while (start < end && s[start] <= 32) ++start;
+  while (end > start && s[end - 1] <= 32) --end;
+  return s.substr(start, end - start);
+}
+
+void lowerAscii(std::u16string& s) {
+  for (char16_t& c : s) {
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + (u'a' - u'A'));
+  }
+}
+
+bool endsWithSelfClose(const std::u16string& tagText) {
+  const std::size_t n = tagText.size();
+  return n >= 2 && tagText[n - 2] == u'/' && tagText[n - 1] == u'>';
+}
+
+// The lower-case element name of a tag text such as "<div class=x>".
+std::u16string elementName(const std::u16string& tagText) {
+  std::u16string name;
+  TUtils::getXMLTag(name, tagText);
+  lowerAscii(name);
+  return name;
+}
+
+// Scans the nesting tags of s from position with the stack of open elements.
+enum TLineScan { lsClosed, lsMismatch, lsLineEnd };
+
+TLineScan scanLineTags(const std::u16string& s, int& position,
+                       std::vector<std::u16string>& open) {
+  TNestingTag tag;
+  while (nextNestingTag(s, position, tag)) {
+    if (tag.closing) {
+      if (open.empty() || tag.name != open.back()) return lsMismatch;
+      open.pop_back();
+      if (open.empty()) return lsClosed;
+    } else {
+      open.push_back(tag.name);
+    }
+    position = tag.end;
+  }
+  return lsLineEnd;
+}
+
+// Index just after the run of ch that starts at i.
+int skipRun(const std::u16string& s, int i, char16_t ch) {
+  while (i < static_cast<int>(s.size()) && s[i] == ch) ++i;
+  return i;
+}
+
+// Where a setext underline starts in v: in CommonMark the first "-" or "="
+// among indexes 0 to length - 2 (else the last index), otherwise column 0.
+int underlineStart(const std::u16string& v, bool commonMark) {
+  if (!commonMark) return 0;
+  const int last = static_cast<int>(v.size()) - 1;
+  for (int k = 0; k < last; ++k) {
+    if (v[k] == u'-' || v[k] == u'=') return k;
+  }
+  return last;
+}
+
+// Scans from `from` for `ch` (a "{" or "}"); a backslash passes over a
+// following ch together with it, and over anything else alone. -1 if none.
+int findUnescaped(const std::u16string& s, int from, char16_t ch) {
+  const int n = static_cast<int>(s.size());
+  int i = from;
+  while (i < n) {
+    if (s[i] == u'\\' && i + 1 < n && s[i + 1] == ch) {
+      i += 2;
+    } else if (s[i] == ch) {
+      return i;
+    } else {
+      ++i;
+    }
+  }
+  return -1;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- scanning helpers
+
+bool nextNestingTag(const std::u16string& s, int& position, TNestingTag& tag) {
+  const int n = static_cast<int>(s.size());
+  if (position < 0) position = 0;
+  while (true) {
+    while (position < n && s[position] != u'<') ++position;
+    if (position >= n) return false;
+    std::u16string tagText;
+    const int g = TUtils::readXML(tagText, s, position, false);
+    if (g <= position) {  // no tag here (the reader gives -1)
+      ++position;
+      continue;
+    }
+    std::u16string name = elementName(tagText);
+    if (THTML::isHtmlBlockElement(name) && name != u"hr" && !endsWithSelfClose(tagText)) {
+      tag.name = std::move(name);
+      tag.closing = tagText.size() >= 2 && tagText[1] == u'/';
+      tag.end = g;
+      return true;
+    }
+    position = g;
+  }
+}
+
+int findCommentClose(const std::u16string& s, int start) {
+  const int n = static_cast<int>(s.size());
+  for (int q = start < 0 ? 0 : start; q + 2 < n; ++q) {
+    if (s[q] == u'-' && s[q + 1] == u'-' && s[q + 2] == u'>') return q;
+  }
+  return -1;
+}
+
+// ---------------------------------------------------------------- counting
+
+int TLine::countOnlyChar(char16_t ch) const {
+  int count = 0;
+  for (char16_t c : FValue) {
+    if (c == u' ') continue;
+    if (c != ch) return 0;
+    ++count;
+  }
+  return count;
+}
+
+int TLine::countLeadingChar(char16_t ch, bool skipSpaces) const {
+  int count = 0;
+  for (char16_t c : FValue) {
+    if (c == u' ' && skipSpaces) continue;
+    if (c != ch) break;
+    ++count;
+  }
+  return count;
+}
+
+// ---------------------------------------------------------------- classification
+
+TLineType TLine::getLineType(TConfiguration& config) {
+  if (FIsEmpty) return ltEMPTY;
+  if (FLeading > 3) return ltCODE;
+
+  const bool commonMark = config.isDialect({mdCommonMark});
+  const int len = length();
+  const int visible = len - FLeading - FTrailing;  // without surrounding spaces
+  const char16_t c0 = charAt(FValue, FLeading);
+
+  // "#" headline; CommonMark wants a space after the run of "#".
+  if (c0 == u'#') {
+    if (!commonMark || charAt(FValue, skipRun(FValue, FLeading, u'#')) == u' ') {
+      return ltHEADLINE;
+    }
+  }
+
+  if (c0 == u'>') return ltBQUOTE;
+
+  // Code fence: three or more backticks or tildes.
+  if (config.isDialect({mdCommonMark, mdTxtMark}) && visible > 2 &&
+      (c0 == u'`' || c0 == u'~') &&
+      countLeadingChar(c0, config.allowSpacesInFencedDelimiters) >= 3) {
+    return ltFENCED_CODE;
+  }
+
+  // Ruler: three or more of one of "*", "-", "_" with nothing but spaces.
+  if (visible > 2 && (c0 == u'*' || c0 == u'-' || c0 == u'_') && countOnlyChar(c0) >= 3) {
+    return ltHR;
+  }
+
+  // Bullet item: "*", "+" or "-" followed by a space.
+  if (len - FLeading >= 2 && charAt(FValue, FLeading + 1) == u' ' &&
+      (c0 == u'*' || c0 == u'+' || c0 == u'-')) {
+    return ltULIST;
+  }
+
+  // Numbered item: digits, then "." or ")", then a space.
+  if (len - FLeading >= 3 && TUtils::isDigit(c0)) {
+    int j = FLeading;
+    while (j < len && TUtils::isDigit(FValue[j])) ++j;
+    if (j + 1 < len && FValue[j + 1] == u' ') {
+      if (FValue[j] == u'.') return ltOLIST;
+      if (FValue[j] == u')') return ltBLIST;
+    }
+  }
+
+  if (c0 == u'<' && isXmlBlock(config.xmlBlockMemo)) return ltXML;
+
+  // Setext headline: the next line is an underline of "=" or "-".
+  TLine* next = FNext.get();
+  if (next != nullptr && !next->FIsEmpty) {
+    const int k = underlineStart(next->FValue, commonMark);
+    const char16_t u = k <= 3 ? charAt(next->FValue, k) : char16_t{0};
+    if (u == u'-' && next->countOnlyChar(u'-') > 0) return ltHEADLINE2;
+    if (u == u'=' && next->countOnlyChar(u'=') > 0) return ltHEADLINE1;
+  }
+
+  // Table header: the next line is a format row with as many pipes.
+  if (commonMark && next != nullptr && !next->FIsEmpty) {
+    const int pipes = TTable::hasFormatChars(next, config);
+    if (pipes > 0 && TTable::ColCount(this) == pipes) return ltTABLE;
+  }
+
+  return ltOTHER;
+}
+
+// ---------------------------------------------------------------- HTML blocks
+
+int TLine::findCommentEnd(TLine* target, TLine* from, int start, TXmlBlockMemo* memo) const {
+  const std::u16string& v = from->FValue;
+  if (!(static_cast<int>(v.size()) > start + 3 && charAt(v, start + 2) == u'-' &&
+        charAt(v, start + 3) == u'-')) {
+    return -1;
+  }
+  TLine* line = from;
+  int q = findCommentClose(v, start + 4);
+  if (q < 0 && memo != nullptr) {
+    const TXmlBlockMemo::TCommentClose close = memo->commentCloseAfter(*from);
+    line = close.line;
+    q = close.position;
+  }
+  while (q < 0 && line != nullptr) {
+    line = line->FNext.get();
+    if (line != nullptr) q = findCommentClose(line->FValue, 0);
+  }
+  if (q < 0) return -1;
+  target->FXmlEndLine = line;
+  return q + 3;
+}
+
+bool TLine::isXmlBlock(TXmlBlockMemo* memo) {
+  FPosition = FLeading;
+
+  // A comment is a block when its "-->" is found.
+  if (FLeading + 1 < length() && FValue[FLeading + 1] == u'!' &&
+      findCommentEnd(this, this, FLeading, memo) > 0) {
+    return true;
+  }
+
+  // The first tag must be a block element.
+  std::u16string tagText;
+  FPosition = TUtils::readXML(tagText, FValue, FLeading, false);
+  if (FPosition < 0) return false;
+  const std::u16string name = elementName(tagText);
+  if (!THTML::isHtmlBlockElement(name)) return false;
+
+  // "<hr>" and "<x/>" are blocks of one line.
+  if (name == u"hr" || endsWithSelfClose(tagText)) {
+    FXmlEndLine = this;
+    return true;
+  }
+
+  // Otherwise the element must be closed, with proper nesting of the block
+  // elements in between, in this line or a later one. FPosition is the scan
+  // cursor in whatever line is being scanned.
+  std::vector<std::u16string> open{name};
+  switch (scanLineTags(FValue, FPosition, open)) {
+    case lsClosed: FXmlEndLine = this; return true;
+    case lsMismatch: return false;
+    case lsLineEnd: break;
+  }
+  if (memo != nullptr) return memo->closeInFollowingLines(*this, open);
+
+  for (TLine* line = FNext.get(); line != nullptr; line = line->FNext.get()) {
+    FPosition = 0;
+    switch (scanLineTags(line->FValue, FPosition, open)) {
+      case lsClosed: FXmlEndLine = line; return true;
+      case lsMismatch: return false;
+      case lsLineEnd: break;
+    }
+  }
+  FPosition = 0;
+  return false;
+}
+
+// ---------------------------------------------------------------- ids
+
+std::u16string TLine::stripID() {
+  const int len = length();
+  if (FIsEmpty || charAt(FValue, len - FTrailing - 1) != u'}') return u"";
+
+  const int open = findUnescaped(FValue, FLeading, u'{');
+  if (open < 0 || charAt(FValue, open + 1) != u'#') return u"";
+  const int idStart = open + 2;
+  const int close = findUnescaped(FValue, idStart, u'}');
+  if (close < 0) return u"";
+
+  // The indentation stays; the text before "{" is trimmed (open >= FLeading).
+  std::u16string id = trimControlAndSpace(FValue, idStart, close);
+  FValue = FValue.substr(0, FLeading) + trimControlAndSpace(FValue, FLeading, open);
+  FTrailing = 0;
+  return id;
+}
+
+// ---------------------------------------------------------------- memo
+
+TXmlBlockMemo::TXmlBlockMemo(TConfiguration& config, bool remember)
+    : config_(config), remember_(remember) {
+  steps_.push_back(TStep{skRunOut, u"", nullptr, 0, 0});
+  if (config_.xmlBlockMemo == nullptr) {
+    config_.xmlBlockMemo = this;
+    active_ = true;
+  }
+}
+
+TXmlBlockMemo::~TXmlBlockMemo() {
+  if (active_) config_.xmlBlockMemo = nullptr;
+}
+
+bool TXmlBlockMemo::knows(const TLine* line) const {
+  const int i = line->FXmlMemoEntry;
+  return i >= 0 && i < static_cast<int>(entries_.size()) && entries_[i].line == line;
+}
+
+void TXmlBlockMemo::forgetEverythingUnlessRemembering() {
+  if (remember_) return;
+  entries_.clear();
+  steps_.resize(1);  // keeps the shared "runs out"
+}
+
+void TXmlBlockMemo::forget(TLine* line) {
+  if (knows(line)) entries_[line->FXmlMemoEntry].line = nullptr;
+  line->FXmlMemoEntry = -1;
+}
+
+void TXmlBlockMemo::forgetLines(TLine* first) {
+  for (TLine* line = first; line != nullptr; line = line->FNext.get()) forget(line);
+}
+
+int TXmlBlockMemo::addStep(TStep step) {
+  steps_.push_back(std::move(step));
+  return static_cast<int>(steps_.size()) - 1;
+}
+
+// Closes the elements in `open` (innermost last) with the closing steps from
+// `step` on; returns the step that follows, or a mismatch step.
+int TXmlBlockMemo::matchOpenElements(std::vector<std::u16string>& open, int step) {
+  while (!open.empty()) {
+    const TStep& s = steps_[step];
+    if (s.kind != skClose) return step;  // runs out, or a mismatch came first
+    if (s.name != open.back()) return addStep(TStep{skMismatch, u"", s.line, s.position, 0});
+    open.pop_back();
+    step = s.next;
+  }
+  return step;
+}
+
+TXmlBlockMemo::TEntry TXmlBlockMemo::describeLine(TLine* line, const TEntry* following) {
+  const std::u16string& text = line->FValue;
+  TEntry entry{line, 0, {nullptr, -1}};
+
+  // Comments: this line's first "-->", else the following lines' one.
+  const int q = findCommentClose(text, 0);
+  if (q >= 0) {
+    entry.comment = {line, q};
+  } else if (following != nullptr) {
+    entry.comment = following->comment;
+  }
+
+  // Nesting: the line's own tags, with a stack of its own. Closing tags met
+  // while that stack is empty close elements opened before the line.
+  std::vector<std::u16string> open;
+  std::vector<TStep> closesBefore;
+  int tail = -1;
+  int position = 0;
+  TNestingTag tag;
+  while (nextNestingTag(text, position, tag)) {
+    if (!tag.closing) {
+      open.push_back(tag.name);
+    } else if (open.empty()) {
+      closesBefore.push_back(TStep{skClose, tag.name, line, position, 0});
+    } else if (tag.name == open.back()) {
+      open.pop_back();
+    } else {
+      tail = addStep(TStep{skMismatch, u"", line, position, 0});
+      break;
+    }
+    position = tag.end;
+  }
+  // Elements left open are closed by the following lines' steps.
+  if (tail < 0) tail = matchOpenElements(open, following != nullptr ? following->firstStep : 0);
+
+  for (auto it = closesBefore.rbegin(); it != closesBefore.rend(); ++it) {
+    it->next = tail;
+    tail = addStep(std::move(*it));
+  }
+  entry.firstStep = tail;
+  return entry;
+}
+
+const TXmlBlockMemo::TEntry& TXmlBlockMemo::entryOf(TLine* line) {
+  // Lines not known yet, up to the first known one or the end of the chain.
+  std::vector<TLine*> unknown;
+  TLine* known = line;
+  while (known != nullptr && !knows(known)) {
+    unknown.push_back(known);
+    known = known->FNext.get();
+  }
+  // Describe them from the last to the first, each from its successor.
+  int following = known != nullptr ? known->FXmlMemoEntry : -1;
+  for (auto it = unknown.rbegin(); it != unknown.rend(); ++it) {
+    TEntry entry = describeLine(*it, following >= 0 ? &entries_[following] : nullptr);
+    entries_.push_back(entry);
+    following = static_cast<int>(entries_.size()) - 1;
+    (*it)->FXmlMemoEntry = following;
+  }
+  return entries_[line->FXmlMemoEntry];
+}
+
+bool TXmlBlockMemo::closeInFollowingLines(TLine& line, std::vector<std::u16string>& open) {
+  int step = line.FNext != nullptr ? entryOf(line.FNext.get()).firstStep : 0;
+  bool closed = false;
+  while (true) {
+    const TStep& s = steps_[step];
+    line.FPosition = s.kind == skRunOut ? 0 : s.position;
+    if (s.kind != skClose || open.empty() || s.name != open.back()) break;
+    open.pop_back();
+    if (open.empty()) {
+      line.FXmlEndLine = s.line;
+      closed = true;
+      break;
+    }
+    step = s.next;
+  }
+  forgetEverythingUnlessRemembering();
+  return closed;
+}
+
+TXmlBlockMemo::TCommentClose TXmlBlockMemo::commentCloseAfter(const TLine& line) {
+  if (line.FNext == nullptr) return {nullptr, -1};
+  const TCommentClose close = entryOf(line.FNext.get()).comment;
+  forgetEverythingUnlessRemembering();
+  return close;
+}
+
+}  // namespace glyphmill

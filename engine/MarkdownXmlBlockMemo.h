@@ -1,0 +1,107 @@
+// What the HTML-block test of line classification remembers while one block
+// tree is being built. Private to the engine.
+//
+// The test scans from a line that opens a block element through the lines
+// after it, until the element is closed, a closing tag does not match, or the
+// lines run out; for an element that is never closed that is the rest of the
+// document, once for every line. The memo keeps, per line, the outcome of that
+// scan for the text from the start of the line to the end of its chain, in a
+// form that answers for any set of still-open elements:
+//   - the closing tags that close elements opened before the line, in order
+//     (the line's own tags close each other first), ending with "runs out" or
+//     with "a closing tag that does not match";
+//   - the first "-->" from the start of the line on (comments).
+// A line's entry depends on its own text and on every line after it. The block
+// builder changes lines only in blocks it has cut off the chain it is walking,
+// and it forgets all lines of such a block before they are classified again.
+// The one place that classifies while changing lines, removing a list item's
+// indentation, goes from the first line to the last and changes each line
+// after classifying it, so the entries it uses (those of later lines) are
+// still current; the item's lines are forgotten afterwards.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "MarkdownUtils.h"
+
+namespace glyphmill {
+
+class TXmlBlockMemo {
+ public:
+  // Becomes config's active memo, unless one is active already. A memo that
+  // does not remember scans every time, as classification without a memo
+  // does (a reference for checking the remembering one).
+  explicit TXmlBlockMemo(TConfiguration& config, bool remember = true);
+  ~TXmlBlockMemo();
+  TXmlBlockMemo(const TXmlBlockMemo&) = delete;
+  TXmlBlockMemo& operator=(const TXmlBlockMemo&) = delete;
+
+  // Drops what is remembered about one line, or about `first` and every line
+  // after it. Needed whenever a line's text changes or its chain is cut.
+  void forget(TLine* line);
+  void forgetLines(TLine* first);
+
+  // Goes on with the nesting scan of `line` in the lines after it, where
+  // `open` (not empty) holds the elements still open at the end of `line`.
+  // Sets line.FPosition, and line.FXmlEndLine when the element is closed,
+  // exactly as a scan through those lines would.
+  bool closeInFollowingLines(TLine& line, std::vector<std::u16string>& open);
+
+  // The first "-->" in the lines after `line`: its line and the index of its
+  // first "-", or {nullptr, -1}.
+  struct TCommentClose {
+    TLine* line;
+    int position;
+  };
+  TCommentClose commentCloseAfter(const TLine& line);
+
+ private:
+  // One step of a remembered scan: a closing tag that closes an element
+  // opened before the scan began, or the end of the scan.
+  enum TStepKind { skRunOut, skClose, skMismatch };
+  struct TStep {
+    TStepKind kind;
+    std::u16string name;  // skClose: the element closed
+    TLine* line;          // skClose, skMismatch: the line of the tag
+    int position;         // ... and the index of its "<"
+    int next;             // skClose: the following step
+  };
+  struct TEntry {
+    TLine* line;     // the line this entry describes; nullptr once forgotten
+    int firstStep;   // scan from the start of the line
+    TCommentClose comment;
+  };
+
+  bool knows(const TLine* line) const;
+  void forgetEverythingUnlessRemembering();
+  // The entry of `line`, computing it and those of the lines after it as needed.
+  const TEntry& entryOf(TLine* line);
+  TEntry describeLine(TLine* line, const TEntry* following);
+  int matchOpenElements(std::vector<std::u16string>& open, int step);
+  int addStep(TStep step);
+
+  TConfiguration& config_;
+  const bool remember_;
+  bool active_ = false;
+  std::vector<TStep> steps_;  // steps_[0] is the shared "runs out"
+  std::vector<TEntry> entries_;
+};
+
+// A tag of a block element that counts for nesting (not "hr", not ending
+// with "/>"), found by nextNestingTag.
+struct TNestingTag {
+  std::u16string name;  // lower-case element name
+  bool closing;         // "</name ...>"
+  int end;              // index of the tag's ">"
+};
+
+// Moves position to the "<" of the next nesting tag in s and describes it, or
+// returns false at the end of s. Other tags are passed over to their ">", and
+// a "<" that starts no tag by one character.
+bool nextNestingTag(const std::u16string& s, int& position, TNestingTag& tag);
+
+// Index of the first "-" of the first "-->" in s at or after start, or -1.
+int findCommentClose(const std::u16string& s, int start);
+
+}  // namespace glyphmill

@@ -1,0 +1,193 @@
+// Pipe tables: format rows, row counting, cell splitting and the table HTML.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "MarkdownTables.h"
+#include "TestSupport.h"
+
+namespace glyphmill::test {
+namespace {
+
+// One initialised line, optionally followed by more (cut at "\n").
+struct Lines {
+  std::unique_ptr<TLine> first;
+
+  explicit Lines(const std::string& text) {
+    const std::u16string s = U(text);
+    TLine* last = nullptr;
+    std::size_t start = 0;
+    while (start <= s.size()) {
+      std::size_t end = s.find(u'\n', start);
+      if (end == std::u16string::npos) end = s.size();
+      auto line = std::make_unique<TLine>();
+      line->FValue = s.substr(start, end - start);
+      line->Init();
+      line->FPrevious = last;
+      TLine* added = line.get();
+      if (last) {
+        last->FNext = std::move(line);
+      } else {
+        first = std::move(line);
+      }
+      last = added;
+      start = end + 1;
+    }
+  }
+  const TLine* get() const { return first.get(); }
+};
+
+TEST(Tables, FormatRows) {
+  struct Case {
+    std::string row;
+    int pipes;
+  };
+  const std::vector<Case> cases = {
+      {"--|--", 1},        {"|---|---|", 1},   {"---", 0},        {"--- | ---", 1},
+      {" :-: | -- ", 1},   {"-|-|-", 2},       {"    --|--", 0},  {"   --|--", 1},
+      {"a|--", 0},         {"|", 0},           {"||", 0},         {"|||", 1},
+      {" | ", 0},          {":|:", 1},         {"|---|---||", 2}, {"-- \\| --", 0},
+      {"", 0},             {"-|-x", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE("'" + c.row + "'");
+    Lines line(c.row);
+    TConfiguration config(true);
+    config.formatPipeCount = 99;
+    EXPECT_EQ(TTable::hasFormatChars(line.get(), config), c.pipes);
+    EXPECT_EQ(config.formatPipeCount, c.pipes);
+  }
+}
+
+TEST(Tables, ColumnCountsAndRows) {
+  struct Case {
+    std::string row;
+    int pipes;
+  };
+  const std::vector<Case> cases = {
+      {"a | b", 1},      {"| a | b |", 1},   {"a \\| b | c", 1}, {"a | b | c", 2},
+      {"x", 0},          {"|x|", 0},         {"    a | b", 0},   {"\\|a|", 0},
+      {"a|\\|", 1},      {"", 0},            {"||a", 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE("'" + c.row + "'");
+    Lines line(c.row);
+    EXPECT_EQ(TTable::ColCount(line.get()), c.pipes);
+    TConfiguration config(true);
+    config.formatPipeCount = 1;
+    EXPECT_EQ(TTable::isRow(line.get(), config), c.pipes == 1);
+    config.formatPipeCount = 0;
+    EXPECT_FALSE(TTable::isRow(line.get(), config));
+  }
+}
+
+std::string joined(const std::vector<std::u16string>& cells) {
+  std::string out;
+  for (const auto& c : cells) {
+    out += '[';
+    out += S(c);
+    out += ']';
+  }
+  return out;
+}
+
+TEST(Tables, RowSplit) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"|a|b|", "[a][b]"},
+      {"a|b", "[a][b]"},
+      {" a | b ", "[ a ][ b ]"},
+      {"a|b\\|", "[a][b\\|]"},
+      {"a\\|b", "[a\\|b]"},
+      {"|", "[]"},
+      {"||", "[]"},
+      {"a||b", "[a][][b]"},
+      {"", "[]"},
+      {"|a|b||", "[a][b][]"},
+  };
+  std::vector<std::u16string> cells = {u"old"};
+  for (const auto& [row, expected] : cases) {
+    SCOPED_TRACE("'" + row + "'");
+    TTable::RowSplit(U(row), cells);
+    EXPECT_EQ(joined(cells), expected);
+  }
+}
+
+TEST(Tables, AlignFormat) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {":---: | ---: | :--- | ---",
+       "[ align=\"center\">][ align=\"right\">][ align=\"left\">][>]"},
+      {"|:-|", "[ align=\"left\">]"},
+      {" : | -", "[>][>]"},
+      {"||:-:||", "[ align=\"center\">]"},
+      {"|---|---||", "[>][>]"},
+  };
+  std::vector<std::u16string> aligns;
+  for (const auto& [format, expected] : cases) {
+    SCOPED_TRACE("'" + format + "'");
+    TTable::AlignFormat(U(format), aligns);
+    EXPECT_EQ(joined(aligns), expected);
+  }
+}
+
+TEST(Tables, ProcTable) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"Name | Value\n:--- | ---:\na | 1",
+       "<table>\n  <tr>\n    <th align=\"left\">Name</th>\n    <th align=\"right\">Value</th>\n"
+       "  </tr>\n  <tr>\n    <td align=\"left\">a</td>\n    <td align=\"right\">1</td>\n"
+       "  </tr>\n</table>\n"},
+      // A body row with fewer cells keeps them; no alignment for the header only.
+      {"| a | b |\n|---|---|\n| x |",
+       "<table>\n  <tr>\n    <th>a</th>\n    <th>b</th>\n  </tr>\n"
+       "  <tr>\n    <td>x</td>\n  </tr>\n</table>\n"},
+      // A doubled end pipe admits one cell more than there are alignments.
+      {"a|b|c\n|:-:|---||\n1|2|3",
+       "<table>\n  <tr>\n    <th align=\"center\">a</th>\n    <th>b</th>\n    <th>c</th>\n"
+       "  </tr>\n  <tr>\n    <td align=\"center\">1</td>\n    <td>2</td>\n    <td>3</td>\n"
+       "  </tr>\n</table>\n"},
+      // Escaped pipes stay in their cell.
+      {"a \\| b | c\n-|-",
+       "<table>\n  <tr>\n    <th>a \\| b</th>\n    <th>c</th>\n  </tr>\n</table>\n"},
+      // The rows end at an empty line.
+      {"a|b\n-|-\n\nx|y", "<table>\n  <tr>\n    <th>a</th>\n    <th>b</th>\n  </tr>\n</table>\n"},
+      {"a|b", "<table>\n  <tr>\n    <th>a</th>\n    <th>b</th>\n  </tr>\n</table>\n"},
+      {"", "<table>\n</table>\n"},
+  };
+  for (const auto& [text, expected] : cases) {
+    SCOPED_TRACE("'" + text + "'");
+    Lines lines(text);
+    EXPECT_EQ(S(TTable::ProcTable(lines.get())), expected);
+  }
+  EXPECT_EQ(S(TTable::ProcTable(nullptr)), "<table>\n</table>\n");
+}
+
+TEST(Tables, EmitThroughTheConvertingEmitter) {
+  TConfiguration config(true);
+  config.SetDialect(mdCommonMark);
+  TEmitter emitter(config);
+  Lines lines("a \\| b | *c*\n--|--\n1 -- 2 | AT&T");
+  std::u16string out;
+  TTable::emitTableLines(out, lines.get(), emitter);
+  EXPECT_EQ(S(out),
+            "<table>\n  <tr>\n    <th>a | b</th>\n    <th><em>c</em></th>\n  </tr>\n"
+            "  <tr>\n    <td>1 &ndash; 2</td>\n    <td>AT&amp;T</td>\n  </tr>\n</table>\n");
+}
+
+TEST(Tables, WholeDocuments) {
+  const std::string text = "Name | Value\n:--- | ---:\na | 1";
+  const std::string table =
+      "<table>\n  <tr>\n    <th align=\"left\">Name</th>\n    <th align=\"right\">Value</th>\n"
+      "  </tr>\n  <tr>\n    <td align=\"left\">a</td>\n    <td align=\"right\">1</td>\n"
+      "  </tr>\n</table>\n";
+  EXPECT_EQ(convert(text, mdCommonMark), table);
+  EXPECT_EQ(convert(text, mdDaringFireball).find("<table>"), std::string::npos);
+  EXPECT_EQ(convert(text, mdTxtMark).find("<table>"), std::string::npos);
+  // A row without a pipe ends the table.
+  EXPECT_EQ(convert("a|b\n-|-\nx", mdCommonMark),
+            "<table>\n  <tr>\n    <th>a</th>\n    <th>b</th>\n  </tr>\n</table>\n<p>x</p>\n");
+  // More inner pipes than the format row end it too.
+  EXPECT_EQ(convert("a|b\n-|-\n1|2|3", mdCommonMark),
+            "<table>\n  <tr>\n    <th>a</th>\n    <th>b</th>\n  </tr>\n</table>\n<p>1|2|3</p>\n");
+}
+
+}  // namespace
+}  // namespace glyphmill::test
