@@ -84,6 +84,15 @@ void appendEscapedCode(std::u16string& out_, const std::u16string& s, std::size_
   }
 }
 
+// True when the character at `at` would let a browser read the "<" before it
+// as the start of a tag, comment or declaration.
+bool couldOpenTag(const std::u16string& text, int at) {
+  if (at >= static_cast<int>(text.size())) return false;
+  const char16_t c = text[at];
+  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'/' || c == u'!' ||
+         c == u'?';
+}
+
 }  // namespace
 
 // The tree is walked with an explicit stack, so deep nesting costs no call depth.
@@ -177,7 +186,9 @@ void TEmitter::emitRawLines(std::u16string& out_, TLine* lines) {
     tag.clear();
     const int end = TUtils::readXML(tag, text, i, true);
     if (end < 0) {
-      out_ += u'<';
+      // A browser would still open a tag here (and perhaps finish it with text
+      // further on), so in safe mode such a "<" is written as text.
+      out_ += couldOpenTag(text, i + 1) ? u"&lt;" : u"<";
     } else {
       out_ += tag;
       i = end;

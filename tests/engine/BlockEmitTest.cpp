@@ -219,6 +219,10 @@ TEST(BlockEmit, RawHtmlInBothModes) {
   Tree safe(mdCommonMark, true);
   EXPECT_EQ(safe.emit(*Tree::block(btXML, lines)), "<div>\n  text <br /> a > b\n</div>\n");
   EXPECT_EQ(safe.emit(*Tree::block(btXML, {"<hr> 1 <"})), "<hr> 1 <\n");
+  // A tag the reader cannot finish must not come alive in the browser later on.
+  const std::vector<std::string> open{"<div>", "<script src=x \"", "</div>"};
+  EXPECT_EQ(safe.emit(*Tree::block(btXML, open)), "<div>\n&lt;script src=x \"\n</div>\n");
+  EXPECT_EQ(unsafe.emit(*Tree::block(btXML, open)), "<div>\n<script src=x \"\n</div>\n");
   EXPECT_EQ(safe.emit(*Tree::block(btXML, {"<div><script>x</script></div>"})),
             "<div>&lt;script>x&lt;/script></div>\n");
   EXPECT_EQ(unsafe.emit(*Tree::block(btXML, {"<div><script>x</script></div>"})),

@@ -1,0 +1,54 @@
+// Prints, for each pathological pattern, the seconds to convert it at
+// n = 10,000 and n = 100,000 repetitions and the ratio between the two.
+// Usage: glyphmill-pathological [dialect] [pattern-substring]
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "MarkdownProcessor.h"
+#include "PathologicalInputs.h"
+
+namespace {
+
+using glyphmill::TMarkdownProcessor;
+
+double secondsToConvert(const std::u16string& text, glyphmill::TMarkdownProcessorDialect dialect) {
+  double best = 1e9;
+  for (int run = 0; run < 2; ++run) {
+    auto processor = TMarkdownProcessor::CreateDialect(dialect);
+    const auto start = std::chrono::steady_clock::now();
+    const std::u16string html = processor->Process(text);
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    best = std::min(best, elapsed.count());
+    if (html.empty() && !text.empty()) std::fprintf(stderr, "empty output\n");
+  }
+  return best;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  auto dialect = glyphmill::mdCommonMark;
+  if (argc > 1) {
+    const std::string name = argv[1];
+    if (name == "txtmark") dialect = glyphmill::mdTxtMark;
+    if (name == "daringfireball") dialect = glyphmill::mdDaringFireball;
+  }
+  const std::string filter = argc > 2 ? argv[2] : "";
+  std::printf("%-28s %10s %10s %7s %s\n", "pattern", "n=10000", "n=100000", "ratio", "");
+  int failures = 0;
+  for (const auto& pattern : glyphmill::bench::pathologicalPatterns()) {
+    if (!filter.empty() && pattern.name.find(filter) == std::string::npos) continue;
+    const double small = secondsToConvert(glyphmill::fromUtf8(pattern.make(10000)), dialect);
+    const double large = secondsToConvert(glyphmill::fromUtf8(pattern.make(100000)), dialect);
+    const double ratio = large / std::max(small, 1e-6);
+    const bool slow = large > 0.5 || (ratio > 12 && large > 0.005);
+    if (slow) ++failures;
+    std::printf("%-28s %9.4fs %9.4fs %7.1f %s\n", pattern.name.c_str(), small, large, ratio,
+                slow ? "SLOW" : "");
+    std::fflush(stdout);
+  }
+  std::printf("%d pattern(s) over target (0.5 s at n=100000, ratio 12)\n", failures);
+  return failures == 0 ? 0 : 1;
+}

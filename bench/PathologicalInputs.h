@@ -1,0 +1,76 @@
+// Generators of inputs that are hard for a backtracking Markdown converter:
+// unmatched openers, unclosed constructs, deep nesting, very long texts.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace glyphmill::bench {
+
+struct Pattern {
+  std::string name;
+  std::function<std::string(int n)> make;  // the input for n repetitions
+};
+
+inline std::string repeat(const std::string& unit, int n) {
+  std::string text;
+  text.reserve(unit.size() * static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) text += unit;
+  return text;
+}
+
+inline std::vector<Pattern> pathologicalPatterns() {
+  std::vector<Pattern> patterns;
+  auto repeated = [&](const std::string& name, const std::string& unit) {
+    patterns.push_back({name, [unit](int n) { return repeat(unit, n); }});
+  };
+  for (const char* marker : {"*", "**", "_", "__", "~", "~~", "++", "==", "^", "$"}) {
+    repeated(std::string("openers ") + marker, std::string(marker) + "a ");
+    repeated(std::string("run of ") + marker, marker);
+  }
+  for (const char* pair : {"*_", "**__", "~~==", "++^", "*[", "_~", "$*", "`*", "==**"}) {
+    repeated(std::string("alternating ") + pair, pair);
+  }
+  patterns.push_back({"backquote runs growing", [](int n) {
+                        std::string text;
+                        for (int i = 0; i < n; ++i) text += std::string(1 + i % 64, '`') + "a";
+                        return text;
+                      }});
+  repeated("[ without ]", "[a ");
+  repeated("![ without ]", "![a ");
+  repeated("[[ without ]]", "[[a ");
+  patterns.push_back({"nested brackets", [](int n) { return repeat("[", n) + "a" + repeat("]", n); }});
+  patterns.push_back({"nested links", [](int n) { return repeat("[", n) + "a" + repeat("](u)", n); }});
+  repeated("[a]( without )", "[a](");
+  patterns.push_back({"destination of (", [](int n) { return "[a](" + repeat("(", n); }});
+  repeated("< without >", "<a ");
+  repeated("<div> per line", "<div>\n");
+  repeated("<div> on one line", "<div>");
+  repeated("<!-- without -->", "<!-- a\n");
+  repeated("& without ;", "&a ");
+  repeated("<a@b without >", "<a@b ");
+  repeated("<x: without >", "<x: ");
+  patterns.push_back({"reference definitions", [](int n) {
+                        std::string text;
+                        for (int i = 0; i < n; ++i) {
+                          text += "[r" + std::to_string(i) + "]: /u" + std::to_string(i) + "\n";
+                        }
+                        for (int i = 0; i < n; ++i) text += "[r" + std::to_string(i) + "] ";
+                        return text;
+                      }});
+  patterns.push_back({"long table", [](int n) { return "a|b\n-|-\n" + repeat("1|2\n", n); }});
+  patterns.push_back({"table of many pipes", [](int n) {
+                        return repeat("a|", n) + "\n" + repeat("-|", n) + "\n" + repeat("1|", n) + "\n";
+                      }});
+  patterns.push_back({"quotes nested", [](int n) { return repeat(">", n) + " a"; }});
+  patterns.push_back({"lists nested", [](int n) { return repeat("- ", n) + "a"; }});
+  patterns.push_back({"ordered lists nested", [](int n) { return repeat("1. ", n) + "a"; }});
+  repeated("one long paragraph", "word *and* more ");
+  repeated("short lines", "ab\n");
+  repeated("blank and text lines", "a\n\n");
+  repeated("list items", "- item\n");
+  return patterns;
+}
+
+}  // namespace glyphmill::bench
