@@ -452,39 +452,47 @@ int TEmitter::checkHTML(std::u16string& out_, const std::u16string& s, int start
 
 namespace {
 
-// "&#" and decimal digits, or "&#x" and at least one hexadecimal digit.
-bool isNumericReference(std::u16string_view text) {
-  const bool hex = text[2] == u'x' || text[2] == u'X';
-  if (hex) {
-    if (text.size() < 4) return false;
-    return std::all_of(text.begin() + 3, text.end(), isHexDigit);
+// Whether `copied` (the "&" and what follows, as read so far) can still grow
+// into a numeric reference ("&#" and decimal digits, or "&#x" and hexadecimal
+// digits) or a named one ("&" and letters or digits). Both shapes keep every
+// prefix valid, so reading stops at the first character that breaks them.
+bool mayBecomeReference(const std::u16string& copied) {
+  const std::size_t n = copied.size();
+  const char16_t c = copied[n - 1];
+  if (n == 1) return true;
+  if (copied[1] == u'#') {
+    if (n == 2) return true;
+    const bool hex = copied[2] == u'x' || copied[2] == u'X';
+    if (n == 3) return hex || isAsciiDigit(c);
+    return hex ? isHexDigit(c) : isAsciiDigit(c);
   }
-  return std::all_of(text.begin() + 2, text.end(), isAsciiDigit);
-}
-
-// "&" followed by letters or digits only.
-bool isNamedReferenceBody(std::u16string_view text) {
-  return std::all_of(text.begin() + 1, text.end(),
-                     [](char16_t c) { return TUtils::isLetterOrDigit(c); });
+  return TUtils::isLetterOrDigit(c);
 }
 
 }  // namespace
 
+// Reads like TUtils::readUntil up to ";", but gives up as soon as the text
+// read can no longer be a reference, so a lone "&" costs little.
 int TEmitter::checkEntity(std::u16string& out_, const std::u16string& s, int start) {
-  const std::size_t before = out_.size();
-  const int e = TUtils::readUntil(out_, s, start, u';');
-  if (e < 0) return -1;
-  const std::u16string copied = out_.substr(before);
-  if (copied.size() < 3) return -1;
-
-  if (copied[1] == u'#') {
-    if (!isNumericReference(copied)) return -1;
-    out_ += u';';
-    return e;
+  const int length = static_cast<int>(s.size());
+  if (start < 0 || start >= length) return -1;
+  std::u16string copied;
+  int i = start;
+  while (i < length && s[i] != u';') {
+    if (s[i] == u'\\' && i + 1 < length) {
+      i = TUtils::escape(copied, s[i + 1], i) + 1;
+    } else {
+      copied += s[i];
+      ++i;
+    }
+    if (!mayBecomeReference(copied)) return -1;
   }
-  if (!isNamedReferenceBody(copied)) return -1;
-  out_ += u';';
-  return THTML::isEntity(copied + u';') ? e : -1;
+  if (i >= length || copied.size() < 3) return -1;
+  if (copied[1] == u'#' && (copied[2] == u'x' || copied[2] == u'X') && copied.size() < 4) return -1;
+  copied += u';';
+  if (copied[1] != u'#' && !THTML::isEntity(copied)) return -1;
+  out_ += copied;
+  return i;
 }
 
 }  // namespace glyphmill

@@ -17,3 +17,5 @@ ensure_packages() {
 }
 
 BUILD_PACKAGES=(g++ make cmake libicu-dev libgtest-dev)
+# libFuzzer comes with clang's runtime libraries.
+FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)

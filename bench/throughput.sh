@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Throughput of glyphmill-convert against cmark and md4c on a corpus of real
+# Markdown found on this machine, in one run: median wall time of several runs,
+# MB/s, the ratios, and peak memory. Then a 100 MB document end to end.
+# Usage: bench/throughput.sh [corpus-MB] [runs]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/packages.sh
+ensure_packages "${BUILD_PACKAGES[@]}" cmark libmd4c-html0-dev time
+
+corpus_mb=${1:-8}
+runs=${2:-5}
+work=$(mktemp -d /tmp/glyphmill-bench.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build -j2 --target glyphmill-convert >/dev/null
+gcc -O2 -o "$work/md4c-html" bench/md4c_driver.c -lmd4c-html -lmd4c
+
+# The corpus: whole Markdown files, in a fixed order, until it is big enough.
+corpus="$work/corpus.md"
+: >"$corpus"
+limit=$((corpus_mb * 1024 * 1024))
+while IFS= read -r file; do
+  cat "$file" >>"$corpus"
+  printf '\n' >>"$corpus"
+  [ "$(stat -c %s "$corpus")" -ge "$limit" ] && break
+done < <(find /usr/share/doc /usr/lib/node_modules /usr/local/lib/node_modules -type f \
+           \( -name '*.md' -o -name '*.markdown' \) 2>/dev/null | LC_ALL=C sort)
+bytes=$(stat -c %s "$corpus")
+mb=$(awk -v b="$bytes" 'BEGIN { printf "%.2f", b / 1048576 }')
+echo "corpus: $mb MB of Markdown from $(grep -c '' "$corpus") lines"
+[ "$bytes" -ge $((5 * 1024 * 1024)) ] || echo "warning: corpus under 5 MB"
+
+# Median wall seconds of `runs` runs of a command reading the corpus.
+median_seconds() {
+  local times=()
+  for _ in $(seq "$runs"); do
+    local start end
+    start=$(date +%s.%N)
+    "$@" <"$corpus" >/dev/null
+    end=$(date +%s.%N)
+    times+=("$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", b - a }')")
+  done
+  printf '%s\n' "${times[@]}" | sort -n | awk '{ t[NR] = $1 } END { print t[int((NR + 1) / 2)] }'
+}
+
+peak_kb() {
+  /usr/bin/time -v "$@" <"$corpus" 2>&1 >/dev/null | awk -F: '/Maximum resident/ { gsub(/ /, "", $2); print $2 }'
+}
+
+declare -A seconds
+names=("glyphmill commonmark" "glyphmill txtmark" "glyphmill daringfireball" "cmark --unsafe" "md4c")
+commands=("build/glyphmill-convert -d commonmark" "build/glyphmill-convert -d txtmark"
+          "build/glyphmill-convert -d daringfireball" "cmark --unsafe" "$work/md4c-html")
+printf '%-26s %10s %10s %12s %12s %12s\n' tool "median s" "MB/s" "vs cmark" "vs md4c" "peak MB"
+for i in "${!names[@]}"; do
+  # shellcheck disable=SC2086
+  seconds[$i]=$(median_seconds ${commands[$i]})
+done
+for i in "${!names[@]}"; do
+  # shellcheck disable=SC2086
+  peak=$(peak_kb ${commands[$i]})
+  awk -v n="${names[$i]}" -v s="${seconds[$i]}" -v c="${seconds[3]}" -v m="${seconds[4]}" \
+      -v mb="$mb" -v p="$peak" 'BEGIN {
+        printf "%-26s %10.3f %10.1f %11.2fx %11.2fx %12.1f\n", n, s, mb / s, c / s, m / s, p / 1024 }'
+done
+echo "(vs cmark / vs md4c: how many times faster than the peer; above 1 is faster)"
+echo "peak memory of glyphmill-convert is at most 8x the input when its peak MB <= $(awk -v mb="$mb" 'BEGIN { printf "%.1f", mb * 8 }')"
+
+# A 100 MB document, converted and written to a file.
+big="$work/big.md"
+while [ "$(stat -c %s "$big" 2>/dev/null || echo 0)" -lt $((100 * 1024 * 1024)) ]; do cat "$corpus" >>"$big"; done
+big_mb=$(awk -v b="$(stat -c %s "$big")" 'BEGIN { printf "%.1f", b / 1048576 }')
+/usr/bin/time -v build/glyphmill-convert -o "$work/big.html" "$big" 2>"$work/big.time"
+elapsed=$(awk -F': ' '/Elapsed/ { print $2 }' "$work/big.time")
+peak=$(awk -F: '/Maximum resident/ { gsub(/ /, "", $2); printf "%.1f", $2 / 1024 }' "$work/big.time")
+echo "100 MB document: $big_mb MB in, $(awk -v b="$(stat -c %s "$work/big.html")" 'BEGIN { printf "%.1f", b / 1048576 }') MB out, wall $elapsed, peak $peak MB"
