@@ -72,18 +72,6 @@ void appendClosing(std::u16string& out_, const TBlock& block, const TConfigurati
   }
 }
 
-// Code text: "&", "<" and ">" escaped, everything else as it is.
-void appendEscapedCode(std::u16string& out_, const std::u16string& s, std::size_t from) {
-  for (std::size_t i = from; i < s.size(); ++i) {
-    switch (s[i]) {
-      case u'&': out_ += u"&amp;"; break;
-      case u'<': out_ += u"&lt;"; break;
-      case u'>': out_ += u"&gt;"; break;
-      default: out_ += s[i]; break;
-    }
-  }
-}
-
 // True when the character at `at` would let a browser read the "<" before it
 // as the start of a tag, comment or declaration.
 bool couldOpenTag(const std::u16string& text, int at) {
@@ -157,7 +145,7 @@ void TEmitter::emitCodeLines(std::u16string& out_, TLine* lines, const std::u16s
     return;
   }
   for (TLine* line = lines; line; line = line->FNext.get()) {
-    if (!line->FIsEmpty) appendEscapedCode(out_, line->FValue, from);
+    if (!line->FIsEmpty) TUtils::appendCode(out_, line->FValue, static_cast<int>(from), line->length());
     out_ += u'\n';
   }
 }

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
+#include <memory>
 
 #include "MarkdownProcessor.h"
 #include "MarkdownUtils.h"
@@ -24,6 +26,39 @@ inline const char* dialectName(TMarkdownProcessorDialect d) {
   }
   return "?";
 }
+
+// A chain of lines, the first owning the rest, each initialised as the reader
+// leaves it. The text is given as UTF-8 and cut at "\n".
+class LineChain {
+ public:
+  explicit LineChain(std::string_view text) {
+    const std::u16string s = U(text);
+    TLine* last = nullptr;
+    std::size_t start = 0;
+    while (start <= s.size()) {
+      std::size_t end = s.find(u'\n', start);
+      if (end == std::u16string::npos) end = s.size();
+      auto line = std::make_unique<TLine>();
+      line->FValue = s.substr(start, end - start);
+      line->Init();
+      line->FPrevious = last;
+      TLine* added = line.get();
+      if (last) {
+        last->FNext = std::move(line);
+      } else {
+        first = std::move(line);
+      }
+      lines.push_back(added);
+      last = added;
+      start = end + 1;
+    }
+  }
+  TLine& operator[](std::size_t i) { return *lines[i]; }
+  const TLine* get() const { return first.get(); }
+
+  std::unique_ptr<TLine> first;
+  std::vector<TLine*> lines;
+};
 
 // Converts one inline text on its own (no block level) through
 // recursiveEmitLine, for a dialect and safe mode, with a fixed random seed.

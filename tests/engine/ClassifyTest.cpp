@@ -10,36 +10,7 @@
 namespace glyphmill::test {
 namespace {
 
-// A chain of lines, the first owning the rest, each initialised as the
-// reader leaves it. Lines are given as UTF-8 and cut at "\n".
-struct Chain {
-  std::unique_ptr<TLine> first;
-  std::vector<TLine*> lines;
-
-  explicit Chain(const std::string& text) {
-    const std::u16string s = U(text);
-    std::size_t start = 0;
-    TLine* last = nullptr;
-    while (start <= s.size()) {
-      std::size_t end = s.find(u'\n', start);
-      if (end == std::u16string::npos) end = s.size();
-      auto line = std::make_unique<TLine>();
-      line->FValue = s.substr(start, end - start);
-      line->Init();
-      line->FPrevious = last;
-      TLine* added = line.get();
-      if (last != nullptr) {
-        last->FNext = std::move(line);
-      } else {
-        first = std::move(line);
-      }
-      lines.push_back(added);
-      last = added;
-      start = end + 1;
-    }
-  }
-  TLine& operator[](std::size_t i) { return *lines[i]; }
-};
+using Chain = LineChain;
 
 const char* typeName(TLineType t) {
   static const char* names[] = {"EMPTY", "OTHER", "HEADLINE", "HEADLINE1", "HEADLINE2",

@@ -9,33 +9,7 @@
 namespace glyphmill::test {
 namespace {
 
-// One initialised line, optionally followed by more (cut at "\n").
-struct Lines {
-  std::unique_ptr<TLine> first;
-
-  explicit Lines(const std::string& text) {
-    const std::u16string s = U(text);
-    TLine* last = nullptr;
-    std::size_t start = 0;
-    while (start <= s.size()) {
-      std::size_t end = s.find(u'\n', start);
-      if (end == std::u16string::npos) end = s.size();
-      auto line = std::make_unique<TLine>();
-      line->FValue = s.substr(start, end - start);
-      line->Init();
-      line->FPrevious = last;
-      TLine* added = line.get();
-      if (last) {
-        last->FNext = std::move(line);
-      } else {
-        first = std::move(line);
-      }
-      last = added;
-      start = end + 1;
-    }
-  }
-  const TLine* get() const { return first.get(); }
-};
+using Lines = LineChain;
 
 TEST(Tables, FormatRows) {
   struct Case {
