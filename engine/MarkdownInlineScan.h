@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -34,8 +33,8 @@ struct TInlineScan {
   // Lengths of the keys in the reference table; a bracketed text of another
   // length cannot name a reference, so it needs not be read for a lookup.
   std::unordered_set<std::size_t> keyLengths;
-  // Remembering results and matching brackets ahead only saves time; the
-  // output is the same without. Tests switch it off to compare both ways.
+  // Remembered results, brackets matched ahead and the other shortcuts only
+  // save time. Tests switch them off to compare the output both ways.
   bool shortcuts = true;
 };
 
@@ -48,15 +47,15 @@ struct TInlineText {
 
   int length() const { return static_cast<int>(s.size()); }
 
-  // True when a scan from `start` for the closing `token` was seen to fail.
-  bool searchFailed(int start, TMarkToken token) const {
-    return hasFlag(start, tokenBit(token));
-  }
-  void rememberSearchFailure(int start, TMarkToken token) { setFlag(start, tokenBit(token)); }
-
-  // True when the construct that starts at `position` was seen to fail.
-  bool constructFailed(int position) const { return hasFlag(position, kConstructBit); }
-  void rememberConstructFailure(int position) { setFlag(position, kConstructBit); }
+  // Remembered results. A search for the closer `token` from `start`
+  // gives the position where the closer starts, or -1; a construct (code
+  // span, link, tag, ...) at a position gives the last position it consumes,
+  // or -1. kUnknown: not computed yet.
+  static constexpr int kUnknown = -2;
+  int knownClosing(int start, TMarkToken token) const;
+  void rememberClosing(int start, TMarkToken token, int closing);
+  int knownConstructEnd(int position) const;
+  void rememberConstructEnd(int position, int last);
 
   // Position of the "]" that matches the "[" at `open`, or -1. Brackets
   // are matched by depth only, without escapes, like TUtils::readMdLinkId.
@@ -64,32 +63,26 @@ struct TInlineText {
 
   // The parts of an inline link, found without copying anything. Each
   // answers like the reader named, for a start that the reader reaches
-  // unescaped; -2 means "not known here, ask the reader".
+  // unescaped; kUnknown means "not known here, ask the reader".
   // TUtils::readMdLink(out, s, start):
   int destinationEnd(int start);
   // TUtils::readUntil(out, s, start, stop) for stop ">" or a double quote:
   int escapedStop(int start, char16_t stop);
 
  private:
-  static constexpr std::uint32_t kConstructBit = 1u << 31;
-  static std::uint32_t tokenBit(TMarkToken token) { return 1u << static_cast<unsigned>(token); }
-
-  bool hasFlag(int position, std::uint32_t bit) const {
-    if (position < 0 || static_cast<std::size_t>(position) >= flags.size()) return false;
-    return (flags[static_cast<std::size_t>(position)] & bit) != 0;
-  }
-  void setFlag(int position, std::uint32_t bit) {
-    if (position < 0 || position >= length()) return;
-    if (flags.empty()) flags.assign(s.size(), 0);
-    flags[static_cast<std::size_t>(position)] |= bit;
-  }
+  // Stored as result + 2, so that 0 means unknown.
+  static int stored(int result) { return result + 2; }
+  static int recalled(int value) { return value - 2; }
+  int recall(const std::vector<int>& table, int position) const;
+  void store(std::vector<int>& table, int position, int result);
 
   void matchBrackets();
   void scanLinkParts();
 
-  // Per position: bit t = "a scan from here for token t fails";
-  // the top bit = "the construct starting here fails". Empty until needed.
-  std::vector<std::uint32_t> flags;
+  // Per sought token, per start position; per construct position. Empty
+  // until needed.
+  std::vector<std::vector<int>> closings;
+  std::vector<int> constructEnds;
 
   // For each "[" its matching "]" (-1 elsewhere). Empty until needed.
   std::vector<int> closingBracket;
@@ -109,8 +102,6 @@ struct TInlineText {
   std::vector<int> nextAngle;
   std::vector<int> nextQuote;
 };
-
-static_assert(TMarkTokenCount <= 31, "token bits must leave the top bit free");
 
 // What a link, image or abbreviation points to, and where it ends.
 struct TLinkTarget {

@@ -347,26 +347,31 @@ class TEmitter {
   // Key folding used by the reference table (ASCII lowered, others case-folded).
   static std::u16string referenceKey(const std::u16string& key);
 
-  // Inline workers on one text with what has been learnt about it.
-  int emitInline(std::u16string& out_, TInlineText& text, int start, TMarkToken token);
-  int emitToken(std::u16string& out_, std::u16string& scratch, TInlineText& text, int i,
-                TMarkToken t);
-  int emitSpan(std::u16string& out_, std::u16string& scratch, TInlineText& text, int i,
-               TMarkToken t);
-  int emitSpecialLink(std::u16string& out_, std::u16string& scratch, TInlineText& text, int i);
-  int emitRecognised(std::u16string& out_, std::u16string& scratch, TInlineText& text, int i,
-                     TMarkToken t);
-  int searchClosing(std::u16string& scratch, TInlineText& text, int start, TMarkToken token);
+  // Inline workers on one text with what has been learnt about it:
+  // where searches and constructs end, and the writing.
+  int closingOf(TInlineText& text, int start, TMarkToken token);
+  int stepOver(TInlineText& text, int i, TMarkToken t);
+  int constructEnd(TInlineText& text, int i, TMarkToken t);
+  int specialLinkClosing(TInlineText& text, int i);
+  int emitFrom(std::u16string& out_, TInlineText& text, int start, TMarkToken token);
+  int emitStep(std::u16string& out_, TInlineText& text, int i, TMarkToken t);
+  int emitSpan(std::u16string& out_, TInlineText& text, int i, TMarkToken t);
+  int emitSpecialLink(std::u16string& out_, TInlineText& text, int i);
+  int emitConstruct(std::u16string& out_, TInlineText& text, int i, TMarkToken t);
+
+  // Links on one text: where a link ends (nothing written), and the link.
+  int linkEnd(TInlineText* text, const std::u16string& s, int start, TMarkToken token);
+  bool locateLink(TInlineText* text, const std::u16string& s, int start, TMarkToken token,
+                  int& textStart, TLinkTarget& target) const;
   int checkLink(std::u16string& out_, TInlineText* text, const std::u16string& s, int start,
                 TMarkToken token);
   bool findLinkTarget(TInlineText* known, const std::u16string& s, int textStart, int close,
                       TLinkTarget& target) const;
-  const TLinkRef* findNamedRef(bool byLength, const std::u16string& s, int textStart,
-                               int close) const;
+  const TLinkRef* findNamedRef(const std::u16string& s, int textStart, int close) const;
   void appendAbbreviation(std::u16string& out_, const std::u16string& name,
                           const std::u16string& title);
   void appendLink(std::u16string& out_, const std::u16string& name, const TLinkTarget& target);
-  bool mayConvertLinkText(const std::u16string& name) const;
+  bool mayConvertLinkText(std::size_t length) const;
   void emitLinkText(std::u16string& out_, const std::u16string& name);
 
   // Lets the tests reach the inline state (to compare with shortcuts off).
@@ -374,8 +379,8 @@ class TEmitter {
 
   std::map<std::u16string, std::unique_ptr<TLinkRef>> linkRefs;
   TConfiguration* FConfig;
-  // State of the inline scan in progress (nesting depth, remembered failures);
-  // belongs to the running conversion.
+  // State of the inline scan in progress (nesting depth, sizes of the link
+  // texts being converted, key lengths of linkRefs); belongs to this emitter.
   std::unique_ptr<TInlineScan> FScan;
 };
 

@@ -522,7 +522,9 @@ TEST(CheckEntity, TheEarlyEndingReaderAgreesWithThePlainReading) {
     const int a = emitter.checkEntity(fast, s, 0);
     const int b = plainCheckEntity(plain, s, 0);
     ASSERT_EQ(a, b) << S(s);
-    if (a >= 0) ASSERT_EQ(fast, plain) << S(s);
+    if (a >= 0) {
+      ASSERT_EQ(fast, plain) << S(s);
+    }
   }
 }
 

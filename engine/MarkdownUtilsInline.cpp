@@ -1,0 +1,434 @@
+// Inline emission: turns one inline text into HTML.
+//
+// A span is opened where its delimiter stands and closed where a search for
+// its closing delimiter stops; when the search reaches the end of the text,
+// the opening character is written as text and scanning goes on with the
+// next character. The work is done in two steps that give together what a
+// backtracking scan gives:
+//
+//   closingOf  finds where a search for a closer stops, without writing
+//              anything; its results are remembered for the text;
+//   emitFrom   writes the HTML, asking closingOf whether a span closes.
+//
+// A search that continues from position x is the same search as one started
+// at x, so every position a search stood on is remembered with its result;
+// a later search that reaches such a position knows its result at once.
+// Constructs with recognisers of their own (code spans, links, tags,
+// character references, formulas) are remembered by position likewise.
+// Failed attempts therefore cost no output, and no text is scanned twice for
+// the same closer. Nesting deeper than kMaxInlineNesting is not attempted,
+// so no input can exhaust the call stack.
+#include <vector>
+
+#include "MarkdownInlineScan.h"
+#include "MarkdownMathCode.h"
+#include "MarkdownUtils.h"
+
+namespace glyphmill {
+
+namespace {
+
+using TTagWriter = void (TDecorator::*)(std::u16string&);
+
+// A span delimiter: how many characters it has and which tags it writes.
+struct TSpanKind {
+  int width;
+  TTagWriter open;
+  TTagWriter close;
+};
+
+bool isSpanToken(TMarkToken t) {
+  switch (t) {
+    case mtEM_STAR:
+    case mtEM_UNDERSCORE:
+    case mtSTRONG_STAR:
+    case mtSTRONG_UNDERSCORE:
+    case mtSUB_TILDE:
+    case mtSTRIKE_TILDE:
+    case mtINS_PLUS:
+    case mtMARK_EQ:
+    case mtSUPER:
+      return true;
+    default:
+      return false;
+  }
+}
+
+TSpanKind spanKindOf(TMarkToken t) {
+  switch (t) {
+    case mtSTRONG_STAR:
+    case mtSTRONG_UNDERSCORE:
+      return {2, &TDecorator::openStrong, &TDecorator::closeStrong};
+    case mtSUB_TILDE:
+      return {1, &TDecorator::openSub, &TDecorator::closeSub};
+    case mtSTRIKE_TILDE:
+      return {2, &TDecorator::openStrike, &TDecorator::closeStrike};
+    case mtINS_PLUS:
+      return {2, &TDecorator::openIns, &TDecorator::closeIns};
+    case mtMARK_EQ:
+      return {2, &TDecorator::openMark, &TDecorator::closeMark};
+    case mtSUPER:
+      return {1, &TDecorator::openSuper, &TDecorator::closeSuper};
+    default:  // mtEM_STAR, mtEM_UNDERSCORE
+      return {1, &TDecorator::openEmphasis, &TDecorator::closeEmphasis};
+  }
+}
+
+// Code spans and the constructs that have recognisers of their own.
+bool isConstructToken(TMarkToken t) {
+  switch (t) {
+    case mtCODE_SINGLE:
+    case mtCODE_DOUBLE:
+    case mtLINK:
+    case mtIMAGE:
+    case mtHTML:
+    case mtENTITY:
+    case mtMATH_DOLLAR:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// A typographic replacement: the entity written and how many characters of
+// the marker follow its first one.
+struct TReplacement {
+  const char16_t* text;
+  int extra;
+};
+
+bool replacementOf(TMarkToken t, TReplacement& r) {
+  switch (t) {
+    case mtX_COPY: r = {u"&copy;", 2}; return true;
+    case mtX_REG: r = {u"&reg;", 2}; return true;
+    case mtX_TRADE: r = {u"&trade;", 3}; return true;
+    case mtX_LAQUO: r = {u"&laquo;", 1}; return true;
+    case mtX_RAQUO: r = {u"&raquo;", 1}; return true;
+    case mtX_NDASH: r = {u"&ndash;", 1}; return true;
+    case mtX_MDASH: r = {u"&mdash;", 2}; return true;
+    case mtX_HELLIP: r = {u"&hellip;", 2}; return true;
+    case mtX_RDQUO: r = {u"&rdquo;", 0}; return true;
+    case mtX_LDQUO: r = {u"&ldquo;", 0}; return true;
+    default: return false;
+  }
+}
+
+// The closing test: the sought token itself, or for a single "*" or "_"
+// also the first of a pair.
+bool closesSpan(TMarkToken sought, TMarkToken t) {
+  if (sought == mtNONE) return false;
+  if (t == sought) return true;
+  if (sought == mtEM_STAR && t == mtSTRONG_STAR) return true;
+  return sought == mtEM_UNDERSCORE && t == mtSTRONG_UNDERSCORE;
+}
+
+// What a construct that did not complete leaves in the text.
+void appendFallback(std::u16string& out_, const std::u16string& s, int i, TMarkToken t) {
+  if (t == mtHTML) {
+    out_ += u"&lt;";
+  } else if (t == mtENTITY) {
+    out_ += u"&amp;";
+  } else {
+    out_ += s[static_cast<std::size_t>(i)];
+  }
+}
+
+int codeDelimiterWidth(TMarkToken t) { return t == mtCODE_SINGLE ? 1 : 2; }
+
+// The last position of the code span whose delimiter is at i: the next
+// delimiter of the same kind ends it. -1 when there is none.
+int codeSpanEnd(const TEmitter& emitter, const std::u16string& s, int i, TMarkToken t) {
+  const int width = codeDelimiterWidth(t);
+  const int closing = emitter.findToken(s, i + width, t);
+  return closing < 0 ? -1 : closing + width - 1;
+}
+
+// Writes the code span from i to `last`: its content escaped, not scanned,
+// without the spaces (code 32 only) around it.
+void appendCodeSpan(const TEmitter& emitter, std::u16string& out_, const std::u16string& s, int i,
+                    TMarkToken t, int last) {
+  const int width = codeDelimiterWidth(t);
+  int q = i + width;
+  int e = last - width + 1;
+  while (q < e && s[static_cast<std::size_t>(q)] == u' ') ++q;
+  while (q < e && s[static_cast<std::size_t>(e - 1)] == u' ') --e;
+
+  TDecorator& decorator = *emitter.config().decorator;
+  decorator.openCodeSpan(out_);
+  TUtils::appendCode(out_, s, q, e);
+  decorator.closeCodeSpan(out_);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- remembered results
+
+int TInlineText::recall(const std::vector<int>& table, int position) const {
+  if (position < 0 || static_cast<std::size_t>(position) >= table.size()) return kUnknown;
+  return recalled(table[static_cast<std::size_t>(position)]);
+}
+
+void TInlineText::store(std::vector<int>& table, int position, int result) {
+  if (position < 0 || position >= length()) return;
+  if (table.empty()) table.assign(s.size(), stored(kUnknown));
+  table[static_cast<std::size_t>(position)] = stored(result);
+}
+
+int TInlineText::knownClosing(int start, TMarkToken token) const {
+  const auto index = static_cast<std::size_t>(token);
+  if (index >= closings.size()) return kUnknown;
+  return recall(closings[index], start);
+}
+
+void TInlineText::rememberClosing(int start, TMarkToken token, int closing) {
+  if (closings.empty()) closings.resize(TMarkTokenCount);
+  store(closings[static_cast<std::size_t>(token)], start, closing);
+}
+
+int TInlineText::knownConstructEnd(int position) const { return recall(constructEnds, position); }
+
+void TInlineText::rememberConstructEnd(int position, int last) {
+  store(constructEnds, position, last);
+}
+
+// ---------------------------------------------------------------- inline conversion
+
+int TEmitter::recursiveEmitLine(std::u16string& out_, const std::u16string& s, int start,
+                                TMarkToken token) {
+  TInlineText text(s);
+  if (start < 0) start = 0;
+  if (token == mtNONE) {
+    emitFrom(out_, text, start, mtNONE);
+    return -1;
+  }
+  // Nothing is written when no closer follows: the caller would drop it.
+  const int closing = closingOf(text, start, token);
+  if (closing >= 0) emitFrom(out_, text, start, token);
+  return closing;
+}
+
+// ---------------------------------------------------------------- where things end
+
+// Where a search for the closer `token` from `start` stops: the position
+// where the closer starts, or -1 at the end of the text.
+int TEmitter::closingOf(TInlineText& text, int start, TMarkToken token) {
+  const bool remember = FScan->shortcuts;
+  if (remember) {
+    const int known = text.knownClosing(start, token);
+    if (known != TInlineText::kUnknown) return known;
+  }
+  if (FScan->depth >= kMaxInlineNesting) {
+    // Too deep: the opener stays text, now and whenever it is met again.
+    if (remember) text.rememberClosing(start, token, -1);
+    return -1;
+  }
+
+  TNestingGuard nesting(*FScan);
+  std::vector<int> visited;
+  int closing = -1;
+  int i = start;
+  while (i < text.length()) {
+    const int known = remember ? text.knownClosing(i, token) : TInlineText::kUnknown;
+    if (known != TInlineText::kUnknown) {
+      closing = known;
+      break;
+    }
+    const TMarkToken t = getToken(text.s, i);
+    if (closesSpan(token, t)) {
+      closing = i;
+      break;
+    }
+    visited.push_back(i);
+    i = stepOver(text, i, t) + 1;
+  }
+  if (remember) {
+    for (int position : visited) text.rememberClosing(position, token, closing);
+  }
+  return closing;
+}
+
+// The last position that token t at i consumes, as emitFrom would write it.
+int TEmitter::stepOver(TInlineText& text, int i, TMarkToken t) {
+  if (isSpanToken(t)) {
+    const int width = spanKindOf(t).width;
+    const int closing = closingOf(text, i + width, t);
+    return closing >= 1 ? closing + width - 1 : i;
+  }
+  TReplacement replacement{};
+  if (replacementOf(t, replacement)) return i + replacement.extra;
+  if (isConstructToken(t)) {
+    const int last = constructEnd(text, i, t);
+    return last >= 0 ? last : i;
+  }
+  if (t == mtESCAPE) return i + 1 < text.length() ? i + 1 : i;
+  if (t == mtX_LINK_OPEN) {
+    const int closing = specialLinkClosing(text, i);
+    return closing >= 1 ? closing + 1 : i;
+  }
+  return i;  // mtNONE, mtX_LINK_CLOSE
+}
+
+// The last position of the construct at i, or -1 when it does not complete.
+int TEmitter::constructEnd(TInlineText& text, int i, TMarkToken t) {
+  const bool remember = FScan->shortcuts;
+  if (remember) {
+    const int known = text.knownConstructEnd(i);
+    if (known != TInlineText::kUnknown) return known;
+  }
+  const std::u16string& s = text.s;
+  std::u16string ignored;
+  int last = -1;
+  switch (t) {
+    case mtCODE_SINGLE:
+    case mtCODE_DOUBLE:
+      last = codeSpanEnd(*this, s, i, t);
+      break;
+    case mtLINK:
+    case mtIMAGE:
+      last = linkEnd(&text, s, i, t);
+      break;
+    case mtHTML:
+      last = checkHTML(ignored, s, i);
+      break;
+    case mtENTITY:
+      last = checkEntity(ignored, s, i);
+      break;
+    default:  // mtMATH_DOLLAR
+      last = checkMath(ignored, s, i);
+      break;
+  }
+  // A result below 1 is a failure; one before i would never advance.
+  if (last < 1 || last < i) last = -1;
+  if (remember) text.rememberConstructEnd(i, last);
+  return last;
+}
+
+// Where the "]]" of the special link at i starts, or -1. Without a special
+// link emitter the link is never written, so there is nothing to search.
+int TEmitter::specialLinkClosing(TInlineText& text, int i) {
+  const bool hasEmitter = config().specialLinkEmitter != nullptr;
+  if (!hasEmitter && FScan->shortcuts) return -1;
+  const int closing = closingOf(text, i + 2, mtX_LINK_CLOSE);
+  return hasEmitter ? closing : -1;
+}
+
+// ---------------------------------------------------------------- writing
+
+// Writes from start up to the sought closer (or the end of the text) and
+// returns where the closer starts, or -1.
+int TEmitter::emitFrom(std::u16string& out_, TInlineText& text, int start, TMarkToken token) {
+  int i = start;
+  while (i < text.length()) {
+    const TMarkToken t = getToken(text.s, i);
+    if (closesSpan(token, t)) return i;
+    i = emitStep(out_, text, i, t) + 1;
+  }
+  return -1;
+}
+
+// Writes what token t at i stands for; returns the last position consumed.
+int TEmitter::emitStep(std::u16string& out_, TInlineText& text, int i, TMarkToken t) {
+  const std::u16string& s = text.s;
+  if (isSpanToken(t)) return emitSpan(out_, text, i, t);
+
+  TReplacement replacement{};
+  if (replacementOf(t, replacement)) {
+    out_ += replacement.text;
+    return i + replacement.extra;
+  }
+  if (isConstructToken(t)) return emitConstruct(out_, text, i, t);
+  if (t == mtESCAPE && i + 1 < text.length()) {
+    out_ += s[static_cast<std::size_t>(i + 1)];
+    return i + 1;
+  }
+  if (t == mtX_LINK_OPEN) return emitSpecialLink(out_, text, i);
+
+  out_ += s[static_cast<std::size_t>(i)];  // mtNONE, mtX_LINK_CLOSE
+  return i;
+}
+
+// Emphasis, strong, deleted, inserted, marked, super- and subscript text.
+// Without a closer only the first character is written; a second one is
+// classified afresh.
+int TEmitter::emitSpan(std::u16string& out_, TInlineText& text, int i, TMarkToken t) {
+  const TSpanKind kind = spanKindOf(t);
+  const int closing = closingOf(text, i + kind.width, t);
+  if (closing < 1) {
+    out_ += text.s[static_cast<std::size_t>(i)];
+    return i;
+  }
+  const int last = closing + kind.width - 1;
+  if (FScan->depth >= kMaxInlineNesting) {
+    // Beyond the nesting bound the span is written as plain text.
+    TUtils::appendCode(out_, text.s, i, last + 1);
+    return last;
+  }
+  TNestingGuard nesting(*FScan);
+  TDecorator& decorator = *config().decorator;
+  (decorator.*kind.open)(out_);
+  emitFrom(out_, text, i + kind.width, t);
+  (decorator.*kind.close)(out_);
+  return last;
+}
+
+// "[[...]]": the content, converted, is handed to the special link emitter;
+// without one, or without "]]", the "[" is text.
+int TEmitter::emitSpecialLink(std::u16string& out_, TInlineText& text, int i) {
+  const int closing = specialLinkClosing(text, i);
+  if (closing < 1) {
+    out_ += text.s[static_cast<std::size_t>(i)];
+    return i;
+  }
+  std::u16string content;
+  if (FScan->depth >= kMaxInlineNesting) {
+    TUtils::appendCode(content, text.s, i + 2, closing);
+  } else {
+    TNestingGuard nesting(*FScan);
+    emitFrom(content, text, i + 2, mtX_LINK_CLOSE);
+  }
+  config().specialLinkEmitter->emitSpan(out_, content);
+  return closing + 1;
+}
+
+// Code spans, links, images, tags and autolinks, character references and
+// formulas. On failure the first character is written as text, "<" and "&"
+// escaped.
+int TEmitter::emitConstruct(std::u16string& out_, TInlineText& text, int i, TMarkToken t) {
+  const std::u16string& s = text.s;
+  const int last = constructEnd(text, i, t);
+  if (last < 0) {
+    appendFallback(out_, s, i, t);
+    return i;
+  }
+  if (t == mtCODE_SINGLE || t == mtCODE_DOUBLE) {
+    appendCodeSpan(*this, out_, s, i, t, last);
+    return last;
+  }
+  std::u16string html;
+  int written = -1;
+  switch (t) {
+    case mtLINK:
+    case mtIMAGE:
+      written = checkLink(html, &text, s, i, t);
+      break;
+    case mtHTML:
+      written = checkHTML(html, s, i);
+      break;
+    case mtENTITY:
+      written = checkEntity(html, s, i);
+      break;
+    default:  // mtMATH_DOLLAR
+      written = checkMath(html, s, i);
+      break;
+  }
+  // The recognisers answer the same every time; should one not, its first
+  // answer still decides where scanning goes on.
+  if (written >= 1) {
+    out_ += html;
+  } else {
+    appendFallback(out_, s, i, t);
+  }
+  return last;
+}
+
+}  // namespace glyphmill

@@ -1,0 +1,430 @@
+// Links, images and abbreviations, and the document's reference table.
+//
+// Reference keys are compared without regard to letter case: A to Z are
+// lowered, and every other code unit is replaced by its simple case folding
+// (ICU u_foldCase, one code unit at a time; surrogates are kept). A key
+// therefore keeps its length, and "Ä" finds "ä" just as "A" finds "a".
+#include <algorithm>
+
+#include <unicode/uchar.h>
+#include <unicode/utf16.h>
+
+#include "MarkdownInlineScan.h"
+#include "MarkdownUtils.h"
+
+namespace glyphmill {
+
+namespace {
+
+bool isAt(const std::u16string& s, int position, char16_t c) {
+  return position >= 0 && position < static_cast<int>(s.size()) &&
+         s[static_cast<std::size_t>(position)] == c;
+}
+
+char16_t foldedUnit(char16_t c) {
+  if (c >= u'A' && c <= u'Z') return static_cast<char16_t>(c + 32);
+  if (c < 128 || U16_IS_SURROGATE(c)) return c;
+  const UChar32 folded = u_foldCase(c, U_FOLD_CASE_DEFAULT);
+  return folded <= 0xFFFF ? static_cast<char16_t>(folded) : c;
+}
+
+// The position of the "]" that ends the link text starting at `start`
+// (nested brackets counted, no escapes), or -1. Copies nothing.
+int scanLinkTextEnd(const std::u16string& s, int start) {
+  if (start < 0) return -1;
+  int depth = 1;
+  for (int i = start; i < static_cast<int>(s.size()); ++i) {
+    const char16_t c = s[static_cast<std::size_t>(i)];
+    if (c == u'[') {
+      depth += 1;
+    } else if (c == u']') {
+      depth -= 1;
+      if (depth == 0) return i;
+    }
+  }
+  return -1;
+}
+
+// True when a backslash before c escapes it in destinations and titles.
+bool escapesInLinks(char16_t c) {
+  std::u16string ignored;
+  return TUtils::escape(ignored, c, 0) == 1;
+}
+
+void takeReference(const TLinkRef& ref, bool withAbbrev, int end, TLinkTarget& target) {
+  target.link = ref.FLink;
+  target.title = ref.FTitle;
+  target.isAbbrev = withAbbrev && ref.FIsAbbrev;
+  target.end = end;
+}
+
+// Where the parts of '(destination "title")' end. The text's tables answer
+// without copying when they can; otherwise the readers are asked.
+int destinationEnd(TInlineText* text, const std::u16string& s, int start) {
+  const int known = text ? text->destinationEnd(start) : TInlineText::kUnknown;
+  if (known != TInlineText::kUnknown) return known;
+  std::u16string ignored;
+  return TUtils::readMdLink(ignored, s, start);
+}
+
+int escapedStop(TInlineText* text, const std::u16string& s, int start, char16_t stop) {
+  const int known = text ? text->escapedStop(start, stop) : TInlineText::kUnknown;
+  if (known != TInlineText::kUnknown) return known;
+  std::u16string ignored;
+  return TUtils::readUntil(ignored, s, start, stop);
+}
+
+// '(destination "title")' with "(" at q. First finds where every part
+// ends, then reads the parts: a failing attempt copies nothing.
+bool readInlineTarget(TInlineText* text, const std::u16string& s, int q, TLinkTarget& target) {
+  const int r = TUtils::skipSpaces(s, q + 1);
+  if (r < 0) return false;
+
+  // The destination: in angle brackets, or a run with balanced parentheses.
+  const bool angled = s[static_cast<std::size_t>(r)] == u'<';
+  int e = angled ? escapedStop(text, s, r + 1, u'>') : destinationEnd(text, s, r);
+  if (e < 0) return false;
+  if (angled) e += 1;
+
+  // An optional title in double quotes, then ")".
+  if (isAt(s, e, u' ')) {
+    e = TUtils::skipSpaces(s, e);
+    if (e < 0) return false;
+  }
+  int titleStart = -1;
+  if (isAt(s, e, u'"')) {
+    titleStart = e + 1;
+    const int g = escapedStop(text, s, titleStart, u'"');
+    if (g < 0) return false;
+    e = TUtils::skipSpaces(s, g + 1);
+    if (e < 0) return false;
+  }
+  if (!isAt(s, e, u')')) return false;
+
+  if (angled) {
+    TUtils::readUntil(target.link, s, r + 1, u'>');
+  } else {
+    TUtils::readMdLink(target.link, s, r);
+  }
+  if (titleStart >= 0) TUtils::readUntil(target.title, s, titleStart, u'"');
+  target.end = e;
+  return true;
+}
+
+// The "]" that ends the link text starting at textStart, or -1.
+int linkTextEnd(TInlineText* known, const std::u16string& s, int textStart) {
+  if (known && isAt(s, textStart - 1, u'[')) return known->matchingBracket(textStart - 1);
+  return scanLinkTextEnd(s, textStart);
+}
+
+// The destination for href or src. In safe mode a dangerous one (such as a
+// javascript: URL) is left out, leaving an empty attribute value.
+void appendDestination(std::u16string& out_, const TConfiguration& config,
+                       const std::u16string& link) {
+  if (config.safeMode && TUtils::isDangerousUrl(link)) return;
+  TUtils::codeEncode(out_, link, 0);
+}
+
+void appendTitle(std::u16string& out_, const std::u16string& title) {
+  if (title.empty()) return;
+  out_ += u" title=\"";
+  TUtils::appendValue(out_, title, 0, static_cast<int>(title.size()));
+  out_ += u'"';
+}
+
+// The alternative text is the link text as read, not converted.
+void appendImage(std::u16string& out_, const TConfiguration& config, const std::u16string& name,
+                 const TLinkTarget& target) {
+  TDecorator& decorator = *config.decorator;
+  decorator.openImage(out_);
+  out_ += u" src=\"";
+  appendDestination(out_, config, target.link);
+  out_ += u"\" alt=\"";
+  TUtils::appendValue(out_, name, 0, static_cast<int>(name.size()));
+  out_ += u'"';
+  appendTitle(out_, target.title);
+  decorator.closeImage(out_);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- what a text knows of its links
+
+int TInlineText::matchingBracket(int open) {
+  if (!bracketsMatched) matchBrackets();
+  if (open < 0 || open >= length()) return -1;
+  return closingBracket[static_cast<std::size_t>(open)];
+}
+
+// One pass with a stack of open brackets: each "]" closes the latest
+// unclosed "[" before it; a "[" left open has no match.
+void TInlineText::matchBrackets() {
+  closingBracket.assign(s.size(), -1);
+  std::vector<int> open;
+  for (int i = 0; i < length(); ++i) {
+    const char16_t c = s[static_cast<std::size_t>(i)];
+    if (c == u'[') {
+      open.push_back(i);
+    } else if (c == u']' && !open.empty()) {
+      closingBracket[static_cast<std::size_t>(open.back())] = i;
+      open.pop_back();
+    }
+  }
+  bracketsMatched = true;
+}
+
+// Reads the text once as the link readers do. A reader started on an
+// unescaped position stands on the same positions from there on, so
+// it stops where the first fitting stop after its start is.
+void TInlineText::scanLinkParts() {
+  const int n = length();
+  unescaped.assign(s.size(), false);
+  parenDepth.assign(s.size(), 0);
+  int depth = 0;
+  int i = 0;
+  while (i < n) {
+    const auto at = static_cast<std::size_t>(i);
+    unescaped[at] = true;
+    parenDepth[at] = depth;
+    const char16_t c = s[at];
+    if (c == u'\\' && i + 1 < n) {
+      i += escapesInLinks(s[at + 1]) ? 2 : 1;
+      continue;
+    }
+    if (c == u' ' || c == u')') destinationStops[depth].push_back(i);
+    if (c == u'(') depth += 1;
+    if (c == u')') depth -= 1;
+    i += 1;
+  }
+
+  nextAngle.assign(s.size() + 1, -1);
+  nextQuote.assign(s.size() + 1, -1);
+  for (int j = n - 1; j >= 0; --j) {
+    const auto at = static_cast<std::size_t>(j);
+    nextAngle[at] = (unescaped[at] && s[at] == u'>') ? j : nextAngle[at + 1];
+    nextQuote[at] = (unescaped[at] && s[at] == u'"') ? j : nextQuote[at + 1];
+  }
+  linkPartsScanned = true;
+}
+
+// A destination started at depth d ends at the first space or ")" after
+// its start that stands at the same depth d (a ")" there would close it).
+int TInlineText::destinationEnd(int start) {
+  if (start < 0 || start >= length()) return -1;
+  if (!linkPartsScanned) scanLinkParts();
+  const auto at = static_cast<std::size_t>(start);
+  if (!unescaped[at]) return kUnknown;
+  const auto found = destinationStops.find(parenDepth[at]);
+  if (found == destinationStops.end()) return -1;
+  const std::vector<int>& stops = found->second;
+  const auto stop = std::lower_bound(stops.begin(), stops.end(), start);
+  return stop == stops.end() ? -1 : *stop;
+}
+
+int TInlineText::escapedStop(int start, char16_t stop) {
+  if (start < 0 || start >= length()) return -1;
+  if (stop != u'>' && stop != u'"') return kUnknown;
+  if (!linkPartsScanned) scanLinkParts();
+  const auto at = static_cast<std::size_t>(start);
+  if (!unescaped[at]) return kUnknown;
+  return stop == u'>' ? nextAngle[at] : nextQuote[at];
+}
+
+// ---------------------------------------------------------------- reference table
+
+std::u16string TEmitter::referenceKey(const std::u16string& key) {
+  std::u16string folded(key);
+  for (char16_t& c : folded) c = foldedUnit(c);
+  return folded;
+}
+
+void TEmitter::addLinkRef(const std::u16string& key, std::unique_ptr<TLinkRef> linkRef) {
+  if (!linkRef) return;
+  std::u16string folded = referenceKey(key);
+  FScan->keyLengths.insert(folded.size());
+  // Assigning destroys a reference stored before under the same key.
+  linkRefs[std::move(folded)] = std::move(linkRef);
+}
+
+TLinkRef* TEmitter::findLinkRef(const std::u16string& key) const {
+  const auto found = linkRefs.find(referenceKey(key));
+  return found == linkRefs.end() ? nullptr : found->second.get();
+}
+
+// ---------------------------------------------------------------- bracket readers
+
+int TUtils::readMdLinkId(std::u16string& out_, const std::u16string& s, int start) {
+  if (start < 0) return -1;
+  int depth = 1;
+  for (int i = start; i < static_cast<int>(s.size()); ++i) {
+    const char16_t c = s[static_cast<std::size_t>(i)];
+    if (c == u'\n') {
+      out_ += u' ';
+      continue;
+    }
+    if (c == u'[') depth += 1;
+    if (c == u']') {
+      depth -= 1;
+      if (depth == 0) return i;
+    }
+    out_ += c;
+  }
+  return -1;
+}
+
+int TUtils::readMdLink(std::u16string& out_, const std::u16string& s, int start) {
+  if (start < 0) return -1;
+  const int n = static_cast<int>(s.size());
+  int depth = 1;
+  int i = start;
+  while (i < n) {
+    const char16_t c = s[static_cast<std::size_t>(i)];
+    if (c == u'\\' && i + 1 < n) {
+      i = escape(out_, s[static_cast<std::size_t>(i + 1)], i) + 1;
+      continue;
+    }
+    if (c == u' ' && depth == 1) return i;
+    if (c == u'(') depth += 1;
+    if (c == u')') {
+      depth -= 1;
+      if (depth == 0) return i;
+    }
+    out_ += c;
+    i += 1;
+  }
+  return -1;
+}
+
+// ---------------------------------------------------------------- links
+
+int TEmitter::checkLink(std::u16string& out_, const std::u16string& s, int start,
+                        TMarkToken token) {
+  return checkLink(out_, nullptr, s, start, token);
+}
+
+// `text`, when given, is the text being converted, whose tables answer
+// where brackets and link parts end without reading them again.
+int TEmitter::checkLink(std::u16string& out_, TInlineText* text, const std::u16string& s,
+                        int start, TMarkToken token) {
+  TLinkTarget target;
+  int textStart = -1;
+  if (!locateLink(text, s, start, token, textStart, target)) return -1;
+
+  // 6.-7. The HTML.
+  std::u16string name;
+  TUtils::readMdLinkId(name, s, textStart);
+  if (token == mtIMAGE) {
+    appendImage(out_, config(), name, target);
+  } else if (target.isAbbrev && !target.title.empty()) {
+    appendAbbreviation(out_, name, target.title);
+  } else {
+    appendLink(out_, name, target);
+  }
+  return target.end;
+}
+
+int TEmitter::linkEnd(TInlineText* text, const std::u16string& s, int start, TMarkToken token) {
+  TLinkTarget target;
+  int textStart = -1;
+  return locateLink(text, s, start, token, textStart, target) ? target.end : -1;
+}
+
+// Steps 1 to 5: the link text and what it points to; false when the
+// construct is not a link.
+bool TEmitter::locateLink(TInlineText* text, const std::u16string& s, int start,
+                          TMarkToken token, int& textStart, TLinkTarget& target) const {
+  if (start < 0 || (token != mtLINK && token != mtIMAGE)) return false;
+  TInlineText* known = FScan->shortcuts ? text : nullptr;
+
+  // 1. The link text, up to its matching "]".
+  textStart = start + (token == mtIMAGE ? 2 : 1);
+  const int close = linkTextEnd(known, s, textStart);
+  if (close < 0) return false;
+
+  // Link texts nested in link texts are converted only up to a total size.
+  if (token == mtLINK && !mayConvertLinkText(static_cast<std::size_t>(close - textStart))) {
+    return false;
+  }
+
+  // 2.-5. What follows the "]" decides the form and gives the target.
+  return findLinkTarget(known, s, textStart, close, target);
+}
+
+// An inline target after "(", a full or collapsed reference after "[",
+// otherwise a shortcut reference named by the link text itself.
+bool TEmitter::findLinkTarget(TInlineText* known, const std::u16string& s, int textStart,
+                              int close, TLinkTarget& target) const {
+  const int q = TUtils::skipSpaces(s, close + 1);
+  if (isAt(s, q, u'(')) return readInlineTarget(known, s, q, target);
+
+  if (isAt(s, q, u'[')) {
+    std::u16string id;
+    const int e = TUtils::readRawUntil(id, s, q + 1, u']');
+    if (e < 0) return false;
+    // '[text][]' names the reference by its text. The abbreviation flag
+    // is not taken on this path.
+    const TLinkRef* ref =
+        id.empty() ? findNamedRef(s, textStart, close) : findLinkRef(id);
+    if (!ref) return false;
+    takeReference(*ref, false, e, target);
+    return true;
+  }
+
+  const TLinkRef* ref = findNamedRef(s, textStart, close);
+  if (!ref) return false;
+  takeReference(*ref, true, close, target);
+  return true;
+}
+
+// The reference named by the link text [textStart, close). Reading the text
+// keeps one code unit per position, so when no key has its length the text
+// need not be read at all.
+const TLinkRef* TEmitter::findNamedRef(const std::u16string& s, int textStart, int close) const {
+  const auto length = static_cast<std::size_t>(close - textStart);
+  if (FScan->shortcuts && FScan->keyLengths.count(length) == 0) return nullptr;
+  std::u16string name;
+  TUtils::readMdLinkId(name, s, textStart);
+  return findLinkRef(name);
+}
+
+void TEmitter::appendAbbreviation(std::u16string& out_, const std::u16string& name,
+                                  const std::u16string& title) {
+  out_ += u"<abbr title=\"";
+  TUtils::appendValue(out_, title, 0, static_cast<int>(title.size()));
+  out_ += u"\">";
+  emitLinkText(out_, name);
+  out_ += u"</abbr>";
+}
+
+void TEmitter::appendLink(std::u16string& out_, const std::u16string& name,
+                          const TLinkTarget& target) {
+  TDecorator& decorator = *config().decorator;
+  decorator.openLink(out_);
+  out_ += u" href=\"";
+  appendDestination(out_, config(), target.link);
+  out_ += u'"';
+  appendTitle(out_, target.title);
+  out_ += u'>';
+  emitLinkText(out_, name);
+  decorator.closeLink(out_);
+}
+
+// Link texts nested in link texts may hold only so many code units together
+// (the outermost one is always converted).
+bool TEmitter::mayConvertLinkText(std::size_t length) const {
+  if (FScan->linkTextUnits == 0) return true;
+  return FScan->linkTextUnits + length <= kMaxNestedLinkTextUnits;
+}
+
+// The link text is converted as a text of its own; beyond the nesting
+// bound it is written as plain text.
+void TEmitter::emitLinkText(std::u16string& out_, const std::u16string& name) {
+  if (FScan->depth >= kMaxInlineNesting) {
+    TUtils::appendCode(out_, name, 0, static_cast<int>(name.size()));
+    return;
+  }
+  TNestingGuard nesting(*FScan, name.size());
+  recursiveEmitLine(out_, name, 0, mtNONE);
+}
+
+}  // namespace glyphmill
