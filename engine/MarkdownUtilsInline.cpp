@@ -338,7 +338,13 @@ int TEmitter::emitStep(std::u16string& out_, TInlineText& text, int i, TMarkToke
   }
   if (isConstructToken(t)) return emitConstruct(out_, text, i, t);
   if (t == mtESCAPE && i + 1 < text.length()) {
-    out_ += s[static_cast<std::size_t>(i + 1)];
+    const char16_t escaped = s[static_cast<std::size_t>(i + 1)];
+    // In safe mode an escaped "<" must not open a tag in the browser.
+    if (escaped == u'<' && config().safeMode) {
+      out_ += u"&lt;";
+    } else {
+      out_ += escaped;
+    }
     return i + 1;
   }
   if (t == mtX_LINK_OPEN) return emitSpecialLink(out_, text, i);

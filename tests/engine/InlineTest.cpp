@@ -96,7 +96,7 @@ TEST(Inline, CodeSpans) {
 TEST(Inline, EscapesAndOrdinaryText) {
   expectDialects({
       same("\\*a\\*", "*a*"),
-      same("\\<b>", "<b>"),
+      same("\\<b>", "&lt;b>"),
       same("\\|\\~\\%", "|~\\%"),
       same("a\\", "a\\"),
       same("a < b", "a &lt; b"),
@@ -104,6 +104,9 @@ TEST(Inline, EscapesAndOrdinaryText) {
       same("a > b", "a > b"),
       same("&copy; &foo;", "&copy; &amp;foo;"),
   });
+  // An escaped "<" stays a bare "<" only when unsafe HTML is allowed.
+  expectDialects({same("\\<script>x\\</script>", "<script>x</script>")}, false);
+  expectDialects({same("\\<script>x\\</script>", "&lt;script>x&lt;/script>")}, true);
 }
 
 TEST(Inline, TypographicReplacements) {
@@ -339,7 +342,11 @@ class LiteralInline {
       case mtHTML:
       case mtENTITY:
       case mtMATH_DOLLAR: return recognised(out, scratch, s, i, t);
-      case mtESCAPE: out += s[i + 1]; return i + 1;
+      case mtESCAPE:
+        // Safe mode writes an escaped "<" as a reference, so that it opens no tag.
+        out += s[i + 1] == u'<' && emitter_.config().safeMode ? std::u16string(u"&lt;")
+                                                                : std::u16string(1, s[i + 1]);
+        return i + 1;
       case mtX_LINK_OPEN: return special(out, scratch, s, i);
       case mtX_COPY: out += u"&copy;"; return i + 2;
       case mtX_REG: out += u"&reg;"; return i + 2;
