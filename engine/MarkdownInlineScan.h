@@ -57,6 +57,16 @@ struct TInlineText {
   int knownConstructEnd(int position) const;
   void rememberConstructEnd(int position, int last);
 
+  // True when a ">" stands somewhere after `position`. Autolinks and tags
+  // end at a ">", so a "<" without one after it starts neither.
+  bool hasAngleCloseAfter(int position) {
+    if (lastAngleClose == kUnknown) {
+      const auto at = s.rfind(u'>');
+      lastAngleClose = at == std::u16string::npos ? -1 : static_cast<int>(at);
+    }
+    return lastAngleClose > position;
+  }
+
   // Position of the "]" that matches the "[" at `open`, or -1. Brackets
   // are matched by depth only, without escapes, like TUtils::readMdLinkId.
   int matchingBracket(int open);
@@ -75,6 +85,8 @@ struct TInlineText {
   static int recalled(int value) { return value - 2; }
   int recall(const std::vector<int>& table, int position) const;
   void store(std::vector<int>& table, int position, int result);
+
+  int lastAngleClose = kUnknown;
 
   void matchBrackets();
   void scanLinkParts();

@@ -288,7 +288,10 @@ int TEmitter::constructEnd(TInlineText& text, int i, TMarkToken t) {
       last = linkEnd(&text, s, i, t);
       break;
     case mtHTML:
-      last = checkHTML(ignored, s, i);
+      // Only "<!" succeeds without a ">" after it.
+      if (!remember || text.hasAngleCloseAfter(i) || (i + 1 < text.length() && s[i + 1] == u'!')) {
+        last = checkHTML(ignored, s, i);
+      }
       break;
     case mtENTITY:
       last = checkEntity(ignored, s, i);
