@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
-ensure_packages "${BUILD_PACKAGES[@]}" cmark libmd4c-html0-dev time
+ensure_packages "${BUILD_PACKAGES[@]}" cmark libmd4c-html0-dev libmd4c-dev time
 
 corpus_mb=${1:-8}
 runs=${2:-5}

@@ -62,11 +62,17 @@ struct Job {
   std::string error;   // one line; empty when the job succeeded
 };
 
-std::string convertBytes(const std::string& bytes, const Options& options) {
+// Converts the bytes of one input; each buffer is let go as soon as the next
+// stage has been made from it, which keeps large documents affordable.
+std::string convertBytes(std::string bytes, const Options& options) {
   auto processor = TMarkdownProcessor::CreateDialect(options.dialect);
   processor->SetAllowUnsafe(options.allowUnsafe);
   if (options.seed) processor->config().SetRandomSeed(*options.seed);
-  return toUtf8(processor->Process(decodeText(bytes)));
+  std::u16string text = decodeText(bytes);
+  std::string().swap(bytes);
+  std::u16string html = processor->Process(text);
+  std::u16string().swap(text);
+  return toUtf8(html);
 }
 
 std::string outputNameFor(const std::string& input) {
@@ -107,8 +113,7 @@ std::string readAll(std::istream& in) {
 
 void convertJob(Job& job, const Options& options, const std::string& standardInput) {
   try {
-    const std::string bytes = job.input == "-" ? standardInput : readFileBytes(job.input);
-    job.html = convertBytes(bytes, options);
+    job.html = convertBytes(job.input == "-" ? standardInput : readFileBytes(job.input), options);
     if (!job.target.empty()) writeFileAtomically(job.target, job.html);
   } catch (const std::exception& error) {
     job.error = error.what();

@@ -32,9 +32,11 @@ std::u16string readTitle(TLine& line) {
 // Reads one source line: cuts at LF, CR, CR LF or LF CR, expands tabs to
 // stops every 4 columns, and in panic mode writes "<" as "&lt;". `ch` is the
 // current character and is left on the first character of the next line.
-std::unique_ptr<TLine> readLine(TMarkdownReader& reader, char16_t& ch, bool panicMode) {
-  auto line = std::make_unique<TLine>();
-  std::u16string& buffer = line->FValue;
+// The line is built in `buffer` (reused from line to line) and then copied,
+// so that each line's text takes no more memory than it needs.
+std::unique_ptr<TLine> readLine(TMarkdownReader& reader, char16_t& ch, bool panicMode,
+                                std::u16string& buffer) {
+  buffer.clear();
   int column = 0;
   while (ch != u'\0') {
     if (ch == u'\t') {
@@ -58,6 +60,8 @@ std::unique_ptr<TLine> readLine(TMarkdownReader& reader, char16_t& ch, bool pani
       ch = reader.read();
     }
   }
+  auto line = std::make_unique<TLine>();
+  line->FValue = buffer;
   line->Init();
   return line;
 }
@@ -83,21 +87,28 @@ std::u16string TMarkdownDaringFireball::Process(const std::u16string& source) {
   FConfig->formatPipeCount = 0;
   TMarkdownReader reader(source);
   std::u16string out_;
+  out_.reserve(source.size() + source.size() / 4);
   std::unique_ptr<TBlock> root = collectLines(reader);
   root->removeSurroundingEmptyLines();
   buildBlocks(root.get(), false);
-  for (TBlock* child = root->FBlocks.get(); child; child = child->FNext.get()) {
-    Femitter->emit(out_, child);
+  // Each block is released once written, so a long document does not hold
+  // all its lines and all its HTML at the same time.
+  while (root->FBlocks) {
+    std::unique_ptr<TBlock> child = std::move(root->FBlocks);
+    root->FBlocks = std::move(child->FNext);
+    Femitter->emit(out_, child.get());
   }
+  root->FBlockTail = nullptr;
   return out_;
 }
 
 std::unique_ptr<TBlock> TMarkdownDaringFireball::collectLines(TMarkdownReader& reader) {
   auto root = std::make_unique<TBlock>();
   TLinkRef* pending = nullptr;  // the last definition read without a title
+  std::u16string buffer;
   char16_t ch = reader.read();
   while (ch != u'\0') {
-    std::unique_ptr<TLine> line = readLine(reader, ch, FConfig->panicMode);
+    std::unique_ptr<TLine> line = readLine(reader, ch, FConfig->panicMode, buffer);
     if (readDefinition(*line, pending)) continue;
     bool isTitleLine = false;
     if (!line->FIsEmpty && pending) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <random>
 #include <string>
@@ -19,8 +20,13 @@ enum TMarkdownProcessorDialect { mdDaringFireball = 0, mdCommonMark = 1, mdTxtMa
 // A set of dialects, element n being the dialect with ordinal n.
 class TSeTMarkdownProcessorDialect {
  public:
-  TSeTMarkdownProcessorDialect(std::initializer_list<TMarkdownProcessorDialect> dialects);
-  bool contains(TMarkdownProcessorDialect dialect) const;
+  constexpr TSeTMarkdownProcessorDialect(std::initializer_list<TMarkdownProcessorDialect> dialects) {
+    for (auto d : dialects) bits_ |= 1u << static_cast<unsigned>(d);
+  }
+  constexpr bool contains(TMarkdownProcessorDialect dialect) const {
+    const auto n = static_cast<unsigned>(dialect);
+    return n < 32 && ((bits_ >> n) & 1u) != 0;
+  }
 
  private:
   unsigned bits_ = 0;
@@ -55,7 +61,9 @@ class TConfiguration {
 
   TMarkdownProcessorDialect GetDialect() const { return FDialect; }
   void SetDialect(TMarkdownProcessorDialect value);
-  bool isDialect(const TSeTMarkdownProcessorDialect& dialects) const;
+  bool isDialect(const TSeTMarkdownProcessorDialect& dialects) const {
+    return dialects.contains(FDialect);
+  }
 
   // Generator behind the random choice of e-mail character references. Seeded
   // from the process-wide random device unless SetRandomSeed gives a seed.

@@ -5,18 +5,6 @@
 
 namespace glyphmill {
 
-// ---------------------------------------------------------------- dialect sets
-
-TSeTMarkdownProcessorDialect::TSeTMarkdownProcessorDialect(
-    std::initializer_list<TMarkdownProcessorDialect> dialects) {
-  for (auto d : dialects) bits_ |= 1u << static_cast<unsigned>(d);
-}
-
-bool TSeTMarkdownProcessorDialect::contains(TMarkdownProcessorDialect dialect) const {
-  const auto n = static_cast<unsigned>(dialect);
-  return n < 32 && ((bits_ >> n) & 1u) != 0;
-}
-
 // ---------------------------------------------------------------- configuration
 
 namespace {
@@ -36,8 +24,5 @@ void TConfiguration::SetDialect(TMarkdownProcessorDialect value) {
   if (value != FDialect) FDialect = value;
 }
 
-bool TConfiguration::isDialect(const TSeTMarkdownProcessorDialect& dialects) const {
-  return dialects.contains(FDialect);
-}
 
 }  // namespace glyphmill

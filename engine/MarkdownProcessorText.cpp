@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -17,12 +18,23 @@ namespace glyphmill {
 // ---------------------------------------------------------------- files and encodings
 
 std::string readFileBytes(const std::string& fileName) {
+  std::error_code error;
+  if (std::filesystem::is_directory(fileName, error)) {
+    throw std::runtime_error(fileName + ": " + std::strerror(EISDIR));
+  }
   std::ifstream in(fileName, std::ios::binary);
   if (!in) throw std::runtime_error(fileName + ": " + std::strerror(errno));
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
+  std::string bytes;
+  // The size of a regular file is known, so it needs no growing buffer;
+  // pipes and devices are read in chunks until their end.
+  const auto size = std::filesystem::file_size(fileName, error);
+  if (!error) bytes.reserve(static_cast<std::size_t>(size));
+  char chunk[1 << 16];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+    bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
+  }
   if (in.bad()) throw std::runtime_error(fileName + ": read error");
-  return std::move(bytes).str();
+  return bytes;
 }
 
 namespace {

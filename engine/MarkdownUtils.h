@@ -8,6 +8,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "MarkdownProcessor.h"
@@ -44,13 +45,14 @@ enum TBlockType {
   btORDERED_LIST, btPARAGRAPH, btRULER, btUNORDERED_LIST, btXML, btTABLE
 };
 
-// Delivers the source one character at a time; code 0 past the end.
+// Delivers the source one character at a time; code 0 past the end. The
+// reader does not copy the source, which must outlive it.
 class TMarkdownReader {
  public:
-  explicit TMarkdownReader(std::u16string source) : FValue(std::move(source)) {}
+  explicit TMarkdownReader(std::u16string_view source) : FValue(source) {}
   char16_t read();
 
-  std::u16string FValue;
+  std::u16string_view FValue;
   std::size_t FCursor = 0;
 };
 

@@ -138,6 +138,10 @@ TEST_F(ConvertTest, AnUnreadableFileIsReportedAndTheOthersConverted) {
   EXPECT_NE(r.err.find("No such file"), std::string::npos) << r.err;
   EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
   EXPECT_EQ(readFile(dir_ / "out" / "good.html"), "<p>ok</p>\n");
+
+  const Result folder = run({dir_.string()});
+  EXPECT_EQ(folder.status, 1);
+  EXPECT_NE(folder.err.find("Is a directory"), std::string::npos) << folder.err;
 }
 
 TEST_F(ConvertTest, BadOptionsShowTheUsage) {

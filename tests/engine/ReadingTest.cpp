@@ -16,7 +16,7 @@ struct Read {
 
   explicit Read(std::u16string text, bool panic = false) {
     engine->config().panicMode = panic;
-    TMarkdownReader reader(std::move(text));
+    TMarkdownReader reader(text);
     auto root = engine->collectLines(reader);
     for (const TLine* line = root->FLines.get(); line; line = line->FNext.get()) {
       lines.push_back(S(line->FValue));
