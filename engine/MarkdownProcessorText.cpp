@@ -101,6 +101,10 @@ std::u16string fromUtf8(const std::string& text) {
   const auto length = static_cast<std::int32_t>(text.size());
   std::int32_t i = 0;
   while (i < length) {
+    if (p[i] < 0x80) {  // the common case: one byte, one code unit
+      result += static_cast<char16_t>(p[i++]);
+      continue;
+    }
     UChar32 c;
     U8_NEXT(p, i, length, c);
     if (c < 0) c = 0xFFFD;

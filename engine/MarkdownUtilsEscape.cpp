@@ -74,6 +74,7 @@ bool TUtils::isWhiteSpace(char16_t c) {
 }
 
 bool TUtils::isLetterOrDigit(char16_t c) {
+  if (c < 128) return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
   if (isSurrogate(c)) return false;
   switch (u_charType(c)) {
     case U_UPPERCASE_LETTER:

@@ -143,6 +143,7 @@ TMarkToken commonMarkToken(const TTokenWindow& w) {
 }  // namespace
 
 char16_t TEmitter::whitespaceToSpace(char16_t c) {
+  if (c > 32 && c < 133) return c;  // printable ASCII and most controls: never white space
   return TUtils::isWhiteSpace(c) ? u' ' : c;
 }
 
