@@ -97,7 +97,11 @@ bool TUtils::isDigit(char16_t c) {
 
 // ---------------------------------------------------------------- escaping
 
-void TUtils::appendCode(std::u16string& out_, const std::u16string& s, int start, int e) {
+namespace {
+
+// Escapes "&", "<" and ">" of [start, e), and quotation marks too when the
+// text goes into an attribute value.
+void appendEscaped(std::u16string& out_, const std::u16string& s, int start, int e, bool quotes) {
   int from, to;
   clampRange(s, start, e, from, to);
   for (int i = from; i < to; ++i) {
@@ -105,24 +109,21 @@ void TUtils::appendCode(std::u16string& out_, const std::u16string& s, int start
       case u'&': out_ += u"&amp;"; break;
       case u'<': out_ += u"&lt;"; break;
       case u'>': out_ += u"&gt;"; break;
+      case u'"': out_ += quotes ? u"&quot;" : u"\""; break;
+      case u'\'': out_ += quotes ? u"&apos;" : u"'"; break;
       default: out_ += s[i];
     }
   }
 }
 
+}  // namespace
+
+void TUtils::appendCode(std::u16string& out_, const std::u16string& s, int start, int e) {
+  appendEscaped(out_, s, start, e, false);
+}
+
 void TUtils::appendValue(std::u16string& out_, const std::u16string& s, int start, int e) {
-  int from, to;
-  clampRange(s, start, e, from, to);
-  for (int i = from; i < to; ++i) {
-    switch (s[i]) {
-      case u'&': out_ += u"&amp;"; break;
-      case u'<': out_ += u"&lt;"; break;
-      case u'>': out_ += u"&gt;"; break;
-      case u'"': out_ += u"&quot;"; break;
-      case u'\'': out_ += u"&apos;"; break;
-      default: out_ += s[i];
-    }
-  }
+  appendEscaped(out_, s, start, e, true);
 }
 
 void TUtils::codeEncode(std::u16string& out_, const std::u16string& value, int offset) {
