@@ -124,6 +124,10 @@ std::string toUtf8(const std::u16string& text) {
   const std::size_t n = text.size();
   for (std::size_t i = 0; i < n; ++i) {
     UChar32 c = text[i];
+    if (c < 0x80) {  // the common case: one code unit, one byte
+      result += static_cast<char>(c);
+      continue;
+    }
     if (U16_IS_LEAD(c) && i + 1 < n && U16_IS_TRAIL(text[i + 1])) {
       c = U16_GET_SUPPLEMENTARY(c, text[i + 1]);
       ++i;

@@ -50,7 +50,10 @@ enum TBlockType {
 class TMarkdownReader {
  public:
   explicit TMarkdownReader(std::u16string_view source) : FValue(source) {}
-  char16_t read();
+  char16_t read() {
+    const std::size_t at = FCursor++;
+    return at < FValue.size() ? FValue[at] : u'\0';
+  }
 
   std::u16string_view FValue;
   std::size_t FCursor = 0;
