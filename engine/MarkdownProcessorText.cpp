@@ -51,15 +51,12 @@ bool isValidUtf8(const std::string& bytes) {
   return true;
 }
 
-std::u16string convertWith(const char* converterName, const char* data, std::size_t size,
-                           bool strict) {
+// Decodes with an ICU converter; bytes it cannot map become U+FFFD.
+std::u16string convertWith(const char* converterName, const char* data, std::size_t size) {
   UErrorCode status = U_ZERO_ERROR;
   UConverter* converter = ucnv_open(converterName, &status);
   if (U_FAILURE(status)) {
     throw std::runtime_error(std::string("unknown encoding \"") + converterName + "\"");
-  }
-  if (strict) {
-    ucnv_setToUCallBack(converter, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
   }
   std::u16string result(size * 2 + 4, u'\0');
   const std::int32_t written =
@@ -80,18 +77,20 @@ bool startsWith(const std::string& bytes, const char* prefix, std::size_t n) {
 }  // namespace
 
 std::u16string decodeText(const std::string& bytes, const std::string& encoding) {
+  // The decoders count in 32-bit units; a text must fit them twice over.
+  if (bytes.size() > 0x3FFFFFFFu) throw std::runtime_error("the text is larger than 1 GiB");
   if (startsWith(bytes, "\xEF\xBB\xBF", 3)) {
-    return convertWith("UTF-8", bytes.data() + 3, bytes.size() - 3, false);
+    return convertWith("UTF-8", bytes.data() + 3, bytes.size() - 3);
   }
   if (startsWith(bytes, "\xFF\xFE", 2)) {
-    return convertWith("UTF-16LE", bytes.data() + 2, bytes.size() - 2, false);
+    return convertWith("UTF-16LE", bytes.data() + 2, bytes.size() - 2);
   }
   if (startsWith(bytes, "\xFE\xFF", 2)) {
-    return convertWith("UTF-16BE", bytes.data() + 2, bytes.size() - 2, false);
+    return convertWith("UTF-16BE", bytes.data() + 2, bytes.size() - 2);
   }
-  if (!encoding.empty()) return convertWith(encoding.c_str(), bytes.data(), bytes.size(), false);
+  if (!encoding.empty()) return convertWith(encoding.c_str(), bytes.data(), bytes.size());
   if (isValidUtf8(bytes)) return fromUtf8(bytes);
-  return convertWith("windows-1252", bytes.data(), bytes.size(), false);
+  return convertWith("windows-1252", bytes.data(), bytes.size());
 }
 
 std::u16string fromUtf8(const std::string& text) {
