@@ -108,7 +108,8 @@ class TMarkdownProcessor {
 // a non-empty encoding (an ICU converter name such as "UTF-16LE" or
 // "windows-1252") is used as given; otherwise strict UTF-8, falling back to
 // Windows-1252 when the bytes are not valid UTF-8. The mark is not returned.
-// Throws std::runtime_error for an unknown encoding or bytes it cannot decode.
+// Bytes that cannot be decoded become U+FFFD. Throws std::runtime_error for an
+// unknown encoding or a text over 1 GiB.
 std::u16string decodeText(const std::string& bytes, const std::string& encoding = "");
 
 // Reads a whole file as bytes; throws std::runtime_error naming the file and
