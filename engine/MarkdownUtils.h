@@ -50,10 +50,7 @@ enum TBlockType {
 class TMarkdownReader {
  public:
   explicit TMarkdownReader(std::u16string_view source) : FValue(source) {}
-  char16_t read() {
-    const std::size_t at = FCursor++;
-    return at < FValue.size() ? FValue[at] : u'\0';
-  }
+  char16_t read();
 
   std::u16string_view FValue;
   std::size_t FCursor = 0;
@@ -260,6 +257,8 @@ class TUtils {
   // Scanning.
   static int skipSpaces(const std::u16string& s, int start);
   static int escape(std::u16string& out_, char16_t ch, int position);
+  // Whether a backslash escapes ch in link destinations, titles and autolinks.
+  static bool isLinkEscapable(char16_t ch);
   static int readUntil(std::u16string& out_, const std::u16string& s, int start,
                        const TCharSet& cend);
   static int readUntil(std::u16string& out_, const std::u16string& s, int start, char16_t cend);

@@ -30,6 +30,13 @@ int countTrailingSpaces(const std::u16string& s) {
 
 }  // namespace
 
+// ---------------------------------------------------------------- reader
+
+char16_t TMarkdownReader::read() {
+  const std::size_t at = FCursor++;
+  return at < FValue.size() ? FValue[at] : u'\0';
+}
+
 // ---------------------------------------------------------------- line
 
 TLine::~TLine() {

@@ -45,12 +45,6 @@ int scanLinkTextEnd(const std::u16string& s, int start) {
   return -1;
 }
 
-// True when a backslash before c escapes it in destinations and titles.
-bool escapesInLinks(char16_t c) {
-  std::u16string ignored;
-  return TUtils::escape(ignored, c, 0) == 1;
-}
-
 void takeReference(const TLinkRef& ref, bool withAbbrev, int end, TLinkTarget& target) {
   target.link = ref.FLink;
   target.title = ref.FTitle;
@@ -188,7 +182,7 @@ void TInlineText::scanLinkParts() {
     parenDepth[at] = depth;
     const char16_t c = s[at];
     if (c == u'\\' && i + 1 < n) {
-      i += escapesInLinks(s[at + 1]) ? 2 : 1;
+      i += TUtils::isLinkEscapable(s[at + 1]) ? 2 : 1;
       continue;
     }
     if (c == u' ' || c == u')') destinationStops[depth].push_back(i);

@@ -66,8 +66,10 @@ int TUtils::skipSpaces(const std::u16string& s, int start) {
 // Called on a backslash at `position` with `ch` after it. An escapable
 // character is copied without its backslash and both are consumed;
 // otherwise only the backslash is copied and consumed.
+bool TUtils::isLinkEscapable(char16_t ch) { return LINK_ESCAPE_SET.contains(ch); }
+
 int TUtils::escape(std::u16string& out_, char16_t ch, int position) {
-  if (LINK_ESCAPE_SET.contains(ch)) {
+  if (isLinkEscapable(ch)) {
     out_ += ch;
     return position + 1;
   }
