@@ -9,8 +9,8 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <iostream>
-#include <iterator>
 #include <map>
 #include <sstream>
 #include <stdexcept>
@@ -57,22 +57,24 @@ std::uint32_t seedNamed(const std::string& text) {
 // The result of converting one input.
 struct Job {
   std::string input;
-  std::string target;  // output file, or "" for standard output
-  std::string html;    // UTF-8
-  std::string error;   // one line; empty when the job succeeded
+  std::string target;             // output file, or "" for standard output
+  std::ostream* stream = nullptr;  // standard output, written while converting
+  std::string bytes;              // the input read up front (standard input)
+  std::string html;               // UTF-8, kept when neither of the above
+  std::string error;              // one line; empty when the job succeeded
 };
 
-// Converts the bytes of one input; each buffer is let go as soon as the next
-// stage has been made from it, which keeps large documents affordable.
-std::string convertBytes(std::string bytes, const Options& options) {
+// Converts the bytes of one input, handing the HTML to `write` as UTF-8 a
+// piece at a time. Each buffer is let go as soon as the next stage has been
+// made from it, which keeps large documents affordable.
+void convertBytes(std::string bytes, const Options& options,
+                  const std::function<void(const std::string&)>& write) {
   auto processor = TMarkdownProcessor::CreateDialect(options.dialect);
   processor->SetAllowUnsafe(options.allowUnsafe);
   if (options.seed) processor->config().SetRandomSeed(*options.seed);
   std::u16string text = decodeText(bytes);
   std::string().swap(bytes);
-  std::u16string html = processor->Process(text);
-  std::u16string().swap(text);
-  return toUtf8(html);
+  processor->ProcessTo(std::move(text), [&](std::u16string_view piece) { write(toUtf8(piece)); });
 }
 
 std::string outputNameFor(const std::string& input) {
@@ -106,27 +108,65 @@ std::vector<Job> planJobs(const Options& options) {
   return jobs;
 }
 
-// Reads standard input once, before the workers start.
+// Reads standard input once, before the workers start. It is read in pieces
+// and joined at its exact size: a buffer grown by doubling could hold up to
+// twice the input for the whole conversion.
 std::string readAll(std::istream& in) {
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::vector<std::string> pieces;
+  std::size_t total = 0;
+  while (in) {
+    std::string piece(std::size_t{1} << 20, '\0');
+    in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
+    piece.resize(static_cast<std::size_t>(in.gcount()));
+    total += piece.size();
+    pieces.push_back(std::move(piece));
+  }
+  std::string all;
+  all.reserve(total);
+  for (std::string& piece : pieces) {
+    all += piece;
+    std::string().swap(piece);
+  }
+  return all;
 }
 
-void convertJob(Job& job, const Options& options, const std::string& standardInput) {
+// Gives the jobs that read standard input its bytes: the only such job takes
+// them over, several share copies.
+void handOutStandardInput(std::vector<Job>& jobs, std::istream& in) {
+  std::vector<Job*> readers;
+  for (Job& job : jobs) {
+    if (job.input == "-") readers.push_back(&job);
+  }
+  if (readers.empty()) return;
+  std::string standardInput = readAll(in);
+  for (std::size_t i = 1; i < readers.size(); ++i) readers[i]->bytes = standardInput;
+  readers.front()->bytes = std::move(standardInput);
+}
+
+void convertJob(Job& job, const Options& options) {
   try {
-    job.html = convertBytes(job.input == "-" ? standardInput : readFileBytes(job.input), options);
-    if (!job.target.empty()) writeFileAtomically(job.target, job.html);
+    std::string bytes = job.input == "-" ? std::move(job.bytes) : readFileBytes(job.input);
+    if (!job.target.empty()) {
+      AtomicFile file(job.target);
+      convertBytes(std::move(bytes), options, [&](const std::string& piece) { file.write(piece); });
+      file.commit();
+    } else if (job.stream != nullptr) {
+      convertBytes(std::move(bytes), options, [&](const std::string& piece) { *job.stream << piece; });
+    } else {
+      convertBytes(std::move(bytes), options, [&](const std::string& piece) { job.html += piece; });
+    }
   } catch (const std::exception& error) {
     job.error = error.what();
   }
 }
 
 // Converts every job, on as many threads as there are cores.
-void convertAll(std::vector<Job>& jobs, const Options& options, const std::string& standardInput) {
+void convertAll(std::vector<Job>& jobs, const Options& options) {
   const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
   const std::size_t workers = std::min<std::size_t>(cores, jobs.size());
   std::atomic<std::size_t> next{0};
   auto work = [&] {
-    for (std::size_t i = next++; i < jobs.size(); i = next++) convertJob(jobs[i], options, standardInput);
+    for (std::size_t i = next++; i < jobs.size(); i = next++) convertJob(jobs[i], options);
   };
   std::vector<std::thread> threads;
   for (std::size_t i = 1; i < workers; ++i) threads.emplace_back(work);
@@ -230,17 +270,17 @@ int run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     }
   }
 
-  const bool needsStandardInput =
-      std::any_of(jobs.begin(), jobs.end(), [](const Job& job) { return job.input == "-"; });
-  const std::string standardInput = needsStandardInput ? readAll(in) : std::string();
-  convertAll(jobs, options, standardInput);
+  handOutStandardInput(jobs, in);
+  // A single result for standard output is written while it is being made.
+  if (jobs.size() == 1 && jobs.front().target.empty()) jobs.front().stream = &out;
+  convertAll(jobs, options);
 
   int status = 0;
   for (const Job& job : jobs) {
     if (!job.error.empty()) {
       err << "glyphmill-convert: " << job.error << "\n";
       status = 1;
-    } else if (job.target.empty()) {
+    } else if (job.target.empty() && job.stream == nullptr) {
       out << job.html;
     }
   }
@@ -252,18 +292,12 @@ int run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
   return status;
 }
 
-void writeFileAtomically(const std::string& path, const std::string& bytes) {
-  const fs::path target(path);
+AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
+  const fs::path target(path_);
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-  const int fd = ::mkstemp(pattern.data());
-  if (fd < 0) throw std::runtime_error(path + ": " + std::strerror(errno));
-
-  auto fail = [&](int code) {
-    ::close(fd);
-    ::unlink(pattern.c_str());
-    throw std::runtime_error(path + ": " + std::strerror(code));
-  };
+  temporary_ = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+  fd_ = ::mkstemp(temporary_.data());
+  if (fd_ < 0) throw std::runtime_error(path_ + ": " + std::strerror(errno));
   // Give the new file the permissions an ordinary create would give it.
   // The mask is read once: umask can only be read by setting it, which must not
   // race with other workers.
@@ -272,11 +306,19 @@ void writeFileAtomically(const std::string& path, const std::string& bytes) {
     ::umask(current);
     return current;
   }();
-  if (::fchmod(fd, 0666 & ~mask) != 0) fail(errno);
+  if (::fchmod(fd_, 0666 & ~mask) != 0) fail(errno);
+}
+
+AtomicFile::~AtomicFile() {
+  if (fd_ >= 0) ::close(fd_);
+  if (!committed_) ::unlink(temporary_.c_str());
+}
+
+void AtomicFile::write(std::string_view bytes) {
   const char* data = bytes.data();
   std::size_t left = bytes.size();
   while (left > 0) {
-    const ssize_t written = ::write(fd, data, left);
+    const ssize_t written = ::write(fd_, data, left);
     if (written < 0) {
       if (errno == EINTR) continue;
       fail(errno);
@@ -284,17 +326,19 @@ void writeFileAtomically(const std::string& path, const std::string& bytes) {
     data += written;
     left -= static_cast<std::size_t>(written);
   }
-  if (::fsync(fd) != 0) fail(errno);
-  if (::close(fd) != 0) {
-    const int code = errno;
-    ::unlink(pattern.c_str());
-    throw std::runtime_error(path + ": " + std::strerror(code));
-  }
-  if (::rename(pattern.c_str(), path.c_str()) != 0) {
-    const int code = errno;
-    ::unlink(pattern.c_str());
-    throw std::runtime_error(path + ": " + std::strerror(code));
-  }
+}
+
+void AtomicFile::commit() {
+  if (::fsync(fd_) != 0) fail(errno);
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) fail(errno);
+  if (::rename(temporary_.c_str(), path_.c_str()) != 0) fail(errno);
+  committed_ = true;
+}
+
+void AtomicFile::fail(int code) {
+  throw std::runtime_error(path_ + ": " + std::strerror(code));
 }
 
 }  // namespace glyphmill::cli

@@ -6,6 +6,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "MarkdownProcessor.h"
@@ -32,8 +33,26 @@ std::string usage();
 int run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
         std::ostream& err);
 
-// Writes bytes to path through a temporary file in the same folder and a
-// rename; throws std::runtime_error naming the path and the reason.
-void writeFileAtomically(const std::string& path, const std::string& bytes);
+// An output file that is replaced completely or not at all: the bytes go to a
+// temporary file in the same folder, which commit() syncs and renames over the
+// path. Failures throw std::runtime_error naming the path and the reason.
+class AtomicFile {
+ public:
+  explicit AtomicFile(std::string path);
+  ~AtomicFile();  // removes the temporary file unless committed
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+
+  void write(std::string_view bytes);
+  void commit();
+
+ private:
+  [[noreturn]] void fail(int code);
+
+  std::string path_;
+  std::string temporary_;
+  int fd_ = -1;
+  bool committed_ = false;
+};
 
 }  // namespace glyphmill::cli

@@ -1,3 +1,4 @@
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -29,6 +30,7 @@ void restartWithHugePages(char** argv) {
 
 int main(int argc, char** argv) {
   restartWithHugePages(argv);
+  mallopt(M_MMAP_THRESHOLD, 1 << 20);
   std::ios::sync_with_stdio(false);
   const std::vector<std::string> args(argv + 1, argv + argc);
   return glyphmill::cli::run(args, std::cin, std::cout, std::cerr);

@@ -1,6 +1,7 @@
 // The engine: Process and the reading of the document into lines.
 #include "MarkdownDaringFireball.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -83,12 +84,30 @@ bool TMarkdownDaringFireball::GetAllowUnsafe() const { return !FConfig->safeMode
 void TMarkdownDaringFireball::SetAllowUnsafe(bool value) { FConfig->safeMode = !value; }
 
 std::u16string TMarkdownDaringFireball::Process(const std::u16string& source) {
+  return convert(source, nullptr, nullptr);
+}
+
+std::u16string TMarkdownDaringFireball::Process(std::u16string&& source) {
+  return convert(source, &source, nullptr);
+}
+
+void TMarkdownDaringFireball::ProcessTo(std::u16string&& source, const THtmlSink& write) {
+  convert(source, &source, &write);
+}
+
+std::u16string TMarkdownDaringFireball::convert(const std::u16string& source,
+                                                std::u16string* consumed,
+                                                const THtmlSink* write) {
+  // The HTML handed to a sink at a time, at least (in code units).
+  constexpr std::size_t kPieceSize = 1 << 16;
   FuseExtensions = FConfig->isDialect({mdCommonMark, mdTxtMark});
   FConfig->formatPipeCount = 0;
   TMarkdownReader reader(source);
-  std::u16string out_;
-  out_.reserve(source.size() + source.size() / 4);
   std::unique_ptr<TBlock> root = collectLines(reader);
+  std::u16string out_;
+  const std::size_t expected = source.size() + source.size() / 4;
+  out_.reserve(write != nullptr ? std::min(expected, 2 * kPieceSize) : expected);
+  if (consumed != nullptr) std::u16string().swap(*consumed);
   root->removeSurroundingEmptyLines();
   buildBlocks(root.get(), false);
   // Each block is released once written, so a long document does not hold
@@ -97,8 +116,16 @@ std::u16string TMarkdownDaringFireball::Process(const std::u16string& source) {
     std::unique_ptr<TBlock> child = std::move(root->FBlocks);
     root->FBlocks = std::move(child->FNext);
     Femitter->emit(out_, child.get());
+    if (write != nullptr && out_.size() >= kPieceSize) {
+      (*write)(out_);
+      out_.clear();
+    }
   }
   root->FBlockTail = nullptr;
+  if (write != nullptr && !out_.empty()) {
+    (*write)(out_);
+    out_.clear();
+  }
   return out_;
 }
 

@@ -18,6 +18,8 @@ class TMarkdownDaringFireball : public TMarkdownProcessor {
   bool GetAllowUnsafe() const override;
   void SetAllowUnsafe(bool value) override;
   std::u16string Process(const std::u16string& source) override;
+  std::u16string Process(std::u16string&& source) override;
+  void ProcessTo(std::u16string&& source, const THtmlSink& write) override;
 
   // The stages of Process, public so that they can be exercised one by one.
   // Reads the text into a root block, registering reference definitions.
@@ -29,6 +31,10 @@ class TMarkdownDaringFireball : public TMarkdownProcessor {
   bool FuseExtensions = false;
 
  private:
+  // Process and ProcessTo. `consumed`, when given, is the source, let go once
+  // it is read; with `write`, the HTML goes there and nothing is returned.
+  std::u16string convert(const std::u16string& source, std::u16string* consumed,
+                         const THtmlSink* write);
   bool readDefinition(TLine& line, TLinkRef*& pending);
   void splitListItems(TBlock* list);
 

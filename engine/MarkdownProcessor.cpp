@@ -1,6 +1,7 @@
 #include "MarkdownProcessor.h"
 
 #include <stdexcept>
+#include <utility>
 
 #include "MarkdownCommonMark.h"
 #include "MarkdownDaringFireball.h"
@@ -57,7 +58,9 @@ std::u16string TMarkdownProcessor::ProcessFile(const std::string& fileName,
     if (message.rfind(fileName, 0) == 0) throw;
     throw std::runtime_error(fileName + ": " + message);
   }
-  return Process(withCrLfLines(text));
+  std::u16string lines = withCrLfLines(text);
+  std::u16string().swap(text);
+  return Process(std::move(lines));
 }
 
 }  // namespace glyphmill

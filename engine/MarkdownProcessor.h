@@ -5,7 +5,9 @@
 #include <initializer_list>
 #include <memory>
 #include <random>
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace glyphmill {
 
@@ -90,6 +92,16 @@ class TMarkdownProcessor {
 
   // Converts a whole Markdown text into an HTML fragment.
   virtual std::u16string Process(const std::u16string& source) = 0;
+  // The same, taking the text over: it is let go as soon as it has been read
+  // into lines, so a large document is not held twice while it is converted.
+  virtual std::u16string Process(std::u16string&& source) = 0;
+
+  // Receives the HTML of ProcessTo piece by piece.
+  using THtmlSink = std::function<void(std::u16string_view piece)>;
+  // Converts like Process(std::move(source)) but hands the HTML to `write` in
+  // pieces as it is made, each ending between two top-level blocks, so the
+  // whole fragment is never held at once. Hooks see only the current piece.
+  virtual void ProcessTo(std::u16string&& source, const THtmlSink& write) = 0;
 
   // Loads a file (see decodeText for the encoding rules), ends every line with
   // CR LF and converts it. Throws std::runtime_error naming the file and the
@@ -118,7 +130,7 @@ std::string readFileBytes(const std::string& fileName);
 
 // UTF-8 <-> UTF-16 conversions for callers outside the engine. Invalid
 // sequences become U+FFFD; a lone surrogate is written as U+FFFD.
-std::string toUtf8(const std::u16string& text);
+std::string toUtf8(std::u16string_view text);
 std::u16string fromUtf8(const std::string& text);
 
 }  // namespace glyphmill

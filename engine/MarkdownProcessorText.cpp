@@ -117,7 +117,7 @@ std::u16string fromUtf8(const std::string& text) {
   return result;
 }
 
-std::string toUtf8(const std::u16string& text) {
+std::string toUtf8(std::u16string_view text) {
   std::string result;
   result.reserve(text.size() + text.size() / 4);
   const std::size_t n = text.size();

@@ -68,14 +68,15 @@ class TLine {
   bool FPrevEmpty = false;
   TLine* FPrevious = nullptr;
   int FPosition = 0;             // scan cursor into FValue
+  // Entry of this line in the active TXmlBlockMemo, or -1. Declared here, where
+  // it fills the gap before FValue: a document holds one line object per line.
+  int FXmlMemoEntry = -1;
   std::u16string FValue;
   bool FIsEmpty = true;
   int FTrailing = 0;
   bool FNextEmpty = false;
   int FLeading = 0;
   std::unique_ptr<TLine> FNext;
-  // Entry of this line in the active TXmlBlockMemo, or -1.
-  int FXmlMemoEntry = -1;
 
   int length() const { return static_cast<int>(FValue.size()); }
 

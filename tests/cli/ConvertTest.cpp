@@ -129,6 +129,24 @@ TEST_F(ConvertTest, SeveralFilesToStandardOutputInOrder) {
   EXPECT_EQ(run({a.string(), b.string()}).out, "<p>A</p>\n<p>B</p>\n");
 }
 
+TEST_F(ConvertTest, StandardInputTwiceIsConvertedTwice) {
+  EXPECT_EQ(run({"-", "-"}, "*a*").out, "<p><em>a</em></p>\n<p><em>a</em></p>\n");
+}
+
+// A document of many pieces comes out the same on standard output and in a file.
+TEST_F(ConvertTest, ALongDocumentTheSameStreamedOrWrittenToAFile) {
+  std::string text;
+  for (int i = 0; i < 20000; ++i) text += "# Title " + std::to_string(i) + "\n\nSome *text* \u00e9\U0001F600.\n\n";
+  const auto input = file("long.md", text);
+  const Result streamed = run({"--seed", "5"}, text);
+  const Result written = run({"--seed", "5", "-o", (dir_ / "long.html").string(), input.string()});
+  EXPECT_EQ(streamed.status, 0);
+  EXPECT_EQ(written.status, 0);
+  EXPECT_EQ(streamed.out.rfind("<h1>Title 0</h1>\n<p>Some <em>text</em> \u00e9\U0001F600.</p>\n", 0), 0u);
+  EXPECT_NE(streamed.out.find("<h1>Title 19999</h1>"), std::string::npos);
+  EXPECT_EQ(readFile(dir_ / "long.html"), streamed.out);
+}
+
 TEST_F(ConvertTest, AnUnreadableFileIsReportedAndTheOthersConverted) {
   const auto good = file("good.md", "ok");
   const std::string missing = (dir_ / "missing.md").string();

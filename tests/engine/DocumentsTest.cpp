@@ -148,6 +148,42 @@ TEST(Documents, LineBreakStylesDoNotMatter) {
   }
 }
 
+// The three ways in: a text kept by the caller, a text handed over, and the
+// HTML handed out in pieces. All give the same HTML; pieces end between blocks.
+TEST(Documents, HandedOverOrInPiecesTheSameHtml) {
+  std::vector<Document> docs = documents();
+  std::string longText;
+  for (int i = 0; i < 400; ++i) longText += docs[3].text + "<someone@example.org>\n\n";
+  docs.push_back({"long", longText, mdCommonMark, false, ""});
+  for (const Document& doc : docs) {
+    SCOPED_TRACE(std::string(doc.name) + " / " + dialectName(doc.dialect));
+    auto fresh = [&] {
+      auto processor = TMarkdownProcessor::CreateDialect(doc.dialect);
+      processor->SetAllowUnsafe(doc.allowUnsafe);
+      processor->config().SetRandomSeed(3);
+      return processor;
+    };
+    const std::u16string source = U(doc.text);
+    const std::u16string kept = fresh()->Process(source);
+    std::u16string handed = source;
+    EXPECT_EQ(fresh()->Process(std::move(handed)), kept);
+    std::u16string joined;
+    int pieces = 0;
+    fresh()->ProcessTo(std::u16string(source), [&](std::u16string_view piece) {
+      EXPECT_FALSE(piece.empty());
+      EXPECT_EQ(piece.back(), u'\n');
+      joined += piece;
+      ++pieces;
+    });
+    EXPECT_EQ(joined, kept);
+    if (doc.expected.empty()) {
+      EXPECT_GT(pieces, 2);
+    } else {
+      EXPECT_EQ(S(kept), doc.expected);
+    }
+  }
+}
+
 TEST(Documents, TwoProcessorsOnTwoThreadsGiveTheSameResultsAsAlone) {
   const std::vector<Document> docs = documents();
   const Document& tables = docs[3];      // CommonMark, with a table and links
