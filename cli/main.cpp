@@ -30,6 +30,9 @@ void restartWithHugePages(char** argv) {
 
 int main(int argc, char** argv) {
   restartWithHugePages(argv);
+  // Buffers of a megabyte or more get their own mappings, which go back to the
+  // system when freed; left to itself glibc raises this threshold after the
+  // first large free and keeps such buffers in a heap that never shrinks.
   mallopt(M_MMAP_THRESHOLD, 1 << 20);
   std::ios::sync_with_stdio(false);
   const std::vector<std::string> args(argv + 1, argv + argc);
