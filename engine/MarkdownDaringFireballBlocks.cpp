@@ -295,14 +295,14 @@ class TBlockBuilder {
   // After removing one marker (">" and one space after it), the next level
   // starts with another quote when the rest, indented by at most 3 spaces,
   // begins with ">".
-  static int markerEnd(const std::u16string& v, int marker) {
+  static int markerEnd(std::u16string_view v, int marker) {
     const int len = static_cast<int>(v.size());
     int end = marker + 1;
     if (end < len && v[end] == u' ') ++end;
     return end;
   }
 
-  static int nextQuoteMarker(const std::u16string& v, int from) {
+  static int nextQuoteMarker(std::u16string_view v, int from) {
     const int len = static_cast<int>(v.size());
     int i = from;
     while (i < len && v[i] == u' ') ++i;

@@ -19,7 +19,7 @@ struct TInnerRegion {
 TInnerRegion innerRegion(const TLine* L) {
   TInnerRegion region;
   if (L == nullptr || L->FIsEmpty || L->FLeading > 3) return region;
-  const std::u16string& v = L->FValue;
+  const std::u16string_view v = L->FValue;
   const int len = static_cast<int>(v.size());
   int first = L->FLeading;
   int last = len - L->FTrailing - 1;
@@ -144,12 +144,12 @@ std::u16string TTable::ProcTable(const TLine* L) {
     // The header row; the format row under it gives the alignments and
     // writes no row of its own.
     const TLine* format = line->FNext.get();
-    if (format != nullptr) AlignFormat(format->FValue, aligns);
-    rows += rowText(line->FValue, aligns, u"th");
+    if (format != nullptr) AlignFormat(format->FValue.str(), aligns);
+    rows += rowText(line->FValue.str(), aligns, u"th");
     line = format != nullptr ? format->FNext.get() : nullptr;
   }
   for (; line != nullptr && !line->FIsEmpty; line = line->FNext.get()) {
-    rows += rowText(line->FValue, aligns, u"td");
+    rows += rowText(line->FValue.str(), aligns, u"td");
   }
   return u"<table>\n" + rows + u"</table>\n";
 }

@@ -56,6 +56,56 @@ class TMarkdownReader {
   std::size_t FCursor = 0;
 };
 
+// The text of a line: a string of UTF-16 code units that can lose characters
+// at its front without moving the rest. Quote and list markers are removed
+// from the front one nesting level after another; with a plain string, a line
+// holding thousands of nested markers would be moved once per level.
+class TLineText {
+ public:
+  TLineText() = default;
+  TLineText(std::u16string text) : text_(std::move(text)) {}
+  TLineText& operator=(std::u16string text) {
+    text_ = std::move(text);
+    start_ = 0;
+    return *this;
+  }
+
+  std::size_t size() const { return text_.size() - start_; }
+  bool empty() const { return size() == 0; }
+  char16_t operator[](std::size_t i) const { return text_[start_ + i]; }
+  const char16_t* begin() const { return text_.data() + start_; }
+  const char16_t* end() const { return text_.data() + text_.size(); }
+  std::u16string_view view() const { return std::u16string_view(text_).substr(start_); }
+  operator std::u16string_view() const { return view(); }
+  // The text as a string; lets go of dropped characters first, if any.
+  const std::u16string& str() const {
+    if (start_ != 0) {
+      text_.erase(0, start_);
+      start_ = 0;
+    }
+    return text_;
+  }
+  std::u16string substr(std::size_t pos, std::size_t n = std::u16string::npos) const {
+    return std::u16string(view().substr(pos, n));
+  }
+  std::size_t find_last_not_of(char16_t c) const { return view().find_last_not_of(c); }
+
+  // Removes n characters at pos; at the front this only moves the start,
+  // and the dropped characters are let go once they outweigh the rest.
+  void erase(std::size_t pos, std::size_t n);
+  void clear() {
+    text_.clear();
+    start_ = 0;
+  }
+
+  friend bool operator==(const TLineText& a, std::u16string_view b) { return a.view() == b; }
+
+ private:
+  // Mutable so that str() can let go of dropped characters.
+  mutable std::u16string text_;
+  mutable std::size_t start_ = 0;
+};
+
 // One source line. A line owns the line after it.
 class TLine {
  public:
@@ -71,7 +121,7 @@ class TLine {
   // Entry of this line in the active TXmlBlockMemo, or -1. Declared here, where
   // it fills the gap before FValue: a document holds one line object per line.
   int FXmlMemoEntry = -1;
-  std::u16string FValue;
+  TLineText FValue;
   bool FIsEmpty = true;
   int FTrailing = 0;
   bool FNextEmpty = false;
@@ -240,14 +290,14 @@ class TUtils {
   static bool isDigit(char16_t c);
 
   // Escaping and encoding.
-  static void appendCode(std::u16string& out_, const std::u16string& s, int start, int e);
+  static void appendCode(std::u16string& out_, std::u16string_view s, int start, int e);
   static void appendValue(std::u16string& out_, const std::u16string& s, int start, int e);
   static void codeEncode(std::u16string& out_, const std::u16string& value, int offset);
   static void appendMailto(std::u16string& out_, const std::u16string& s, int start, int e,
                            std::mt19937& random);
   static void appendDecEntity(std::u16string& out_, char16_t value);
   static void appendHexEntity(std::u16string& out_, char16_t value);
-  static std::u16string getMetaFromFence(const std::u16string& fenceLine);
+  static std::u16string getMetaFromFence(std::u16string_view fenceLine);
   static std::u16string encodeURL(const std::u16string& url);
   // Safe mode: true for a destination whose scheme (read without characters of
   // code 32 or below, in any letter case) is javascript:, vbscript:, or data:

@@ -14,16 +14,16 @@ namespace {
 // The character at index i of s, or code 0 when i is outside s. Code 0 is
 // none of the characters the tests look for, so a missing character matches
 // no test.
-char16_t charAt(const std::u16string& s, int i) {
+char16_t charAt(std::u16string_view s, int i) {
   if (i < 0 || i >= static_cast<int>(s.size())) return 0;
   return s[i];
 }
 
 // Characters with codes 0 to 32 are removed from both ends.
-std::u16string trimControlAndSpace(const std::u16string& s, int start, int end) {
+std::u16string trimControlAndSpace(std::u16string_view s, int start, int end) {
   while (start < end && s[start] <= 32) ++start;
   while (end > start && s[end - 1] <= 32) --end;
-  return s.substr(start, end - start);
+  return std::u16string(s.substr(start, end - start));
 }
 
 void lowerAscii(std::u16string& s) {
@@ -65,14 +65,14 @@ TLineScan scanLineTags(const std::u16string& s, int& position,
 }
 
 // Index just after the run of ch that starts at i.
-int skipRun(const std::u16string& s, int i, char16_t ch) {
+int skipRun(std::u16string_view s, int i, char16_t ch) {
   while (i < static_cast<int>(s.size()) && s[i] == ch) ++i;
   return i;
 }
 
 // Where a setext underline starts in v: in CommonMark the first "-" or "="
 // among indexes 0 to length - 2 (else the last index), otherwise column 0.
-int underlineStart(const std::u16string& v, bool commonMark) {
+int underlineStart(std::u16string_view v, bool commonMark) {
   if (!commonMark) return 0;
   const int last = static_cast<int>(v.size()) - 1;
   for (int k = 0; k < last; ++k) {
@@ -83,7 +83,7 @@ int underlineStart(const std::u16string& v, bool commonMark) {
 
 // Scans from `from` for `ch` (a "{" or "}"); a backslash passes over a
 // following ch together with it, and over anything else alone. -1 if none.
-int findUnescaped(const std::u16string& s, int from, char16_t ch) {
+int findUnescaped(std::u16string_view s, int from, char16_t ch) {
   const int n = static_cast<int>(s.size());
   int i = from;
   while (i < n) {
@@ -125,7 +125,7 @@ bool nextNestingTag(const std::u16string& s, int& position, TNestingTag& tag) {
   }
 }
 
-int findCommentClose(const std::u16string& s, int start) {
+int findCommentClose(std::u16string_view s, int start) {
   const int n = static_cast<int>(s.size());
   for (int q = start < 0 ? 0 : start; q + 2 < n; ++q) {
     if (s[q] == u'-' && s[q + 1] == u'-' && s[q + 2] == u'>') return q;
@@ -230,7 +230,7 @@ TLineType TLine::getLineType(TConfiguration& config) {
 // ---------------------------------------------------------------- HTML blocks
 
 int TLine::findCommentEnd(TLine* target, TLine* from, int start, TXmlBlockMemo* memo) const {
-  const std::u16string& v = from->FValue;
+  const std::u16string_view v = from->FValue;
   if (!(static_cast<int>(v.size()) > start + 3 && charAt(v, start + 2) == u'-' &&
         charAt(v, start + 3) == u'-')) {
     return -1;
@@ -262,7 +262,7 @@ bool TLine::isXmlBlock(TXmlBlockMemo* memo) {
 
   // The first tag must be a block element.
   std::u16string tagText;
-  FPosition = TUtils::readXML(tagText, FValue, FLeading, false);
+  FPosition = TUtils::readXML(tagText, FValue.str(), FLeading, false);
   if (FPosition < 0) return false;
   const std::u16string name = elementName(tagText);
   if (!THTML::isHtmlBlockElement(name)) return false;
@@ -277,7 +277,7 @@ bool TLine::isXmlBlock(TXmlBlockMemo* memo) {
   // elements in between, in this line or a later one. FPosition is the scan
   // cursor in whatever line is being scanned.
   std::vector<std::u16string> open{name};
-  switch (scanLineTags(FValue, FPosition, open)) {
+  switch (scanLineTags(FValue.str(), FPosition, open)) {
     case lsClosed: FXmlEndLine = this; return true;
     case lsMismatch: return false;
     case lsLineEnd: break;
@@ -286,7 +286,7 @@ bool TLine::isXmlBlock(TXmlBlockMemo* memo) {
 
   for (TLine* line = FNext.get(); line != nullptr; line = line->FNext.get()) {
     FPosition = 0;
-    switch (scanLineTags(line->FValue, FPosition, open)) {
+    switch (scanLineTags(line->FValue.str(), FPosition, open)) {
       case lsClosed: FXmlEndLine = line; return true;
       case lsMismatch: return false;
       case lsLineEnd: break;
@@ -369,7 +369,7 @@ int TXmlBlockMemo::matchOpenElements(std::vector<std::u16string>& open, int step
 }
 
 TXmlBlockMemo::TEntry TXmlBlockMemo::describeLine(TLine* line, const TEntry* following) {
-  const std::u16string& text = line->FValue;
+  const std::u16string& text = line->FValue.str();
   TEntry entry{line, 0, {nullptr, -1}};
 
   // Comments: this line's first "-->", else the following lines' one.

@@ -56,7 +56,7 @@ void appendHex(std::u16string& out_, char16_t value) {
 }
 
 // The valid part [from, to) of the range [start, e) inside s.
-void clampRange(const std::u16string& s, int start, int e, int& from, int& to) {
+void clampRange(std::u16string_view s, int start, int e, int& from, int& to) {
   from = std::max(start, 0);
   to = std::min(e, static_cast<int>(s.size()));
 }
@@ -101,7 +101,7 @@ namespace {
 
 // Escapes "&", "<" and ">" of [start, e), and quotation marks too when the
 // text goes into an attribute value.
-void appendEscaped(std::u16string& out_, const std::u16string& s, int start, int e, bool quotes) {
+void appendEscaped(std::u16string& out_, std::u16string_view s, int start, int e, bool quotes) {
   int from, to;
   clampRange(s, start, e, from, to);
   for (int i = from; i < to; ++i) {
@@ -118,7 +118,7 @@ void appendEscaped(std::u16string& out_, const std::u16string& s, int start, int
 
 }  // namespace
 
-void TUtils::appendCode(std::u16string& out_, const std::u16string& s, int start, int e) {
+void TUtils::appendCode(std::u16string& out_, std::u16string_view s, int start, int e) {
   appendEscaped(out_, s, start, e, false);
 }
 
@@ -174,7 +174,7 @@ void TUtils::appendHexEntity(std::u16string& out_, char16_t value) {
 
 // The info string of a fence line: what follows the run of backquotes,
 // tildes and white space, without trailing control characters and spaces.
-std::u16string TUtils::getMetaFromFence(const std::u16string& fenceLine) {
+std::u16string TUtils::getMetaFromFence(std::u16string_view fenceLine) {
   std::size_t first = 0;
   while (first < fenceLine.size()) {
     const char16_t c = fenceLine[first];
@@ -183,7 +183,7 @@ std::u16string TUtils::getMetaFromFence(const std::u16string& fenceLine) {
   }
   std::size_t end = fenceLine.size();
   while (end > first && fenceLine[end - 1] <= 32) --end;
-  return fenceLine.substr(first, end - first);
+  return std::u16string(fenceLine.substr(first, end - first));
 }
 
 std::u16string TUtils::encodeURL(const std::u16string& url) {

@@ -12,13 +12,13 @@ namespace {
 constexpr TCharSet LINE_ESCAPES{u'!', u'"', u'#', u'\'', u'(', u')', u'*', u'+', u'-', u'.',
                                 u'>', u'[', u'\\', u']', u'_', u'`', u'{', u'}', u'~'};
 
-int countLeadingSpaces(const std::u16string& s) {
+int countLeadingSpaces(std::u16string_view s) {
   int n = 0;
   while (n < static_cast<int>(s.size()) && s[n] == u' ') ++n;
   return n;
 }
 
-int countTrailingSpaces(const std::u16string& s) {
+int countTrailingSpaces(std::u16string_view s) {
   int n = 0;
   int i = static_cast<int>(s.size()) - 1;
   while (i >= 0 && s[i] == u' ') {
@@ -35,6 +35,21 @@ int countTrailingSpaces(const std::u16string& s) {
 char16_t TMarkdownReader::read() {
   const std::size_t at = FCursor++;
   return at < FValue.size() ? FValue[at] : u'\0';
+}
+
+// ---------------------------------------------------------------- line text
+
+void TLineText::erase(std::size_t pos, std::size_t n) {
+  n = std::min(n, size() - std::min(pos, size()));
+  if (pos != 0) {
+    text_.erase(start_ + pos, n);
+    return;
+  }
+  start_ += n;
+  if (start_ > size()) {
+    text_.erase(0, start_);
+    start_ = 0;
+  }
 }
 
 // ---------------------------------------------------------------- line
@@ -199,7 +214,7 @@ void TBlock::removeBlockQuotePrefix() {
 
 namespace {
 // Index of the first `ch` in `s`, or -1.
-int indexOf(const std::u16string& s, char16_t ch) {
+int indexOf(std::u16string_view s, char16_t ch) {
   const auto at = s.find(ch);
   return at == std::u16string::npos ? -1 : static_cast<int>(at);
 }
@@ -223,7 +238,7 @@ void TBlock::removeListIndent(TConfiguration& config) {
 void TBlock::transfromHeadline() {
   TLine* line = FLines.get();
   if (FHlDepth > 0 || !line || line->FIsEmpty) return;
-  const std::u16string& v = line->FValue;
+  const std::u16string_view v = line->FValue;
   const int length = line->length();
   int i = line->FLeading;
   int level = 0;
@@ -240,7 +255,7 @@ void TBlock::transfromHeadline() {
     while (e >= 0 && v[e] == u' ') --e;
     // A closing run of "#" counts only when a space stands before it.
     if (e + 1 < length && v[e + 1] != u' ') e = length - 1;
-    line->FValue = e >= i ? v.substr(i, e - i + 1) : std::u16string();
+    line->FValue = e >= i ? std::u16string(v.substr(i, e - i + 1)) : std::u16string();
     line->FLeading = 0;
     line->FTrailing = 0;
   }

@@ -102,6 +102,6 @@ struct TNestingTag {
 bool nextNestingTag(const std::u16string& s, int& position, TNestingTag& tag);
 
 // Index of the first "-" of the first "-->" in s at or after start, or -1.
-int findCommentClose(const std::u16string& s, int start);
+int findCommentClose(std::u16string_view s, int start);
 
 }  // namespace glyphmill

@@ -16,7 +16,7 @@ namespace glyphmill::test {
 
 // UTF-8 test literals to the engine's UTF-16 and back.
 inline std::u16string U(std::string_view s) { return fromUtf8(std::string(s)); }
-inline std::string S(const std::u16string& s) { return toUtf8(s); }
+inline std::string S(std::u16string_view s) { return toUtf8(s); }
 
 inline const char* dialectName(TMarkdownProcessorDialect d) {
   switch (d) {

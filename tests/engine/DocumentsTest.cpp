@@ -2,6 +2,7 @@
 // was worked out by hand from the conversion rules.
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <thread>
 #include <vector>
 
@@ -226,14 +227,17 @@ TEST(Documents, DeepNestingConvertsWithoutCrashing) {
   for (int i = 0; i < 100000; ++i) quoted += "</blockquote>\n";
   EXPECT_EQ(convert(quotes, mdCommonMark), quoted);
 
-  // Ten thousand list markers on one line nest ten thousand lists.
-  std::string markers;
-  std::string expected;
-  for (int i = 0; i < 10000; ++i) markers += "- ";
-  for (int i = 0; i < 10000; ++i) expected += "<ul>\n<li>";
-  expected += "x";
-  for (int i = 0; i < 10000; ++i) expected += "</li>\n</ul>\n";
-  EXPECT_EQ(convert(markers + "x", mdCommonMark), expected);
+  // A hundred thousand list markers on one line nest as many lists.
+  for (const auto& [marker, open, close] :
+       {std::tuple{"- ", "<ul>\n<li>", "</li>\n</ul>\n"}, std::tuple{"1. ", "<ol>\n<li>", "</li>\n</ol>\n"}}) {
+    std::string markers;
+    std::string expected;
+    for (int i = 0; i < 100000; ++i) markers += marker;
+    for (int i = 0; i < 100000; ++i) expected += open;
+    expected += "x";
+    for (int i = 0; i < 100000; ++i) expected += close;
+    EXPECT_EQ(convert(markers + "x", mdCommonMark), expected) << marker;
+  }
 
   // Items indented ever deeper, four spaces a level.
   std::string indented;

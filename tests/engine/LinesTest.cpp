@@ -1,5 +1,7 @@
 // The reader, lines and blocks.
+#include <algorithm>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -39,6 +41,53 @@ TEST(Reader, DeliversCharactersThenCodeZeroForever) {
   EXPECT_EQ(reader.read(), u'\0');
   EXPECT_EQ(reader.read(), u'\0');
   EXPECT_EQ(reader.FCursor, 4u);
+}
+
+// A line text behaves as the plain string it stands for through any mix of
+// front removals (cheap), other removals, reads and assignments.
+TEST(LineText, BehavesAsAPlainString) {
+  std::mt19937 random(11);
+  for (int round = 0; round < 200; ++round) {
+    std::u16string plain;
+    for (int i = 0, n = static_cast<int>(random() % 300); i < n; ++i) plain += char16_t(u'a' + random() % 26);
+    TLineText text = plain;
+    for (int step = 0; step < 60; ++step) {
+      const std::size_t pos = random() % (plain.size() + 2);
+      const std::size_t n = random() % 8;
+      switch (random() % 6) {
+        case 0:
+        case 1:
+        case 2:  // front removals dominate, as in nested markers
+          text.erase(0, n);
+          plain.erase(0, std::min(n, plain.size()));
+          break;
+        case 3:
+          if (pos <= plain.size()) {
+            text.erase(pos, n);
+            plain.erase(pos, n);
+          }
+          break;
+        case 4:
+          ASSERT_EQ(text.str(), plain);
+          break;
+        case 5:
+          if (pos <= plain.size()) {
+            ASSERT_EQ(text.substr(pos, n), plain.substr(pos, n));
+          }
+          break;
+      }
+      ASSERT_EQ(text.size(), plain.size());
+      ASSERT_EQ(text.view(), plain);
+      ASSERT_EQ(std::u16string(text.begin(), text.end()), plain);
+      if (!plain.empty()) {
+        ASSERT_EQ(text[plain.size() - 1], plain.back());
+      }
+    }
+    text = u"fresh";
+    EXPECT_EQ(text.view(), u"fresh");
+    text.clear();
+    EXPECT_TRUE(text.empty());
+  }
 }
 
 TEST(Line, InitCountsSpacesAndEmptiesBlankLines) {
