@@ -28,10 +28,10 @@ void evictCaches() {
   (void)sink;
 }
 
-// The best of three conversions, each from cold caches.
+// The best of seven conversions, each from cold caches.
 double secondsToConvert(const std::u16string& text, glyphmill::TMarkdownProcessorDialect dialect) {
   double best = 1e9;
-  for (int run = 0; run < 3; ++run) {
+  for (int run = 0; run < 7; ++run) {
     auto processor = TMarkdownProcessor::CreateDialect(dialect);
     evictCaches();
     const auto start = std::chrono::steady_clock::now();

@@ -51,16 +51,18 @@ void appendOpening(std::u16string& out_, const TBlock& block, const TConfigurati
   }
 }
 
-void appendClosing(std::u16string& out_, const TBlock& block, const TConfiguration& config) {
+// Takes the block's type and depth rather than the block: a deeply nested
+// block is closed long after it was opened, when it is no longer in the cache.
+void appendClosing(std::u16string& out_, TBlockType type, int hlDepth, const TConfiguration& config) {
   TDecorator& decorator = *config.decorator;
   const bool withoutHook = config.codeBlockEmitter == nullptr;
-  switch (block.FType) {
+  switch (type) {
     case btBLOCKQUOTE: decorator.closeBlockQuote(out_); break;
     case btCODE:
     case btFENCED_CODE:
       if (withoutHook) decorator.closeCodeBlock(out_);
       break;
-    case btHEADLINE: decorator.closeHeadline(out_, block.FHlDepth); break;
+    case btHEADLINE: decorator.closeHeadline(out_, hlDepth); break;
     case btLIST_ITEM: decorator.closeListItem(out_); break;
     case btORDERED_LIST: decorator.closeOrderedList(out_); break;
     case btPARAGRAPH: decorator.closeParagraph(out_); break;
@@ -86,8 +88,9 @@ bool couldOpenTag(const std::u16string& text, int at) {
 // The tree is walked with an explicit stack, so deep nesting costs no call depth.
 void TEmitter::emit(std::u16string& out_, TBlock* root) {
   struct Frame {
-    TBlock* block;
     TBlock* nextChild;
+    TBlockType type;
+    int hlDepth;
   };
   std::vector<Frame> open;
 
@@ -99,21 +102,22 @@ void TEmitter::emit(std::u16string& out_, TBlock* root) {
     if (block->FType == btRULER) return false;
     if (block->hasLines() || !block->FBlocks) {
       if (block->hasLines()) emitLines(out_, block);
-      appendClosing(out_, *block, *FConfig);
+      appendClosing(out_, block->FType, block->FHlDepth, *FConfig);
       return false;
     }
     return true;
   };
+  auto frameOf = [](TBlock* block) { return Frame{block->FBlocks.get(), block->FType, block->FHlDepth}; };
 
-  if (enter(root)) open.push_back({root, root->FBlocks.get()});
+  if (enter(root)) open.push_back(frameOf(root));
   while (!open.empty()) {
     Frame& top = open.back();
     if (top.nextChild) {
       TBlock* child = top.nextChild;
       top.nextChild = child->FNext.get();
-      if (enter(child)) open.push_back({child, child->FBlocks.get()});
+      if (enter(child)) open.push_back(frameOf(child));
     } else {
-      appendClosing(out_, *top.block, *FConfig);
+      appendClosing(out_, top.type, top.hlDepth, *FConfig);
       open.pop_back();
     }
   }
