@@ -9,7 +9,7 @@ source scripts/packages.sh
 ensure_packages "${BUILD_PACKAGES[@]}" cmark libmd4c-html0-dev libmd4c-dev time
 
 corpus_mb=${1:-8}
-runs=${2:-5}
+runs=${2:-9}
 work=$(mktemp -d /tmp/glyphmill-bench.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
@@ -32,17 +32,17 @@ mb=$(awk -v b="$bytes" 'BEGIN { printf "%.2f", b / 1048576 }')
 echo "corpus: $mb MB of Markdown from $(grep -c '' "$corpus") lines"
 [ "$bytes" -ge $((5 * 1024 * 1024)) ] || echo "warning: corpus under 5 MB"
 
-# Median wall seconds of `runs` runs of a command reading the corpus.
-median_seconds() {
-  local times=()
-  for _ in $(seq "$runs"); do
-    local start end
-    start=$(date +%s.%N)
-    "$@" <"$corpus" >/dev/null
-    end=$(date +%s.%N)
-    times+=("$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", b - a }')")
-  done
-  printf '%s\n' "${times[@]}" | sort -n | awk '{ t[NR] = $1 } END { print t[int((NR + 1) / 2)] }'
+# Wall seconds of one run of a command reading the corpus.
+seconds_of() {
+  local start end
+  start=$(date +%s.%N)
+  "$@" <"$corpus" >/dev/null
+  end=$(date +%s.%N)
+  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", b - a }'
+}
+
+median() {
+  tr ' ' '\n' | sed '/^$/d' | sort -n | awk '{ t[NR] = $1 } END { print t[int((NR + 1) / 2)] }'
 }
 
 peak_kb() {
@@ -54,9 +54,17 @@ names=("glyphmill commonmark" "glyphmill txtmark" "glyphmill daringfireball" "cm
 commands=("build/glyphmill-convert -d commonmark" "build/glyphmill-convert -d txtmark"
           "build/glyphmill-convert -d daringfireball" "cmark --unsafe" "$work/md4c-html")
 printf '%-26s %10s %10s %12s %12s %12s\n' tool "median s" "MB/s" "vs cmark" "vs md4c" "peak MB"
+# The tools take turns, run after run, so that a slow spell of the machine
+# falls on all of them alike; each gets the median of its runs.
+declare -A times
+for _ in $(seq "$runs"); do
+  for i in "${!names[@]}"; do
+    # shellcheck disable=SC2086
+    times[$i]+="$(seconds_of ${commands[$i]}) "
+  done
+done
 for i in "${!names[@]}"; do
-  # shellcheck disable=SC2086
-  seconds[$i]=$(median_seconds ${commands[$i]})
+  seconds[$i]=$(echo "${times[$i]}" | median)
 done
 for i in "${!names[@]}"; do
   # shellcheck disable=SC2086
