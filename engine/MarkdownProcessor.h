@@ -2,10 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <random>
-#include <functional>
 #include <string>
 #include <string_view>
 
