@@ -46,6 +46,9 @@ double secondsToConvert(const std::u16string& text, glyphmill::TMarkdownProcesso
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Keep freed memory in the heap between runs: otherwise every large buffer
+  // of the bigger inputs is a fresh mapping, and the page faults of mapping
+  // it, not the conversion, would set their time.
   mallopt(M_MMAP_THRESHOLD, 256 << 20);
   mallopt(M_TRIM_THRESHOLD, 1 << 30);
   auto dialect = glyphmill::mdCommonMark;
