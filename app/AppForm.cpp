@@ -1,0 +1,331 @@
+#include "AppForm.h"
+
+#include "AppGlobals.h"
+#include "Editors.h"
+#include "ErrorHandler.h"
+#include "SettingsFile.h"
+#include "VersionInfo.h"
+#include "WebHost.h"
+#include "platform/DataFolder.h"
+#include "platform/ShellOpen.h"
+
+#include <Qsci/qscilexerhtml.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+// The icons are compiled into the library; their registration must be pulled in.
+static void initIconResources() { Q_INIT_RESOURCE(glyphmill); }
+
+namespace {
+
+constexpr int kBarHeight = 41;
+constexpr int kButtonWidth = 150;
+constexpr int kButtonHeight = 35;
+constexpr int kSplitterWidth = 5;
+constexpr int kStatusPanelWidth = 200;
+
+// The window's image names and the icon files that draw them.
+QIcon icon(const char* imageName) {
+  static const QHash<QString, QString> files = {
+      {"folder32", "folder"},       {"floppy48", "disk"},     {"arrow", "arrow_right"},
+      {"multiple", "page_white_stack"}, {"page_white", "page_white"}, {"exit", "door_out"},
+      {"help", "help"},             {"flag", "flag_blue"},    {"feedback", "comment"},
+      {"about", "information"},
+  };
+  return QIcon(QStringLiteral(":/icons/%1.png").arg(files.value(QString::fromLatin1(imageName))));
+}
+
+QPushButton* barButton(const QString& caption, const char* imageName, QWidget* parent) {
+  auto* button = new QPushButton(icon(imageName), caption, parent);
+  button->setFixedSize(kButtonWidth, kButtonHeight);
+  return button;
+}
+
+QWidget* bar(QWidget* parent) {
+  auto* panel = new QWidget(parent);
+  panel->setFixedHeight(kBarHeight);
+  return panel;
+}
+
+}  // namespace
+
+QString SampleDocument() {
+  const QStringList lines = {
+      "# Sample Markdown",
+      "",
+      "This is some basic, sample markdown.",
+      "",
+      "## Second Heading",
+      "",
+      "* Apple",
+      "* Banana",
+      "* Carrot",
+      "",
+      "And **bold**, *italics*, and even ~~strikethrough~~.",
+      "",
+      "[A link](https://www.wikipedia.org/) to somewhere.",
+      "",
+      "And code highlighting:",
+      "",
+      "```js",
+      "var foo = 'bar';",
+      "",
+      "function baz(s) {",
+      "   return foo + ':' + s;",
+      "}",
+      "```",
+      "",
+      "Or inline code like `var foo = 'bar';`.",
+      "",
+      "Or an image",
+      "",
+      "![logo](https://www.debian.org/Pics/openlogo-50.png)",
+      "",
+      "The end ...",
+  };
+  return lines.join(QStringLiteral("\r\n"));
+}
+
+TAppForm::TAppForm(QWidget* parent) : QMainWindow(parent) {
+  initIconResources();
+  ProcessorFactory = [](glyphmill::TMarkdownProcessorDialect dialect) {
+    return glyphmill::TMarkdownProcessor::CreateDialect(dialect);
+  };
+  QFont windowFont = QApplication::font();
+  windowFont.setPointSize(8);
+  setFont(windowFont);
+
+  auto* central = new QWidget(this);
+  auto* layout = new QVBoxLayout(central);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  setCentralWidget(central);
+  CreateTopBar();
+  CreateMiddleArea();
+  CreateBottomBar();
+  layout->addWidget(Panel2);
+  layout->addWidget(Panel3, 1);
+  layout->addWidget(Panel1);
+  StatusPanel0 = new QLabel(this);
+  StatusPanel0->setFixedWidth(kStatusPanelWidth);
+  statusBar()->addWidget(StatusPanel0);
+  CreateMainMenu();
+
+  resize(784, 541 + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+  }
+  FormCreate();
+}
+
+TAppForm::~TAppForm() = default;
+
+void TAppForm::CreateTopBar() {
+  Panel2 = bar(this);
+  auto* layout = new QHBoxLayout(Panel2);
+  layout->setContentsMargins(3, 3, 3, 3);
+  ButtonLoad = barButton(QStringLiteral("Load File..."), "folder32", Panel2);
+  ButtonSave = barButton(QStringLiteral("Save File..."), "floppy48", Panel2);
+  // The drop-down menu of "Load File..."; the button itself stays a plain push button.
+  PopupMenu3 = new QMenu(this);
+  BatchProcessing2 = PopupMenu3->addAction(icon("multiple"), QStringLiteral("Batch Processing..."));
+  layout->addWidget(ButtonLoad);
+  layout->addStretch(1);
+  layout->addWidget(ButtonSave);
+}
+
+void TAppForm::CreateMiddleArea() {
+  Panel3 = new QWidget(this);
+  auto* layout = new QHBoxLayout(Panel3);
+  layout->setContentsMargins(0, 0, 0, 0);
+  Splitter1 = new QSplitter(Qt::Horizontal, Panel3);
+  Splitter1->setHandleWidth(kSplitterWidth);
+  Splitter1->setChildrenCollapsible(false);
+  SynEdit1 = new TSynEdit(Splitter1);
+  PageControl1 = new QTabWidget(Splitter1);
+  PageControl1->setTabPosition(QTabWidget::South);
+  TabSheet1 = new QWidget(PageControl1);
+  auto* htmlLayout = new QVBoxLayout(TabSheet1);
+  htmlLayout->setContentsMargins(0, 0, 0, 0);
+  SynEdit2 = new TSynEdit(TabSheet1);
+  htmlLayout->addWidget(SynEdit2);
+  TabSheet2 = new QWidget(PageControl1);
+  auto* previewLayout = new QVBoxLayout(TabSheet2);
+  previewLayout->setContentsMargins(0, 0, 0, 0);
+  WebBrowser1 = new QWidget(TabSheet2);
+  previewLayout->addWidget(WebBrowser1);
+  PageControl1->addTab(TabSheet1, QStringLiteral("HTML"));
+  PageControl1->addTab(TabSheet2, QStringLiteral("Preview"));
+  PageControl1->setCurrentIndex(0);
+  Splitter1->setStretchFactor(0, 1);
+  Splitter1->setStretchFactor(1, 0);
+  layout->addWidget(Splitter1);
+  Panel3->installEventFilter(this);
+}
+
+void TAppForm::CreateBottomBar() {
+  Panel1 = bar(this);
+  auto* layout = new QHBoxLayout(Panel1);
+  layout->setContentsMargins(3, 3, 3, 3);
+  ButtonConvert = barButton(QStringLiteral("CONVERT"), "arrow", Panel1);
+  QFont bold = ButtonConvert->font();
+  bold.setBold(true);
+  ButtonConvert->setFont(bold);
+  Label1 = new QLabel(QStringLiteral("Dialect:"), Panel1);
+  ComboBox1 = new QComboBox(Panel1);
+  ComboBox1->addItems({QStringLiteral("CommonMark"), QStringLiteral("TxtMark"),
+                       QStringLiteral("DaringFireball")});
+  ComboBox1->setEditable(false);
+  ComboBox1->setCurrentIndex(0);
+  CheckBox1 = new QCheckBox(QStringLiteral("Allow Unsafe HTML"), Panel1);
+  layout->addWidget(ButtonConvert);
+  layout->addSpacing(8);
+  layout->addWidget(Label1);
+  layout->addWidget(ComboBox1);
+  layout->addSpacing(8);
+  layout->addWidget(CheckBox1);
+  layout->addStretch(1);
+  connect(ButtonConvert, &QPushButton::clicked, this,
+          [this] { Guarded(&TAppForm::ButtonConvertClick); });
+}
+
+void TAppForm::CreateMainMenu() {
+  File1 = menuBar()->addMenu(QStringLiteral("&File"));
+  New1 = File1->addAction(icon("page_white"), QStringLiteral("New"));
+  LoadFile1 = File1->addAction(icon("folder32"), QStringLiteral("Load File..."));
+  SaveFile1 = File1->addAction(icon("floppy48"), QStringLiteral("Save File..."));
+  N1 = File1->addSeparator();
+  BatchProcessing1 = File1->addAction(icon("multiple"), QStringLiteral("Batch Processing..."));
+  BatchProcessing1->setVisible(false);
+  N5 = File1->addSeparator();
+  N5->setVisible(false);
+  Exit1 = File1->addAction(icon("exit"), QStringLiteral("Exit"));
+
+  Settings1 = menuBar()->addMenu(QStringLiteral("&Settings"));
+  AutoConvert1 = Settings1->addAction(QStringLiteral("Auto Convert"));
+  AutoConvert1->setCheckable(true);
+  AutoConvert1->setChecked(false);
+
+  Help1 = menuBar()->addMenu(QStringLiteral("&Help"));
+  Help2 = Help1->addAction(icon("help"), QStringLiteral("Online Help"));
+  Help2->setShortcut(QKeySequence(Qt::Key_F1));
+  N3 = Help1->addSeparator();
+  UpdateNotifications1 = Help1->addAction(QStringLiteral("Update Notifications"));
+  UpdateNotifications1->setCheckable(true);
+  UpdateNotifications1->setChecked(true);
+  UpdateNotifications1->setEnabled(false);  // until the first update check has finished
+  UpdateNotificationsBar = Help1->addSeparator();
+  Language1 = Help1->addAction(icon("flag"), QStringLiteral("Language..."));
+  Language1->setVisible(false);
+  SendFeedback1 = Help1->addAction(icon("feedback"), QStringLiteral("Send &Feedback..."));
+  About1 = Help1->addAction(icon("about"), QStringLiteral("&About..."));
+
+  // "Auto Convert" is a checkable action: it toggles its own check mark.
+  connect(New1, &QAction::triggered, this, [this] { Guarded(&TAppForm::New1Click); });
+  connect(Exit1, &QAction::triggered, this, [this] { Guarded(&TAppForm::Exit1Click); });
+  connect(Help2, &QAction::triggered, this, [this] { Guarded(&TAppForm::Help2Click); });
+  connect(About1, &QAction::triggered, this, [this] { Guarded(&TAppForm::About1Click); });
+}
+
+QMenu* TAppForm::CreateEditorPopup(TSynEdit* editor, QAction** entries[8]) {
+  auto* menu = new QMenu(editor);
+  *entries[0] = menu->addAction(QStringLiteral("Undo"), editor, &QsciScintilla::undo);
+  *entries[1] = menu->addSeparator();
+  *entries[2] = menu->addAction(QStringLiteral("Cut"), editor, &QsciScintilla::cut);
+  *entries[3] = menu->addAction(QStringLiteral("Copy"), editor, &QsciScintilla::copy);
+  *entries[4] = menu->addAction(QStringLiteral("Paste"), editor, &QsciScintilla::paste);
+  *entries[5] = menu->addAction(QStringLiteral("Delete"), editor, &QsciScintilla::removeSelectedText);
+  *entries[6] = menu->addSeparator();
+  *entries[7] = menu->addAction(QStringLiteral("Select All"), editor,
+                                [editor] { editor->selectAll(true); });
+  editor->SetPopupMenu(menu);
+  return menu;
+}
+
+void TAppForm::SetUpEditors() {
+  FUriLexer = new TUriLexer(this);
+  FUriLexer->Attach(SynEdit1);
+  auto* htmlLexer = new QsciLexerHTML(this);
+  htmlLexer->setDefaultFont(SynEdit2->font());
+  htmlLexer->setFont(SynEdit2->font());
+  SynEdit2->setLexer(htmlLexer);
+
+  QAction** source[8] = {&Undo1, &N2, &Cut1, &Copy1, &Paste1, &Delete1, &N4, &SelectAll1};
+  PopupMenu1 = CreateEditorPopup(SynEdit1, source);
+  QAction** html[8] = {&MenuItem1, &MenuItem2, &MenuItem3, &MenuItem4,
+                       &MenuItem5, &MenuItem6, &MenuItem7, &MenuItem8};
+  PopupMenu2 = CreateEditorPopup(SynEdit2, html);
+  connect(SynEdit1, &TSynEdit::Changed, this, [this] { Guarded(&TAppForm::SynEdit1Change); });
+}
+
+void TAppForm::FormCreate() {
+  const QString programFile = QCoreApplication::applicationFilePath();
+  const TEXEVersionData versionData = ReadVersionData(programFile);
+  AppCompanyName = versionData.CompanyName;
+  AppProductName = versionData.ProductName;
+  const TFixedFileVersion fileVersion = ReadFixedFileVersion(programFile);
+  AppVersion = QStringLiteral("%1.%2").arg(fileVersion.Major).arg(fileVersion.Minor);
+  AppTitle = AppCompanyName + QStringLiteral(" - ") + AppProductName;
+  setWindowTitle(AppTitle);
+
+  DataFolder = ChooseDataFolder(QCoreApplication::applicationDirPath(), AppCompanyName,
+                                AppProductName);
+  SetUpEditors();
+  SynEdit1->SetText(SampleDocument());
+  SourceLines.Clear();
+  HtmlLines.Clear();
+  SourceLines.SetText(SynEdit1->text());
+  SettingsFile = OpenSettingsFile(DataFolder + QStringLiteral("settings.ini"));
+  Guarded(&TAppForm::ButtonConvertClick);
+  SetStatusText(QString());
+}
+
+void TAppForm::FormResize() {
+  const int middleWidth = Panel3->width();
+  const int pageWidth = middleWidth / 2;
+  Splitter1->setSizes({std::max(0, middleWidth - pageWidth - kSplitterWidth), pageWidth});
+}
+
+bool TAppForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Panel3 && event->type() == QEvent::Resize) FormResize();
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TAppForm::Exit1Click() { QApplication::quit(); }
+
+void TAppForm::Help2Click() {
+  // Any error here is ignored: the help page is a convenience.
+  QString slug = AppProductName.toLower();
+  slug.replace(u' ', u'-');
+  OpenUrl(QUrl(QStringLiteral("http://%1/help/%2/").arg(WebHost(), slug)));
+}
+
+void TAppForm::About1Click() {
+  QMessageBox::about(this, AppTitle,
+                     QStringLiteral("%1\nVersion %2").arg(AppTitle, AppVersion));
+}
+
+QString TAppForm::StatusText() const { return StatusPanel0->text(); }
+
+void TAppForm::SetStatusText(const QString& text) { StatusPanel0->setText(text); }
+
+void TAppForm::Guarded(void (TAppForm::*handler)()) {
+  ErrorHandler::Run([this, handler] { (this->*handler)(); });
+}

@@ -1,0 +1,138 @@
+// The main window: source editor, HTML pane, preview, conversion.
+#pragma once
+
+#include "LineList.h"
+#include "MarkdownProcessor.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QSplitter;
+class QTabWidget;
+class QWidget;
+class TMemIniFile;
+class TSynEdit;
+class TUriLexer;
+
+// A text longer than this (in UTF-16 code units) is never put into an editor.
+inline constexpr qsizetype LARGE_TEXT_LIMIT = 100LL * 1024 * 1024;
+// What an editor shows, disabled, instead of a text over LARGE_TEXT_LIMIT.
+inline const QString kPlaceholderText =
+    QStringLiteral("The file is not displayed because it is very large.");
+
+class TAppForm : public QMainWindow {
+  Q_OBJECT
+ public:
+  // Makes a processor for a dialect; tests may replace it.
+  using TProcessorFactory =
+      std::function<std::unique_ptr<glyphmill::TMarkdownProcessor>(glyphmill::TMarkdownProcessorDialect)>;
+
+  explicit TAppForm(QWidget* parent = nullptr);
+  ~TAppForm() override;
+
+  // The dialect that ComboBox1's selected index stands for.
+  static glyphmill::TMarkdownProcessorDialect DialectForIndex(int index);
+
+  // The hidden copies of the document and of its HTML.
+  TLineList SourceLines;
+  TLineList HtmlLines;
+  std::unique_ptr<TMemIniFile> SettingsFile;
+  TProcessorFactory ProcessorFactory;
+
+  // Top bar.
+  QWidget* Panel2 = nullptr;
+  QPushButton* ButtonLoad = nullptr;
+  QPushButton* ButtonSave = nullptr;
+  QMenu* PopupMenu3 = nullptr;
+  QAction* BatchProcessing2 = nullptr;
+  // Middle area.
+  QWidget* Panel3 = nullptr;
+  QSplitter* Splitter1 = nullptr;
+  TSynEdit* SynEdit1 = nullptr;
+  TSynEdit* SynEdit2 = nullptr;
+  QTabWidget* PageControl1 = nullptr;
+  QWidget* TabSheet1 = nullptr;
+  QWidget* TabSheet2 = nullptr;
+  QWidget* WebBrowser1 = nullptr;
+  // Bottom bar.
+  QWidget* Panel1 = nullptr;
+  QPushButton* ButtonConvert = nullptr;
+  QLabel* Label1 = nullptr;
+  QComboBox* ComboBox1 = nullptr;
+  QCheckBox* CheckBox1 = nullptr;
+  // Status bar panel 0.
+  QLabel* StatusPanel0 = nullptr;
+  // Main menu.
+  QMenu* File1 = nullptr;
+  QAction* New1 = nullptr;
+  QAction* LoadFile1 = nullptr;
+  QAction* SaveFile1 = nullptr;
+  QAction* N1 = nullptr;
+  QAction* BatchProcessing1 = nullptr;
+  QAction* N5 = nullptr;
+  QAction* Exit1 = nullptr;
+  QMenu* Settings1 = nullptr;
+  QAction* AutoConvert1 = nullptr;
+  QMenu* Help1 = nullptr;
+  QAction* Help2 = nullptr;
+  QAction* N3 = nullptr;
+  QAction* UpdateNotifications1 = nullptr;
+  QAction* UpdateNotificationsBar = nullptr;
+  QAction* Language1 = nullptr;
+  QAction* SendFeedback1 = nullptr;
+  QAction* About1 = nullptr;
+  // The editors' popup menus.
+  QMenu* PopupMenu1 = nullptr;
+  QAction *Undo1 = nullptr, *N2 = nullptr, *Cut1 = nullptr, *Copy1 = nullptr, *Paste1 = nullptr,
+          *Delete1 = nullptr, *N4 = nullptr, *SelectAll1 = nullptr;
+  QMenu* PopupMenu2 = nullptr;
+  QAction *MenuItem1 = nullptr, *MenuItem2 = nullptr, *MenuItem3 = nullptr, *MenuItem4 = nullptr,
+          *MenuItem5 = nullptr, *MenuItem6 = nullptr, *MenuItem7 = nullptr, *MenuItem8 = nullptr;
+
+  // The text of status panel 0.
+  QString StatusText() const;
+  void SetStatusText(const QString& text);
+
+ public Q_SLOTS:
+  // The conversion command behind "CONVERT".
+  void ButtonConvertClick();
+  // Shows SourceLines in SynEdit1 / HtmlLines in SynEdit2 (or the placeholder).
+  void EkrandaGoster1();
+  void EkrandaGoster2();
+  // Converts on every change of the source when "Auto Convert" is checked.
+  void SynEdit1Change();
+  void New1Click();
+  void Exit1Click();
+  void Help2Click();
+  void About1Click();
+  // Keeps the page control at half the middle area's width.
+  void FormResize();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void FormCreate();
+  void CreateTopBar();
+  void CreateMiddleArea();
+  void CreateBottomBar();
+  void CreateMainMenu();
+  QMenu* CreateEditorPopup(TSynEdit* editor, QAction** entries[8]);
+  void SetUpEditors();
+  void ShowListInEditor(const TLineList& list, TSynEdit* editor);
+  // Runs a handler; an error it raises goes to the general error handler.
+  void Guarded(void (TAppForm::*handler)());
+
+  TUriLexer* FUriLexer = nullptr;
+};
+
+// The 31 lines of the sample document shown at start.
+QString SampleDocument();

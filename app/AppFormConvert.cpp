@@ -1,0 +1,97 @@
+// The conversion command, automatic conversion, "New", and showing the lists.
+#include "AppForm.h"
+
+#include "Editors.h"
+#include "TableStyling.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLocale>
+#include <QScopeGuard>
+#include <QTabWidget>
+
+namespace {
+
+std::u16string toEngineText(const QString& text) {
+  return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), std::size_t(text.size()));
+}
+
+QString fromEngineText(const std::u16string& text) {
+  return QString(reinterpret_cast<const QChar*>(text.data()), qsizetype(text.size()));
+}
+
+// A list's whole text as an editor shows it: the lines joined by CR LF, no break
+// after the last one.
+QString editorTextOf(const TLineList& list) {
+  QString text = list.Text();
+  if (text.endsWith(QStringLiteral("\r\n"))) text.chop(2);
+  return text;
+}
+
+}  // namespace
+
+glyphmill::TMarkdownProcessorDialect TAppForm::DialectForIndex(int index) {
+  switch (index) {
+    case 0: return glyphmill::mdCommonMark;
+    case 1: return glyphmill::mdTxtMark;
+    default: return glyphmill::mdDaringFireball;
+  }
+}
+
+void TAppForm::ButtonConvertClick() {
+  QApplication::setOverrideCursor(Qt::BusyCursor);
+  QElapsedTimer clock;
+  clock.start();
+  // Whatever happens below: elapsed time into the status bar, cursor back.
+  const auto finish = qScopeGuard([this, &clock] {
+    const quint32 milliseconds = quint32(clock.elapsed());
+    SetStatusText(QStringLiteral("Elapsed Time: ") +
+                  QLocale().toString(milliseconds / 1000.0, 'f', 3) + QStringLiteral(" sec"));
+    QApplication::restoreOverrideCursor();
+  });
+
+  // Declared after the guard, so it is destroyed before the time is taken.
+  const std::unique_ptr<glyphmill::TMarkdownProcessor> processor =
+      ProcessorFactory(DialectForIndex(ComboBox1->currentIndex()));
+  processor->SetAllowUnsafe(CheckBox1->isChecked());
+  const QString editorText = SynEdit1->text();
+  if (editorText != kPlaceholderText) SourceLines.SetText(editorText);
+  const std::u16string html = processor->Process(toEngineText(SourceLines.Text()));
+  HtmlLines.SetText(StyleTables(fromEngineText(html)));
+  EkrandaGoster2();
+}
+
+void TAppForm::ShowListInEditor(const TLineList& list, TSynEdit* editor) {
+  if (list.Text().size() <= LARGE_TEXT_LIMIT) {
+    editor->SetText(editorTextOf(list));
+    editor->setEnabled(true);
+  } else {
+    editor->SetText(kPlaceholderText);
+    editor->setEnabled(false);
+  }
+  editor->CaretToLine(0);
+}
+
+void TAppForm::EkrandaGoster1() { ShowListInEditor(SourceLines, SynEdit1); }
+
+void TAppForm::EkrandaGoster2() { ShowListInEditor(HtmlLines, SynEdit2); }
+
+void TAppForm::SynEdit1Change() {
+  if (!AutoConvert1->isChecked()) return;
+  const QString editorText = SynEdit1->text();
+  if (editorText != kPlaceholderText) SourceLines.SetText(editorText);
+  ButtonConvertClick();
+}
+
+void TAppForm::New1Click() {
+  SourceLines.Clear();
+  HtmlLines.Clear();
+  SynEdit1->Clear();
+  SynEdit1->setEnabled(true);
+  SynEdit2->Clear();
+  SynEdit2->setEnabled(true);
+  SetStatusText(QString());
+}

@@ -1,0 +1,214 @@
+#include "Editors.h"
+
+#include "platform/ShellOpen.h"
+
+#include <QContextMenuEvent>
+#include <QFontDatabase>
+#include <QMenu>
+#include <QSignalBlocker>
+
+#include <cstring>
+
+namespace {
+
+constexpr int kMarksMargin = 0;
+constexpr int kNumbersMargin = 1;
+constexpr int kSpaceMargin = 2;
+constexpr int kUriStyle = 1;
+
+QFont editorFont() {
+  QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  font.setPointSize(10);
+  return font;
+}
+
+int digitCount(int number) {
+  int digits = 1;
+  while (number >= 10) {
+    number /= 10;
+    ++digits;
+  }
+  return digits;
+}
+
+// Characters that end an address: blanks, controls and the delimiters that
+// usually surround one in Markdown and HTML.
+bool endsUri(unsigned char c) {
+  return c <= 32 || c == 127 || std::strchr("<>\"'()[]{}`|\\^", c) != nullptr;
+}
+
+bool startsWithNoCase(const QByteArray& bytes, int at, const char* prefix) {
+  const int length = int(std::strlen(prefix));
+  if (at + length > bytes.size()) return false;
+  for (int i = 0; i < length; ++i) {
+    const char c = bytes[at + i];
+    const char lower = (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+    if (lower != prefix[i]) return false;
+  }
+  return true;
+}
+
+// Length of the scheme or "www." prefix that starts an address at `at`, or 0.
+int uriPrefixAt(const QByteArray& bytes, int at) {
+  static const char* const prefixes[] = {"https://", "http://", "ftp://", "file://", "mailto:",
+                                         "www."};
+  if (at > 0 && !endsUri(static_cast<unsigned char>(bytes[at - 1]))) return 0;
+  for (const char* prefix : prefixes) {
+    if (startsWithNoCase(bytes, at, prefix)) return int(std::strlen(prefix));
+  }
+  return 0;
+}
+
+}  // namespace
+
+QByteArray TextRangeBytes(const QsciScintilla& editor, int start, int end) {
+  QByteArray bytes(end - start + 1, '\0');  // room for the closing NUL
+  editor.SendScintilla(QsciScintillaBase::SCI_GETTEXTRANGE, start, end, bytes.data());
+  bytes.resize(end - start);
+  return bytes;
+}
+
+QList<QPair<int, int>> FindUris(const QByteArray& bytes) {
+  QList<QPair<int, int>> ranges;
+  int i = 0;
+  while (i < bytes.size()) {
+    const int prefix = uriPrefixAt(bytes, i);
+    if (prefix == 0) {
+      ++i;
+      continue;
+    }
+    int end = i + prefix;
+    while (end < bytes.size() && !endsUri(static_cast<unsigned char>(bytes[end]))) ++end;
+    // A sentence's full stop or comma after an address is not part of it.
+    while (end > i + prefix && std::strchr(".,;:!?", bytes[end - 1]) != nullptr) --end;
+    if (end > i + prefix) ranges.append({i, end});
+    i = end > i ? end : i + 1;
+  }
+  return ranges;
+}
+
+QString UriAt(const QByteArray& lineBytes, int position) {
+  for (const auto& range : FindUris(lineBytes)) {
+    if (position >= range.first && position < range.second) {
+      QString uri = QString::fromUtf8(lineBytes.mid(range.first, range.second - range.first));
+      if (uri.startsWith(QLatin1StringView("www."), Qt::CaseInsensitive)) uri.prepend("http://");
+      return uri;
+    }
+  }
+  return {};
+}
+
+TSynEdit::TSynEdit(QWidget* parent) : QsciScintilla(parent) {
+  setUtf8(true);
+  setFont(editorFont());
+  setEolMode(EolWindows);
+  setAutoIndent(true);
+  setIndentationsUseTabs(true);
+  setBackspaceUnindents(true);  // smart tab delete
+  setEdgeMode(EdgeNone);
+  setFolding(NoFoldStyle);
+  setFrameShape(QFrame::NoFrame);
+  // No scrolling past the end of the longest line.
+  SendScintilla(SCI_SETSCROLLWIDTHTRACKING, 1);
+  SendScintilla(SCI_SETSCROLLWIDTH, 1);
+  SendScintilla(SCI_SETENDATLASTLINE, 1);
+
+  setMarginType(kMarksMargin, SymbolMargin);
+  setMarginWidth(kMarksMargin, 13);
+  setMarginType(kNumbersMargin, NumberMargin);
+  setMarginLineNumbers(kNumbersMargin, true);
+  setMarginType(kSpaceMargin, SymbolMargin);
+  setMarginWidth(kSpaceMargin, 3);
+  setMarginsFont(editorFont());
+  UpdateLineNumberWidth();
+
+  connect(this, &QsciScintilla::textChanged, this, &TSynEdit::Changed);
+  connect(this, &QsciScintilla::linesChanged, this, &TSynEdit::UpdateLineNumberWidth);
+}
+
+void TSynEdit::SetText(const QString& text) {
+  {
+    const QSignalBlocker quiet(this);
+    setText(text);
+  }
+  UpdateLineNumberWidth();
+  Q_EMIT Changed();
+}
+
+void TSynEdit::Clear() { SetText(QString()); }
+
+void TSynEdit::CaretToLine(int line) {
+  setCursorPosition(line, 0);
+  ensureLineVisible(line);
+}
+
+void TSynEdit::contextMenuEvent(QContextMenuEvent* event) {
+  if (FPopupMenu == nullptr) {
+    QsciScintilla::contextMenuEvent(event);
+    return;
+  }
+  FPopupMenu->exec(event->globalPos());
+}
+
+void TSynEdit::UpdateLineNumberWidth() {
+  const int digits = std::max(3, digitCount(lines()));
+  if (digits == FLineNumberDigits) return;
+  FLineNumberDigits = digits;
+  setMarginWidth(kNumbersMargin, QString(digits + 1, u'9'));
+}
+
+TUriLexer::TUriLexer(QObject* parent) : QsciLexerCustom(parent) {}
+
+QString TUriLexer::description(int style) const {
+  switch (style) {
+    case 0: return QStringLiteral("Text");
+    case kUriStyle: return QStringLiteral("Address");
+    default: return {};
+  }
+}
+
+QColor TUriLexer::defaultColor(int style) const {
+  return style == kUriStyle ? QColor(0, 0, 255) : QColor(0, 0, 0);
+}
+
+QFont TUriLexer::defaultFont(int style) const {
+  QFont font = editorFont();
+  font.setUnderline(style == kUriStyle);
+  return font;
+}
+
+void TUriLexer::styleText(int start, int end) {
+  QsciScintilla* target = editor();
+  if (target == nullptr || end <= start) return;
+  // Style whole lines, so that an address is never cut by the range's edge.
+  const long line = target->SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION, start);
+  start = int(target->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, line));
+  const QByteArray bytes = TextRangeBytes(*target, start, end);
+
+  startStyling(start);
+  int styled = 0;
+  for (const auto& range : FindUris(bytes)) {
+    setStyling(range.first - styled, 0);
+    setStyling(range.second - range.first, kUriStyle);
+    styled = range.second;
+  }
+  setStyling(int(bytes.size()) - styled, 0);
+}
+
+void TUriLexer::Attach(TSynEdit* target) {
+  target->setLexer(this);
+  target->SendScintilla(QsciScintillaBase::SCI_STYLESETHOTSPOT, kUriStyle, 1);
+  connect(target, &QsciScintillaBase::SCN_HOTSPOTCLICK, target,
+          [target](int position, int modifiers) {
+            if ((modifiers & QsciScintillaBase::SCMOD_CTRL) == 0) return;
+            const long line =
+                target->SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION, position);
+            const int lineStart =
+                int(target->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, line));
+            const int lineEnd =
+                int(target->SendScintilla(QsciScintillaBase::SCI_GETLINEENDPOSITION, line));
+            const QString uri =
+                UriAt(TextRangeBytes(*target, lineStart, lineEnd), position - lineStart);
+            if (!uri.isEmpty()) OpenUrl(QUrl(uri));
+          });
+}

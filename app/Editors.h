@@ -1,0 +1,67 @@
+// The code editors of the windows (QScintilla) and the URI colouring of the
+// source editor.
+#pragma once
+
+#include <Qsci/qscilexercustom.h>
+#include <Qsci/qsciscintilla.h>
+
+#include <QString>
+
+class QMenu;
+
+// A code editor set up the same way in every window: line numbers of at least
+// three digits, no right-edge line, no folding, no border, tabs kept as tabs,
+// CR LF line breaks. Changed() is emitted once for every change of the text,
+// whether typed or set by the program.
+class TSynEdit : public QsciScintilla {
+  Q_OBJECT
+ public:
+  explicit TSynEdit(QWidget* parent = nullptr);
+
+  // Replaces the whole text; one Changed() follows.
+  void SetText(const QString& text);
+  // Removes the whole text; one Changed() follows.
+  void Clear();
+  // Moves the caret to the start of line `line` (0-based).
+  void CaretToLine(int line);
+  // The menu shown on a right click.
+  void SetPopupMenu(QMenu* menu) { FPopupMenu = menu; }
+
+ Q_SIGNALS:
+  void Changed();
+
+ protected:
+  void contextMenuEvent(QContextMenuEvent* event) override;
+
+ private:
+  void UpdateLineNumberWidth();
+
+  QMenu* FPopupMenu = nullptr;
+  int FLineNumberDigits = 0;
+};
+
+// Colours web and mail addresses in plain text (style 1) and lets a Ctrl+click
+// open them in the user's browser.
+class TUriLexer : public QsciLexerCustom {
+  Q_OBJECT
+ public:
+  explicit TUriLexer(QObject* parent = nullptr);
+
+  const char* language() const override { return "URI"; }
+  QString description(int style) const override;
+  QColor defaultColor(int style) const override;
+  QFont defaultFont(int style) const override;
+  void styleText(int start, int end) override;
+
+  // Sets the lexer on `editor` and opens an address there on Ctrl+click.
+  void Attach(TSynEdit* editor);
+};
+
+// The address that covers byte `position` of `lineBytes` (UTF-8), or "".
+QString UriAt(const QByteArray& lineBytes, int position);
+
+// The UTF-8 bytes of the editor's text from byte `start` to byte `end`.
+QByteArray TextRangeBytes(const QsciScintilla& editor, int start, int end);
+
+// The [start, end) byte ranges of the addresses in `bytes` (UTF-8 text).
+QList<QPair<int, int>> FindUris(const QByteArray& bytes);

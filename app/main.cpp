@@ -1,0 +1,44 @@
+// Program entry: the named lock, the application, the main window, the event loop.
+#include "AppForm.h"
+#include "ErrorHandler.h"
+#include "platform/NamedLock.h"
+
+#include <QApplication>
+
+namespace {
+
+// Catches what a command lets escape, so that no error leaves the event loop:
+// the general error handler shows it and the program goes on.
+class TApplication : public QApplication {
+ public:
+  using QApplication::QApplication;
+
+  bool notify(QObject* receiver, QEvent* event) override {
+    try {
+      return QApplication::notify(receiver, event);
+    } catch (...) {
+      ErrorHandler::ShowCurrentException();
+      return false;
+    }
+  }
+};
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  // Held for the life of the process; a second instance starts all the same.
+  TakeNamedLock(QStringLiteral("KELMOOR_Glyphmill"));
+
+  TApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Glyphmill"));
+  QApplication::setApplicationDisplayName(QStringLiteral("Glyphmill"));
+  QApplication::setOrganizationName(QStringLiteral("KELMOOR"));
+
+  int exitCode = 1;
+  ErrorHandler::Run([&] {
+    TAppForm form;
+    form.show();
+    exitCode = QApplication::exec();
+  });
+  return exitCode;
+}
