@@ -25,7 +25,7 @@ QString ChooseDataFolder(const QString& programFolder, const QString& company,
   const QString userData = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
   const QString companyFolder = userData + u'/' + company;
   const QString productFolder = companyFolder + u'/' + product;
-  QDir().mkdir(userData);
+  QDir().mkpath(userData);  // a new account may not have it yet
   QDir().mkdir(companyFolder);
   QDir().mkdir(productFolder);
   return productFolder + u'/';

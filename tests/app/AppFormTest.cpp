@@ -1,0 +1,387 @@
+// The main window driven as a user drives it: start state, conversion, Auto
+// Convert, "New", errors, layout and menus.
+#include "AppForm.h"
+#include "AppGlobals.h"
+#include "Editors.h"
+#include "ErrorHandler.h"
+#include "TableStyling.h"
+#include "platform/ShellOpen.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QtTest>
+
+#include <memory>
+#include <stdexcept>
+
+using glyphmill::TMarkdownProcessor;
+using glyphmill::TMarkdownProcessorDialect;
+
+namespace {
+
+// The whole text of a list holding `html`.
+QString asLines(const QString& html) {
+  TLineList list;
+  list.SetText(html);
+  return list.Text();
+}
+
+QString engineHtml(const QString& source, TMarkdownProcessorDialect dialect, bool unsafe = false) {
+  auto processor = TMarkdownProcessor::CreateDialect(dialect);
+  processor->SetAllowUnsafe(unsafe);
+  const std::u16string html = processor->Process(
+      std::u16string(reinterpret_cast<const char16_t*>(source.utf16()), source.size()));
+  return QString(reinterpret_cast<const QChar*>(html.data()), qsizetype(html.size()));
+}
+
+// A processor with a canned answer, or one that fails.
+class TFakeProcessor : public TMarkdownProcessor {
+ public:
+  TFakeProcessor(std::u16string answer, bool fail) : FAnswer(std::move(answer)), FFail(fail) {}
+  bool GetAllowUnsafe() const override { return false; }
+  void SetAllowUnsafe(bool) override {}
+  std::u16string Process(const std::u16string&) override {
+    if (FFail) throw std::runtime_error("engine failure for the test");
+    return FAnswer;
+  }
+  std::u16string Process(std::u16string&& source) override { return Process(source); }
+  void ProcessTo(std::u16string&&, const THtmlSink& write) override { write(FAnswer); }
+
+ private:
+  std::u16string FAnswer;
+  bool FFail;
+};
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write(bytes);
+}
+
+QByteArray readBytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}  // namespace
+
+class AppFormTest : public QObject {
+  Q_OBJECT
+ private:
+  QStringList FErrors;
+  QList<QUrl> FOpened;
+
+  std::unique_ptr<TAppForm> newForm() {
+    auto form = std::make_unique<TAppForm>();
+    form->show();
+    return form;
+  }
+
+ private Q_SLOTS:
+  void initTestCase() {
+    ErrorHandler::SetHook([this](const QString& message) { FErrors << message; });
+    SetOpenUrlHook([this](const QUrl& url) {
+      FOpened << url;
+      return true;
+    });
+  }
+  void init() {
+    FErrors.clear();
+    FOpened.clear();
+    QLocale::setDefault(QLocale::c());
+  }
+
+  void startState() {
+    const auto form = newForm();
+    QCOMPARE(form->windowTitle(), QString("KELMOOR - Glyphmill"));
+    QCOMPARE(AppVersion, QString("1.2"));
+    QCOMPARE(form->SynEdit1->text(), SampleDocument());
+    QCOMPARE(SampleDocument().split("\r\n").size(), 31);
+    const QString expected = StyleTables(engineHtml(SampleDocument(), glyphmill::mdCommonMark));
+    QCOMPARE(form->HtmlLines.Text(), asLines(expected));
+    QVERIFY(form->SynEdit2->text().startsWith("<h1>Sample Markdown</h1>\r\n"));
+    QCOMPARE(form->StatusText(), QString());
+    QVERIFY(!form->UpdateNotifications1->isEnabled());
+    QVERIFY(form->UpdateNotifications1->isChecked());
+    QVERIFY(!form->AutoConvert1->isChecked());
+    QCOMPARE(form->PageControl1->currentIndex(), 0);
+    QCOMPARE(form->PageControl1->tabText(0), QString("HTML"));
+    QCOMPARE(form->PageControl1->tabText(1), QString("Preview"));
+    QCOMPARE(form->ComboBox1->currentText(), QString("CommonMark"));
+    QVERIFY(!form->CheckBox1->isChecked());
+    QVERIFY(FErrors.isEmpty());
+  }
+
+  void dataFolderIsTheWritableProgramFolder() {
+    const auto form = newForm();
+    QCOMPARE(DataFolder, QCoreApplication::applicationDirPath() + "/");
+    QVERIFY(!QFile::exists(DataFolder + "chk.tmp"));
+  }
+
+  void settingsFileAtStart_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("valid") << QByteArray("[Settings]\r\nA=1\r\n") << true;
+    QTest::newRow("not UTF-8") << QByteArray("[Settings]\r\nA=\xFF\r\n") << false;
+  }
+  void settingsFileAtStart() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, kept);
+    const QString path = QCoreApplication::applicationDirPath() + "/settings.ini";
+    writeBytes(path, bytes);
+    { const auto form = newForm(); }
+    QCOMPARE(QFile::exists(path), kept);
+    if (kept) QCOMPARE(readBytes(path), bytes);
+    QFile::remove(path);
+  }
+
+  void dialectIndexes_data() {
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("dialect");
+    QTest::newRow("CommonMark") << 0 << int(glyphmill::mdCommonMark);
+    QTest::newRow("TxtMark") << 1 << int(glyphmill::mdTxtMark);
+    QTest::newRow("DaringFireball") << 2 << int(glyphmill::mdDaringFireball);
+    QTest::newRow("no selection") << -1 << int(glyphmill::mdDaringFireball);
+  }
+  void dialectIndexes() {
+    QFETCH(int, index);
+    QFETCH(int, dialect);
+    const auto form = newForm();
+    QList<int> used;
+    const auto real = form->ProcessorFactory;
+    form->ProcessorFactory = [&](TMarkdownProcessorDialect d) {
+      used << int(d);
+      return real(d);
+    };
+    form->ComboBox1->setCurrentIndex(index);
+    QTest::mouseClick(form->ButtonConvert, Qt::LeftButton);
+    QCOMPARE(used, QList<int>{dialect});
+    // The dialect really decides the HTML: TxtMark and CommonMark differ on this text.
+    const QString source = "a\\\nb";
+    form->SynEdit1->SetText(source);
+    QTest::mouseClick(form->ButtonConvert, Qt::LeftButton);
+    QCOMPARE(form->HtmlLines.Text(),
+             asLines(engineHtml(source + "\r\n", TMarkdownProcessorDialect(dialect))));
+  }
+
+  void unsafeCheckBoxDecidesSafeMode() {
+    const auto form = newForm();
+    form->SynEdit1->SetText("<script>alert(1)</script>");
+    QTest::mouseClick(form->ButtonConvert, Qt::LeftButton);
+    QVERIFY(!form->HtmlLines.Text().contains("<script>"));
+    form->CheckBox1->setChecked(true);
+    QTest::mouseClick(form->ButtonConvert, Qt::LeftButton);
+    QVERIFY(form->HtmlLines.Text().contains("<script>alert(1)</script>"));
+  }
+
+  void tableStylingInTheWindow() {
+    const auto form = newForm();
+    form->SynEdit1->SetText("<TABLE>\n<tr><td class=\"x\">a</td><TD>b</TD></tr>\n</TABLE>");
+    QTest::mouseClick(form->ButtonConvert, Qt::LeftButton);
+    const QString html = form->HtmlLines.Text();
+    QVERIFY2(html.contains("<table style=\"border: 1px solid black; border-collapse: collapse;\">"),
+             qPrintable(html));
+    QVERIFY(html.contains("<td class=\"x\">a</td>"));
+    QVERIFY(html.contains("<td style=\"border: 1px solid black; padding: 3px;\">b</TD>"));
+  }
+
+  void placeholderTypedByHandConvertsTheLists() {
+    const auto form = newForm();
+    form->SynEdit1->SetText("# Kept");
+    QTest::mouseClick(form->ButtonConvert, Qt::LeftButton);
+    form->SynEdit1->SetText(kPlaceholderText);
+    QTest::mouseClick(form->ButtonConvert, Qt::LeftButton);
+    QCOMPARE(form->SourceLines.Text(), QString("# Kept\r\n"));
+    QCOMPARE(form->HtmlLines.Text(), QString("<h1>Kept</h1>\r\n"));
+  }
+
+  void largeListsShowThePlaceholder() {
+    const auto form = newForm();
+    const QString big(LARGE_TEXT_LIMIT - 1, u'x');  // with CR LF: one over the limit
+    form->SourceLines.SetText(big);
+    form->EkrandaGoster1();
+    QCOMPARE(form->SynEdit1->text(), kPlaceholderText);
+    QVERIFY(!form->SynEdit1->isEnabled());
+    // A result over the limit stays whole in HtmlLines while the pane shows the placeholder.
+    const std::u16string answer(std::size_t(LARGE_TEXT_LIMIT), u'y');
+    form->ProcessorFactory = [&](TMarkdownProcessorDialect) {
+      return std::make_unique<TFakeProcessor>(answer, false);
+    };
+    QTest::mouseClick(form->ButtonConvert, Qt::LeftButton);
+    QCOMPARE(form->SourceLines.Text().size(), big.size() + 2);  // placeholder kept the document
+    QCOMPARE(form->HtmlLines.Text().size(), LARGE_TEXT_LIMIT + 2);
+    QCOMPARE(form->SynEdit2->text(), kPlaceholderText);
+    QVERIFY(!form->SynEdit2->isEnabled());
+  }
+
+  void hugeDocumentConvertsThroughTheLists() {
+    if (qEnvironmentVariable("GLYPHMILL_LARGE_TESTS") != "1") {
+      QSKIP("set GLYPHMILL_LARGE_TESTS=1 to convert a 110-million-character document");
+    }
+    const auto form = newForm();
+    const QString paragraph = "Some *emphasis* and a [link](http://example.org/) in a line.\r\n\r\n";
+    QString source;
+    source.reserve(110'000'000 + paragraph.size());
+    while (source.size() < 110'000'000) source += paragraph;
+    form->SourceLines.SetText(source);
+    form->EkrandaGoster1();
+    QTest::mouseClick(form->ButtonConvert, Qt::LeftButton);
+    QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
+    const QString firstParagraph = engineHtml(paragraph, glyphmill::mdCommonMark).trimmed();
+    QVERIFY(form->HtmlLines.Text().startsWith(firstParagraph + "\r\n"));
+    QCOMPARE(form->HtmlLines.Count(), int(source.size() / paragraph.size()));
+    QCOMPARE(form->SynEdit1->text(), kPlaceholderText);
+    QCOMPARE(form->SynEdit2->text(), kPlaceholderText);
+    // Exactly at the limit a list is shown (slow: the editor takes 100 million characters).
+    form->SourceLines.SetText(QString(LARGE_TEXT_LIMIT - 2, u'z'));
+    form->EkrandaGoster1();
+    QVERIFY(form->SynEdit1->isEnabled());
+    QCOMPARE(form->SynEdit1->text().size(), LARGE_TEXT_LIMIT - 2);
+  }
+
+  void autoConvertOnEveryKeystroke() {
+    const auto form = newForm();
+    form->New1->trigger();
+    form->AutoConvert1->trigger();
+    QVERIFY(form->AutoConvert1->isChecked());
+    form->SynEdit1->setFocus();
+    const QString typed = "# Hi *x*";
+    for (int i = 0; i < typed.size(); ++i) {
+      form->SetStatusText(QString());
+      QTest::keyClick(form->SynEdit1, typed[i].toLatin1());
+      const QString soFar = typed.left(i + 1);
+      QCOMPARE(form->SynEdit1->text(), soFar);
+      QCOMPARE(form->HtmlLines.Text(), asLines(engineHtml(soFar + "\r\n", glyphmill::mdCommonMark)));
+      QVERIFY(form->StatusText().startsWith("Elapsed Time: "));
+    }
+    QCOMPARE(form->SynEdit2->text(), QString("<h1>Hi <em>x</em></h1>"));
+  }
+
+  void newWithAutoConvert() {
+    const auto form = newForm();
+    form->AutoConvert1->trigger();
+    form->New1->trigger();
+    QCOMPARE(form->SourceLines.Text(), QString());
+    QCOMPARE(form->HtmlLines.Text(), QString());
+    QCOMPARE(form->SynEdit1->text(), QString());
+    QCOMPARE(form->SynEdit2->text(), QString());
+    QVERIFY(form->SynEdit1->isEnabled());
+    QCOMPARE(form->StatusText(), QString());
+  }
+
+  void newEnablesAPlaceholderEditor() {
+    const auto form = newForm();
+    form->SourceLines.SetText(QString(LARGE_TEXT_LIMIT, u'x'));
+    form->EkrandaGoster1();
+    QVERIFY(!form->SynEdit1->isEnabled());
+    form->New1->trigger();
+    QVERIFY(form->SynEdit1->isEnabled());
+    QCOMPARE(form->SynEdit1->text(), QString());
+  }
+
+  void elapsedTimeUsesTheLocaleDecimalSeparator() {
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const auto form = newForm();
+    QTest::mouseClick(form->ButtonConvert, Qt::LeftButton);
+    const QRegularExpression pattern("^Elapsed Time: \\d+,\\d{3} sec$");
+    QVERIFY2(pattern.match(form->StatusText()).hasMatch(), qPrintable(form->StatusText()));
+  }
+
+  void engineErrorIsShownAndTheCommandFinishes() {
+    const auto form = newForm();
+    const QString htmlBefore = form->HtmlLines.Text();
+    form->ProcessorFactory = [](TMarkdownProcessorDialect) {
+      return std::make_unique<TFakeProcessor>(u"", true);
+    };
+    form->SynEdit1->SetText("# Changed");
+    QTest::mouseClick(form->ButtonConvert, Qt::LeftButton);
+    QCOMPARE(FErrors, QStringList{"engine failure for the test"});
+    QVERIFY(form->StatusText().startsWith("Elapsed Time: "));
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QCOMPARE(form->SourceLines.Text(), QString("# Changed\r\n"));
+    QCOMPARE(form->HtmlLines.Text(), htmlBefore);
+  }
+
+  void resizingAfterMovingTheSplitter() {
+    const auto form = newForm();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    QTRY_COMPARE(form->PageControl1->width(), form->Panel3->width() / 2);
+    form->Splitter1->setSizes({600, 100});
+    QVERIFY(form->PageControl1->width() < form->Panel3->width() / 2);
+    form->resize(form->width() + 101, form->height());
+    QTRY_COMPARE(form->PageControl1->width(), form->Panel3->width() / 2);
+  }
+
+  void layoutSizes() {
+    const auto form = newForm();
+    QCOMPARE(form->ButtonConvert->size(), QSize(150, 35));
+    QCOMPARE(form->ButtonLoad->size(), QSize(150, 35));
+    QCOMPARE(form->ButtonSave->size(), QSize(150, 35));
+    QVERIFY(form->ButtonConvert->font().bold());
+    QCOMPARE(form->Panel1->height(), 41);
+    QCOMPARE(form->Panel2->height(), 41);
+    QCOMPARE(form->StatusPanel0->width(), 200);
+    QCOMPARE(form->centralWidget()->width(), 784);
+    QCOMPARE(form->PageControl1->tabPosition(), QTabWidget::South);
+  }
+
+  void menus() {
+    const auto form = newForm();
+    const QList<QAction*> file = form->File1->actions();
+    QStringList captions;
+    for (QAction* action : file) captions << (action->isSeparator() ? "-" : action->text());
+    QCOMPARE(captions, (QStringList{"New", "Load File...", "Save File...", "-",
+                                    "Batch Processing...", "-", "Exit"}));
+    for (QAction* action : {form->New1, form->LoadFile1, form->SaveFile1, form->Exit1,
+                            form->Help2, form->SendFeedback1, form->About1}) {
+      QVERIFY2(!action->icon().isNull(), qPrintable(action->text()));
+    }
+    QCOMPARE(form->Help2->shortcut(), QKeySequence(Qt::Key_F1));
+    QCOMPARE(form->SendFeedback1->text(), QString("Send &Feedback..."));
+    QCOMPARE(form->About1->text(), QString("&About..."));
+    QVERIFY(form->AutoConvert1->isCheckable());
+  }
+
+  void popupMenusActOnTheirOwnEditor() {
+    const auto form = newForm();
+    form->SynEdit2->SetText("html pane");
+    form->SelectAll1->trigger();
+    QVERIFY(form->SynEdit1->hasSelectedText());
+    QVERIFY(!form->SynEdit2->hasSelectedText());
+    form->Delete1->trigger();
+    QCOMPARE(form->SynEdit1->text(), QString());
+    QCOMPARE(form->SynEdit2->text(), QString("html pane"));
+    form->Undo1->trigger();
+    QCOMPARE(form->SynEdit1->text(), SampleDocument());
+    form->MenuItem8->trigger();  // Select All of the HTML pane
+    form->MenuItem4->trigger();  // Copy
+    QCOMPARE(QApplication::clipboard()->text(), QString("html pane"));
+    form->SynEdit1->selectAll(false);
+    form->SynEdit1->setCursorPosition(0, 0);
+    form->Paste1->trigger();
+    QVERIFY(form->SynEdit1->text().startsWith("html pane# Sample"));
+  }
+
+  void onlineHelpOpensTheHelpPage() {
+    qputenv("GLYPHMILL_WEB_HOST", "127.0.0.1:9");
+    const auto form = newForm();
+    form->Help2->trigger();
+    qunsetenv("GLYPHMILL_WEB_HOST");
+    QCOMPARE(FOpened, QList<QUrl>{QUrl("http://127.0.0.1:9/help/glyphmill/")});
+  }
+};
+
+QTEST_MAIN(AppFormTest)
+#include "AppFormTest.moc"

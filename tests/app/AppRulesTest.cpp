@@ -1,0 +1,206 @@
+// The main window's rules that need no window: line lists, table styling, the
+// data folder, the settings file, the version record, address colouring.
+#include "Editors.h"
+#include "LineList.h"
+#include "SettingsFile.h"
+#include "TableStyling.h"
+#include "VersionInfo.h"
+#include "platform/DataFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+void writeBytes(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write(bytes);
+}
+}  // namespace
+
+class AppRulesTest : public QObject {
+  Q_OBJECT
+ private Q_SLOTS:
+  void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+  void lineListWholeText_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("whole");
+    QTest::addColumn<int>("count");
+    QTest::newRow("empty") << "" << "" << 0;
+    QTest::newRow("one line, no break") << "a" << "a\r\n" << 1;
+    QTest::newRow("final LF makes no extra line") << "a\n" << "a\r\n" << 1;
+    QTest::newRow("CR LF kept") << "a\r\nb\r\n" << "a\r\nb\r\n" << 2;
+    QTest::newRow("lone CR") << "a\rb" << "a\r\nb\r\n" << 2;
+    QTest::newRow("LF CR is two breaks") << "a\n\rb" << "a\r\n\r\nb\r\n" << 3;
+    QTest::newRow("mixed breaks") << "a\r\nb\nc\rd" << "a\r\nb\r\nc\r\nd\r\n" << 4;
+    QTest::newRow("empty lines kept") << "\n\n" << "\r\n\r\n" << 2;
+    QTest::newRow("only CR LF") << "\r\n" << "\r\n" << 1;
+    QTest::newRow("trailing CR") << "a\r" << "a\r\n" << 1;
+  }
+  void lineListWholeText() {
+    QFETCH(QString, text);
+    QFETCH(QString, whole);
+    QFETCH(int, count);
+    TLineList list;
+    list.SetText(text);
+    QCOMPARE(list.Text(), whole);
+    QCOMPARE(list.Count(), count);
+    QCOMPARE(list.Lines().size(), count);
+    // Setting the whole text again changes nothing.
+    list.SetText(list.Text());
+    QCOMPARE(list.Text(), whole);
+  }
+
+  void tableStyling_data() {
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<QString>("styled");
+    const QString table = "<table style=\"border: 1px solid black; border-collapse: collapse;\">";
+    const QString th = "<th style=\"border: 1px solid black; padding: 3px;\">";
+    const QString td = "<td style=\"border: 1px solid black; padding: 3px;\">";
+    QTest::newRow("plain tags") << "<table><tr><th>a</th><td>b</td></tr></table>"
+                                << table + "<tr>" + th + "a</th>" + td + "b</td></tr></table>";
+    QTest::newRow("upper case") << "<TABLE><TH><Td>" << table + th + td;
+    QTest::newRow("attributes stay") << "<td align=\"left\"><table class=\"x\"><th >"
+                                     << "<td align=\"left\"><table class=\"x\"><th >";
+    QTest::newRow("text without tags") << "tables and <thead>" << "tables and <thead>";
+    QTest::newRow("every occurrence") << "<td><td>" << td + td;
+  }
+  void tableStyling() {
+    QFETCH(QString, html);
+    QFETCH(QString, styled);
+    QCOMPARE(StyleTables(html), styled);
+  }
+
+  void dataFolderIsProgramFolderWhenWritable() {
+    QTemporaryDir program;
+    QCOMPARE(ChooseDataFolder(program.path(), "KELMOOR", "Glyphmill"), program.path() + "/");
+    QVERIFY(!QFile::exists(program.filePath("chk.tmp")));
+  }
+
+  void dataFolderIsPerUserWithLeftoverCheckFile() {
+    QTemporaryDir program;
+    writeBytes(program.filePath("chk.tmp"), "left over");
+    const QString userData = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    const QString expected = userData + "/KELMOOR/Glyphmill/";
+    QCOMPARE(ChooseDataFolder(program.path(), "KELMOOR", "Glyphmill"), expected);
+    QVERIFY(QDir(expected).exists());
+    QVERIFY(QFile::exists(program.filePath("chk.tmp")));  // not ours to remove
+  }
+
+  void dataFolderIsPerUserWhenProgramFolderIsMissing() {
+    QTemporaryDir scratch;
+    const QString missing = scratch.filePath("no/such/folder");
+    QVERIFY(ChooseDataFolder(missing, "KELMOOR", "Glyphmill").endsWith("/KELMOOR/Glyphmill/"));
+  }
+
+  void settingsFile_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("valid ini") << QByteArray("[Settings]\r\nKey=Wert \xC3\xBC\r\n") << true;
+    QTest::newRow("with mark") << QByteArray("\xEF\xBB\xBF[a]\nb=c\n") << true;
+    QTest::newRow("invalid UTF-8") << QByteArray("[Settings]\nKey=\xE9t\xE9\n") << false;
+    QTest::newRow("truncated sequence") << QByteArray("x=\xC3") << false;
+  }
+  void settingsFile() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, kept);
+    QTemporaryDir folder;
+    const QString path = folder.filePath("settings.ini");
+    writeBytes(path, bytes);
+    const auto settings = OpenSettingsFile(path);
+    QVERIFY(settings != nullptr);
+    QCOMPARE(QFile::exists(path), kept);
+    if (kept) {
+      QFile file(path);
+      QVERIFY(file.open(QIODevice::ReadOnly));
+      QCOMPARE(file.readAll(), bytes);  // never written back
+    }
+  }
+
+  void settingsFileReadsValues() {
+    QTemporaryDir folder;
+    writeBytes(folder.filePath("settings.ini"), "[Settings]\nName = Gr\xC3\xBC\xC3\x9F" "e\n");
+    const auto settings = OpenSettingsFile(folder.filePath("settings.ini"));
+    QCOMPARE(settings->ReadString("Settings", "Name", "-"), QString(" Grüße"));
+    QCOMPARE(settings->ReadString("Settings", "Other", "-"), QString("-"));
+  }
+
+  void settingsFileIsNotCreated() {
+    QTemporaryDir folder;
+    OpenSettingsFile(folder.filePath("settings.ini"));
+    QVERIFY(!QFile::exists(folder.filePath("settings.ini")));
+  }
+
+  void versionDataOfTheBuiltProgram() {
+    const TEXEVersionData data = ReadVersionData(GLYPHMILL_APP_PATH);
+    QCOMPARE(data.CompanyName, QString("KELMOOR"));
+    QCOMPARE(data.ProductName, QString("Glyphmill"));
+    QCOMPARE(data.FileVersion, QString(GLYPHMILL_FILE_VERSION));
+    QVERIFY(data.LegalTrademarks.isEmpty());  // a missing field stays empty
+    const TFixedFileVersion version = ReadFixedFileVersion(GLYPHMILL_APP_PATH);
+    QCOMPARE(QString("%1.%2.%3.%4").arg(version.Major).arg(version.Minor).arg(version.Release)
+                 .arg(version.Build),
+             QString(GLYPHMILL_FILE_VERSION));
+  }
+
+  void versionDataMissing_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("not a program") << QByteArray("plain text");
+    QTest::newRow("empty file") << QByteArray();
+    QTest::newRow("truncated ELF header") << QByteArray("\x7f" "ELF\x02\x01\x01", 7);
+  }
+  void versionDataMissing() {
+    QFETCH(QByteArray, bytes);
+    QTemporaryDir folder;
+    const QString path = folder.filePath("program");
+    writeBytes(path, bytes);
+    try {
+      ReadVersionData(path);
+      QFAIL("no error for a file without version data");
+    } catch (const std::runtime_error& e) {
+      QVERIFY(QString::fromUtf8(e.what()).contains(path));
+    }
+  }
+
+  void versionDataOfAProgramWithoutRecord() {
+    // /bin/sh is an ELF program without the record.
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, ReadVersionData("/bin/sh"));
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, ReadVersionData("/no/such/program"));
+  }
+
+  void uris_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QStringList>("uris");
+    QTest::newRow("Markdown link") << QByteArray("[A link](https://example.org/a?b=c) to")
+                                   << QStringList{"https://example.org/a?b=c"};
+    QTest::newRow("sentence end") << QByteArray("See http://example.org/x.") << QStringList{"http://example.org/x"};
+    QTest::newRow("www and mail") << QByteArray("www.example.org or mailto:a@b.org")
+                                  << QStringList{"www.example.org", "mailto:a@b.org"};
+    QTest::newRow("inside a word") << QByteArray("xhttp://a.b") << QStringList{};
+    QTest::newRow("upper-case scheme") << QByteArray("<HTTPS://A.B/C>") << QStringList{"HTTPS://A.B/C"};
+    QTest::newRow("non-ASCII path") << QByteArray("https://a.b/\xC3\xBC x") << QStringList{"https://a.b/ü"};
+    QTest::newRow("scheme alone") << QByteArray("http:// x") << QStringList{};
+  }
+  void uris() {
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, uris);
+    QStringList found;
+    for (const auto& range : FindUris(text)) {
+      found << QString::fromUtf8(text.mid(range.first, range.second - range.first));
+    }
+    QCOMPARE(found, uris);
+  }
+
+  void uriAtPosition() {
+    const QByteArray line("go to www.example.org now");
+    QCOMPARE(UriAt(line, 8), QString("http://www.example.org"));
+    QCOMPARE(UriAt(line, 2), QString());
+  }
+};
+
+QTEST_GUILESS_MAIN(AppRulesTest)
+#include "AppRulesTest.moc"
