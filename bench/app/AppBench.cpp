@@ -1,0 +1,93 @@
+// Times the main window's conversion command and one keystroke with "Auto
+// Convert" on, for a 100 KB and a 1 MB document, driving the real window
+// offscreen. Prints the median and the slowest of the runs.
+#include "AppForm.h"
+#include "Editors.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTest>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// One section of a README-like document: headings, paragraphs with inline
+// markup, a list, a table, a quote and a code block.
+QString section(int n) {
+  return QStringLiteral(
+             "## Section %1\r\n\r\n"
+             "Glyphmill turns **Markdown** into *HTML*; see [the guide](https://example.org/guide/%1) "
+             "or `glyphmill-convert --help` for details. Lines like this one make up most documents, "
+             "with a footnote-like remark (number %1) and an e-mail <user%1@example.org>.\r\n\r\n"
+             "- first item with `code`\r\n- second item with a [link](http://example.org/%1)\r\n"
+             "  continued on a second line\r\n- third item\r\n\r\n"
+             "| Option | Meaning |\r\n|---|---|\r\n| -d | dialect |\r\n| -o | output %1 |\r\n\r\n"
+             "> A quoted remark about section %1,\r\n> spread over two lines.\r\n\r\n"
+             "```cpp\r\nint main() { return %1; }\r\n```\r\n\r\n")
+      .arg(n);
+}
+
+QString documentOfSize(qsizetype size) {
+  QString text;
+  for (int n = 1; text.size() < size; ++n) text += section(n);
+  return text;
+}
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+void report(const char* what, qsizetype size, const std::vector<double>& ms) {
+  std::printf("%-28s %8.0f KB  median %7.2f ms  slowest %7.2f ms  (%zu runs)\n", what,
+              double(size) / 1024.0, median(ms), *std::max_element(ms.begin(), ms.end()),
+              ms.size());
+}
+
+void measure(TAppForm& form, qsizetype size, int runs) {
+  form.AutoConvert1->setChecked(false);
+  form.SynEdit1->SetText(documentOfSize(size));
+  QApplication::processEvents();
+
+  std::vector<double> convert;
+  for (int i = 0; i < runs; ++i) {
+    QElapsedTimer clock;
+    clock.start();
+    QTest::mouseClick(form.ButtonConvert, Qt::LeftButton);
+    QApplication::processEvents();  // let the panes paint
+    convert.push_back(clock.nsecsElapsed() / 1e6);
+  }
+  report("CONVERT", size, convert);
+
+  form.AutoConvert1->setChecked(true);
+  form.SynEdit1->setFocus();
+  form.SynEdit1->setCursorPosition(form.SynEdit1->lines() / 2, 0);
+  std::vector<double> keystroke;
+  for (int i = 0; i < runs; ++i) {
+    QElapsedTimer clock;
+    clock.start();
+    QTest::keyClick(form.SynEdit1, (i % 2) ? Qt::Key_Backspace : Qt::Key_X);
+    QApplication::processEvents();
+    keystroke.push_back(clock.nsecsElapsed() / 1e6);
+  }
+  report("keystroke with Auto Convert", size, keystroke);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 21;
+  TAppForm form;
+  form.show();
+  QApplication::processEvents();
+  measure(form, 100 * 1024, runs);
+  measure(form, 1024 * 1024, runs);
+  return 0;
+}
