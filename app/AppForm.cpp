@@ -126,7 +126,8 @@ TAppForm::TAppForm(QWidget* parent) : QMainWindow(parent) {
   statusBar()->addWidget(StatusPanel0);
   CreateMainMenu();
 
-  resize(784, 541 + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+  // The client area (bars, middle area and status bar) is 784 x 541; the menu bar is outside it.
+  resize(784, 541 + menuBar()->sizeHint().height());
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect frame = frameGeometry();
     frame.moveCenter(screen->availableGeometry().center());

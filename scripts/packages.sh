@@ -17,5 +17,11 @@ ensure_packages() {
 }
 
 BUILD_PACKAGES=(g++ make cmake libicu-dev libgtest-dev)
+# The desktop application: Qt 6 Widgets and Network, QScintilla, Qt WebEngine,
+# PCRE2, the icon and flag sets compiled into the program, and a font for the
+# offscreen platform the window tests run on.
+APP_PACKAGES=(qt6-base-dev qt6-base-dev-tools libqscintilla2-qt6-dev qt6-webengine-dev
+  qt6-webengine-dev-tools libqt6webenginecore6-bin libgl-dev libxkbcommon-dev libpcre2-dev
+  famfamfam-silk famfamfam-flag-png fontconfig fonts-dejavu-core)
 # libFuzzer comes with clang's runtime libraries.
 FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
