@@ -374,6 +374,22 @@ class AppFormTest : public QObject {
     QVERIFY(form->SynEdit1->text().startsWith("html pane# Sample"));
   }
 
+  void ctrlClickOnAnAddressOpensIt() {
+    const auto form = newForm();
+    form->SynEdit1->SetText("text\r\nsee https://example.org/page now");
+    const int position = int(form->SynEdit1->positionFromLineIndex(1, 8));
+    form->SynEdit1->SendScintilla(QsciScintillaBase::SCI_COLOURISE, 0, -1);
+    const auto styleAt = [&](int at) {
+      return form->SynEdit1->SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, at);
+    };
+    QCOMPARE(styleAt(position), 1L);       // inside the address
+    QCOMPARE(styleAt(position - 6), 0L);   // "see"
+    Q_EMIT form->SynEdit1->SCN_HOTSPOTCLICK(position, 0);  // a plain click opens nothing
+    QVERIFY(FOpened.isEmpty());
+    Q_EMIT form->SynEdit1->SCN_HOTSPOTCLICK(position, QsciScintillaBase::SCMOD_CTRL);
+    QCOMPARE(FOpened, QList<QUrl>{QUrl("https://example.org/page")});
+  }
+
   void onlineHelpOpensTheHelpPage() {
     qputenv("GLYPHMILL_WEB_HOST", "127.0.0.1:9");
     const auto form = newForm();
