@@ -12,7 +12,7 @@
 // Every text the program looks up with Translate. Each shipped language file
 // translates all of them.
 inline constexpr const char* kTranslationKeys[] = {
-    // Language window; "INFO:Translated By" names the translators.
+    // Language window (the first key names the translators).
     "INFO:Translated By", "Language", "User Interface Language:", "Translated by:", "OK",
     "Contribute to Translation", "Copy", "Select All", "Yes", "No", "Confirmation",
     "Restart Application?",
