@@ -86,14 +86,15 @@ void WriteRestartScript(const QString& fileName, const QString& programPath) {
   }
 }
 
-void RunRestartScript(const QString& scriptFile, const QString& workingFolder) {
+void RunRestartScript(const QString& scriptFile, const QString& workingFolder,
+                      const QString& runner) {
   if (hook()) {
     hook()(scriptFile, workingFolder);
     return;
   }
   const QStringList arguments = {QString::fromLatin1(kRunRestartScriptSwitch), scriptFile};
-  if (!QProcess::startDetached(QCoreApplication::applicationFilePath(), arguments,
-                               workingFolder)) {
+  const QString program = runner.isEmpty() ? QCoreApplication::applicationFilePath() : runner;
+  if (!QProcess::startDetached(program, arguments, workingFolder)) {
     throw std::runtime_error(
         QStringLiteral("Cannot run the restart script \"%1\".").arg(scriptFile).toStdString());
   }

@@ -26,9 +26,11 @@ QByteArray RestartScriptBytes(const QString& programPath, bool withTimeout);
 // cannot be written.
 void WriteRestartScript(const QString& fileName, const QString& programPath);
 
-// Starts the runner on `scriptFile`, detached and in `workingFolder`. Throws
-// std::runtime_error when it cannot be started.
-void RunRestartScript(const QString& scriptFile, const QString& workingFolder);
+// Starts the runner (`runner`, by default this program) on `scriptFile`,
+// detached and in `workingFolder`. Throws std::runtime_error when it cannot be
+// started.
+void RunRestartScript(const QString& scriptFile, const QString& workingFolder,
+                      const QString& runner = QString());
 
 // Lets a test see the scripts instead of running them; an empty hook restores
 // the runner.
