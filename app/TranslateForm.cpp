@@ -12,7 +12,7 @@
 #include <QEvent>
 #include <QGridLayout>
 #include <QHash>
-#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
