@@ -3,6 +3,7 @@
 #include "AppGlobals.h"
 #include "Editors.h"
 #include "ErrorHandler.h"
+#include "Languages.h"
 #include "SettingsFile.h"
 #include "VersionInfo.h"
 #include "WebHost.h"
@@ -234,7 +235,6 @@ void TAppForm::CreateMainMenu() {
   UpdateNotifications1->setEnabled(false);  // until the first update check has finished
   UpdateNotificationsBar = Help1->addSeparator();
   Language1 = Help1->addAction(icon("flag"), QStringLiteral("Language..."));
-  Language1->setVisible(false);
   SendFeedback1 = Help1->addAction(icon("feedback"), QStringLiteral("Send &Feedback..."));
   About1 = Help1->addAction(icon("about"), QStringLiteral("&About..."));
 
@@ -243,6 +243,7 @@ void TAppForm::CreateMainMenu() {
   connect(Exit1, &QAction::triggered, this, [this] { Guarded(&TAppForm::Exit1Click); });
   connect(Help2, &QAction::triggered, this, [this] { Guarded(&TAppForm::Help2Click); });
   connect(About1, &QAction::triggered, this, [this] { Guarded(&TAppForm::About1Click); });
+  connect(Language1, &QAction::triggered, this, [this] { Guarded(&TAppForm::Language1Click); });
 }
 
 QMenu* TAppForm::CreateEditorPopup(TSynEdit* editor, QAction** entries[8]) {
@@ -296,6 +297,7 @@ void TAppForm::FormCreate() {
   SettingsFile = OpenSettingsFile(DataFolder + QStringLiteral("settings.ini"));
   Guarded(&TAppForm::ButtonConvertClick);
   SetStatusText(QString());
+  ErrorHandler::Run([] { Languages().LoadLanguage(QString()); });
 }
 
 void TAppForm::FormResize() {

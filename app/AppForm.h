@@ -113,6 +113,10 @@ class TAppForm : public QMainWindow {
   void Exit1Click();
   void Help2Click();
   void About1Click();
+  // Opens the language window modally.
+  void Language1Click();
+  // Keeps the language chosen in the language window for the next start.
+  void SetLanguageFile(const QString& Filename);
   // Keeps the page control at half the middle area's width.
   void FormResize();
 

@@ -2,6 +2,7 @@
 #include "AppForm.h"
 #include "ErrorHandler.h"
 #include "platform/NamedLock.h"
+#include "platform/RestartScript.h"
 
 #include <QApplication>
 
@@ -26,6 +27,12 @@ class TApplication : public QApplication {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // The runner of the restart script that the language window writes.
+  if (argc == 3 && qstrcmp(argv[1], kRunRestartScriptSwitch) == 0) {
+    QCoreApplication runner(argc, argv);
+    return RunRestartScriptFile(QString::fromLocal8Bit(argv[2]));
+  }
+
   // Held for the life of the process; a second instance starts all the same.
   TakeNamedLock(QStringLiteral("KELMOOR_Glyphmill"));
 

@@ -1,0 +1,313 @@
+// Language files, the code table, the stored choice and the lookup of texts.
+#include "AppForm.h"
+#include "ErrorHandler.h"
+#include "Languages.h"
+#include "platform/UiLanguage.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <stdexcept>
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
+  file.write(bytes);
+}
+
+}  // namespace
+
+class LanguagesTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<QTemporaryDir> FTemp;
+  QString FFolder;
+
+  // A fresh state reading FFolder, with `uiLanguage` as the user's language.
+  TLanguages languages(quint16 uiLanguage = 1033) {
+    TLanguages result;
+    result.FolderSource = [folder = FFolder] { return folder; };
+    result.UiLanguageSource = [uiLanguage] { return uiLanguage; };
+    return result;
+  }
+  void put(const QString& name, const QByteArray& content) {
+    writeFile(FFolder + u'/' + name, content);
+  }
+
+ private Q_SLOTS:
+  void initTestCase() {
+    QStandardPaths::setTestModeEnabled(true);
+    QSettings settings(QStringLiteral("KELMOOR"), QStringLiteral("Glyphmill"));
+    QVERIFY2(settings.fileName().contains(QStringLiteral(".qttest")),
+             qPrintable(settings.fileName()));
+  }
+
+  void init() {
+    StoreLanguageFile(QString());
+    FTemp = std::make_unique<QTemporaryDir>();
+    FFolder = FTemp->path() + QStringLiteral("/Languages");
+    QVERIFY(QDir().mkdir(FFolder));
+  }
+
+  void cleanup() {
+    ErrorHandler::SetHook({});
+    Languages() = TLanguages();
+    StoreLanguageFile(QString());
+  }
+
+  void codeTableChoosesTheFile_data() {
+    QTest::addColumn<QByteArray>("codeTable");
+    QTest::addColumn<int>("uiLanguage");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("file");
+
+    QTest::newRow("blanks around both parts")
+        << QByteArray(" 1031 , german.lang.txt \r\n") << 1031 << "German" << "German.lang.txt";
+    QTest::newRow("a file that does not exist")
+        << QByteArray("1031,Deutsch.lang.txt\r\n") << 1031 << "" << "";
+    QTest::newRow("no line for the language")
+        << QByteArray("1055,Turkish.lang.txt\r\n") << 1031 << "" << "";
+    QTest::newRow("first matching line decides")
+        << QByteArray("1031,Deutsch.lang.txt\r\n1031,German.lang.txt\r\n") << 1031 << "" << "";
+    QTest::newRow("first matching line wins")
+        << QByteArray("1055,German.lang.txt\n1031,Turkish.lang.txt\n1031,German.lang.txt\n")
+        << 1031 << "Turkish" << "Turkish.lang.txt";
+    QTest::newRow("line without a comma")
+        << QByteArray("1031 German.lang.txt\r\n") << 1031 << "" << "";
+    QTest::newRow("identifier compared as text")
+        << QByteArray("01031,German.lang.txt\r\n") << 1031 << "" << "";
+    QTest::newRow("everything after the first comma")
+        << QByteArray("1031,German.lang.txt,x\r\n") << 1031 << "" << "";
+    QTest::newRow("byte-order mark")
+        << QByteArray("\xEF\xBB\xBF" "1031,German.lang.txt\r\n") << 1031 << "German"
+        << "German.lang.txt";
+    QTest::newRow("16-bit identifier")
+        << QByteArray("65535,German.lang.txt") << 65535 << "German" << "German.lang.txt";
+  }
+
+  void codeTableChoosesTheFile() {
+    QFETCH(QByteArray, codeTable);
+    QFETCH(int, uiLanguage);
+    QFETCH(QString, name);
+    QFETCH(QString, file);
+    put(QStringLiteral("LanguageCodes.csv"), codeTable);
+    put(QStringLiteral("German.lang.txt"), "{OK}Gut\r\n");
+    put(QStringLiteral("Turkish.lang.txt"), "{OK}Tamam\r\n");
+    TLanguages state = languages(static_cast<quint16>(uiLanguage));
+    state.LoadLanguage(QString());
+    QCOMPARE(state.CurrentLanguageName, name);
+    QCOMPARE(state.CurrentLanguageFile, file.isEmpty() ? QString() : FFolder + u'/' + file);
+  }
+
+  void withoutCodeTableNothingIsLoaded() {
+    put(QStringLiteral("German.lang.txt"), "{OK}Gut\r\n");
+    TLanguages state = languages(1031);
+    state.LoadLanguage(QStringLiteral("  "));
+    QVERIFY(state.CurrentLanguageFile.isEmpty());
+    QCOMPARE(state.Translate(QStringLiteral("OK")), QStringLiteral("OK"));
+  }
+
+  void translate_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("translated") << QByteArray("{OK}Tamam") << "OK" << "Tamam";
+    QTest::newRow("letter case differs") << QByteArray("{ok}Tamam") << "OK" << "OK";
+    QTest::newRow("blank before the brace") << QByteArray(" {OK}Tamam") << "OK" << "OK";
+    QTest::newRow("nothing after the key") << QByteArray("{OK}\r\n{OK}Tamam") << "OK" << "OK";
+    QTest::newRow("first of two lines") << QByteArray("{OK}Tamam\r\n{OK}Evet") << "OK" << "Tamam";
+    QTest::newRow("rest not trimmed") << QByteArray("{OK} Tamam ") << "OK" << " Tamam ";
+    QTest::newRow("longer key") << QByteArray("{OKAY}Tamam") << "OK" << "OK";
+    QTest::newRow("up to the first brace")
+        << QByteArray("{a}b}Tamam") << "a}b" << "b}Tamam";
+    QTest::newRow("trailing colon is part of the key")
+        << QByteArray("{Translated by:}Çeviren:") << "Translated by:" << "Çeviren:";
+    QTest::newRow("key missing") << QByteArray("{Yes}Evet") << "No" << "No";
+    QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF{OK}Tamam") << "OK" << "Tamam";
+    QTest::newRow("LF and CR line ends")
+        << QByteArray("x\n{No}Hay\xC4\xB1r\r{Yes}Evet") << "Yes" << "Evet";
+  }
+
+  void translate() {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, key);
+    QFETCH(QString, expected);
+    put(QStringLiteral("Turkish.lang.txt"), content);
+    TLanguages state = languages();
+    state.LoadLanguage(QStringLiteral("Turkish.lang.txt"));
+    QCOMPARE(state.CurrentLanguageName, QStringLiteral("Turkish"));
+    QCOMPARE(state.Translate(key), expected);
+  }
+
+  void nameUpToTheFirstSuffix() {
+    put(QStringLiteral("a.lang.txt.lang.txt"), "{OK}x");
+    TLanguages state = languages();
+    state.LoadLanguage(QStringLiteral("a.lang.txt.lang.txt"));
+    QCOMPARE(state.CurrentLanguageName, QStringLiteral("a"));
+    QCOMPARE(state.Translate(QStringLiteral("OK")), QStringLiteral("x"));
+  }
+
+  void listsOnlyLanguageFiles() {
+    put(QStringLiteral("German.lang.txt"), "");
+    put(QStringLiteral("notes-lang.txt"), "");
+    put(QStringLiteral("readme.txt"), "");
+    put(QStringLiteral("LanguageCodes.csv"), "");
+    QVERIFY(QDir(FFolder).mkdir(QStringLiteral("Folder.lang.txt")));
+    TLanguages state = languages();
+    state.LoadLanguage(QString());
+    QStringList files = state.LanguageFiles;
+    files.sort();
+    QCOMPARE(files, QStringList({"German.lang.txt", "notes-lang.txt"}));
+  }
+
+  void withoutFolderEverythingIsEnglish() {
+    QVERIFY(QDir(FFolder).removeRecursively());
+    TLanguages state = languages(1031);
+    state.LoadLanguage(QStringLiteral("German.lang.txt"));
+    QCOMPARE(state.LanguagesFolder, FFolder);
+    QVERIFY(state.LanguageFiles.isEmpty());
+    QVERIFY(state.CurrentLanguageFile.isEmpty());
+    QCOMPARE(state.Translate(QStringLiteral("OK")), QStringLiteral("OK"));
+  }
+
+  void invalidUtf8Fails() {
+    put(QStringLiteral("German.lang.txt"), "{OK}Gut\r\n{Yes}J\xE4\r\n");
+    TLanguages state = languages();
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error,
+                             state.LoadLanguage(QStringLiteral("German.lang.txt")));
+    QCOMPARE(state.CurrentLanguageFile, FFolder + QStringLiteral("/German.lang.txt"));
+    QCOMPARE(state.Translate(QStringLiteral("OK")), QStringLiteral("OK"));
+  }
+
+  void invalidUtf8AtStartGoesToTheErrorHandler() {
+    put(QStringLiteral("LanguageCodes.csv"), "1031,German.lang.txt\r\n");
+    put(QStringLiteral("German.lang.txt"), "{OK}\xFF\r\n");
+    QStringList messages;
+    ErrorHandler::SetHook([&](const QString& message) { messages.append(message); });
+    Languages().FolderSource = [folder = FFolder] { return folder; };
+    Languages().UiLanguageSource = [] { return quint16(1031); };
+    {
+      TAppForm form;
+    }
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages.first().contains(QStringLiteral("not valid UTF-8")),
+             qPrintable(messages.first()));
+  }
+
+  void storedChoice_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("name");
+
+    QTest::newRow("nothing stored: the code table") << "" << "Turkish";
+    QTest::newRow("stored file") << "German.lang.txt" << "German";
+    QTest::newRow("stored file, other letter case") << "german.lang.txt" << "German";
+    QTest::newRow("stored file gone: the code table") << "Klingon.lang.txt" << "Turkish";
+    QTest::newRow("English") << "English.lang.txt" << "";
+  }
+
+  void storedChoice() {
+    QFETCH(QString, stored);
+    QFETCH(QString, name);
+    put(QStringLiteral("LanguageCodes.csv"), "1055,Turkish.lang.txt\r\n");
+    put(QStringLiteral("German.lang.txt"), "{OK}Gut\r\n");
+    put(QStringLiteral("Turkish.lang.txt"), "{OK}Tamam\r\n");
+    StoreLanguageFile(stored);
+    TLanguages state = languages(1055);
+    state.LoadLanguage(QString());
+    QCOMPARE(state.CurrentLanguageName, name);
+    // A name given outright is taken as it is.
+    state.LoadLanguage(QStringLiteral("Turkish.lang.txt"));
+    QCOMPARE(state.CurrentLanguageName, QStringLiteral("Turkish"));
+  }
+
+  void uiLanguageIdentifiers_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<int>("id");
+    QTest::newRow("de_DE") << "de_DE" << 1031;
+    QTest::newRow("de-DE") << "de-DE" << 1031;
+    QTest::newRow("de") << "de" << 1031;
+    QTest::newRow("de_CH") << "de_CH" << 2055;
+    QTest::newRow("tr_TR") << "tr_TR" << 1055;
+    QTest::newRow("en-US") << "en-US" << 1033;
+    QTest::newRow("pt-BR") << "pt-BR" << 1046;
+    QTest::newRow("ja") << "ja" << 1041;
+    QTest::newRow("zh-Hant-TW") << "zh-Hant-TW" << 1028;
+    QTest::newRow("C") << "C" << 0;
+  }
+
+  void uiLanguageIdentifiers() {
+    QFETCH(QString, locale);
+    QFETCH(int, id);
+    QCOMPARE(int(LanguageIdForLocaleName(locale)), id);
+  }
+
+  // The shipped files, as the program finds them beside itself.
+  void shippedFilesHoldEveryKey() {
+    QCOMPARE(DefaultLanguagesFolder(), QCoreApplication::applicationDirPath() + "/Languages");
+    const QDir shipped(DefaultLanguagesFolder());
+    const QStringList files = shipped.entryList({QStringLiteral("*.lang.txt")}, QDir::Files);
+    for (const char* language : {"German", "French", "Spanish", "Italian", "Turkish",
+                                 "PortugueseBrazil", "Polish", "Japanese"}) {
+      QVERIFY2(files.contains(QString::fromLatin1(language) + ".lang.txt"), language);
+    }
+    for (const QString& file : files) {
+      const QStringList lines = ReadLanguageLines(shipped.filePath(file));
+      for (const char* key : kTranslationKeys) {
+        const std::optional<QString> text = KeyText(lines, QString::fromUtf8(key));
+        QVERIFY2(text && !text->trimmed().isEmpty(), qPrintable(file + ": " + key));
+      }
+      QCOMPARE(*KeyText(lines, QStringLiteral("INFO:Translated By")),
+               QStringLiteral("Glyphmill contributors"));
+    }
+  }
+
+  void shippedCodeTable_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("de_DE") << "de_DE" << "German";
+    QTest::newRow("de_AT") << "de_AT" << "German";
+    QTest::newRow("de_CH") << "de_CH" << "German";
+    QTest::newRow("fr_CA") << "fr_CA" << "French";
+    QTest::newRow("fr_BE") << "fr_BE" << "French";
+    QTest::newRow("es_ES") << "es_ES" << "Spanish";
+    QTest::newRow("es_MX") << "es_MX" << "Spanish";
+    QTest::newRow("es_AR") << "es_AR" << "Spanish";
+    QTest::newRow("it_CH") << "it_CH" << "Italian";
+    QTest::newRow("tr_TR") << "tr_TR" << "Turkish";
+    QTest::newRow("pt_BR") << "pt_BR" << "PortugueseBrazil";
+    QTest::newRow("pl_PL") << "pl_PL" << "Polish";
+    QTest::newRow("ja_JP") << "ja_JP" << "Japanese";
+    QTest::newRow("en_US") << "en_US" << "";
+  }
+
+  void shippedCodeTable() {
+    QFETCH(QString, locale);
+    QFETCH(QString, name);
+    TLanguages state;
+    state.UiLanguageSource = [locale] { return LanguageIdForLocaleName(locale); };
+    state.LoadLanguage(QString());
+    QCOMPARE(state.CurrentLanguageName, name);
+  }
+
+  // Run by ctest with the user's language set to German through the locale.
+  void germanUserStartsInGerman() {
+    const QString expected = qEnvironmentVariable("GLYPHMILL_EXPECT_LANGUAGE");
+    if (expected.isEmpty()) QSKIP("run with LANG=de_DE.UTF-8 and GLYPHMILL_EXPECT_LANGUAGE");
+    QCOMPARE(int(GetUserDefaultUILanguage()), 1031);
+    TAppForm form;
+    QCOMPARE(Languages().CurrentLanguageName, expected);
+    QCOMPARE(Translate(QStringLiteral("Restart Application?")),
+             QStringLiteral("Anwendung neu starten?"));
+  }
+};
+
+QTEST_MAIN(LanguagesTest)
+#include "LanguagesTest.moc"

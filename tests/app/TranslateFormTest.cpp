@@ -1,0 +1,509 @@
+// The language window, the restart script and its runner, and the Help menu's
+// "Language..." entry.
+#include "AppForm.h"
+#include "AppGlobals.h"
+#include "ErrorHandler.h"
+#include "Languages.h"
+#include "TranslateForm.h"
+#include "WebHost.h"
+#include "platform/RestartScript.h"
+#include "platform/ShellOpen.h"
+
+#include <QAbstractItemView>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QStyleOptionViewItem>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <stdexcept>
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
+  file.write(bytes);
+}
+
+QByteArray readFile(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList itemTexts(const QComboBox* box) {
+  QStringList texts;
+  for (int i = 0; i < box->count(); ++i) texts.append(box->itemText(i));
+  return texts;
+}
+
+QImage flagFile(const QString& name) {
+  return QImage(QStringLiteral("/usr/share/flags/countries/16x11/%1.png").arg(name))
+      .convertToFormat(QImage::Format_ARGB32);
+}
+
+QImage resourceFlag(const QString& image) {
+  return QImage(QStringLiteral(":/flags/%1.png").arg(image)).convertToFormat(QImage::Format_ARGB32);
+}
+
+// Pixel by pixel (a file's colour-space chunk makes otherwise equal images differ).
+bool samePixels(const QImage& a, const QImage& b) {
+  if (a.size() != b.size()) return false;
+  for (int y = 0; y < a.height(); ++y) {
+    for (int x = 0; x < a.width(); ++x) {
+      if (a.pixel(x, y) != b.pixel(x, y)) return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+class TranslateFormTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<QTemporaryDir> FTemp;
+  QString FFolder;
+  QStringList FQuestions;
+  bool FAnswer = false;
+  QStringList FRuns;
+
+  void put(const QString& name, const QByteArray& content) {
+    writeFile(FFolder + u'/' + name, content);
+  }
+  // Loads the state as start-up does, with 1055 (Turkish) as the user's language.
+  void start() {
+    Languages() = TLanguages();
+    Languages().FolderSource = [folder = FFolder] { return folder; };
+    Languages().UiLanguageSource = [] { return quint16(1055); };
+    Languages().LoadLanguage(QString());
+  }
+  // A window whose program end is only counted.
+  std::unique_ptr<TTranslateForm> openForm(int* terminated) {
+    auto form = std::make_unique<TTranslateForm>();
+    form->Terminate = [terminated] { ++*terminated; };
+    form->show();
+    return form;
+  }
+  QString script() const { return DataFolder + QStringLiteral("start.bat"); }
+
+ private Q_SLOTS:
+  void initTestCase() {
+    QStandardPaths::setTestModeEnabled(true);
+    QSettings settings(QStringLiteral("KELMOOR"), QStringLiteral("Glyphmill"));
+    QVERIFY2(settings.fileName().contains(QStringLiteral(".qttest")),
+             qPrintable(settings.fileName()));
+  }
+
+  void init() {
+    StoreLanguageFile(QString());
+    FTemp = std::make_unique<QTemporaryDir>();
+    FFolder = FTemp->path() + QStringLiteral("/Languages");
+    QVERIFY(QDir().mkdir(FFolder));
+    DataFolder = FTemp->path() + u'/';
+    FQuestions.clear();
+    FRuns.clear();
+    FAnswer = false;
+    TTranslateForm::SetQuestionHook([this](const TRestartQuestion& question) {
+      FQuestions.append(
+          QStringList{question.Text, question.Caption, question.Yes, question.No}.join(u'|'));
+      return FAnswer;
+    });
+    SetRunRestartScriptHook([this](const QString& file, const QString& folder) {
+      FRuns.append(file + u'|' + folder);
+    });
+    put(QStringLiteral("LanguageCodes.csv"), "1055,Turkish.lang.txt\r\n");
+    put(QStringLiteral("Turkish.lang.txt"),
+        "{INFO:Translated By}Ann, Bob ,Cy\r\n{Language}Dil\r\n"
+        "{User Interface Language:}Aray\xC3\xBCz Dili:\r\n{Translated by:}\xC3\x87" "eviren:\r\n"
+        "{OK}Tamam\r\n{Contribute to Translation}Katk\xC4\xB1\r\n{Copy}Kopyala\r\n"
+        "{Select All}T\xC3\xBCm\xC3\xBCn\xC3\xBC Se\xC3\xA7\r\n{Yes}Evet\r\n{No}Hay\xC4\xB1r\r\n"
+        "{Confirmation}Onay\r\n{Restart Application?}Yeniden ba\xC5\x9flat\xC4\xB1ls\xC4\xB1n m\xC4\xB1?\r\n");
+    put(QStringLiteral("German.lang.txt"), "{OK}OK\r\n{Language}Sprache\r\n");
+  }
+
+  void cleanup() {
+    TTranslateForm::SetQuestionHook({});
+    SetRunRestartScriptHook({});
+    SetOpenUrlHook({});
+    ErrorHandler::SetHook({});
+    StoreLanguageFile(QString());
+    Languages() = TLanguages();
+  }
+
+  void captionsAreTranslated() {
+    start();
+    TTranslateForm form;
+    QCOMPARE(form.windowTitle(), QStringLiteral("Dil"));
+    QCOMPARE(form.Label1->text(), QStringLiteral("Arayüz Dili:"));
+    QCOMPARE(form.Label2->text(), QStringLiteral("Çeviren:"));
+    QCOMPARE(form.Button1->text(), QStringLiteral("Tamam"));
+    QCOMPARE(form.Label3->text(), QStringLiteral("Katkı"));
+    QCOMPARE(form.Copy1->text(), QStringLiteral("Kopyala"));
+    QCOMPARE(form.SelectAll1->text(), QStringLiteral("Tümünü Seç"));
+    QCOMPARE(form.size(), QSize(622, 227));
+  }
+
+  void sortedListWithFlags() {
+    put(QStringLiteral("Klingon.lang.txt"), "");
+    put(QStringLiteral("notes-lang.txt"), "");
+    start();
+    TTranslateForm form;
+    QCOMPARE(itemTexts(form.ComboBox1),
+             QStringList({"", "English", "German", "Klingon", "Turkish"}));
+    QCOMPARE(form.ComboBox1->currentText(), QStringLiteral("Turkish"));
+    QCOMPARE(form.OpeningLanguage, QStringLiteral("Turkish"));
+
+    // Each item is drawn 18 high with its own flag at the top-left.
+    const QHash<QString, QImage> flags = {{"English", flagFile("gb")},
+                                          {"German", flagFile("de")},
+                                          {"Turkish", flagFile("tr")},
+                                          {"Klingon", resourceFlag("xx")},
+                                          {"", resourceFlag("xx")}};
+    QAbstractItemView* list = form.ComboBox1->view();
+    for (int row = 0; row < form.ComboBox1->count(); ++row) {
+      const QModelIndex index = form.ComboBox1->model()->index(row, 0);
+      QStyleOptionViewItem option;
+      option.initFrom(list);
+      option.rect = QRect(QPoint(0, 0), list->itemDelegate()->sizeHint(option, index));
+      QCOMPARE(option.rect.height(), 18);
+      QImage drawn(option.rect.size(), QImage::Format_ARGB32);
+      drawn.fill(Qt::magenta);
+      {
+        QPainter painter(&drawn);
+        list->itemDelegate()->paint(&painter, option, index);
+      }
+      const QImage expected = flags.value(form.ComboBox1->itemText(row));
+      QVERIFY(!expected.isNull());
+      QVERIFY2(samePixels(drawn.copy(0, 0, 16, 11), expected),
+               qPrintable(form.ComboBox1->itemText(row)));
+    }
+  }
+
+  void flagImages_data() {
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("image");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("English") << "English" << "english" << "gb";
+    QTest::newRow("German") << "German" << "de" << "de";
+    QTest::newRow("Arabic") << "Arabic" << "sa" << "sa";
+    QTest::newRow("ChineseTraditional") << "ChineseTraditional" << "tw" << "tw";
+    QTest::newRow("Catalan") << "Catalan" << "ca" << "catalonia";
+    QTest::newRow("Vietnamese") << "Vietnamese" << "vi" << "vn";
+    QTest::newRow("Hindi") << "Hindi" << "in" << "in";
+    QTest::newRow("PortugueseBrazil") << "PortugueseBrazil" << "br" << "br";
+    QTest::newRow("Abkhazian") << "Abkhazian" << "ab" << "";
+    QTest::newRow("letter case differs") << "german" << "xx" << "";
+    QTest::newRow("other") << "Klingon" << "xx" << "";
+  }
+
+  void flagImages() {
+    QFETCH(QString, item);
+    QFETCH(QString, image);
+    QFETCH(QString, file);
+    QCOMPARE(FlagImageName(item), image);
+    const QImage compiled = resourceFlag(image);
+    QCOMPARE(compiled.size(), QSize(16, 11));
+    QVERIFY(samePixels(compiled, file.isEmpty() ? resourceFlag("xx") : flagFile(file)));
+  }
+
+  void everyListedImageIsCompiledIn() {
+    for (const char* item :
+         {"English", "German", "French", "Turkish", "Albanian", "Arabic", "Bulgarian",
+          "ChineseSimplified", "ChineseTraditional", "Czech", "Dutch", "Finnish", "Greek",
+          "Hebrew", "Hungarian", "Abkhazian", "Catalan", "Italian", "Japanese", "Korean",
+          "Persian", "Polish", "PortugueseBrazil", "PortuguesePortugal", "Romanian", "Russian",
+          "Slovenian", "Spanish", "Swedish", "Ukrainian", "Vietnamese", "Slovak", "Norwegian",
+          "Hindi"}) {
+      const QString image = FlagImageName(QString::fromLatin1(item));
+      QVERIFY2(image != QStringLiteral("xx") || qstrcmp(item, "Abkhazian") == 0, item);
+      QVERIFY2(!resourceFlag(image).isNull(), item);
+    }
+  }
+
+  void translatorLines_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("split and trimmed")
+        << QByteArray("{INFO:Translated By}Ann, Bob ,Cy") << "Ann\nBob\nCy";
+    QTest::newRow("no translator line") << QByteArray("{OK}Gut") << "INFO:Translated By";
+    QTest::newRow("empty translator line") << QByteArray("{INFO:Translated By}") << "";
+    QTest::newRow("first line wins")
+        << QByteArray("{INFO:Translated By}Ann\r\n{INFO:Translated By}Bob") << "Ann";
+    QTest::newRow("not UTF-8") << QByteArray("{INFO:Translated By}J\xF6rg") << "";
+  }
+
+  void translatorLines() {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, shown);
+    put(QStringLiteral("German.lang.txt"), content);
+    start();
+    TTranslateForm form;
+    form.ComboBox1->setCurrentText(QStringLiteral("German"));
+    QCOMPARE(form.RichEdit1->toPlainText(), shown);
+    form.ComboBox1->setCurrentText(QStringLiteral("English"));
+    QCOMPARE(form.RichEdit1->toPlainText(), QStringLiteral("Kelmoor"));
+  }
+
+  void withoutFolderOnlyEnglish() {
+    QVERIFY(QDir(FFolder).removeRecursively());
+    start();
+    TTranslateForm form;
+    QCOMPARE(itemTexts(form.ComboBox1), QStringList({"English"}));
+    QCOMPARE(form.windowTitle(), QStringLiteral("Language"));
+    QCOMPARE(form.RichEdit1->toPlainText(), QStringLiteral("Kelmoor"));
+  }
+
+  void okWithoutChangeCloses() {
+    start();
+    int terminated = 0;
+    auto form = openForm(&terminated);
+    QTest::mouseClick(form->Button1, Qt::LeftButton);
+    QTRY_VERIFY(!form->isVisible());
+    QVERIFY(FQuestions.isEmpty());
+    QVERIFY(!QFile::exists(script()));
+    QCOMPARE(terminated, 0);
+  }
+
+  void noWritesNothing() {
+    start();
+    int terminated = 0;
+    QStringList chosen;
+    auto form = openForm(&terminated);
+    form->SetLanguageFile = [&](const QString& file) { chosen.append(file); };
+    form->ComboBox1->setCurrentText(QStringLiteral("German"));
+    FAnswer = false;
+    QTest::mouseClick(form->Button1, Qt::LeftButton);
+    QCOMPARE(FQuestions, QStringList({"Yeniden başlatılsın mı?|Onay|Evet|Hayır"}));
+    QVERIFY(form->isVisible());
+    QVERIFY(chosen.isEmpty());
+    QVERIFY(!QFile::exists(script()));
+    QVERIFY(FRuns.isEmpty());
+    QCOMPARE(terminated, 0);
+  }
+
+  void yesRestartsIntoTheChoice() {
+    start();
+    QCOMPARE(Languages().CurrentLanguageName, QStringLiteral("Turkish"));
+    int terminated = 0;
+    auto form = openForm(&terminated);
+    form->ComboBox1->setCurrentText(QStringLiteral("German"));
+    FAnswer = true;
+    QTest::mouseClick(form->Button1, Qt::LeftButton);
+    QCOMPARE(FQuestions.size(), 1);
+    QCOMPARE(StoredLanguageFile(), QStringLiteral("German.lang.txt"));
+    QCOMPARE(readFile(script()),
+             RestartScriptBytes(QCoreApplication::applicationFilePath(),
+                                RestartScriptNeedsTimeout(QSysInfo::kernelVersion())));
+    QCOMPARE(FRuns, QStringList({script() + u'|' + DataFolder}));
+    QCOMPARE(terminated, 1);
+
+    // The next start comes back in German, not in the code table's Turkish.
+    start();
+    QCOMPARE(Languages().CurrentLanguageName, QStringLiteral("German"));
+    QCOMPARE(Translate(QStringLiteral("Language")), QStringLiteral("Sprache"));
+
+    // Choosing English is kept too.
+    form = openForm(&terminated);
+    QCOMPARE(form->OpeningLanguage, QStringLiteral("German"));
+    form->ComboBox1->setCurrentText(QStringLiteral("English"));
+    QTest::mouseClick(form->Button1, Qt::LeftButton);
+    QCOMPARE(terminated, 2);
+    start();
+    QVERIFY(Languages().CurrentLanguageFile.isEmpty());
+    QCOMPARE(Translate(QStringLiteral("Language")), QStringLiteral("Language"));
+  }
+
+  void unwritableScriptKeepsRunning() {
+    start();
+    DataFolder = FTemp->path() + QStringLiteral("/missing/");
+    QStringList errors;
+    ErrorHandler::SetHook([&](const QString& message) { errors.append(message); });
+    int terminated = 0;
+    auto form = openForm(&terminated);
+    form->ComboBox1->setCurrentText(QStringLiteral("German"));
+    FAnswer = true;
+    QTest::mouseClick(form->Button1, Qt::LeftButton);
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors.first().contains(QStringLiteral("start.bat")), qPrintable(errors.first()));
+    QVERIFY(FRuns.isEmpty());
+    QCOMPARE(terminated, 0);
+    QVERIFY(form->isVisible());
+  }
+
+  void escapeCloses_data() {
+    QTest::addColumn<QString>("control");
+    QTest::newRow("Button1") << "Button1";
+    QTest::newRow("ComboBox1") << "ComboBox1";
+    QTest::newRow("RichEdit1") << "RichEdit1";
+  }
+
+  void escapeCloses() {
+    QFETCH(QString, control);
+    start();
+    int terminated = 0;
+    auto form = openForm(&terminated);
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    QWidget* widget = control == u"Button1"     ? static_cast<QWidget*>(form->Button1)
+                      : control == u"ComboBox1" ? static_cast<QWidget*>(form->ComboBox1)
+                                                : static_cast<QWidget*>(form->RichEdit1);
+    widget->setFocus();
+    QTest::keyClick(widget, Qt::Key_Escape);
+    QTRY_VERIFY(!form->isVisible());
+    QVERIFY(FQuestions.isEmpty());
+  }
+
+  void linkOpensTranslationPage() {
+    start();
+    QList<QUrl> opened;
+    SetOpenUrlHook([&](const QUrl& url) {
+      opened.append(url);
+      return true;
+    });
+    int terminated = 0;
+    auto form = openForm(&terminated);
+    const QString address = QStringLiteral("https://") + WebHost() + QStringLiteral("/translation/");
+    QCOMPARE(form->Label3->toolTip(), address);
+    QCOMPARE(form->Label3->cursor().shape(), Qt::PointingHandCursor);
+    QTest::mouseClick(form->Label3, Qt::LeftButton);
+    QCOMPARE(opened, QList<QUrl>({QUrl(address)}));
+  }
+
+  void copyAndSelectAll() {
+    start();
+    TTranslateForm form;
+    QCOMPARE(form.RichEdit1->toPlainText(), QStringLiteral("Ann\nBob\nCy"));
+    QVERIFY(form.RichEdit1->isReadOnly());
+    QCOMPARE(form.RichEdit1->lineWrapMode(), QPlainTextEdit::NoWrap);
+    QVERIFY(form.PopupMenu1->actions().contains(form.Copy1));
+    form.SelectAll1->trigger();
+    QCOMPARE(form.RichEdit1->textCursor().selectedText(),
+             QStringLiteral("Ann\u2029Bob\u2029Cy"));
+    QTextCursor cursor = form.RichEdit1->textCursor();
+    cursor.setPosition(4);
+    cursor.setPosition(7, QTextCursor::KeepAnchor);
+    form.RichEdit1->setTextCursor(cursor);
+    QGuiApplication::clipboard()->clear();
+    form.Copy1->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Bob"));
+  }
+
+  void scriptBytes_data() {
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<bool>("timeout");
+    QTest::addColumn<QByteArray>("bytes");
+    const QByteArray head =
+        "@ECHO OFF\r\n"
+        "ECHO This file was created automatically to restart the program.\r\n"
+        "ECHO It is safe to delete this file.\r\n";
+    QTest::newRow("with timeout") << "/opt/glyphmill/glyphmill" << true
+                                  << head + "timeout 1\r\n\"/opt/glyphmill/glyphmill\"\r\n";
+    QTest::newRow("without timeout") << "/opt/glyphmill/glyphmill" << false
+                                     << head + "\"/opt/glyphmill/glyphmill\"\r\n";
+    QTest::newRow("Windows-1252") << "/home/Zoë/€ and blanks/glyphmill" << false
+                                  << head + "\"/home/Zo\xEB/\x80 and blanks/glyphmill\"\r\n";
+  }
+
+  void scriptBytes() {
+    QFETCH(QString, program);
+    QFETCH(bool, timeout);
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(RestartScriptBytes(program, timeout), bytes);
+  }
+
+  void pathWindows1252CannotHold() {
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error,
+                             RestartScriptBytes(QStringLiteral("/home/Doğan/glyphmill"), true));
+  }
+
+  void timeoutByKernelVersion_data() {
+    QTest::addColumn<QString>("kernel");
+    QTest::addColumn<bool>("timeout");
+    QTest::newRow("6.1") << "6.1.0-18-amd64" << true;
+    QTest::newRow("5.10") << "5.10.0-28-amd64" << false;
+    QTest::newRow("5") << "5" << false;
+    QTest::newRow("10.0") << "10.0.19045" << true;
+    QTest::newRow("unknown") << "" << false;
+  }
+
+  void timeoutByKernelVersion() {
+    QFETCH(QString, kernel);
+    QFETCH(bool, timeout);
+    QCOMPARE(RestartScriptNeedsTimeout(kernel), timeout);
+  }
+
+  // The real runner (this program's glyphmill) starts the given program after
+  // the script's wait, in the script's working folder.
+  void runnerStartsTheProgramAfterTheWait() {
+    SetRunRestartScriptHook({});
+    const QString record = FTemp->path() + QStringLiteral("/started.txt");
+    qputenv("GLYPHMILL_RECORD_FILE", QFile::encodeName(record));
+    writeFile(script(), RestartScriptBytes(QStringLiteral(GLYPHMILL_RECORD_START), true));
+    QElapsedTimer clock;
+    clock.start();
+    RunRestartScript(script(), DataFolder, QStringLiteral(GLYPHMILL_APP_PATH));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 20000);
+    QVERIFY2(clock.elapsed() >= 1000, qPrintable(QString::number(clock.elapsed())));
+    QTRY_COMPARE(readFile(record), QFile::encodeName(FTemp->path()) + "\n");
+  }
+
+  void runnerLines() {
+    const QString record = FTemp->path() + QStringLiteral("/started.txt");
+    qputenv("GLYPHMILL_RECORD_FILE", QFile::encodeName(record));
+    writeFile(script(), "@ECHO OFF\r\necho hello\r\nTIMEOUT 0\r\n\r\n\"" GLYPHMILL_RECORD_START
+                        "\"\r\n");
+    QCOMPARE(RunRestartScriptFile(script()), 0);
+    QTRY_VERIFY(QFile::exists(record));
+
+    writeFile(script(), "@ECHO OFF\r\ndel *.*\r\n");
+    QCOMPARE(RunRestartScriptFile(script()), 1);
+    writeFile(script(), "\"" + QFile::encodeName(FTemp->path()) + "/no-such-program\"\r\n");
+    QCOMPARE(RunRestartScriptFile(script()), 1);
+    QCOMPARE(RunRestartScriptFile(FTemp->path() + QStringLiteral("/missing.bat")), 1);
+  }
+
+  void helpMenuOpensTheWindowModally() {
+    Languages().FolderSource = [folder = FFolder] { return folder; };
+    Languages().UiLanguageSource = [] { return quint16(1055); };
+    TAppForm main;
+    QVERIFY(main.Language1->isVisible());
+    QCOMPARE(Languages().CurrentLanguageName, QStringLiteral("Turkish"));
+    bool wasModal = false;
+    int terminated = 0;
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, this, [&] {
+      auto* form = qobject_cast<TTranslateForm*>(QApplication::activeModalWidget());
+      if (form == nullptr) return;
+      answer.stop();
+      wasModal = true;
+      form->Terminate = [&, form] {
+        ++terminated;
+        form->close();
+      };
+      form->ComboBox1->setCurrentText(QStringLiteral("German"));
+      FAnswer = true;
+      form->Button1->click();
+    });
+    answer.start(10);
+    main.Language1->trigger();
+    QVERIFY(wasModal);
+    QCOMPARE(terminated, 1);
+    // The main window keeps the choice.
+    QCOMPARE(StoredLanguageFile(), QStringLiteral("German.lang.txt"));
+  }
+};
+
+QTEST_MAIN(TranslateFormTest)
+#include "TranslateFormTest.moc"
