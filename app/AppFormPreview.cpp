@@ -1,0 +1,48 @@
+// The rendered preview: the HTML written to "temp.html" in the data folder and
+// shown by the web view.
+#include "AppForm.h"
+
+#include "AppGlobals.h"
+#include "PreviewPage.h"
+#include "TextFiles.h"
+
+#include <QCheckBox>
+#include <QTabWidget>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
+namespace {
+
+constexpr int kPreviewPage = 1;
+
+QString previewFileName() { return DataFolder + QStringLiteral("temp.html"); }
+
+}  // namespace
+
+void TAppForm::SetUpPreview() {
+  FPreviewPage = new TPreviewPage(WebBrowser1);
+  QWebEngineSettings* settings = FPreviewPage->settings();
+  settings->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+  settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+  settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+  settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+  WebBrowser1->setPage(FPreviewPage);
+  connect(PageControl1, &QTabWidget::currentChanged, this,
+          [this] { Guarded(&TAppForm::PageControl1Change); });
+}
+
+void TAppForm::PreviewGoster() {
+  // UTF-8 with a byte-order mark, so that the web view reads every character
+  // right although the fragment declares no character set.
+  WriteFileAtomically(previewFileName(), QByteArray("\xEF\xBB\xBF") + Utf8Bytes(HtmlLines));
+  const QUrl url = QUrl::fromLocalFile(previewFileName());
+  FPreviewPage->SetPreviewUrl(url);
+  // Scripts run only when the user allowed unsafe HTML.
+  FPreviewPage->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled,
+                                         CheckBox1->isChecked());
+  WebBrowser1->load(url);
+}
+
+void TAppForm::PageControl1Change() {
+  if (PageControl1->currentIndex() == kPreviewPage) PreviewGoster();
+}
