@@ -24,7 +24,9 @@ void TAppForm::SetUpPreview() {
   QWebEngineSettings* settings = FPreviewPage->settings();
   settings->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
   settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
-  settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+  // Local images and style sheets next to "temp.html" load only with file access;
+  // nothing remote is reached.
+  settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
   settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
   WebBrowser1->setPage(FPreviewPage);
   connect(PageControl1, &QTabWidget::currentChanged, this,
