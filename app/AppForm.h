@@ -152,6 +152,7 @@ class TAppForm : public QMainWindow {
   void SetUpEditors();
   void SetUpDocuments();
   void SetUpPreview();
+  TPreviewPage* PreviewPage();
   void ShowListInEditor(const TLineList& list, TSynEdit* editor);
   // Runs a handler; an error it raises goes to the general error handler.
   void Guarded(void (TAppForm::*handler)());

@@ -20,6 +20,13 @@ QString previewFileName() { return DataFolder + QStringLiteral("temp.html"); }
 }  // namespace
 
 void TAppForm::SetUpPreview() {
+  connect(PageControl1, &QTabWidget::currentChanged, this,
+          [this] { Guarded(&TAppForm::PageControl1Change); });
+}
+
+// The web engine starts with the first preview, not with the window.
+TPreviewPage* TAppForm::PreviewPage() {
+  if (FPreviewPage != nullptr) return FPreviewPage;
   FPreviewPage = new TPreviewPage(WebBrowser1);
   QWebEngineSettings* settings = FPreviewPage->settings();
   settings->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
@@ -29,8 +36,7 @@ void TAppForm::SetUpPreview() {
   settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
   settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
   WebBrowser1->setPage(FPreviewPage);
-  connect(PageControl1, &QTabWidget::currentChanged, this,
-          [this] { Guarded(&TAppForm::PageControl1Change); });
+  return FPreviewPage;
 }
 
 void TAppForm::PreviewGoster() {
@@ -38,9 +44,10 @@ void TAppForm::PreviewGoster() {
   // right although the fragment declares no character set.
   WriteFileAtomically(previewFileName(), QByteArray("\xEF\xBB\xBF") + Utf8Bytes(HtmlLines));
   const QUrl url = QUrl::fromLocalFile(previewFileName());
-  FPreviewPage->SetPreviewUrl(url);
+  TPreviewPage* page = PreviewPage();
+  page->SetPreviewUrl(url);
   // Scripts run only when the user allowed unsafe HTML.
-  FPreviewPage->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled,
+  page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled,
                                          CheckBox1->isChecked());
   WebBrowser1->load(url);
 }
