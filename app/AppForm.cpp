@@ -28,6 +28,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <QWebEngineView>
 
 // The icons are compiled into the library; their registration must be pulled in.
 static void initIconResources() { Q_INIT_RESOURCE(glyphmill); }
@@ -171,7 +172,7 @@ void TAppForm::CreateMiddleArea() {
   TabSheet2 = new QWidget(PageControl1);
   auto* previewLayout = new QVBoxLayout(TabSheet2);
   previewLayout->setContentsMargins(0, 0, 0, 0);
-  WebBrowser1 = new QWidget(TabSheet2);
+  WebBrowser1 = new QWebEngineView(TabSheet2);
   previewLayout->addWidget(WebBrowser1);
   PageControl1->addTab(TabSheet1, QStringLiteral("HTML"));
   PageControl1->addTab(TabSheet2, QStringLiteral("Preview"));
@@ -290,6 +291,8 @@ void TAppForm::FormCreate() {
   DataFolder = ChooseDataFolder(QCoreApplication::applicationDirPath(), AppCompanyName,
                                 AppProductName);
   SetUpEditors();
+  SetUpDocuments();
+  SetUpPreview();
   SynEdit1->SetText(SampleDocument());
   SourceLines.Clear();
   HtmlLines.Clear();

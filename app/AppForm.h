@@ -12,13 +12,16 @@
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QFileDialog;
 class QLabel;
 class QMenu;
 class QPushButton;
 class QSplitter;
 class QTabWidget;
+class QWebEngineView;
 class QWidget;
 class TMemIniFile;
+class TPreviewPage;
 class TSynEdit;
 class TUriLexer;
 
@@ -61,7 +64,7 @@ class TAppForm : public QMainWindow {
   QTabWidget* PageControl1 = nullptr;
   QWidget* TabSheet1 = nullptr;
   QWidget* TabSheet2 = nullptr;
-  QWidget* WebBrowser1 = nullptr;
+  QWebEngineView* WebBrowser1 = nullptr;
   // Bottom bar.
   QWidget* Panel1 = nullptr;
   QPushButton* ButtonConvert = nullptr;
@@ -101,6 +104,15 @@ class TAppForm : public QMainWindow {
   QString StatusText() const;
   void SetStatusText(const QString& text);
 
+  // Loads a file into SourceLines and SynEdit1, a ".csv" file as a Markdown table.
+  void DosyaAc(const QString& fileName);
+  // Writes HtmlLines to a file, UTF-8 without byte-order mark, CR LF after every line.
+  void DosyaKaydet(const QString& fileName);
+  // Loads the files in order with DosyaAc; an error is shown and ends the loading.
+  void LoadFiles(const QStringList& files);
+  // Loads the files after the program name in `arguments` once the event loop runs.
+  void LoadCommandLineFiles(const QStringList& arguments);
+
  public Q_SLOTS:
   // The conversion command behind "CONVERT".
   void ButtonConvertClick();
@@ -119,9 +131,20 @@ class TAppForm : public QMainWindow {
   void SetLanguageFile(const QString& Filename);
   // Keeps the page control at half the middle area's width.
   void FormResize();
+  // "Load File..." and "Save File...": a file dialog, then DosyaAc / DosyaKaydet.
+  void ButtonLoadClick();
+  void LoadFile1Click();
+  void ButtonSaveClick();
+  void SaveFile1Click();
+  // Writes HtmlLines to DataFolder + "temp.html" and shows it in WebBrowser1.
+  void PreviewGoster();
+  // Refreshes the preview when the "Preview" tab becomes the active one.
+  void PageControl1Change();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // Shows a file dialog modally; the chosen file, or "" when cancelled.
+  virtual QString RunFileDialog(QFileDialog& dialog);
 
  private:
   void FormCreate();
@@ -131,11 +154,15 @@ class TAppForm : public QMainWindow {
   void CreateMainMenu();
   QMenu* CreateEditorPopup(TSynEdit* editor, QAction** entries[8]);
   void SetUpEditors();
+  void SetUpDocuments();
+  void SetUpPreview();
+  TPreviewPage* PreviewPage();
   void ShowListInEditor(const TLineList& list, TSynEdit* editor);
   // Runs a handler; an error it raises goes to the general error handler.
   void Guarded(void (TAppForm::*handler)());
 
   TUriLexer* FUriLexer = nullptr;
+  TPreviewPage* FPreviewPage = nullptr;
 };
 
 // The 31 lines of the sample document shown at start.

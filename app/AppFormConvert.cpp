@@ -62,6 +62,7 @@ void TAppForm::ButtonConvertClick() {
   const std::u16string html = processor->Process(toEngineText(SourceLines.Text()));
   HtmlLines.SetText(StyleTables(fromEngineText(html)));
   EkrandaGoster2();
+  if (PageControl1->currentIndex() == 1) PreviewGoster();
 }
 
 void TAppForm::ShowListInEditor(const TLineList& list, TSynEdit* editor) {

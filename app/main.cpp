@@ -36,6 +36,8 @@ int main(int argc, char* argv[]) {
   // Held for the life of the process; a second instance starts all the same.
   TakeNamedLock(QStringLiteral("KELMOOR_Glyphmill"));
 
+  // The preview's web view shares its graphics contexts with the widgets.
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   TApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Glyphmill"));
   QApplication::setApplicationDisplayName(QStringLiteral("Glyphmill"));
@@ -45,6 +47,7 @@ int main(int argc, char* argv[]) {
   ErrorHandler::Run([&] {
     TAppForm form;
     form.show();
+    form.LoadCommandLineFiles(QCoreApplication::arguments());
     exitCode = QApplication::exec();
   });
   return exitCode;

@@ -1,0 +1,115 @@
+// Loading and saving documents, the file dialogs, dropped files and the files
+// named on the command line.
+#include "AppForm.h"
+
+#include "CsvImport.h"
+#include "ErrorHandler.h"
+#include "FileDrops.h"
+#include "TextFiles.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLocale>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTimer>
+
+namespace {
+
+bool isCsvFile(const QString& fileName) {
+  return QFileInfo(fileName).suffix().compare(QStringLiteral("csv"), Qt::CaseInsensitive) == 0;
+}
+
+void setUpOpenDialog1(QFileDialog& dialog) {
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setNameFilters({QStringLiteral("Markdown File (*.txt *.csv *.md *.markdown)"),
+                         QStringLiteral("Any File (*)")});
+  dialog.setDefaultSuffix(QStringLiteral("md"));
+}
+
+void setUpSaveDialog1(QFileDialog& dialog) {
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilters({QStringLiteral("HTML File (*.html)"), QStringLiteral("Any File (*)")});
+  dialog.setDefaultSuffix(QStringLiteral("html"));
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+}
+
+}  // namespace
+
+void TAppForm::SetUpDocuments() {
+  connect(ButtonLoad, &QPushButton::clicked, this, [this] { Guarded(&TAppForm::ButtonLoadClick); });
+  connect(LoadFile1, &QAction::triggered, this, [this] { Guarded(&TAppForm::LoadFile1Click); });
+  connect(ButtonSave, &QPushButton::clicked, this, [this] { Guarded(&TAppForm::ButtonSaveClick); });
+  connect(SaveFile1, &QAction::triggered, this, [this] { Guarded(&TAppForm::SaveFile1Click); });
+  // A drop is loaded once the drag has ended, so that the source program is not
+  // kept waiting by a large file or an error box.
+  new TFileDropFilter(this, [this](const QStringList& files) {
+    QTimer::singleShot(0, this, [this, files] { LoadFiles(files); });
+  });
+}
+
+QString TAppForm::RunFileDialog(QFileDialog& dialog) {
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+  return dialog.selectedFiles().constFirst();
+}
+
+void TAppForm::ButtonLoadClick() {
+  QFileDialog dialog(this);
+  setUpOpenDialog1(dialog);
+  const QString fileName = RunFileDialog(dialog);
+  if (!fileName.isEmpty()) DosyaAc(fileName);
+}
+
+void TAppForm::LoadFile1Click() { ButtonLoadClick(); }
+
+void TAppForm::ButtonSaveClick() {
+  QFileDialog dialog(this);
+  setUpSaveDialog1(dialog);
+  const QString fileName = RunFileDialog(dialog);
+  if (fileName.isEmpty()) return;
+  QApplication::setOverrideCursor(Qt::BusyCursor);
+  const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+  DosyaKaydet(fileName);
+}
+
+void TAppForm::SaveFile1Click() { ButtonSaveClick(); }
+
+void TAppForm::DosyaAc(const QString& fileName) {
+  QApplication::setOverrideCursor(Qt::BusyCursor);
+  const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+  QElapsedTimer clock;
+  clock.start();
+  // Read into a list of its own, so that a failure leaves the document as it was.
+  TLineList lines;
+  ReadTextLines(fileName, lines);
+  if (isCsvFile(fileName)) {
+    const QString text = lines.Text();
+    lines.SetText(CsvToMarkdownTable(text, DetectCsvDelimiter(text)));
+  }
+  SourceLines = std::move(lines);
+  EkrandaGoster1();
+  const quint32 milliseconds = quint32(clock.elapsed());
+  SetStatusText(QStringLiteral("Load Time: ") + QLocale().toString(milliseconds / 1000.0, 'f', 3) +
+                QStringLiteral(" sec"));
+}
+
+void TAppForm::DosyaKaydet(const QString& fileName) {
+  WriteFileAtomically(fileName, Utf8Bytes(HtmlLines));
+}
+
+void TAppForm::LoadFiles(const QStringList& files) {
+  ErrorHandler::Run([this, &files] {
+    for (const QString& file : files) DosyaAc(file);
+  });
+}
+
+void TAppForm::LoadCommandLineFiles(const QStringList& arguments) {
+  const QStringList files = arguments.mid(1);
+  if (files.isEmpty()) return;
+  QTimer::singleShot(0, this, [this, files] { LoadFiles(files); });
+}

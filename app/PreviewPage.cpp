@@ -1,0 +1,34 @@
+#include "PreviewPage.h"
+
+#include "platform/ShellOpen.h"
+
+namespace {
+
+// Stands in for a new window: hands the first address it is sent to the user's
+// browser and goes away.
+class TLinkOpenerPage : public QWebEnginePage {
+ public:
+  using QWebEnginePage::QWebEnginePage;
+
+ protected:
+  bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override {
+    OpenUrl(url);
+    deleteLater();
+    return false;
+  }
+};
+
+}  // namespace
+
+TPreviewPage::TPreviewPage(QObject* parent) : QWebEnginePage(parent) {}
+
+bool TPreviewPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool) {
+  // The preview file itself, also when a link jumps to an anchor in it.
+  if (!FPreviewUrl.isEmpty() && url.adjusted(QUrl::RemoveFragment) == FPreviewUrl) return true;
+  if (type == NavigationTypeLinkClicked) OpenUrl(url);
+  return false;
+}
+
+QWebEnginePage* TPreviewPage::createWindow(WebWindowType) {
+  return new TLinkOpenerPage(profile(), this);
+}

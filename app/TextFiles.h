@@ -1,0 +1,21 @@
+// Reading text files into line lists and writing files whole or not at all.
+#pragma once
+
+#include "LineList.h"
+
+#include <QByteArray>
+#include <QString>
+
+// Reads a text file into `lines`. A byte-order mark (UTF-8, UTF-16 LE or BE)
+// decides the encoding; otherwise the bytes are read as UTF-8, or as
+// Windows-1252 where they are not valid UTF-8. Throws std::runtime_error naming
+// the file and the reason; `lines` is untouched then.
+void ReadTextLines(const QString& fileName, TLineList& lines);
+
+// Replaces the content of `fileName` with `bytes` through a temporary file in
+// the same folder, so the file is either the new content or the old one whole.
+// Throws std::runtime_error naming the file and the reason.
+void WriteFileAtomically(const QString& fileName, const QByteArray& bytes);
+
+// The UTF-8 bytes of a list's whole text (CR LF after every line), without mark.
+QByteArray Utf8Bytes(const TLineList& lines);

@@ -1,0 +1,89 @@
+// A document over LARGE_TEXT_LIMIT is loaded, converted and saved whole while
+// the editors show the placeholder. Slow and memory-heavy (several GiB): it runs
+// only with GLYPHMILL_LARGE_TESTS=1 in the environment.
+#include "AppTestForm.h"
+#include "Editors.h"
+#include "ErrorHandler.h"
+
+#include <QAction>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// "Para 0000001 text" and an empty line, again and again: 19 bytes each.
+constexpr qint64 kParagraphs = 5'600'000;
+constexpr qint64 kParagraphBytes = 19;
+constexpr qint64 kHtmlLineBytes = 26;  // "<p>Para 0000001 text</p>\r\n"
+
+QByteArray paragraph(qint64 n) { return QByteArray("Para ") + QByteArray::number(n).rightJustified(7, '0') + " text"; }
+
+}  // namespace
+
+class LargeDocumentTest : public QObject {
+  Q_OBJECT
+ private Q_SLOTS:
+  void loadsConvertsAndSavesAWholeLargeDocument();
+};
+
+void LargeDocumentTest::loadsConvertsAndSavesAWholeLargeDocument() {
+  if (qEnvironmentVariable("GLYPHMILL_LARGE_TESTS") != QStringLiteral("1")) {
+    QSKIP("set GLYPHMILL_LARGE_TESTS=1 to run this slow, memory-heavy test");
+  }
+  QStringList errors;
+  ErrorHandler::SetHook([&](const QString& message) { errors.append(message); });
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const QString source = dir.filePath(QStringLiteral("large.md"));
+  {
+    QFile file(source);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QByteArray chunk;
+    for (qint64 n = 1; n <= kParagraphs; ++n) {
+      chunk += paragraph(n) + "\n\n";
+      if (chunk.size() > (1 << 20) || n == kParagraphs) {
+        QCOMPARE(file.write(chunk), chunk.size());
+        chunk.clear();
+      }
+    }
+  }
+  QVERIFY(QFileInfo(source).size() == kParagraphs * kParagraphBytes);
+  QVERIFY(QFileInfo(source).size() > LARGE_TEXT_LIMIT);
+
+  TTestForm form;
+  // With "Auto Convert" on, the conversion that the load sets off converts the
+  // loaded document, not the placeholder sentence.
+  form.AutoConvert1->trigger();
+  form.DosyaAc(source);
+  QVERIFY(errors.isEmpty());
+  QCOMPARE(form.SourceLines.Count(), int(2 * kParagraphs));
+  QCOMPARE(form.SynEdit1->text(), kPlaceholderText);
+  QVERIFY(!form.SynEdit1->isEnabled());
+  QCOMPARE(form.HtmlLines.Count(), int(kParagraphs));
+  QVERIFY(form.HtmlLines.Text().startsWith(QStringLiteral("<p>Para 0000001 text</p>\r\n")));
+  QCOMPARE(form.SynEdit2->text(), kPlaceholderText);
+  QVERIFY(!form.SynEdit2->isEnabled());
+  QVERIFY(form.StatusText().startsWith(QStringLiteral("Load Time: ")));
+
+  // CONVERT while the source editor shows the placeholder converts the document.
+  QTest::mouseClick(form.ButtonConvert, Qt::LeftButton);
+  QCOMPARE(form.HtmlLines.Count(), int(kParagraphs));
+
+  const QString target = dir.filePath(QStringLiteral("large.html"));
+  form.DialogAnswer = target;
+  QTest::mouseClick(form.ButtonSave, Qt::LeftButton);
+  QVERIFY(errors.isEmpty());
+  QFile saved(target);
+  QCOMPARE(saved.size(), kParagraphs * kHtmlLineBytes);
+  QVERIFY(saved.open(QIODevice::ReadOnly));
+  QCOMPARE(saved.read(kHtmlLineBytes), QByteArray("<p>Para 0000001 text</p>\r\n"));
+  QVERIFY(saved.seek((kParagraphs / 2 - 1) * kHtmlLineBytes));
+  QCOMPARE(saved.read(kHtmlLineBytes), "<p>" + paragraph(kParagraphs / 2) + "</p>\r\n");
+  QVERIFY(saved.seek((kParagraphs - 1) * kHtmlLineBytes));
+  QCOMPARE(saved.readAll(), "<p>" + paragraph(kParagraphs) + "</p>\r\n");
+  ErrorHandler::SetHook(nullptr);
+}
+
+QTEST_MAIN(LargeDocumentTest)
+#include "LargeDocumentTest.moc"

@@ -1,0 +1,228 @@
+// The preview tab: "temp.html" in the data folder, shown by the web view.
+#include "AppForm.h"
+#include "AppGlobals.h"
+#include "AppTestForm.h"
+#include "Editors.h"
+#include "ErrorHandler.h"
+#include "platform/ShellOpen.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
+#include <QWebEngineView>
+
+namespace {
+
+constexpr int kTimeout = 30000;
+
+QByteArray utf8Mark() { return QByteArrayLiteral("\xef\xbb\xbf"); }
+
+}  // namespace
+
+class PreviewTest : public QObject {
+  Q_OBJECT
+ private Q_SLOTS:
+  void init();
+  void cleanup();
+  void selectingThePreviewTabShowsTheLastConversion();
+  void convertingWithTheHtmlTabActiveLeavesThePreview();
+  void convertingWithThePreviewTabActiveRefreshesIt();
+  void showsCharactersOutsideEightBitCodePages();
+  void scriptsRunOnlyWithUnsafeHtmlAllowed_data();
+  void scriptsRunOnlyWithUnsafeHtmlAllowed();
+  void relativeImagesLoadFromTheDataFolder();
+  void clickedLinksOpenInTheBrowser();
+  void unwritablePreviewFileShowsTheErrorAndDoesNotNavigate();
+
+ private:
+  void convert(const QString& source);
+  // Runs `action` and waits until the web view has finished a load.
+  void loadWith(const std::function<void()>& action);
+  QString pageText();
+  QVariant evaluate(const QString& script);
+  QString previewFile() const { return DataFolder + QStringLiteral("temp.html"); }
+
+  std::unique_ptr<TTestForm> FForm;
+  QStringList FErrors;
+  QList<QUrl> FOpened;
+  QString FSavedDataFolder;
+};
+
+void PreviewTest::init() {
+  FErrors.clear();
+  FOpened.clear();
+  ErrorHandler::SetHook([this](const QString& message) { FErrors.append(message); });
+  SetOpenUrlHook([this](const QUrl& url) {
+    FOpened.append(url);
+    return true;
+  });
+  FForm = std::make_unique<TTestForm>();
+  FSavedDataFolder = DataFolder;
+  QFile::remove(previewFile());
+}
+
+void PreviewTest::cleanup() {
+  FForm.reset();
+  DataFolder = FSavedDataFolder;
+  ErrorHandler::SetHook(nullptr);
+  SetOpenUrlHook(nullptr);
+}
+
+void PreviewTest::convert(const QString& source) {
+  FForm->SynEdit1->SetText(source);
+  QTest::mouseClick(FForm->ButtonConvert, Qt::LeftButton);
+}
+
+void PreviewTest::loadWith(const std::function<void()>& action) {
+  QSignalSpy loads(FForm->WebBrowser1, &QWebEngineView::loadFinished);
+  action();
+  QTRY_VERIFY_WITH_TIMEOUT(loads.count() >= 1, kTimeout);
+  QVERIFY(loads.last().at(0).toBool());
+}
+
+QString PreviewTest::pageText() {
+  QString text;
+  bool done = false;
+  FForm->WebBrowser1->page()->toPlainText([&](const QString& result) {
+    text = result;
+    done = true;
+  });
+  [&] { QTRY_VERIFY_WITH_TIMEOUT(done, kTimeout); }();
+  return text;
+}
+
+QVariant PreviewTest::evaluate(const QString& script) {
+  // The application's own script world runs even while the page's scripts are off.
+  QVariant value;
+  bool done = false;
+  FForm->WebBrowser1->page()->runJavaScript(script, QWebEngineScript::ApplicationWorld,
+                                            [&](const QVariant& result) {
+                                              value = result;
+                                              done = true;
+                                            });
+  [&] { QTRY_VERIFY_WITH_TIMEOUT(done, kTimeout); }();
+  return value;
+}
+
+void PreviewTest::selectingThePreviewTabShowsTheLastConversion() {
+  convert(QStringLiteral("# Preview heading\r\n\r\nSome *text*."));
+  QVERIFY(!QFileInfo::exists(previewFile()));
+  loadWith([&] {
+    QTabBar* tabs = FForm->PageControl1->tabBar();
+    QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(1).center());
+  });
+  QCOMPARE(FForm->PageControl1->currentIndex(), 1);
+  QCOMPARE(ReadTestFile(previewFile()), utf8Mark() + FForm->HtmlLines.Text().toUtf8());
+  QCOMPARE(FForm->WebBrowser1->url(), QUrl::fromLocalFile(previewFile()));
+  QCOMPARE(pageText(), QStringLiteral("Preview heading\n\nSome text."));
+  QVERIFY(FErrors.isEmpty());
+}
+
+void PreviewTest::convertingWithTheHtmlTabActiveLeavesThePreview() {
+  convert(QStringLiteral("first"));
+  loadWith([&] { FForm->PageControl1->setCurrentIndex(1); });
+  const QByteArray shown = ReadTestFile(previewFile());
+  FForm->PageControl1->setCurrentIndex(0);
+  convert(QStringLiteral("second"));
+  QCOMPARE(ReadTestFile(previewFile()), shown);
+  QCOMPARE(pageText(), QStringLiteral("first"));
+  // "New" does not refresh it either.
+  FForm->New1->trigger();
+  QCOMPARE(ReadTestFile(previewFile()), shown);
+}
+
+void PreviewTest::convertingWithThePreviewTabActiveRefreshesIt() {
+  convert(QStringLiteral("first"));
+  loadWith([&] { FForm->PageControl1->setCurrentIndex(1); });
+  loadWith([&] { convert(QStringLiteral("second **version**")); });
+  QCOMPARE(ReadTestFile(previewFile()), utf8Mark() + QByteArray("<p>second <strong>version</strong></p>\r\n"));
+  QCOMPARE(pageText(), QStringLiteral("second version"));
+}
+
+void PreviewTest::showsCharactersOutsideEightBitCodePages() {
+  convert(QStringLiteral("Ω and 日本"));
+  loadWith([&] { FForm->PageControl1->setCurrentIndex(1); });
+  QCOMPARE(pageText(), QStringLiteral("Ω and 日本"));
+  // The saved HTML keeps them too, without a mark.
+  const QString saved = QDir::temp().filePath(QStringLiteral("glyphmill-preview-test.html"));
+  FForm->DosyaKaydet(saved);
+  QCOMPARE(ReadTestFile(saved), QByteArray("<p>\xce\xa9 and \xe6\x97\xa5\xe6\x9c\xac</p>\r\n"));
+  QFile::remove(saved);
+}
+
+void PreviewTest::scriptsRunOnlyWithUnsafeHtmlAllowed_data() {
+  QTest::addColumn<bool>("allowUnsafe");
+  QTest::addColumn<bool>("throughEngine");
+  // Straight into the HTML list, the script passes the engine's safe mode: the
+  // web view itself must not run it.
+  QTest::newRow("off, script in the HTML list") << false << false;
+  QTest::newRow("off, converted") << false << true;
+  QTest::newRow("on, converted") << true << true;
+}
+
+void PreviewTest::scriptsRunOnlyWithUnsafeHtmlAllowed() {
+  QFETCH(bool, allowUnsafe);
+  QFETCH(bool, throughEngine);
+  const QString script = QStringLiteral("<script>document.title = 'script ran';</script>");
+  FForm->CheckBox1->setChecked(allowUnsafe);
+  if (throughEngine) {
+    convert(QStringLiteral("text\r\n\r\n") + script);
+  } else {
+    FForm->HtmlLines.SetText(QStringLiteral("<p>text</p>\r\n") + script);
+  }
+  QVERIFY(FForm->HtmlLines.Text().contains(script) == (allowUnsafe || !throughEngine));
+  loadWith([&] { FForm->PageControl1->setCurrentIndex(1); });
+  QCOMPARE(evaluate(QStringLiteral("document.body.innerText.trim().startsWith('text')")).toBool(), true);
+  QCOMPARE(FForm->WebBrowser1->title() == QStringLiteral("script ran"), allowUnsafe);
+  QCOMPARE(evaluate(QStringLiteral("document.title")).toString() == QStringLiteral("script ran"), allowUnsafe);
+}
+
+void PreviewTest::relativeImagesLoadFromTheDataFolder() {
+  QImage image(7, 5, QImage::Format_RGB32);
+  image.fill(Qt::red);
+  const QString imageFile = DataFolder + QStringLiteral("preview-test.png");
+  QVERIFY(image.save(imageFile));
+  convert(QStringLiteral("![picture](preview-test.png)"));
+  loadWith([&] { FForm->PageControl1->setCurrentIndex(1); });
+  QTRY_COMPARE_WITH_TIMEOUT(evaluate(QStringLiteral("document.images[0].naturalWidth")).toInt(), 7, kTimeout);
+  QFile::remove(imageFile);
+}
+
+void PreviewTest::clickedLinksOpenInTheBrowser() {
+  FForm->CheckBox1->setChecked(true);
+  convert(QStringLiteral("[same](https://example.org/page) <a id=\"blank\" href=\"https://example.org/new\" "
+                         "target=\"_blank\">new</a>"));
+  loadWith([&] { FForm->PageControl1->setCurrentIndex(1); });
+  evaluate(QStringLiteral("document.links[0].click(); true"));
+  QTRY_COMPARE_WITH_TIMEOUT(FOpened, QList<QUrl>{QUrl(QStringLiteral("https://example.org/page"))}, kTimeout);
+  evaluate(QStringLiteral("document.getElementById('blank').click(); true"));
+  QTRY_COMPARE_WITH_TIMEOUT(FOpened.size(), 2, kTimeout);
+  QCOMPARE(FOpened[1], QUrl(QStringLiteral("https://example.org/new")));
+  // The view goes nowhere else than the preview file.
+  FForm->WebBrowser1->load(QUrl::fromLocalFile(DataFolder + QStringLiteral("settings.ini")));
+  QCoreApplication::processEvents();
+  QCOMPARE(FForm->WebBrowser1->url(), QUrl::fromLocalFile(previewFile()));
+  QCOMPARE(pageText(), QStringLiteral("same new"));
+}
+
+void PreviewTest::unwritablePreviewFileShowsTheErrorAndDoesNotNavigate() {
+  DataFolder = QDir::temp().filePath(QStringLiteral("glyphmill-missing-folder/"));
+  QDir(DataFolder).removeRecursively();
+  convert(QStringLiteral("text"));
+  FForm->PageControl1->setCurrentIndex(1);
+  QCOMPARE(FErrors.size(), 1);
+  QVERIFY2(FErrors[0].startsWith(previewFile() + QStringLiteral(": ")), qPrintable(FErrors[0]));
+  QVERIFY(FForm->WebBrowser1->url().isEmpty());
+  QVERIFY(!QFileInfo::exists(DataFolder));
+}
+
+QTEST_MAIN(PreviewTest)
+#include "PreviewTest.moc"
