@@ -31,9 +31,7 @@ TPreviewPage* TAppForm::PreviewPage() {
   QWebEngineSettings* settings = FPreviewPage->settings();
   settings->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
   settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
-  // Local images and style sheets next to "temp.html" load only with file access;
-  // nothing remote is reached.
-  settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+  // Nothing remote is reached; file access is set with the scripts, per preview.
   settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
   WebBrowser1->setPage(FPreviewPage);
   return FPreviewPage;
@@ -46,9 +44,13 @@ void TAppForm::PreviewGoster() {
   const QUrl url = QUrl::fromLocalFile(previewFileName());
   TPreviewPage* page = PreviewPage();
   page->SetPreviewUrl(url);
-  // Scripts run only when the user allowed unsafe HTML.
-  page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled,
-                                         CheckBox1->isChecked());
+  // Scripts run only when the user allowed unsafe HTML. Local images and style
+  // sheets next to "temp.html" need file access, which is granted only while
+  // scripts are off: a script could otherwise read local files.
+  const bool scripts = CheckBox1->isChecked();
+  QWebEngineSettings* settings = page->settings();
+  settings->setAttribute(QWebEngineSettings::JavascriptEnabled, scripts);
+  settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, !scripts);
   WebBrowser1->load(url);
 }
 

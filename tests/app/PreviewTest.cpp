@@ -39,6 +39,7 @@ class PreviewTest : public QObject {
   void scriptsRunOnlyWithUnsafeHtmlAllowed_data();
   void scriptsRunOnlyWithUnsafeHtmlAllowed();
   void relativeImagesLoadFromTheDataFolder();
+  void scriptsCannotReadLocalFiles();
   void clickedLinksOpenInTheBrowser();
   void unwritablePreviewFileShowsTheErrorAndDoesNotNavigate();
 
@@ -194,6 +195,24 @@ void PreviewTest::relativeImagesLoadFromTheDataFolder() {
   loadWith([&] { FForm->PageControl1->setCurrentIndex(1); });
   QTRY_COMPARE_WITH_TIMEOUT(evaluate(QStringLiteral("document.images[0].naturalWidth")).toInt(), 7, kTimeout);
   QFile::remove(imageFile);
+}
+
+void PreviewTest::scriptsCannotReadLocalFiles() {
+  const QString secretFile = DataFolder + QStringLiteral("preview-secret.txt");
+  {
+    QFile secret(secretFile);
+    QVERIFY(secret.open(QIODevice::WriteOnly));
+    secret.write("secret");
+  }
+  FForm->CheckBox1->setChecked(true);
+  convert(QStringLiteral(
+      "<script>var r = new XMLHttpRequest();"
+      "try { r.open('GET', 'preview-secret.txt', false); r.send();"
+      "  document.title = r.responseText ? 'read ' + r.responseText : 'blocked'; }"
+      "catch (e) { document.title = 'blocked'; }</script>"));
+  loadWith([&] { FForm->PageControl1->setCurrentIndex(1); });
+  QTRY_COMPARE_WITH_TIMEOUT(FForm->WebBrowser1->title(), QStringLiteral("blocked"), kTimeout);
+  QFile::remove(secretFile);
 }
 
 void PreviewTest::clickedLinksOpenInTheBrowser() {
