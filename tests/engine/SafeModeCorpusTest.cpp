@@ -162,6 +162,48 @@ TEST(SafeModeCorpus, HarmlessHtmlComesOutAsWithoutSafeMode) {
   }
 }
 
+// The reported cases, written in every dialect as without safe mode.
+TEST(SafeModeCorpus, ReportedCases) {
+  const std::vector<std::pair<std::string, std::string>> rows = {
+      {"<table>\n<tr>\n<th>LTS 'Carbon'</th>\n<th title=\"Previously called "
+       "'Stable'\">Current</th>\n</tr>\n</table>\n",
+       "<table>\n<tr>\n<th>LTS 'Carbon'</th>\n<th title=\"Previously called "
+       "'Stable'\">Current</th>\n</tr>\n</table>\n"},
+      {"See <a href=\"https://example.org/docs/Web/JavaScript/Reference\" class=\"type\">the "
+       "reference</a>.\n<img src=\"https://example.org/javascript-logo.png\" alt=\"logo\">\nA "
+       "<span title=\"Write VBScript code\">note</span>\n",
+       "<p>See <a href=\"https://example.org/docs/Web/JavaScript/Reference\" class=\"type\">the "
+       "reference</a>.\n<img src=\"https://example.org/javascript-logo.png\" alt=\"logo\">\nA "
+       "<span title=\"Write VBScript code\">note</span></p>\n"},
+      {"a\\  \nb\n", "<p>a<br/>\nb</p>\n"},
+  };
+  for (const auto& [markdown, html] : rows) {
+    for (TMarkdownProcessorDialect dialect : DIALECTS) {
+      SCOPED_TRACE(dialectTrace(markdown, dialect));
+      EXPECT_EQ(convert(markdown, dialect, false), html);
+      EXPECT_EQ(convert(markdown, dialect, true), html);
+    }
+  }
+}
+
+// Script URLs hidden behind references or control characters stay neutralised.
+TEST(SafeModeCorpus, DisguisedScriptUrls) {
+  const std::vector<std::string> hrefs = {"javascript&colon;alert(1)", "jav&NewLine;ascript:alert(1)",
+                                          "&#1;javascript:alert(1)", "&#x09;JaVaScRiPt:alert(1)",
+                                          "vbscript&colon;msgbox(1)"};
+  for (const std::string& href : hrefs) {
+    for (const std::string& markdown :
+         {"x <a href=\"" + href + "\">y</a>", "<div>\n<a href=\"" + href + "\">y</a>\n</div>"}) {
+      for (TMarkdownProcessorDialect dialect : DIALECTS) {
+        SCOPED_TRACE(dialectTrace(markdown, dialect));
+        const std::string safe = convert(markdown, dialect, false);
+        EXPECT_NE(safe.find("&lt;a href="), std::string::npos) << safe;
+        EXPECT_EQ(safe.find("<a href="), std::string::npos) << safe;
+      }
+    }
+  }
+}
+
 // Twins of a probe tag: the tag marked with "data-twin" right after its name
 // and made hostile before its ">".
 std::vector<std::string> hostileTwins(const std::string& probe) {
