@@ -327,6 +327,16 @@ class TUtils {
   static int readXML(std::u16string& out_, const std::u16string& s, int start, bool safeMode);
   static int readXMLUntil(std::u16string& out_, const std::u16string& s, int start,
                           const TCharSet& cend);
+  // Safe mode, raw HTML: when a browser reads a complete tag at the "<" at
+  // start and finds nothing in it that runs script (an unsafe element, an
+  // event handler, a script URL, a refreshing <meta>), appends the tag as
+  // written (any further "<" in it as "&lt;") and returns the position of its
+  // ">"; otherwise appends nothing and returns -1.
+  static int copyHarmlessTag(std::u16string& out_, const std::u16string& s, int start);
+  // Safe mode, escaped "<": true when the "<" at start begins a tag without
+  // attributes, such as "<br/>" or "</b>", of an element that is not unsafe;
+  // the inline emitter writes such a tag's characters as they are.
+  static bool isPlainTag(const std::u16string& s, int start);
   // Appends the element name of a tag text such as "<div class=x>" or "</p>".
   static void getXMLTag(std::u16string& out_, const std::u16string& s);
 };

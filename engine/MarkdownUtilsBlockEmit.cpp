@@ -167,7 +167,9 @@ void TEmitter::emitRawLines(std::u16string& out_, TLine* lines) {
     text += line->FValue;
     text += u'\n';
   }
-  // Every tag goes through the tag reader, which neutralises unsafe ones.
+  // A tag a browser reads as complete and harmless is copied as written; a
+  // "<" that a browser reads as text stays as it is; any other tag goes
+  // through the tag reader, which neutralises what is not plainly harmless.
   std::u16string tag;
   const int length = static_cast<int>(text.size());
   for (int i = 0; i < length; ++i) {
@@ -175,12 +177,21 @@ void TEmitter::emitRawLines(std::u16string& out_, TLine* lines) {
       out_ += text[i];
       continue;
     }
+    const int harmlessEnd = TUtils::copyHarmlessTag(out_, text, i);
+    if (harmlessEnd >= 0) {
+      i = harmlessEnd;
+      continue;
+    }
+    if (!couldOpenTag(text, i + 1)) {
+      out_ += u'<';
+      continue;
+    }
     tag.clear();
     const int end = TUtils::readXML(tag, text, i, true);
     if (end < 0) {
       // A browser would still open a tag here (and perhaps finish it with text
       // further on), so in safe mode such a "<" is written as text.
-      out_ += couldOpenTag(text, i + 1) ? u"&lt;" : u"<";
+      out_ += u"&lt;";
     } else {
       out_ += tag;
       i = end;

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 #include "MarkdownUtils.h"
 
@@ -158,85 +160,107 @@ bool namesUnsafeElement(const std::u16string& name) {
   return THTML::isUnsafeHtmlElement(asciiLowered(name.substr(first, end - first)));
 }
 
-// ---- how a browser reads a copied tag
+// ---- how a browser reads a tag
 
 // White space between the parts of a tag, for a browser.
 bool isTagSpace(char16_t c) { return c == 9 || c == 10 || c == 12 || c == 13 || c == 32; }
 
-int skipTagSpaces(const std::u16string& tag, int i) {
-  while (i < static_cast<int>(tag.size()) && isTagSpace(tag[i])) ++i;
+int skipTagSpaces(std::u16string_view text, int i) {
+  while (i < static_cast<int>(text.size()) && isTagSpace(text[i])) ++i;
   return i;
 }
 
-// "on" and one or more letters, in any letter case: an event handler.
-bool isEventHandlerName(const std::u16string& tag, int from, int to) {
-  if (to - from < 3) return false;
-  if (asciiLower(tag[from]) != u'o' || asciiLower(tag[from + 1]) != u'n') return false;
-  for (int i = from + 2; i < to; ++i) {
-    if (!isAsciiLetter(tag[i])) return false;
-  }
-  return true;
-}
+// One attribute as a browser splits it off: its name, and its value without
+// quotation marks (valueStart is -1 for an attribute without a value).
+struct TBrowserAttribute {
+  int nameStart = 0;
+  int nameEnd = 0;
+  int valueStart = -1;
+  int valueEnd = -1;
+};
 
-// Passes over an attribute value starting at i (after "=" and spaces):
-// quoted up to the same quotation mark, or unquoted up to white space or
-// ">". Returns the position after it, or -1 when a quoted value is still
-// open at the end of the tag text.
-int skipAttributeValue(const std::u16string& tag, int i) {
-  const int length = static_cast<int>(tag.size());
+// A tag as a browser reads it: the element name and the attributes.
+struct TBrowserTag {
+  int nameStart = 0;
+  int nameEnd = 0;
+  std::vector<TBrowserAttribute> attributes;
+};
+
+// Reads an attribute value starting at i (after "=" and spaces): quoted up to
+// the same quotation mark, or unquoted up to white space or ">". Returns the
+// position after it, or -1 when a quoted value is still open at the end.
+int readBrowserValue(std::u16string_view text, int i, TBrowserAttribute& attribute) {
+  const int length = static_cast<int>(text.size());
   if (i >= length) return i;
-  const char16_t quote = tag[i];
+  const char16_t quote = text[i];
   if (quote == u'"' || quote == u'\'') {
-    const std::size_t close = tag.find(quote, i + 1);
-    if (close == std::u16string::npos) return -1;
+    const std::size_t close = text.find(quote, i + 1);
+    if (close == std::u16string_view::npos) return -1;
+    attribute.valueStart = i + 1;
+    attribute.valueEnd = static_cast<int>(close);
     return static_cast<int>(close) + 1;
   }
-  while (i < length && !isTagSpace(tag[i]) && tag[i] != u'>') ++i;
+  attribute.valueStart = i;
+  while (i < length && !isTagSpace(text[i]) && text[i] != u'>') ++i;
+  attribute.valueEnd = i;
   return i;
 }
 
-// Reads a copied tag text ("<" ... ">") the way a browser splits a tag into
-// its name, attributes and values, which need not agree with the copying
-// reader about quotes. True when the browser would see an event-handler
-// attribute with a value, or would find the tag still open at its last ">"
-// (then the text written after the tag would become part of it). A browser
-// that ends the tag earlier reads the rest as text, which is harmless
-// because no "<" inside a tag is written as is.
-bool browserSeesActiveTag(const std::u16string& tag) {
-  const int length = static_cast<int>(tag.size());
-  int i = 1;
-  if (i < length && tag[i] == u'/') ++i;
-  while (i < length && !isTagSpace(tag[i]) && tag[i] != u'/' && tag[i] != u'>') ++i;
+// Reads the tag whose "<" is at start the way a browser splits a tag into its
+// name, attributes and values, which need not agree with the copying reader
+// about quotes. Returns the position of the ">" that ends it for a browser,
+// or -1 when the text ends first.
+int readBrowserTag(std::u16string_view text, int start, TBrowserTag& tag) {
+  const int length = static_cast<int>(text.size());
+  int i = start + 1;
+  if (i < length && text[i] == u'/') ++i;
+  tag.nameStart = i;
+  while (i < length && !isTagSpace(text[i]) && text[i] != u'/' && text[i] != u'>') ++i;
+  tag.nameEnd = i;
 
   while (i < length) {
-    const char16_t c = tag[i];
-    if (c == u'>') return false;  // the browser's tag ends here
+    const char16_t c = text[i];
+    if (c == u'>') return i;
     if (isTagSpace(c) || c == u'/') {
       ++i;
       continue;
     }
     // An attribute name; a leading "=" belongs to it.
-    const int nameStart = i;
+    TBrowserAttribute attribute;
+    attribute.nameStart = i;
     ++i;
-    while (i < length && !isTagSpace(tag[i]) && tag[i] != u'/' && tag[i] != u'>' &&
-           tag[i] != u'=') {
+    while (i < length && !isTagSpace(text[i]) && text[i] != u'/' && text[i] != u'>' &&
+           text[i] != u'=') {
       ++i;
     }
-    const int nameEnd = i;
-    i = skipTagSpaces(tag, i);
-    if (i >= length || tag[i] != u'=') continue;  // no value
-    if (isEventHandlerName(tag, nameStart, nameEnd)) return true;
-    i = skipAttributeValue(tag, skipTagSpaces(tag, i + 1));
-    if (i < 0) return true;
+    attribute.nameEnd = i;
+    i = skipTagSpaces(text, i);
+    if (i < length && text[i] == u'=') {
+      i = readBrowserValue(text, skipTagSpaces(text, i + 1), attribute);
+      if (i < 0) return -1;
+    }
+    tag.attributes.push_back(attribute);
   }
-  return true;  // no ">" closes the tag for the browser
+  return -1;
+}
+
+// "on" and one or more letters, in any letter case: an event handler.
+bool isEventHandlerName(std::u16string_view name) {
+  if (name.size() < 3) return false;
+  if (asciiLower(name[0]) != u'o' || asciiLower(name[1]) != u'n') return false;
+  for (std::size_t i = 2; i < name.size(); ++i) {
+    if (!isAsciiLetter(name[i])) return false;
+  }
+  return true;
 }
 
 // Decodes the character reference at text[i] ("&"): a decimal or
-// hexadecimal one (";" optional, as browsers accept) gives its code; a named
-// one ("&name;") gives 0, as no named reference stands for an ASCII letter.
-// Returns false when no reference starts there.
-bool decodeReference(const std::u16string& text, int i, unsigned& code, int& next) {
+// hexadecimal one (";" optional, as browsers accept), or one of the named
+// ones that stand for a character a script URL can hide behind ("&colon;",
+// "&Tab;", "&NewLine;"). Returns false when no such reference starts there.
+bool decodeReference(std::u16string_view text, int i, unsigned& code, int& next) {
+  static constexpr std::pair<std::u16string_view, unsigned> NAMED[] = {
+      {u"&colon;", u':'}, {u"&Tab;", 9}, {u"&NewLine;", 10}};
   const int length = static_cast<int>(text.size());
   int p = i + 1;
   if (p < length && text[p] == u'#') {
@@ -256,48 +280,83 @@ bool decodeReference(const std::u16string& text, int i, unsigned& code, int& nex
     next = p;
     return true;
   }
-  while (p < length && (isAsciiLetter(text[p]) || isAsciiDigit(text[p]))) ++p;
-  if (p == i + 1 || p >= length || text[p] != u';') return false;
-  code = 0;
-  next = p + 1;
+  for (const auto& [name, value] : NAMED) {
+    if (text.substr(static_cast<std::size_t>(i), name.size()) == name) {
+      code = value;
+      next = i + static_cast<int>(name.size());
+      return true;
+    }
+  }
+  return false;
+}
+
+// An attribute value as a browser uses it as a URL: character references
+// decoded, every character of code 32 or below dropped, ASCII letters
+// lower-cased.
+std::u16string urlFromValue(std::u16string_view value) {
+  std::u16string url;
+  const int length = static_cast<int>(value.size());
+  int i = 0;
+  while (i < length) {
+    unsigned code = value[i];
+    int next = i + 1;
+    if (value[i] == u'&') decodeReference(value, i, code, next);
+    if (code > 32) url += code < 0x10000 ? asciiLower(static_cast<char16_t>(code)) : u'\xFFFD';
+    i = next;
+  }
+  return url;
+}
+
+bool isScriptUrl(const std::u16string& url) {
+  return url.starts_with(u"javascript:") || url.starts_with(u"vbscript:");
+}
+
+// The name up to its first character of code 32 or below, lower-cased: the
+// element a tag name stands for, read so that no spacing character can hide
+// an unsafe element from the check.
+std::u16string elementNameOf(std::u16string_view name) {
+  std::size_t end = 0;
+  while (end < name.size() && name[end] > 32) ++end;
+  return asciiLowered(std::u16string(name.substr(0, end)));
+}
+
+// True when a browser would find nothing in the tag that runs script: the
+// element is not an unsafe one, no attribute is an event handler with a value
+// or holds a script URL, and it is no <meta> that refreshes the page.
+bool isHarmlessTag(std::u16string_view text, const TBrowserTag& tag) {
+  const std::u16string element =
+      elementNameOf(text.substr(tag.nameStart, tag.nameEnd - tag.nameStart));
+  if (THTML::isUnsafeHtmlElement(element)) return false;
+  for (const TBrowserAttribute& attribute : tag.attributes) {
+    if (attribute.valueStart < 0) continue;
+    const std::u16string_view name =
+        text.substr(attribute.nameStart, attribute.nameEnd - attribute.nameStart);
+    if (isEventHandlerName(name)) return false;
+    const std::u16string url = urlFromValue(
+        text.substr(attribute.valueStart, attribute.valueEnd - attribute.valueStart));
+    if (isScriptUrl(url)) return false;
+    if (element == u"meta" && asciiLowered(std::u16string(name)) == u"http-equiv" &&
+        url == u"refresh") {
+      return false;
+    }
+  }
   return true;
 }
 
-// The ASCII letters of a text, lower-cased, after its character references
-// are decoded: what a browser keeps of a URL scheme once it has decoded the
-// attribute and dropped tabs and line breaks.
-std::u16string lettersOfDecodedText(const std::u16string& text) {
-  std::u16string letters;
-  const int length = static_cast<int>(text.size());
-  int i = 0;
-  while (i < length) {
-    unsigned code = 0;
-    int next = 0;
-    if (text[i] == u'&' && decodeReference(text, i, code, next)) {
-      if (code < 128 && isAsciiLetter(static_cast<char16_t>(code))) {
-        letters += asciiLower(static_cast<char16_t>(code));
-      }
-      i = next;
-      continue;
-    }
-    if (isAsciiLetter(text[i])) letters += asciiLower(text[i]);
-    ++i;
-  }
-  return letters;
-}
-
-// True when a tag text may name a script URL, however it is disguised.
-bool mentionsScriptScheme(const std::u16string& tag) {
-  const std::u16string letters = lettersOfDecodedText(tag);
-  return letters.find(u"javascript") != std::u16string::npos ||
-         letters.find(u"vbscript") != std::u16string::npos;
+// True when a browser reads the copied tag text ("<" ... ">") as a harmless
+// tag that ends within it. A browser that ends the tag before the text's
+// last ">" reads the rest as text, which is harmless because no "<" inside a
+// tag is written as is.
+bool browserSeesHarmlessTag(const std::u16string& tag) {
+  TBrowserTag read;
+  return readBrowserTag(tag, 0, read) >= 0 && isHarmlessTag(tag, read);
 }
 
 // Writes a tag read in safe mode. No "<" inside it is written as is (a
 // browser that leaves a comment or a raw-text element inside an attribute
 // value must not find a tag there); a neutralised tag gets "&lt;" for its
 // opening "<" as well and is shown as text.
-void appendSafeTag(std::u16string& out_, const std::u16string& tag, bool neutralise) {
+void appendSafeTag(std::u16string& out_, std::u16string_view tag, bool neutralise) {
   for (std::size_t i = 0; i < tag.size(); ++i) {
     if (tag[i] == u'<' && (i > 0 || neutralise)) {
       out_ += u"&lt;";
@@ -308,8 +367,8 @@ void appendSafeTag(std::u16string& out_, const std::u16string& tag, bool neutral
 }
 
 // Safe mode: reads the whole tag first, then decides whether it may stay a
-// tag: not when it names an unsafe element, carries an event handler, names
-// a script URL, or would be read by a browser as longer than it is.
+// tag: not when it names an unsafe element or a browser would find script in
+// it or read it as longer than it is.
 int readTagSafely(std::u16string& out_, const std::u16string& s, bool closing, int nameStart) {
   std::u16string name;
   const int nameEnd = TUtils::readXMLUntil(name, s, nameStart, SAFE_NAME_STOPS);
@@ -318,10 +377,18 @@ int readTagSafely(std::u16string& out_, const std::u16string& s, bool closing, i
   tag += name;
   const int end = copyTagRest(tag, s, nameEnd);
   if (end < 0) return -1;
-  const bool neutralise =
-      namesUnsafeElement(name) || browserSeesActiveTag(tag) || mentionsScriptScheme(tag);
+  const bool neutralise = namesUnsafeElement(name) || !browserSeesHarmlessTag(tag);
   appendSafeTag(out_, tag, neutralise);
   return end;
+}
+
+// A "<" followed by a letter, or "</" and a letter: where a browser starts a
+// start or end tag.
+bool startsBrowserTag(std::u16string_view s, int start) {
+  const int length = static_cast<int>(s.size());
+  int i = start + 1;
+  if (i < length && s[i] == u'/') ++i;
+  return i < length && isAsciiLetter(s[i]);
 }
 
 }  // namespace
@@ -343,6 +410,30 @@ int TUtils::readXML(std::u16string& out_, const std::u16string& s, int start, bo
   const int nameEnd = readXMLUntil(out_, s, nameStart, NAME_STOPS);
   if (nameEnd < 0) return -1;
   return copyTagRest(out_, s, nameEnd);
+}
+
+int TUtils::copyHarmlessTag(std::u16string& out_, const std::u16string& s, int start) {
+  if (start < 0 || !startsBrowserTag(s, start)) return -1;
+  TBrowserTag tag;
+  const int end = readBrowserTag(s, start, tag);
+  if (end < 0 || !isHarmlessTag(s, tag)) return -1;
+  appendSafeTag(out_, std::u16string_view(s).substr(start, end - start + 1), false);
+  return end;
+}
+
+bool TUtils::isPlainTag(const std::u16string& s, int start) {
+  const int length = static_cast<int>(s.size());
+  if (start < 0 || !startsBrowserTag(s, start)) return false;
+  int i = start + 1;
+  if (s[i] == u'/') ++i;
+  const int nameStart = i;
+  while (i < length && (isAsciiLetter(s[i]) || isAsciiDigit(s[i]))) ++i;
+  const int nameEnd = i;
+  while (i < length && (s[i] == u' ' || s[i] == u'/')) ++i;
+  if (i >= length || s[i] != u'>') return false;
+  // A second ">" would be taken with the first as a typographic quote.
+  if (i + 1 < length && s[i + 1] == u'>') return false;
+  return !THTML::isUnsafeHtmlElement(asciiLowered(s.substr(nameStart, nameEnd - nameStart)));
 }
 
 // Quoted values are copied whole: stop characters inside them do not count,

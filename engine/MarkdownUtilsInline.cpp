@@ -342,8 +342,9 @@ int TEmitter::emitStep(std::u16string& out_, TInlineText& text, int i, TMarkToke
   if (isConstructToken(t)) return emitConstruct(out_, text, i, t);
   if (t == mtESCAPE && i + 1 < text.length()) {
     const char16_t escaped = s[static_cast<std::size_t>(i + 1)];
-    // In safe mode an escaped "<" must not open a tag in the browser.
-    if (escaped == u'<' && config().safeMode) {
+    // In safe mode an escaped "<" opens no tag in the browser, unless it
+    // starts a plain tag such as the "<br/>" of a hard break.
+    if (escaped == u'<' && config().safeMode && !TUtils::isPlainTag(s, i + 1)) {
       out_ += u"&lt;";
     } else {
       out_ += escaped;

@@ -217,7 +217,7 @@ TEST(BlockEmit, RawHtmlInBothModes) {
   Tree unsafe(mdCommonMark, false);
   EXPECT_EQ(unsafe.emit(*Tree::block(btXML, lines)), "<div>\n  text <br/> a > b\n</div>\n");
   Tree safe(mdCommonMark, true);
-  EXPECT_EQ(safe.emit(*Tree::block(btXML, lines)), "<div>\n  text <br /> a > b\n</div>\n");
+  EXPECT_EQ(safe.emit(*Tree::block(btXML, lines)), "<div>\n  text <br/> a > b\n</div>\n");
   EXPECT_EQ(safe.emit(*Tree::block(btXML, {"<hr> 1 <"})), "<hr> 1 <\n");
   // A tag the reader cannot finish must not come alive in the browser later on.
   const std::vector<std::string> open{"<div>", "<script src=x \"", "</div>"};

@@ -1,6 +1,7 @@
 // HTML knowledge, the tag reader, autolinks and character references.
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "TestSupport.h"
@@ -273,11 +274,84 @@ TEST(SafeMode, ScriptUrlsNeutraliseTheTag) {
       {"<a href='VBScript:x'>", "&lt;a href='VBScript:x'>"},
       {"<a href=\"j\na\nv\na\ns\nc\nr\ni\np\nt:x\">",
        "&lt;a href=\"j\na\nv\na\ns\nc\nr\ni\np\nt:x\">"},
-      {"<a title=\"About JavaScript\">", "&lt;a title=\"About JavaScript\">"},
+      {"<a title=\"About JavaScript\">", "<a title=\"About JavaScript\">"},
       // a reference that stands for no letter leaves nothing to match
       {"<a href=\"&#x6Aavascript:x\">", "<a href=\"&#x6Aavascript:x\">"},
       {"<a href=\"http://example.com/\">", "<a href=\"http://example.com/\">"},
   });
+}
+
+// A script URL is an attribute value that, decoded and without characters of
+// code 32 or below, begins with javascript: or vbscript:; the words elsewhere
+// are harmless.
+TEST(SafeMode, ScriptUrlIsWhereAValueBegins) {
+  expectSafeCopies({
+      {"<a href=\"jav&NewLine;ascript:x\">", "&lt;a href=\"jav&NewLine;ascript:x\">"},
+      {"<a href=\"&#1;javascript:x\">", "&lt;a href=\"&#1;javascript:x\">"},
+      {"<a href=\"&#x1F;&#x20;vbscript&colon;x\">", "&lt;a href=\"&#x1F;&#x20;vbscript&colon;x\">"},
+      {"<img src=x data-x=\"JAVASCRIPT:1\">", "&lt;img src=x data-x=\"JAVASCRIPT:1\">"},
+      {"<a href=javascript:x>", "&lt;a href=javascript:x>"},
+      {"<a href=\"https://x.org/javascript:y\">", "<a href=\"https://x.org/javascript:y\">"},
+      {"<a href=\"#javascript\" title=\"VBScript code\">", "<a href=\"#javascript\" title=\"VBScript code\">"},
+      {"<img src=\"javascript-logo.png\">", "<img src=\"javascript-logo.png\">"},
+      {"<a href=\"javascript\">", "<a href=\"javascript\">"},
+      {"<a href=\"java&shy;script:x\">", "<a href=\"java&shy;script:x\">"},
+      {"<a href=\"javascript&amp;colon;x\">", "<a href=\"javascript&amp;colon;x\">"},
+  });
+}
+
+TEST(SafeMode, MetaRefreshIsNeutralised) {
+  expectSafeCopies({
+      {"<meta http-equiv=\"refresh\" content=\"0\">", "&lt;meta http-equiv=\"refresh\" content=\"0\">"},
+      {"<META HTTP-EQUIV=Refresh>", "&lt;META HTTP-EQUIV=Refresh>"},
+      {"<meta http-equiv='REFRESH' content='5; url=https://x.org'>",
+       "&lt;meta http-equiv='REFRESH' content='5; url=https://x.org'>"},
+      {"<meta http-equiv=\"content-type\" content=\"text/html\">",
+       "<meta http-equiv=\"content-type\" content=\"text/html\">"},
+      {"<meta name=\"refresh\">", "<meta name=\"refresh\">"},
+      {"<div http-equiv=\"refresh\">", "<div http-equiv=\"refresh\">"},
+  });
+}
+
+// Raw HTML: the tag a browser reads, copied as written when harmless.
+TEST(SafeMode, CopyHarmlessTag) {
+  const std::vector<std::tuple<std::string, int, std::string>> rows = {
+      {"<th title=\"Previously called 'Stable'\">Current", 38, "<th title=\"Previously called 'Stable'\">"},
+      {"<br/>", 4, "<br/>"},
+      {"</div>", 5, "</div>"},
+      {"<img\n src='a.png'\n alt=\"it's\">", 29, "<img\n src='a.png'\n alt=\"it's\">"},
+      {"<b title=\"a<b\">", 14, "<b title=\"a&lt;b\">"},
+      {"<a title='x>y'>", 14, "<a title='x>y'>"},
+      // not harmless, not complete, or no tag for a browser
+      {"<script>", -1, ""},
+      {"<b onclick=x>", -1, ""},
+      {"<a href=\" javascript:x\">", -1, ""},
+      {"<b title=\"x>", -1, ""},
+      {"<b", -1, ""},
+      {"<!-- x -->", -1, ""},
+      {"< b>", -1, ""},
+      {"<1>", -1, ""},
+  };
+  for (const auto& [text, end, copy] : rows) {
+    SCOPED_TRACE(text);
+    std::u16string out;
+    EXPECT_EQ(TUtils::copyHarmlessTag(out, U(text), 0), end);
+    EXPECT_EQ(S(out), copy);
+  }
+}
+
+// An escaped "<" stays a tag only before a plain tag of a harmless element.
+TEST(SafeMode, PlainTagAfterAnEscape) {
+  const std::vector<std::pair<std::string, bool>> rows = {
+      {"<br/>", true},     {"<br />", true},     {"<br>", true},    {"</b>", true},
+      {"<h2>x", true},     {"<script>", false},  {"</IFRAME>", false},
+      {"<b title=x>", false}, {"<b onclick>", false}, {"<br/>>", false},
+      {"<b", false},       {"< b>", false},      {"<1>", false},    {"<b\n>", false},
+  };
+  for (const auto& [text, plain] : rows) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(TUtils::isPlainTag(U(text), 0), plain);
+  }
 }
 
 TEST(SafeMode, NoLessThanInsideATagStaysLive) {

@@ -96,7 +96,8 @@ TEST(Inline, CodeSpans) {
 TEST(Inline, EscapesAndOrdinaryText) {
   expectDialects({
       same("\\*a\\*", "*a*"),
-      same("\\<b>", "&lt;b>"),
+      same("\\<b>", "<b>"),
+      same("\\<b title=x>", "&lt;b title=x>"),
       same("\\|\\~\\%", "|~\\%"),
       same("a\\", "a\\"),
       same("a < b", "a &lt; b"),
@@ -343,9 +344,11 @@ class LiteralInline {
       case mtENTITY:
       case mtMATH_DOLLAR: return recognised(out, scratch, s, i, t);
       case mtESCAPE:
-        // Safe mode writes an escaped "<" as a reference, so that it opens no tag.
-        out += s[i + 1] == u'<' && emitter_.config().safeMode ? std::u16string(u"&lt;")
-                                                                : std::u16string(1, s[i + 1]);
+        // Safe mode writes an escaped "<" as a reference, so that it opens no
+        // tag, unless a plain tag such as "<br/>" follows.
+        out += s[i + 1] == u'<' && emitter_.config().safeMode && !TUtils::isPlainTag(s, i + 1)
+                   ? std::u16string(u"&lt;")
+                   : std::u16string(1, s[i + 1]);
         return i + 1;
       case mtX_LINK_OPEN: return special(out, scratch, s, i);
       case mtX_COPY: out += u"&copy;"; return i + 2;
