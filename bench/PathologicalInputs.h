@@ -20,6 +20,31 @@ inline std::string repeat(const std::string& unit, int n) {
   return text;
 }
 
+// A staircase: list items (marker), each one level deeper than the one
+// before, optionally with a line under each (under, in the item's paragraph)
+// and with a quote opening every quoteEvery levels; a level indents by
+// indentPerLevel spaces or by "> ". Levels are added until the text holds
+// about 8 * n characters, as much as the other patterns hold at the same n,
+// so the depth grows with the square root of n. The text ends with a blank line
+// and bottomLines lines of bottom inside the deepest item, if any.
+inline std::string staircase(int n, int indentPerLevel, int quoteEvery, const std::string& marker,
+                             const std::string& under, const std::string& bottom = "",
+                             int bottomLines = 0) {
+  const std::size_t target = 8 * static_cast<std::size_t>(n);
+  std::string text;
+  std::string prefix;
+  for (int level = 0; text.size() < target; ++level) {
+    const bool quote = quoteEvery > 0 && level % quoteEvery == quoteEvery - 1;
+    text += prefix + (quote ? "> q" : marker) + "\n";
+    const std::string inner = prefix + (quote ? "> " : std::string(indentPerLevel, ' '));
+    if (!under.empty() && !quote) text += prefix + under + "\n";
+    prefix = inner;
+  }
+  if (bottomLines > 0) text += "\n";
+  for (int i = 0; i < bottomLines; ++i) text += prefix + bottom + "\n";
+  return text;
+}
+
 inline std::vector<Pattern> pathologicalPatterns() {
   std::vector<Pattern> patterns;
   auto repeated = [&](const std::string& name, const std::string& unit) {
@@ -70,6 +95,15 @@ inline std::vector<Pattern> pathologicalPatterns() {
   repeated("short lines", "ab\n");
   repeated("blank and text lines", "a\n\n");
   repeated("list items", "- item\n");
+  patterns.push_back({"staircase of bullets", [](int n) { return staircase(n, 4, 0, "- a", ""); }});
+  patterns.push_back({"staircase of numbers", [](int n) { return staircase(n, 2, 0, "1. a", ""); }});
+  patterns.push_back({"staircase, paragraph lines", [](int n) {
+                        return staircase(n, 4, 0, "- a", "  b");
+                      }});
+  patterns.push_back({"staircase, code at bottom", [](int n) {
+                        return staircase(n, 4, 0, "* a", "", "    code", 20);
+                      }});
+  patterns.push_back({"staircase with quotes", [](int n) { return staircase(n, 4, 3, "- a", ""); }});
   return patterns;
 }
 

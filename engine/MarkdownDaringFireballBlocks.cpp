@@ -75,7 +75,7 @@ class TBlockBuilder {
   // Cuts the list into items and builds each item's own level; the list is
   // loose when any item holds a paragraph.
   void buildItems(TBlock* list) {
-    memo_.forgetLines(list->FLines.get());
+    memo_.forgetEverything();
     splitIntoItems(list, config_);
     for (TBlock* item = list->FBlocks.get(); item != nullptr; item = item->FNext.get()) {
       buildLevel(item, true);
@@ -85,7 +85,7 @@ class TBlockBuilder {
 
   // The main loop over the lines of one block.
   void buildLevel(TBlock* root, bool listMode) {
-    memo_.forgetLines(root->FLines.get());
+    memo_.forgetEverything();
     if (listMode) prepareListItem(root);
 
     TLine* line = root->FLines.get();
@@ -113,7 +113,7 @@ class TBlockBuilder {
   // A list item loses its list indentation; its first line may carry an id.
   void prepareListItem(TBlock* item) {
     item->removeListIndent(config_);
-    memo_.forgetLines(item->FLines.get());
+    memo_.forgetEverything();
     TLine* first = item->FLines.get();
     if (withIds_ && first != nullptr && first->getLineType(config_) != ltCODE) {
       item->FId = first->stripID();

@@ -67,6 +67,7 @@ class TLineText {
   TLineText& operator=(std::u16string text) {
     text_ = std::move(text);
     start_ = 0;
+    spacesEnd_ = kUnknown;
     return *this;
   }
 
@@ -79,10 +80,7 @@ class TLineText {
   operator std::u16string_view() const { return view(); }
   // The text as a string; lets go of dropped characters first, if any.
   const std::u16string& str() const {
-    if (start_ != 0) {
-      text_.erase(0, start_);
-      start_ = 0;
-    }
+    dropFront();
     return text_;
   }
   std::u16string substr(std::size_t pos, std::size_t n = std::u16string::npos) const {
@@ -96,14 +94,31 @@ class TLineText {
   void clear() {
     text_.clear();
     start_ = 0;
+    spacesEnd_ = kUnknown;
   }
+
+  // The number of spaces at the front. The end of the run of spaces is
+  // remembered, so a count after dropping characters inside that run costs
+  // nothing, and a count after dropping past it reads only characters that
+  // no earlier count has read: a line losing a nested indentation level by
+  // level is read once in all, not once per level.
+  std::size_t leadingSpaces() const;
 
   friend bool operator==(const TLineText& a, std::u16string_view b) { return a.view() == b; }
 
  private:
+  static constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
+
+  // Lets go of the dropped characters at the front of text_.
+  void dropFront() const;
+
   // Mutable so that str() can let go of dropped characters.
   mutable std::u16string text_;
   mutable std::size_t start_ = 0;
+  // Index into text_ of the first non-space at or after start_ (or the end of
+  // text_), when known: text_[start_, spacesEnd_) are spaces. kUnknown when
+  // not counted yet, or when start_ has moved past the remembered end.
+  mutable std::size_t spacesEnd_ = kUnknown;
 };
 
 // One source line. A line owns the line after it.

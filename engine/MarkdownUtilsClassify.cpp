@@ -1,5 +1,6 @@
 // Line classification: what kind of block a line starts, the id group at the
 // end of a line, and the HTML-block test with its remembered scans.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -72,10 +73,13 @@ int skipRun(std::u16string_view s, int i, char16_t ch) {
 
 // Where a setext underline starts in v: in CommonMark the first "-" or "="
 // among indexes 0 to length - 2 (else the last index), otherwise column 0.
+// Only a start at index 3 or before counts, so the search stops there: any
+// index past 3 it returns stands for "too far in", as the true one would.
 int underlineStart(std::u16string_view v, bool commonMark) {
   if (!commonMark) return 0;
   const int last = static_cast<int>(v.size()) - 1;
-  for (int k = 0; k < last; ++k) {
+  const int searched = std::min(last, 4);
+  for (int k = 0; k < searched; ++k) {
     if (v[k] == u'-' || v[k] == u'=') return k;
   }
   return last;
@@ -336,7 +340,10 @@ bool TXmlBlockMemo::knows(const TLine* line) const {
 }
 
 void TXmlBlockMemo::forgetEverythingUnlessRemembering() {
-  if (remember_) return;
+  if (!remember_) forgetEverything();
+}
+
+void TXmlBlockMemo::forgetEverything() {
   entries_.clear();
   steps_.resize(1);  // keeps the shared "runs out"
 }

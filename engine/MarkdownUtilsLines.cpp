@@ -12,12 +12,6 @@ namespace {
 constexpr TCharSet LINE_ESCAPES{u'!', u'"', u'#', u'\'', u'(', u')', u'*', u'+', u'-', u'.',
                                 u'>', u'[', u'\\', u']', u'_', u'`', u'{', u'}', u'~'};
 
-int countLeadingSpaces(std::u16string_view s) {
-  int n = 0;
-  while (n < static_cast<int>(s.size()) && s[n] == u' ') ++n;
-  return n;
-}
-
 int countTrailingSpaces(std::u16string_view s) {
   int n = 0;
   int i = static_cast<int>(s.size()) - 1;
@@ -43,13 +37,27 @@ void TLineText::erase(std::size_t pos, std::size_t n) {
   n = std::min(n, size() - std::min(pos, size()));
   if (pos != 0) {
     text_.erase(start_ + pos, n);
+    spacesEnd_ = kUnknown;
     return;
   }
   start_ += n;
-  if (start_ > size()) {
-    text_.erase(0, start_);
-    start_ = 0;
+  if (start_ > size()) dropFront();
+}
+
+void TLineText::dropFront() const {
+  if (start_ == 0) return;
+  text_.erase(0, start_);
+  spacesEnd_ = (spacesEnd_ != kUnknown && spacesEnd_ >= start_) ? spacesEnd_ - start_ : kUnknown;
+  start_ = 0;
+}
+
+std::size_t TLineText::leadingSpaces() const {
+  if (spacesEnd_ == kUnknown || spacesEnd_ < start_) {
+    std::size_t i = start_;
+    while (i < text_.size() && text_[i] == u' ') ++i;
+    spacesEnd_ = i;
   }
+  return spacesEnd_ - start_;
 }
 
 // ---------------------------------------------------------------- line
@@ -61,7 +69,7 @@ TLine::~TLine() {
 }
 
 void TLine::Init() {
-  FLeading = countLeadingSpaces(FValue);
+  FLeading = static_cast<int>(FValue.leadingSpaces());
   if (FLeading == length()) {
     setEmpty();
   } else {
@@ -71,7 +79,7 @@ void TLine::Init() {
 }
 
 void TLine::InitLeading() {
-  FLeading = countLeadingSpaces(FValue);
+  FLeading = static_cast<int>(FValue.leadingSpaces());
   if (FLeading == length()) setEmpty();
 }
 

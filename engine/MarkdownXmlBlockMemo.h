@@ -13,11 +13,14 @@
 //   - the first "-->" from the start of the line on (comments).
 // A line's entry depends on its own text and on every line after it. The block
 // builder changes lines only in blocks it has cut off the chain it is walking,
-// and it forgets all lines of such a block before they are classified again.
+// and it builds such a block only after the level it cut it from is done; so
+// when it starts on a block, no entry it holds will be asked for again, and it
+// forgets them all at once (walking the block's lines to forget them one by
+// one would cost a pass over every line at every level of a deep nesting).
 // The one place that classifies while changing lines, removing a list item's
 // indentation, goes from the first line to the last and changes each line
 // after classifying it, so the entries it uses (those of later lines) are
-// still current; the item's lines are forgotten afterwards.
+// still current; everything is forgotten afterwards.
 #pragma once
 
 #include <string>
@@ -41,6 +44,8 @@ class TXmlBlockMemo {
   // after it. Needed whenever a line's text changes or its chain is cut.
   void forget(TLine* line);
   void forgetLines(TLine* first);
+  // Drops every entry; the cost is that of the entries held, not of the lines.
+  void forgetEverything();
 
   // Goes on with the nesting scan of `line` in the lines after it, where
   // `open` (not empty) holds the elements still open at the end of `line`.

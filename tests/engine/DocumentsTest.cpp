@@ -250,6 +250,68 @@ TEST(Documents, DeepNestingConvertsWithoutCrashing) {
   EXPECT_EQ(convert(indented, mdCommonMark), nested);
 }
 
+// Staircases: each item one step deeper than the one before. The expected
+// HTML is put together from the nesting the steps make.
+struct Staircase {
+  const char* name;
+  std::string (*line)(int i);      // the source line(s) of step i
+  std::string (*expected)(int d);  // the HTML of d steps
+};
+
+std::string repeated(const std::string& unit, int n) {
+  std::string text;
+  for (int i = 0; i < n; ++i) text += unit;
+  return text;
+}
+
+std::string spaces(int n) { return std::string(static_cast<std::size_t>(n), ' '); }
+
+// One list per step, each item holding the next list.
+std::string nestedItems(int d, const std::string& open, const std::string& text,
+                        const std::string& close, const std::string& innermost) {
+  return repeated(open + text, d - 1) + open + innermost + repeated(close, d);
+}
+
+const Staircase STAIRCASES[] = {
+    {"bullets four spaces deeper",
+     [](int i) { return spaces(4 * i) + "- a\n"; },
+     [](int d) { return nestedItems(d, "<ul>\n<li>", "a", "</li>\n</ul>\n", "a"); }},
+    {"bullets, a paragraph line under each",
+     [](int i) { return spaces(4 * i) + "* a\n" + spaces(4 * i + 2) + "b\n"; },
+     [](int d) { return nestedItems(d, "<ul>\n<li>", "a\nb", "</li>\n</ul>\n", "a\nb"); }},
+    {"numbers two spaces deeper",
+     // '1. a' indented by 2 stays in the list above it; by 4 it nests. So each
+     // list holds two items, the second holding the next list.
+     [](int i) { return spaces(2 * i) + "1. a\n"; },
+     [](int d) {
+       return nestedItems(d / 2, "<ol>\n<li>a</li>\n<li>", "a", "</li>\n</ol>\n", "a");
+     }},
+    {"code in the deepest item",
+     [](int i) {
+       std::string line = spaces(4 * i) + "+ a\n";
+       if (i == 299) line += "\n" + spaces(4 * i + 8) + "x < y\n";
+       return line;
+     },
+     [](int d) {
+       // The blank line makes the deepest list loose.
+       return nestedItems(d, "<ul>\n<li>", "a", "</li>\n</ul>\n",
+                          "<p>a</p>\n<pre><code>x &lt; y\n</code></pre>\n");
+     }},
+};
+
+TEST(Documents, StaircasesOfNestedItems) {
+  const int steps = 300;
+  for (const Staircase& staircase : STAIRCASES) {
+    std::string text;
+    for (int i = 0; i < steps; ++i) text += staircase.line(i);
+    const std::string expected = staircase.expected(steps);
+    for (auto dialect : {mdCommonMark, mdTxtMark, mdDaringFireball}) {
+      SCOPED_TRACE(std::string(staircase.name) + ", " + dialectName(dialect));
+      EXPECT_EQ(convert(text, dialect), expected);
+    }
+  }
+}
+
 TEST(Documents, AMillionLines) {
   std::string text;
   text.reserve(4000000);
