@@ -1,5 +1,6 @@
 #include "AppForm.h"
 
+#include "AboutForm.h"
 #include "AppGlobals.h"
 #include "Editors.h"
 #include "ErrorHandler.h"
@@ -136,9 +137,10 @@ TAppForm::TAppForm(QWidget* parent) : QMainWindow(parent) {
     move(frame.topLeft());
   }
   FormCreate();
+  CreateUpdateCheck();
 }
 
-TAppForm::~TAppForm() = default;
+TAppForm::~TAppForm() { StopUpdateCheck(); }
 
 void TAppForm::CreateTopBar() {
   Panel2 = bar(this);
@@ -324,8 +326,8 @@ void TAppForm::Help2Click() {
 }
 
 void TAppForm::About1Click() {
-  QMessageBox::about(this, AppTitle,
-                     QStringLiteral("%1\nVersion %2").arg(AppTitle, AppVersion));
+  TAboutForm form(this);
+  form.exec();
 }
 
 QString TAppForm::StatusText() const { return StatusPanel0->text(); }

@@ -3,8 +3,10 @@
 
 #include "LineList.h"
 #include "MarkdownProcessor.h"
+#include "UpdateCheck.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -19,6 +21,7 @@ class QPushButton;
 class QSplitter;
 class QTabWidget;
 class QWebEngineView;
+class QTimer;
 class QWidget;
 class TMemIniFile;
 class TPreviewPage;
@@ -100,6 +103,12 @@ class TAppForm : public QMainWindow {
   QAction *MenuItem1 = nullptr, *MenuItem2 = nullptr, *MenuItem3 = nullptr, *MenuItem4 = nullptr,
           *MenuItem5 = nullptr, *MenuItem6 = nullptr, *MenuItem7 = nullptr, *MenuItem8 = nullptr;
 
+  // The update check: the one-second timer that starts and watches it, what it
+  // shares, and where it asks (tests shorten the timer and the time-out).
+  QTimer* TimerChecker = nullptr;
+  std::shared_ptr<TCheckState> CheckState;
+  TCheckOptions UpdateCheckOptions;
+
   // The text of status panel 0.
   QString StatusText() const;
   void SetStatusText(const QString& text);
@@ -125,6 +134,13 @@ class TAppForm : public QMainWindow {
   void Exit1Click();
   void Help2Click();
   void About1Click();
+  // Starts the update check on the first tick; once it has finished, enables
+  // "Update Notifications" and shows the notice when one is due.
+  void TimerCheckerTimer();
+  // Stores the check mark of "Update Notifications" as ShowUpdate.
+  void UpdateNotifications1Click();
+  // Opens the feedback window modally.
+  void SendFeedback1Click();
   // Opens the language window modally.
   void Language1Click();
   // Keeps the language chosen in the language window for the next start.
@@ -160,9 +176,13 @@ class TAppForm : public QMainWindow {
   void ShowListInEditor(const TLineList& list, TSynEdit* editor);
   // Runs a handler; an error it raises goes to the general error handler.
   void Guarded(void (TAppForm::*handler)());
+  void CreateUpdateCheck();
+  void StopUpdateCheck();
 
   TUriLexer* FUriLexer = nullptr;
   TPreviewPage* FPreviewPage = nullptr;
+  bool FCheckStarted = false;
+  QPointer<TChecker> FChecker;
 };
 
 // The 31 lines of the sample document shown at start.

@@ -22,6 +22,6 @@ BUILD_PACKAGES=(g++ make cmake libicu-dev libgtest-dev)
 # offscreen platform the window tests run on.
 APP_PACKAGES=(qt6-base-dev qt6-base-dev-tools libqscintilla2-qt6-dev qt6-webengine-dev
   qt6-webengine-dev-tools libqt6webenginecore6-bin libgl-dev libxkbcommon-dev libpcre2-dev
-  famfamfam-silk famfamfam-flag-png fontconfig fonts-dejavu-core)
+  pkg-config famfamfam-silk famfamfam-flag-png fontconfig fonts-dejavu-core openssl)
 # libFuzzer comes with clang's runtime libraries.
 FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTest>
 
 #include <algorithm>
@@ -83,6 +84,7 @@ void measure(TAppForm& form, qsizetype size, int runs) {
 int main(int argc, char* argv[]) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
+  QStandardPaths::setTestModeEnabled(true);  // the update check must not count in the user's settings
   const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 21;
   TAppForm form;
   form.show();

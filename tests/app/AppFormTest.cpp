@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSplitter>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QtTest>
@@ -91,6 +92,7 @@ class AppFormTest : public QObject {
 
  private Q_SLOTS:
   void initTestCase() {
+    QStandardPaths::setTestModeEnabled(true);  // keep the user's settings out of it
     ErrorHandler::SetHook([this](const QString& message) { FErrors << message; });
     SetOpenUrlHook([this](const QUrl& url) {
       FOpened << url;

@@ -1,0 +1,347 @@
+// The feedback window against a local HTTP server, and the About window.
+#include "AboutForm.h"
+#include "AppForm.h"
+#include "AppGlobals.h"
+#include "FeedbackForm.h"
+#include "Languages.h"
+#include "TestHttpServer.h"
+#include "platform/ShellOpen.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(QMessageBox::Icon)
+
+namespace {
+
+const QString kFailureText =
+    QStringLiteral("Something went wrong. Your feedback could not be delivered.\n\nPlease try again later.");
+
+}  // namespace
+
+class FeedbackTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<TTestHttpServer> FServer;
+  QList<TFeedbackMessage> FMessages;
+  int FBeeps = 0;
+  QList<QUrl> FOpened;
+
+  QPointer<TFeedbackForm> openForm() {
+    QPointer<TFeedbackForm> form = new TFeedbackForm;
+    form->show();
+    form->activateWindow();
+    QTest::qWaitForWindowActive(form);
+    return form;
+  }
+  void useTranslation(const QStringList& lines) {
+    Languages().CurrentLanguageFile = QStringLiteral("German.lang.txt");
+    Languages().LanguageLines = lines;
+  }
+
+ private Q_SLOTS:
+  void initTestCase() {
+    QStandardPaths::setTestModeEnabled(true);
+    AppTitle = QStringLiteral("KELMOOR - Glyphmill");
+    AppProductName = QStringLiteral("Glyphmill");
+    AppVersion = QStringLiteral("1.2");
+  }
+
+  void init() {
+    FServer = std::make_unique<TTestHttpServer>();
+    QVERIFY(FServer->IsListening());
+    qputenv("GLYPHMILL_WEB_HOST", FServer->Host().toUtf8());
+    FMessages.clear();
+    FBeeps = 0;
+    FOpened.clear();
+    TFeedbackForm::SetMessageHook([this](const TFeedbackMessage& message) { FMessages.append(message); });
+    TFeedbackForm::SetBeepHook([this] { ++FBeeps; });
+    SetOpenUrlHook([this](const QUrl& url) {
+      FOpened.append(url);
+      return true;
+    });
+  }
+
+  void cleanup() {
+    TFeedbackForm::SetMessageHook({});
+    TFeedbackForm::SetBeepHook({});
+    SetOpenUrlHook({});
+    Languages() = TLanguages();
+    FServer.reset();
+    for (QWidget* window : QApplication::topLevelWidgets()) delete qobject_cast<TFeedbackForm*>(window);
+  }
+
+  void captionAndTexts() {
+    useTranslation({QStringLiteral("{feedback}Rückmeldung"), QStringLiteral("{Send}Senden"),
+                    QStringLiteral("{I like it!}Gefällt mir!")});
+    const QPointer<TFeedbackForm> form = openForm();
+    QCOMPARE(form->windowTitle(), QStringLiteral("Glyphmill Rückmeldung"));
+    QCOMPARE(form->BitBtn1->text(), QStringLiteral("Senden"));
+    QCOMPARE(form->Caption4->text(), QStringLiteral("Gefällt mir!"));
+    QCOMPARE(form->Caption5->text(), QStringLiteral("I dislike it!"));
+    QCOMPARE(form->Label1->text(), QStringLiteral("We would really appreciate your feedback."));
+    QCOMPARE(form->Label2->text(), QStringLiteral("What did you like or dislike?"));
+    QCOMPARE(form->Label3->text(), QStringLiteral("Include my e-mail:"));
+    QCOMPARE(form->size(), QSize(525, 326));
+    QCOMPARE(form->Panel4->height(), 40);
+    QCOMPARE(form->Image1->pixmap().size(), QSize(32, 32));
+    QCOMPARE(form->Edit1->maxLength(), 100);
+  }
+
+  void messageIsLimited() {
+    const QPointer<TFeedbackForm> form = openForm();
+    form->Memo1->setPlainText(QString(10005, u'x'));
+    QCOMPARE(form->Memo1->toPlainText().size(), 10000);
+  }
+
+  void escapeCloses_data() {
+    QTest::addColumn<QString>("control");
+    QTest::newRow("message") << "Memo1";
+    QTest::newRow("e-mail") << "Edit1";
+    QTest::newRow("send button") << "BitBtn1";
+  }
+  void escapeCloses() {
+    QFETCH(QString, control);
+    const QPointer<TFeedbackForm> form = openForm();
+    QWidget* target = control == "Memo1"   ? static_cast<QWidget*>(form->Memo1)
+                      : control == "Edit1" ? static_cast<QWidget*>(form->Edit1)
+                                           : static_cast<QWidget*>(form->BitBtn1);
+    target->setFocus();
+    QTest::keyClick(target, Qt::Key_Escape);
+    QTRY_VERIFY(form.isNull());
+  }
+
+  void togglesExcludeEachOther() {
+    const QPointer<TFeedbackForm> form = openForm();
+    const QColor highlight = QApplication::palette().color(QPalette::Highlight);
+    const QColor face = QApplication::palette().color(QPalette::Button);
+    QVERIFY(!form->LikeOn() && !form->DislikeOn());
+    QTest::mouseClick(form->Image1, Qt::LeftButton);
+    QVERIFY(form->LikeOn() && !form->DislikeOn());
+    QCOMPARE(form->Panel4->palette().color(QPalette::Window), highlight);
+    QCOMPARE(form->Panel4->frameShadow(), QFrame::Sunken);
+    // Turning "I dislike it!" on turns "I like it!" off.
+    QTest::mouseClick(form->Caption5, Qt::LeftButton);
+    QVERIFY(!form->LikeOn() && form->DislikeOn());
+    QCOMPARE(form->Panel4->palette().color(QPalette::Window), face);
+    QCOMPARE(form->Panel4->frameShadow(), QFrame::Raised);
+    QCOMPARE(form->Panel5->palette().color(QPalette::Window), highlight);
+    // Clicking an on toggle turns it off; the right button does nothing.
+    QTest::mouseClick(form->Panel5, Qt::LeftButton, {}, QPoint(2, 2));
+    QVERIFY(!form->LikeOn() && !form->DislikeOn());
+    QTest::mouseClick(form->Panel4, Qt::RightButton, {}, QPoint(2, 2));
+    QVERIFY(!form->LikeOn());
+  }
+
+  void emptyMessageBeeps_data() {
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("like");
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("blanks and line breaks") << " \r\n\t \n" << false;
+    QTest::newRow("empty with a toggle on") << "" << true;
+  }
+  void emptyMessageBeeps() {
+    QFETCH(QString, message);
+    QFETCH(bool, like);
+    const QPointer<TFeedbackForm> form = openForm();
+    if (like) QTest::mouseClick(form->Image1, Qt::LeftButton);
+    form->Memo1->setPlainText(message);
+    form->Edit1->setFocus();
+    form->BitBtn1->click();
+    QCOMPARE(FBeeps, 1);
+    QVERIFY(FMessages.isEmpty());
+    QCOMPARE(FServer->Requests.size() + FServer->Rejected, 0);
+    QVERIFY(!form.isNull());
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(form->Memo1));
+  }
+
+  void emailPattern_data() {
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("valid");
+    QTest::newRow("plain") << "me@example.org" << true;
+    QTest::newRow("dots and plus") << "first.last+tag@mail.example.co.uk" << true;
+    QTest::newRow("hyphen in domain") << "a_b@my-host.example" << true;
+    QTest::newRow("blank inside") << "me @example.org" << false;
+    QTest::newRow("no dot after @") << "me@example" << false;
+    QTest::newRow("no @") << "me.example.org" << false;
+    QTest::newRow("nothing before @") << "@example.org" << false;
+    QTest::newRow("ends with a dot") << "me@example.org." << false;
+    QTest::newRow("two @") << "me@you@example.org" << false;
+    QTest::newRow("non-ASCII") << "jörg@example.org" << false;
+  }
+  void emailPattern() {
+    QFETCH(QString, address);
+    QFETCH(bool, valid);
+    QCOMPARE(IsValidEmail(address), valid);
+  }
+
+  void invalidAddressIsRefused_data() {
+    QTest::addColumn<QString>("address");
+    QTest::newRow("blank inside") << "me @example.org";
+    QTest::newRow("no dot after @") << "me@example";
+  }
+  void invalidAddressIsRefused() {
+    QFETCH(QString, address);
+    const QPointer<TFeedbackForm> form = openForm();
+    form->Memo1->setPlainText(QStringLiteral("Great tool"));
+    form->Edit1->setText(address);
+    form->Memo1->setFocus();
+    form->BitBtn1->click();
+    QCOMPARE(FMessages.size(), 1);
+    QCOMPARE(FMessages[0].Icon, QMessageBox::Critical);
+    QCOMPARE(FMessages[0].Caption, QStringLiteral("Failure"));
+    QCOMPARE(FMessages[0].Text, QStringLiteral("Invalid e-mail address!"));
+    QCOMPARE(FServer->Requests.size() + FServer->Rejected, 0);
+    QVERIFY(!form.isNull());
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(form->Edit1));
+  }
+
+  // The request's fields; https is tried first and falls back to http.
+  void feedbackField_data() {
+    QTest::addColumn<QString>("likeCaption");  // empty: not translated
+    QTest::addColumn<int>("toggle");           // 0 none, 1 like, 2 dislike
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("feedback");
+    QTest::newRow("like") << "" << 1 << "Great tool" << "" << "I like it!\rGreat tool";
+    QTest::newRow("like, translated") << "Gefällt mir!" << 1 << "Great tool" << ""
+                                      << "I like it! (Gefällt mir!)\rGreat tool";
+    QTest::newRow("dislike") << "" << 2 << "  Too slow \n" << "" << "I dislike it!\rToo slow";
+    QTest::newRow("neither") << "" << 0 << "Fine & dandy = 100%" << "" << "Fine & dandy = 100%";
+    QTest::newRow("with e-mail") << "" << 0 << "Hi" << "  me@example.org " << "Hi";
+  }
+  void feedbackField() {
+    QFETCH(QString, likeCaption);
+    QFETCH(int, toggle);
+    QFETCH(QString, message);
+    QFETCH(QString, address);
+    QFETCH(QString, feedback);
+    if (!likeCaption.isEmpty()) useTranslation({QStringLiteral("{I like it!}") + likeCaption});
+    FServer->Answer = "OK\n";
+    const QPointer<TFeedbackForm> form = openForm();
+    if (toggle == 1) QTest::mouseClick(form->Image1, Qt::LeftButton);
+    if (toggle == 2) QTest::mouseClick(form->Image2, Qt::LeftButton);
+    form->Memo1->setPlainText(message);
+    form->Edit1->setText(address);
+    form->BitBtn1->click();
+
+    QVERIFY(FServer->Rejected >= 1);
+    QCOMPARE(FServer->Requests.size(), 1);
+    const TRecordedRequest& request = FServer->Requests[0];
+    QCOMPARE(request.Path, QByteArray("/php/feedback.php"));
+    QStringList names = {"cmd", "appname", "version", "feedback"};
+    if (!address.trimmed().isEmpty()) names.append(QStringLiteral("email"));
+    QCOMPARE(request.FieldNames(), names);
+    QCOMPARE(request.Field("cmd"), QStringLiteral("feedback"));
+    QCOMPARE(request.Field("appname"), QStringLiteral("KELMOOR - Glyphmill"));
+    QCOMPARE(request.Field("version"), QStringLiteral("1.2"));
+    QCOMPARE(request.Field("feedback"), feedback);
+    QCOMPARE(request.Field("email"), address.trimmed());
+    // Success: the box, then the window closes.
+    QCOMPARE(FMessages.size(), 1);
+    QCOMPARE(FMessages[0].Icon, QMessageBox::Information);
+    QCOMPARE(FMessages[0].Caption, QStringLiteral("Success"));
+    QCOMPARE(FMessages[0].Text, QStringLiteral("Your feedback is received.\n\nThank you!"));
+    QTRY_VERIFY(form.isNull());
+  }
+
+  void answers_data() {
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("success");
+    QTest::newRow("OK and a line break") << QByteArray("OK\n") << 200 << true;
+    QTest::newRow("OK") << QByteArray("OK") << 200 << true;
+    QTest::newRow("blanks around") << QByteArray(" \r\nOK \r\n") << 200 << true;
+    QTest::newRow("lower case") << QByteArray("ok") << 200 << false;
+    QTest::newRow("more") << QByteArray("OK, thanks") << 200 << false;
+    QTest::newRow("empty") << QByteArray() << 200 << false;
+    QTest::newRow("error status") << QByteArray("OK") << 500 << false;
+  }
+  void answers() {
+    QFETCH(QByteArray, answer);
+    QFETCH(int, status);
+    QFETCH(bool, success);
+    FServer->Answer = answer;
+    FServer->Status = status;
+    const QPointer<TFeedbackForm> form = openForm();
+    QTest::mouseClick(form->Image2, Qt::LeftButton);
+    form->Memo1->setPlainText(QStringLiteral("Too slow"));
+    form->Edit1->setText(QStringLiteral("me@example.org"));
+    form->BitBtn1->click();
+    QCOMPARE(FServer->Requests.size(), 1);
+    QCOMPARE(FMessages.size(), 1);
+    if (success) {
+      QCOMPARE(FMessages[0].Caption, QStringLiteral("Success"));
+      QTRY_VERIFY(form.isNull());
+      return;
+    }
+    QCOMPARE(FMessages[0].Icon, QMessageBox::Critical);
+    QCOMPARE(FMessages[0].Caption, QStringLiteral("Failure"));
+    QCOMPARE(FMessages[0].Text, kFailureText);
+    // The window stays open with its content.
+    QTest::qWait(50);
+    QVERIFY(!form.isNull());
+    QVERIFY(form->isVisible());
+    QCOMPARE(form->Memo1->toPlainText(), QStringLiteral("Too slow"));
+    QCOMPARE(form->Edit1->text(), QStringLiteral("me@example.org"));
+    QVERIFY(form->DislikeOn());
+    QVERIFY(form->BitBtn1->isEnabled());
+  }
+
+  void noServerIsAFailure() {
+    qputenv("GLYPHMILL_WEB_HOST", "127.0.0.1:1");
+    const QPointer<TFeedbackForm> form = openForm();
+    form->Memo1->setPlainText(QStringLiteral("Hello"));
+    form->BitBtn1->click();
+    QCOMPARE(FMessages.size(), 1);
+    QCOMPARE(FMessages[0].Text, kFailureText);
+    QVERIFY(!form.isNull());
+  }
+
+  // The Help menu's entries open the two windows modally.
+  void helpMenuOpensTheWindows() {
+    TAppForm main;
+    main.TimerChecker->stop();
+    QString feedbackTitle;
+    QTimer::singleShot(0, [&] {
+      auto* form = qobject_cast<TFeedbackForm*>(QApplication::activeModalWidget());
+      QVERIFY(form);
+      feedbackTitle = form->windowTitle();
+      QTest::keyClick(form->Memo1, Qt::Key_Escape);
+    });
+    main.SendFeedback1->trigger();
+    QCOMPARE(feedbackTitle, QStringLiteral("Glyphmill feedback"));
+
+    QStringList about;
+    QTimer::singleShot(0, [&] {
+      auto* form = qobject_cast<TAboutForm*>(QApplication::activeModalWidget());
+      QVERIFY(form);
+      about << form->windowTitle() << form->LabelTitle->text() << form->LabelVersion->text()
+            << form->LabelWebSite->text() << form->LabelIcons->text() << form->LabelFlags->text()
+            << form->ButtonOK->text();
+      QTest::mouseClick(form->LabelWebSite, Qt::LeftButton);
+      QVERIFY(form->MemoLicences->toPlainText().contains(QStringLiteral("Creative Commons")));
+      QVERIFY(form->MemoLicences->toPlainText().contains(QStringLiteral("Public Domain")));
+      QVERIFY(!form->Image1->pixmap().isNull());
+      form->ButtonOK->click();
+    });
+    main.About1->trigger();
+    QCOMPARE(about, QStringList({"About", "KELMOOR - Glyphmill", "Version 1.2", "Visit the web site",
+                                 "Icons: Silk icon set by Mark James (CC BY 2.5)",
+                                 "Flags: flag icons by Mark James (public domain)", "OK"}));
+    QCOMPARE(FOpened, QList<QUrl>({QUrl(QStringLiteral("https://") + FServer->Host() + u'/')}));
+  }
+};
+
+QTEST_MAIN(FeedbackTest)
+#include "FeedbackTest.moc"
