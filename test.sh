@@ -9,7 +9,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/packages.sh
-ensure_packages "${BUILD_PACKAGES[@]}" "${APP_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"
+ensure_packages "${BUILD_PACKAGES[@]}" "${APP_PACKAGES[@]}" "${PACKAGING_PACKAGES[@]}" \
+  "${FUZZ_PACKAGES[@]}"
 
 export QT_QPA_PLATFORM=offscreen
 # Chromium, behind the preview, refuses its sandbox when run as root.

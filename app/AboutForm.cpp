@@ -40,7 +40,7 @@ QString TAboutForm::HomePage() { return QStringLiteral("https://") + WebHost() +
 TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
   setWindowTitle(Translate(QStringLiteral("About")));
   Image1 = new QLabel(this);
-  Image1->setPixmap(QIcon(QStringLiteral(":/icons/information.png")).pixmap(kIconSize, kIconSize));
+  Image1->setPixmap(QIcon(QStringLiteral(":/icons/glyphmill.png")).pixmap(kIconSize, kIconSize));
   Image1->setFixedSize(kIconSize, kIconSize);
   Image1->setScaledContents(true);
   LabelTitle = plainLabel(AppTitle, this);

@@ -9,6 +9,7 @@
 #include "VersionInfo.h"
 #include "WebHost.h"
 #include "platform/DataFolder.h"
+#include "platform/InstalledData.h"
 #include "platform/ShellOpen.h"
 
 #include <Qsci/qscilexerhtml.h>
@@ -106,6 +107,7 @@ QString SampleDocument() {
 
 TAppForm::TAppForm(QWidget* parent) : QMainWindow(parent) {
   initIconResources();
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/glyphmill.png")));
   ProcessorFactory = [](glyphmill::TMarkdownProcessorDialect dialect) {
     return glyphmill::TMarkdownProcessor::CreateDialect(dialect);
   };
@@ -319,7 +321,12 @@ bool TAppForm::eventFilter(QObject* watched, QEvent* event) {
 void TAppForm::Exit1Click() { QApplication::quit(); }
 
 void TAppForm::Help2Click() {
-  // Any error here is ignored: the help page is a convenience.
+  // Any error here is ignored: the help page is a convenience. Without a real
+  // web host the guide that comes with the program is opened instead.
+  if (!WebHostIsReal()) {
+    OpenUrl(QUrl::fromLocalFile(LocalGuideFile()));
+    return;
+  }
   QString slug = AppProductName.toLower();
   slug.replace(u' ', u'-');
   OpenUrl(QUrl(QStringLiteral("http://%1/help/%2/").arg(WebHost(), slug)));

@@ -1,6 +1,7 @@
 #include "Languages.h"
 
 #include "MarkdownProcessor.h"
+#include "platform/InstalledData.h"
 #include "platform/UiLanguage.h"
 
 #include <QCoreApplication>
@@ -57,7 +58,7 @@ const QString kLanguageKey = QStringLiteral("Settings/Language");
 QString DefaultLanguagesFolder() {
   const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/Languages");
   if (QFileInfo(beside).isDir()) return beside;
-  return QStringLiteral(GLYPHMILL_DATA_DIR "/Languages");
+  return InstalledDataFolder() + QStringLiteral("/Languages");
 }
 
 QString StoredLanguageFile() { return userSettings().value(kLanguageKey).toString(); }

@@ -89,7 +89,7 @@ TNewVer::TNewVer(const QString& serverVersion, const QString& downloadAddress, Q
 }
 
 void TNewVer::FormCreate() {
-  Image1->setPixmap(QIcon(QStringLiteral(":/icons/information.png")).pixmap(kIconSize, kIconSize));
+  Image1->setPixmap(QIcon(QStringLiteral(":/icons/glyphmill.png")).pixmap(kIconSize, kIconSize));
   Image1->setScaledContents(true);
   Label1->setText(Translate(QStringLiteral("UPDATE AVAILABLE")));
   Label2->setText(Translate(QStringLiteral("Click to download")) + u' ' + AppProductName + u' ' +

@@ -7,3 +7,5 @@ QString WebHost() {
   if (!fromEnvironment.isEmpty()) return fromEnvironment;
   return QStringLiteral(GLYPHMILL_DEFAULT_WEB_HOST);
 }
+
+bool WebHostIsReal() { return WebHost() != QLatin1StringView("glyphmill.invalid"); }

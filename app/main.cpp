@@ -1,10 +1,15 @@
 // Program entry: the named lock, the application, the main window, the event loop.
 #include "AppForm.h"
+#include "AppGlobals.h"
+#include "Languages.h"
 #include "ErrorHandler.h"
 #include "platform/NamedLock.h"
 #include "platform/RestartScript.h"
 
 #include <QApplication>
+#include <QTimer>
+
+#include <cstdio>
 
 namespace {
 
@@ -24,6 +29,21 @@ class TApplication : public QApplication {
   }
 };
 
+// For installation checks: says on standard output what started (title,
+// version, interface language) and ends once the start conversion is shown.
+void ReportStartAndQuit(const TAppForm& form) {
+  QTimer::singleShot(0, &form, [&form] {
+    const bool converted = !form.HtmlLines.Text().isEmpty();
+    const QString language = Languages().CurrentLanguageName.isEmpty()
+                                 ? QStringLiteral("English")
+                                 : Languages().CurrentLanguageName;
+    std::printf("%s %s, language %s, start conversion %s\n", qPrintable(AppTitle),
+                qPrintable(AppVersion), qPrintable(language), converted ? "shown" : "missing");
+    std::fflush(stdout);
+    QApplication::exit(converted ? 0 : 1);
+  });
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -42,12 +62,14 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("Glyphmill"));
   QApplication::setApplicationDisplayName(QStringLiteral("Glyphmill"));
   QApplication::setOrganizationName(QStringLiteral("KELMOOR"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("com.kelmoor.Glyphmill"));
 
   int exitCode = 1;
   ErrorHandler::Run([&] {
     TAppForm form;
     form.show();
     form.LoadCommandLineFiles(QCoreApplication::arguments());
+    if (qEnvironmentVariableIsSet("GLYPHMILL_EXIT_AFTER_START")) ReportStartAndQuit(form);
     exitCode = QApplication::exec();
   });
   return exitCode;

@@ -22,6 +22,8 @@ BUILD_PACKAGES=(g++ make cmake libicu-dev libgtest-dev)
 # offscreen platform the window tests run on.
 APP_PACKAGES=(qt6-base-dev qt6-base-dev-tools libqscintilla2-qt6-dev qt6-webengine-dev
   qt6-webengine-dev-tools libqt6webenginecore6-bin libgl-dev libxkbcommon-dev libpcre2-dev
-  pkg-config famfamfam-silk famfamfam-flag-png fontconfig fonts-dejavu-core openssl)
+  pkg-config famfamfam-silk famfamfam-flag-png fontconfig fonts-dejavu-core openssl librsvg2-bin)
+# Checking and packaging the desktop files: validators, manual pages, the .deb.
+PACKAGING_PACKAGES=(desktop-file-utils appstream man-db groff-base dpkg-dev file)
 # libFuzzer comes with clang's runtime libraries.
 FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
