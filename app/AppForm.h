@@ -168,7 +168,6 @@ class TAppForm : public QMainWindow {
   void CreateMiddleArea();
   void CreateBottomBar();
   void CreateMainMenu();
-  QMenu* CreateEditorPopup(TSynEdit* editor, QAction** entries[8]);
   void SetUpEditors();
   void SetUpDocuments();
   void SetUpPreview();
