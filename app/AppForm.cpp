@@ -2,6 +2,7 @@
 
 #include "AboutForm.h"
 #include "AppGlobals.h"
+#include "BatchForm.h"
 #include "Editors.h"
 #include "ErrorHandler.h"
 #include "Languages.h"
@@ -29,6 +30,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <QWebEngineView>
 
@@ -148,11 +150,17 @@ void TAppForm::CreateTopBar() {
   Panel2 = bar(this);
   auto* layout = new QHBoxLayout(Panel2);
   layout->setContentsMargins(3, 3, 3, 3);
-  ButtonLoad = barButton(QStringLiteral("Load File..."), "folder32", Panel2);
+  ButtonLoad = new QToolButton(Panel2);
+  ButtonLoad->setIcon(icon("folder32"));
+  ButtonLoad->setText(QStringLiteral("Load File..."));
+  ButtonLoad->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  ButtonLoad->setFixedSize(kButtonWidth, kButtonHeight);
   ButtonSave = barButton(QStringLiteral("Save File..."), "floppy48", Panel2);
-  // The drop-down menu of "Load File..."; the button itself stays a plain push button.
+  // The drop-down menu of "Load File...", opened by the button's arrow part.
   PopupMenu3 = new QMenu(this);
   BatchProcessing2 = PopupMenu3->addAction(icon("multiple"), QStringLiteral("Batch Processing..."));
+  ButtonLoad->setMenu(PopupMenu3);
+  ButtonLoad->setPopupMode(QToolButton::MenuButtonPopup);
   layout->addWidget(ButtonLoad);
   layout->addStretch(1);
   layout->addWidget(ButtonSave);
@@ -220,9 +228,7 @@ void TAppForm::CreateMainMenu() {
   SaveFile1 = File1->addAction(icon("floppy48"), QStringLiteral("Save File..."));
   N1 = File1->addSeparator();
   BatchProcessing1 = File1->addAction(icon("multiple"), QStringLiteral("Batch Processing..."));
-  BatchProcessing1->setVisible(false);
   N5 = File1->addSeparator();
-  N5->setVisible(false);
   Exit1 = File1->addAction(icon("exit"), QStringLiteral("Exit"));
 
   Settings1 = menuBar()->addMenu(QStringLiteral("&Settings"));
@@ -249,21 +255,10 @@ void TAppForm::CreateMainMenu() {
   connect(Help2, &QAction::triggered, this, [this] { Guarded(&TAppForm::Help2Click); });
   connect(About1, &QAction::triggered, this, [this] { Guarded(&TAppForm::About1Click); });
   connect(Language1, &QAction::triggered, this, [this] { Guarded(&TAppForm::Language1Click); });
-}
-
-QMenu* TAppForm::CreateEditorPopup(TSynEdit* editor, QAction** entries[8]) {
-  auto* menu = new QMenu(editor);
-  *entries[0] = menu->addAction(QStringLiteral("Undo"), editor, &QsciScintilla::undo);
-  *entries[1] = menu->addSeparator();
-  *entries[2] = menu->addAction(QStringLiteral("Cut"), editor, &QsciScintilla::cut);
-  *entries[3] = menu->addAction(QStringLiteral("Copy"), editor, &QsciScintilla::copy);
-  *entries[4] = menu->addAction(QStringLiteral("Paste"), editor, &QsciScintilla::paste);
-  *entries[5] = menu->addAction(QStringLiteral("Delete"), editor, &QsciScintilla::removeSelectedText);
-  *entries[6] = menu->addSeparator();
-  *entries[7] = menu->addAction(QStringLiteral("Select All"), editor,
-                                [editor] { editor->selectAll(true); });
-  editor->SetPopupMenu(menu);
-  return menu;
+  connect(BatchProcessing1, &QAction::triggered, this,
+          [this] { Guarded(&TAppForm::BatchProcessing1Click); });
+  connect(BatchProcessing2, &QAction::triggered, this,
+          [this] { Guarded(&TAppForm::BatchProcessing2Click); });
 }
 
 void TAppForm::SetUpEditors() {
@@ -331,6 +326,13 @@ void TAppForm::Help2Click() {
   slug.replace(u' ', u'-');
   OpenUrl(QUrl(QStringLiteral("http://%1/help/%2/").arg(WebHost(), slug)));
 }
+
+void TAppForm::BatchProcessing1Click() {
+  auto* form = new TFormBatch(this);
+  form->show();
+}
+
+void TAppForm::BatchProcessing2Click() { BatchProcessing1Click(); }
 
 void TAppForm::About1Click() {
   TAboutForm form(this);

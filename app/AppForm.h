@@ -22,6 +22,7 @@ class QSplitter;
 class QTabWidget;
 class QWebEngineView;
 class QTimer;
+class QToolButton;
 class QWidget;
 class TMemIniFile;
 class TPreviewPage;
@@ -55,7 +56,7 @@ class TAppForm : public QMainWindow {
 
   // Top bar.
   QWidget* Panel2 = nullptr;
-  QPushButton* ButtonLoad = nullptr;
+  QToolButton* ButtonLoad = nullptr;  // a click loads a file; its arrow opens PopupMenu3
   QPushButton* ButtonSave = nullptr;
   QMenu* PopupMenu3 = nullptr;
   QAction* BatchProcessing2 = nullptr;
@@ -152,6 +153,9 @@ class TAppForm : public QMainWindow {
   void LoadFile1Click();
   void ButtonSaveClick();
   void SaveFile1Click();
+  // Opens another batch window, without blocking this one.
+  void BatchProcessing1Click();
+  void BatchProcessing2Click();
   // Writes HtmlLines to DataFolder + "temp.html" and shows it in WebBrowser1.
   void PreviewGoster();
   // Refreshes the preview when the "Preview" tab becomes the active one.
@@ -168,7 +172,6 @@ class TAppForm : public QMainWindow {
   void CreateMiddleArea();
   void CreateBottomBar();
   void CreateMainMenu();
-  QMenu* CreateEditorPopup(TSynEdit* editor, QAction** entries[8]);
   void SetUpEditors();
   void SetUpDocuments();
   void SetUpPreview();

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTimer>
+#include <QToolButton>
 
 namespace {
 
@@ -42,7 +43,7 @@ void setUpSaveDialog1(QFileDialog& dialog) {
 }  // namespace
 
 void TAppForm::SetUpDocuments() {
-  connect(ButtonLoad, &QPushButton::clicked, this, [this] { Guarded(&TAppForm::ButtonLoadClick); });
+  connect(ButtonLoad, &QToolButton::clicked, this, [this] { Guarded(&TAppForm::ButtonLoadClick); });
   connect(LoadFile1, &QAction::triggered, this, [this] { Guarded(&TAppForm::LoadFile1Click); });
   connect(ButtonSave, &QPushButton::clicked, this, [this] { Guarded(&TAppForm::ButtonSaveClick); });
   connect(SaveFile1, &QAction::triggered, this, [this] { Guarded(&TAppForm::SaveFile1Click); });

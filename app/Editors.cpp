@@ -142,6 +142,21 @@ void TSynEdit::CaretToLine(int line) {
   ensureLineVisible(line);
 }
 
+QMenu* CreateEditorPopup(TSynEdit* editor, QAction** entries[8]) {
+  auto* menu = new QMenu(editor);
+  *entries[0] = menu->addAction(QStringLiteral("Undo"), editor, &QsciScintilla::undo);
+  *entries[1] = menu->addSeparator();
+  *entries[2] = menu->addAction(QStringLiteral("Cut"), editor, &QsciScintilla::cut);
+  *entries[3] = menu->addAction(QStringLiteral("Copy"), editor, &QsciScintilla::copy);
+  *entries[4] = menu->addAction(QStringLiteral("Paste"), editor, &QsciScintilla::paste);
+  *entries[5] = menu->addAction(QStringLiteral("Delete"), editor, &QsciScintilla::removeSelectedText);
+  *entries[6] = menu->addSeparator();
+  *entries[7] = menu->addAction(QStringLiteral("Select All"), editor,
+                                [editor] { editor->selectAll(true); });
+  editor->SetPopupMenu(menu);
+  return menu;
+}
+
 void TSynEdit::contextMenuEvent(QContextMenuEvent* event) {
   if (FPopupMenu == nullptr) {
     QsciScintilla::contextMenuEvent(event);

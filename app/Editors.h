@@ -7,6 +7,7 @@
 
 #include <QString>
 
+class QAction;
 class QMenu;
 
 // A code editor set up the same way in every window: line numbers of at least
@@ -39,6 +40,11 @@ class TSynEdit : public QsciScintilla {
   QMenu* FPopupMenu = nullptr;
   int FLineNumberDigits = 0;
 };
+
+// Gives `editor` the editing popup menu: "Undo", a separator, "Cut", "Copy",
+// "Paste", "Delete", a separator, "Select All", each acting on that editor; the
+// eight entries are stored through `entries`.
+QMenu* CreateEditorPopup(TSynEdit* editor, QAction** entries[8]);
 
 // Colours web and mail addresses in plain text (style 1) and lets a Ctrl+click
 // open them in the user's browser.

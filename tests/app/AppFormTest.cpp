@@ -22,6 +22,7 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QtTest>
 
 #include <memory>

@@ -1,0 +1,118 @@
+// Times batch runs through the real main window, offscreen: 1,000 small files
+// and 20 files of 1 MB. Prints the time per file, the longest stretch without
+// the window handling events, and how many of the status panel's texts a timer
+// running beside the window saw.
+#include "AppForm.h"
+#include "BatchForm.h"
+#include "Editors.h"
+#include "ErrorHandler.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSet>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+QString section(int n) {
+  return QStringLiteral(
+             "## Section %1\r\n\r\n"
+             "Glyphmill turns **Markdown** into *HTML*; see [the guide](https://example.org/guide/%1) "
+             "or `glyphmill-convert --help` for details, with a remark (number %1).\r\n\r\n"
+             "- first item with `code`\r\n- second item with a [link](http://example.org/%1)\r\n"
+             "- third item\r\n\r\n"
+             "| Option | Meaning |\r\n|---|---|\r\n| -d | dialect |\r\n| -o | output %1 |\r\n\r\n"
+             "> A quoted remark about section %1.\r\n\r\n"
+             "```cpp\r\nint main() { return %1; }\r\n```\r\n\r\n")
+      .arg(n);
+}
+
+QByteArray documentOfSize(qsizetype size) {
+  QString text;
+  for (int n = 1; text.size() < size; ++n) text += section(n);
+  return text.toUtf8();
+}
+
+bool writeInputs(const QString& folder, int count, const QByteArray& bytes, QStringList& paths) {
+  if (!QDir().mkpath(folder)) return false;
+  for (int i = 0; i < count; ++i) {
+    const QString path = QStringLiteral("%1/doc%2.md").arg(folder).arg(i);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) return false;
+    paths.append(path);
+  }
+  return true;
+}
+
+void measure(TAppForm& mainForm, const char* what, const QStringList& inputs, const QString& out) {
+  mainForm.BatchProcessing1->trigger();
+  TFormBatch* batch = mainForm.findChildren<TFormBatch*>().last();
+  batch->Edit1->setText(out);
+  batch->SynEdit1->SetText(inputs.join(QStringLiteral("\r\n")));
+  QApplication::processEvents();
+
+  // A timer beside the window: the longest gap between its ticks is the longest
+  // time the window did not handle events.
+  QElapsedTimer sinceTick;
+  qint64 longestGap = 0;
+  QSet<QString> statusSeen;
+  QTimer ticker;
+  ticker.setInterval(0);
+  QObject::connect(&ticker, &QTimer::timeout, [&] {
+    longestGap = std::max(longestGap, sinceTick.nsecsElapsed());
+    sinceTick.restart();
+    statusSeen.insert(batch->StatusPanel0->text());
+  });
+  QElapsedTimer clock;
+  clock.start();
+  sinceTick.start();
+  ticker.start();
+  QTest::mouseClick(batch->ButtonStart, Qt::LeftButton);
+  const double total = clock.nsecsElapsed() / 1e6;
+  ticker.stop();
+  std::printf("%-22s %5lld files  %9.0f ms total  %8.2f ms per file  longest without events %8.2f ms"
+              "  status texts seen %lld  last status \"%s\"\n",
+              what, static_cast<long long>(inputs.size()), total, total / double(inputs.size()),
+              longestGap / 1e6, static_cast<long long>(statusSeen.size()),
+              qPrintable(batch->StatusPanel0->text()));
+  batch->close();
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  QStandardPaths::setTestModeEnabled(true);  // the update check must not count in the user's settings
+  ErrorHandler::SetHook([](const QString& message) {
+    std::fprintf(stderr, "error: %s\n", qPrintable(message));
+  });
+  TFormBatch::SetBeepHook([] {});
+  QTemporaryDir dir;
+  QStringList small;
+  QStringList large;
+  if (!dir.isValid() ||
+      !writeInputs(dir.filePath(QStringLiteral("small")), 1000, documentOfSize(2 * 1024), small) ||
+      !writeInputs(dir.filePath(QStringLiteral("large")), 20, documentOfSize(1024 * 1024), large) ||
+      !QDir().mkpath(dir.filePath(QStringLiteral("out")))) {
+    std::fprintf(stderr, "cannot write the input files\n");
+    return 1;
+  }
+  TAppForm form;
+  form.show();
+  QApplication::processEvents();
+  measure(form, "1,000 files of 2 KB", small, dir.filePath(QStringLiteral("out")));
+  measure(form, "20 files of 1 MB", large, dir.filePath(QStringLiteral("out")));
+  return 0;
+}
