@@ -23,6 +23,8 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolButton>
+#include "AppTestSupport.h"
+
 #include <QtTest>
 
 #include <memory>
@@ -66,17 +68,6 @@ class TFakeProcessor : public TMarkdownProcessor {
   bool FFail;
 };
 
-void writeBytes(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::WriteOnly));
-  file.write(bytes);
-}
-
-QByteArray readBytes(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 }  // namespace
 
 class AppFormTest : public QObject {
@@ -93,7 +84,7 @@ class AppFormTest : public QObject {
 
  private Q_SLOTS:
   void initTestCase() {
-    QStandardPaths::setTestModeEnabled(true);  // keep the user's settings out of it
+    UseTestSettings();
     ErrorHandler::SetHook([this](const QString& message) { FErrors << message; });
     SetOpenUrlHook([this](const QUrl& url) {
       FOpened << url;
@@ -143,10 +134,10 @@ class AppFormTest : public QObject {
     QFETCH(QByteArray, bytes);
     QFETCH(bool, kept);
     const QString path = QCoreApplication::applicationDirPath() + "/settings.ini";
-    writeBytes(path, bytes);
+    WriteTestFile(path, bytes);
     { const auto form = newForm(); }
     QCOMPARE(QFile::exists(path), kept);
-    if (kept) QCOMPARE(readBytes(path), bytes);
+    if (kept) QCOMPARE(ReadTestFile(path), bytes);
     QFile::remove(path);
   }
 

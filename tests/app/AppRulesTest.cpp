@@ -11,15 +11,9 @@
 #include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QtTest>
+#include "AppTestSupport.h"
 
-namespace {
-void writeBytes(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::WriteOnly));
-  file.write(bytes);
-}
-}  // namespace
+#include <QtTest>
 
 class AppRulesTest : public QObject {
   Q_OBJECT
@@ -83,7 +77,7 @@ class AppRulesTest : public QObject {
 
   void dataFolderIsPerUserWithLeftoverCheckFile() {
     QTemporaryDir program;
-    writeBytes(program.filePath("chk.tmp"), "left over");
+    WriteTestFile(program.filePath("chk.tmp"), "left over");
     const QString userData = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     const QString expected = userData + "/KELMOOR/Glyphmill/";
     QCOMPARE(ChooseDataFolder(program.path(), "KELMOOR", "Glyphmill"), expected);
@@ -110,7 +104,7 @@ class AppRulesTest : public QObject {
     QFETCH(bool, kept);
     QTemporaryDir folder;
     const QString path = folder.filePath("settings.ini");
-    writeBytes(path, bytes);
+    WriteTestFile(path, bytes);
     const auto settings = OpenSettingsFile(path);
     QVERIFY(settings != nullptr);
     QCOMPARE(QFile::exists(path), kept);
@@ -123,7 +117,7 @@ class AppRulesTest : public QObject {
 
   void settingsFileReadsValues() {
     QTemporaryDir folder;
-    writeBytes(folder.filePath("settings.ini"), "[Settings]\nName = Gr\xC3\xBC\xC3\x9F" "e\n");
+    WriteTestFile(folder.filePath("settings.ini"), "[Settings]\nName = Gr\xC3\xBC\xC3\x9F" "e\n");
     const auto settings = OpenSettingsFile(folder.filePath("settings.ini"));
     QCOMPARE(settings->ReadString("Settings", "Name", "-"), QString(" Grüße"));
     QCOMPARE(settings->ReadString("Settings", "Other", "-"), QString("-"));
@@ -157,7 +151,7 @@ class AppRulesTest : public QObject {
     QFETCH(QByteArray, bytes);
     QTemporaryDir folder;
     const QString path = folder.filePath("program");
-    writeBytes(path, bytes);
+    WriteTestFile(path, bytes);
     try {
       ReadVersionData(path);
       QFAIL("no error for a file without version data");

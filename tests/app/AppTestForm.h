@@ -3,6 +3,7 @@
 #pragma once
 
 #include "AppForm.h"
+#include "AppTestSupport.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -30,14 +31,3 @@ class TTestForm : public TAppForm {
   }
 };
 
-inline void WriteTestFile(const QString& fileName, const QByteArray& bytes) {
-  QFile file(fileName);
-  QVERIFY(file.open(QIODevice::WriteOnly));
-  QCOMPARE(file.write(bytes), bytes.size());
-}
-
-inline QByteArray ReadTestFile(const QString& fileName) {
-  QFile file(fileName);
-  if (!file.open(QIODevice::ReadOnly)) return QByteArray("<unreadable>");
-  return file.readAll();
-}

@@ -9,17 +9,13 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include "AppTestSupport.h"
+
 #include <QtTest>
 
 #include <stdexcept>
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
-  file.write(bytes);
-}
 
 }  // namespace
 
@@ -38,15 +34,12 @@ class LanguagesTest : public QObject {
     return result;
   }
   void put(const QString& name, const QByteArray& content) {
-    writeFile(FFolder + u'/' + name, content);
+    WriteTestFile(FFolder + u'/' + name, content);
   }
 
  private Q_SLOTS:
   void initTestCase() {
-    QStandardPaths::setTestModeEnabled(true);
-    QSettings settings(QStringLiteral("KELMOOR"), QStringLiteral("Glyphmill"));
-    QVERIFY2(settings.fileName().contains(QStringLiteral(".qttest")),
-             qPrintable(settings.fileName()));
+    UseTestSettings();
   }
 
   void init() {

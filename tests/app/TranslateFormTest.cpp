@@ -25,22 +25,13 @@
 #include <QStyleOptionViewItem>
 #include <QSysInfo>
 #include <QTemporaryDir>
+#include "AppTestSupport.h"
+
 #include <QtTest>
 
 #include <stdexcept>
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
-  file.write(bytes);
-}
-
-QByteArray readFile(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QStringList itemTexts(const QComboBox* box) {
   QStringList texts;
@@ -81,7 +72,7 @@ class TranslateFormTest : public QObject {
   QStringList FRuns;
 
   void put(const QString& name, const QByteArray& content) {
-    writeFile(FFolder + u'/' + name, content);
+    WriteTestFile(FFolder + u'/' + name, content);
   }
   // Loads the state as start-up does, with 1055 (Turkish) as the user's language.
   void start() {
@@ -101,10 +92,7 @@ class TranslateFormTest : public QObject {
 
  private Q_SLOTS:
   void initTestCase() {
-    QStandardPaths::setTestModeEnabled(true);
-    QSettings settings(QStringLiteral("KELMOOR"), QStringLiteral("Glyphmill"));
-    QVERIFY2(settings.fileName().contains(QStringLiteral(".qttest")),
-             qPrintable(settings.fileName()));
+    UseTestSettings();
   }
 
   void init() {
@@ -304,7 +292,7 @@ class TranslateFormTest : public QObject {
     QTest::mouseClick(form->Button1, Qt::LeftButton);
     QCOMPARE(FQuestions.size(), 1);
     QCOMPARE(StoredLanguageFile(), QStringLiteral("German.lang.txt"));
-    QCOMPARE(readFile(script()),
+    QCOMPARE(ReadTestFile(script()),
              RestartScriptBytes(QCoreApplication::applicationFilePath(),
                                 RestartScriptNeedsTimeout(QSysInfo::kernelVersion())));
     QCOMPARE(FRuns, QStringList({script() + u'|' + DataFolder}));
@@ -450,26 +438,26 @@ class TranslateFormTest : public QObject {
     SetRunRestartScriptHook({});
     const QString record = FTemp->path() + QStringLiteral("/started.txt");
     qputenv("GLYPHMILL_RECORD_FILE", QFile::encodeName(record));
-    writeFile(script(), RestartScriptBytes(QStringLiteral(GLYPHMILL_RECORD_START), true));
+    WriteTestFile(script(), RestartScriptBytes(QStringLiteral(GLYPHMILL_RECORD_START), true));
     QElapsedTimer clock;
     clock.start();
     RunRestartScript(script(), DataFolder, QStringLiteral(GLYPHMILL_APP_PATH));
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 20000);
     QVERIFY2(clock.elapsed() >= 1000, qPrintable(QString::number(clock.elapsed())));
-    QTRY_COMPARE(readFile(record), QFile::encodeName(FTemp->path()) + "\n");
+    QTRY_COMPARE(ReadTestFile(record), QFile::encodeName(FTemp->path()) + "\n");
   }
 
   void runnerLines() {
     const QString record = FTemp->path() + QStringLiteral("/started.txt");
     qputenv("GLYPHMILL_RECORD_FILE", QFile::encodeName(record));
-    writeFile(script(), "@ECHO OFF\r\necho hello\r\nTIMEOUT 0\r\n\r\n\"" GLYPHMILL_RECORD_START
+    WriteTestFile(script(), "@ECHO OFF\r\necho hello\r\nTIMEOUT 0\r\n\r\n\"" GLYPHMILL_RECORD_START
                         "\"\r\n");
     QCOMPARE(RunRestartScriptFile(script()), 0);
     QTRY_VERIFY(QFile::exists(record));
 
-    writeFile(script(), "@ECHO OFF\r\ndel *.*\r\n");
+    WriteTestFile(script(), "@ECHO OFF\r\ndel *.*\r\n");
     QCOMPARE(RunRestartScriptFile(script()), 1);
-    writeFile(script(), "\"" + QFile::encodeName(FTemp->path()) + "/no-such-program\"\r\n");
+    WriteTestFile(script(), "\"" + QFile::encodeName(FTemp->path()) + "/no-such-program\"\r\n");
     QCOMPARE(RunRestartScriptFile(script()), 1);
     QCOMPARE(RunRestartScriptFile(FTemp->path() + QStringLiteral("/missing.bat")), 1);
   }
