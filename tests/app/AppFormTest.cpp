@@ -5,6 +5,7 @@
 #include "Editors.h"
 #include "ErrorHandler.h"
 #include "TableStyling.h"
+#include "platform/NamedLock.h"
 #include "platform/ShellOpen.h"
 
 #include <QAction>
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSplitter>
@@ -384,12 +386,35 @@ class AppFormTest : public QObject {
     QCOMPARE(FOpened, QList<QUrl>{QUrl("https://example.org/page")});
   }
 
+  void secondInstanceStartsNormally() {
+    // This test process plays the first instance and holds the lock.
+    TakeNamedLock(QStringLiteral("KELMOOR_Glyphmill"));
+    QVERIFY(!TakeNamedLock(QStringLiteral("KELMOOR_Glyphmill")));  // really held
+    QProcess second;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("GLYPHMILL_EXIT_AFTER_START", "1");
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    second.setProcessEnvironment(environment);
+    second.start(GLYPHMILL_APP_PATH, {});
+    QVERIFY(second.waitForFinished(60000));
+    QCOMPARE(second.exitCode(), 0);
+    QVERIFY(second.readAllStandardOutput().contains("KELMOOR - Glyphmill 1.2"));
+  }
+
   void onlineHelpOpensTheHelpPage() {
     qputenv("GLYPHMILL_WEB_HOST", "127.0.0.1:9");
     const auto form = newForm();
     form->Help2->trigger();
     qunsetenv("GLYPHMILL_WEB_HOST");
     QCOMPARE(FOpened, QList<QUrl>{QUrl("http://127.0.0.1:9/help/glyphmill/")});
+  }
+
+  void onlineHelpWithoutARealHostOpensTheLocalGuide() {
+    const auto form = newForm();
+    form->Help2->trigger();
+    QCOMPARE(FOpened.size(), 1);
+    QVERIFY(FOpened[0].isLocalFile());
+    QVERIFY2(FOpened[0].toLocalFile().endsWith("/guide.html"), qPrintable(FOpened[0].toString()));
   }
 };
 
