@@ -405,6 +405,11 @@ class TEmitter {
   // Inline tokens.
   static char16_t whitespaceToSpace(char16_t c);
   TMarkToken getToken(const std::u16string& s, int position) const;
+  // Whether c can start a marker at all; any other character is plain text.
+  static bool canStartToken(char16_t c);
+  // The first position at or after start whose character can start a
+  // marker, or the length of s.
+  static int plainRunEnd(const std::u16string& s, int start);
   int findToken(const std::u16string& s, int start, TMarkToken token) const;
 
   // Inline emission: converts s from start; with a sought token, returns the
