@@ -30,6 +30,18 @@ std::u16string readTitle(TLine& line) {
   return line.readUntil(open == u'(' ? PAREN_TITLE_END : TCharSet{open});
 }
 
+// The first position at or after `from` that holds a tab, a line break, the
+// end-of-text code 0, or (in panic mode) a "<"; the size of text when none does.
+std::size_t ordinaryRunEnd(std::u16string_view text, std::size_t from, bool panicMode) {
+  std::size_t i = from;
+  while (i < text.size()) {
+    const char16_t c = text[i];
+    if (c == u'\t' || c == u'\n' || c == u'\r' || c == u'\0' || (c == u'<' && panicMode)) break;
+    ++i;
+  }
+  return i;
+}
+
 // Reads one source line: cuts at LF, CR, CR LF or LF CR, expands tabs to
 // stops every 4 columns, and in panic mode writes "<" as "&lt;". `ch` is the
 // current character and is left on the first character of the next line.
@@ -56,8 +68,12 @@ std::unique_ptr<TLine> readLine(TMarkdownReader& reader, char16_t& ch, bool pani
       column += 4;
       ch = reader.read();
     } else {
-      buffer += ch;
-      ++column;
+      // A run of characters that need no care is copied in one go.
+      const std::size_t from = reader.FCursor - 1;  // where ch stands
+      const std::size_t to = ordinaryRunEnd(reader.FValue, reader.FCursor, panicMode);
+      buffer.append(reader.FValue.substr(from, to - from));
+      column += static_cast<int>(to - from);
+      reader.FCursor = to;
       ch = reader.read();
     }
   }
