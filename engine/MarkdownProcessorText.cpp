@@ -39,15 +39,57 @@ std::string readFileBytes(const std::string& fileName) {
 
 namespace {
 
-bool isValidUtf8(const std::string& bytes) {
-  const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
-  const auto length = static_cast<std::int32_t>(bytes.size());
+// Eight bytes at p, read as one number (in any byte order).
+std::uint64_t eightBytes(const std::uint8_t* p) {
+  std::uint64_t word;
+  std::memcpy(&word, p, sizeof word);
+  return word;
+}
+
+constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+
+// Decodes UTF-8 into out, which has room for one code unit per byte; returns
+// the number of code units written. An invalid sequence becomes U+FFFD, or
+// when `strict`, stops the decoding and gives -1.
+std::int64_t decodeUtf8(const std::string& text, char16_t* out, bool strict) {
+  const auto* p = reinterpret_cast<const std::uint8_t*>(text.data());
+  const auto length = static_cast<std::int32_t>(text.size());
   std::int32_t i = 0;
+  std::int64_t written = 0;
   while (i < length) {
+    // The common case: eight ASCII bytes, eight code units.
+    if (i + 8 <= length && (eightBytes(p + i) & kHighBits) == 0) {
+      for (int k = 0; k < 8; ++k) out[written + k] = p[i + k];
+      i += 8;
+      written += 8;
+      continue;
+    }
+    if (p[i] < 0x80) {
+      out[written++] = p[i++];
+      continue;
+    }
     UChar32 c;
     U8_NEXT(p, i, length, c);
-    if (c < 0) return false;
+    if (c < 0) {
+      if (strict) return -1;
+      c = 0xFFFD;
+    }
+    if (c <= 0xFFFF) {
+      out[written++] = static_cast<char16_t>(c);
+    } else {  // four bytes give two code units
+      out[written++] = static_cast<char16_t>(U16_LEAD(c));
+      out[written++] = static_cast<char16_t>(U16_TRAIL(c));
+    }
   }
+  return written;
+}
+
+// The text decoded as strict UTF-8 into `result`; false when it is not UTF-8.
+bool decodeStrictUtf8(const std::string& text, std::u16string& result) {
+  result.assign(text.size(), u'\0');
+  const std::int64_t written = decodeUtf8(text, result.data(), true);
+  if (written < 0) return false;
+  result.resize(static_cast<std::size_t>(written));
   return true;
 }
 
@@ -89,42 +131,56 @@ std::u16string decodeText(const std::string& bytes, const std::string& encoding)
     return convertWith("UTF-16BE", bytes.data() + 2, bytes.size() - 2);
   }
   if (!encoding.empty()) return convertWith(encoding.c_str(), bytes.data(), bytes.size());
-  if (isValidUtf8(bytes)) return fromUtf8(bytes);
+  std::u16string text;
+  if (decodeStrictUtf8(bytes, text)) return text;
+  std::u16string().swap(text);
   return convertWith("windows-1252", bytes.data(), bytes.size());
 }
 
 std::u16string fromUtf8(const std::string& text) {
-  std::u16string result;
-  result.reserve(text.size());
-  const auto* p = reinterpret_cast<const std::uint8_t*>(text.data());
-  const auto length = static_cast<std::int32_t>(text.size());
-  std::int32_t i = 0;
-  while (i < length) {
-    if (p[i] < 0x80) {  // the common case: one byte, one code unit
-      result += static_cast<char16_t>(p[i++]);
-      continue;
-    }
-    UChar32 c;
-    U8_NEXT(p, i, length, c);
-    if (c < 0) c = 0xFFFD;
-    if (c <= 0xFFFF) {
-      result += static_cast<char16_t>(c);
-    } else {
-      result += static_cast<char16_t>(U16_LEAD(c));
-      result += static_cast<char16_t>(U16_TRAIL(c));
-    }
-  }
+  std::u16string result(text.size(), u'\0');
+  result.resize(static_cast<std::size_t>(decodeUtf8(text, result.data(), false)));
   return result;
 }
 
+namespace {
+
+// Writes the UTF-8 of code point c at out; returns the byte count.
+int encodeUtf8(UChar32 c, char* out) {
+  if (c < 0x80) {
+    out[0] = static_cast<char>(c);
+    return 1;
+  }
+  if (c < 0x800) {
+    out[0] = static_cast<char>(0xC0 | (c >> 6));
+    out[1] = static_cast<char>(0x80 | (c & 0x3F));
+    return 2;
+  }
+  if (c < 0x10000) {
+    out[0] = static_cast<char>(0xE0 | (c >> 12));
+    out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out[2] = static_cast<char>(0x80 | (c & 0x3F));
+    return 3;
+  }
+  out[0] = static_cast<char>(0xF0 | (c >> 18));
+  out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+  out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+  out[3] = static_cast<char>(0x80 | (c & 0x3F));
+  return 4;
+}
+
+}  // namespace
+
 std::string toUtf8(std::u16string_view text) {
-  std::string result;
-  result.reserve(text.size() + text.size() / 4);
+  // Three bytes per code unit at most: a pair of surrogates gives four.
+  std::string result(text.size() * 3, '\0');
+  char* out = result.data();
+  std::size_t written = 0;
   const std::size_t n = text.size();
   for (std::size_t i = 0; i < n; ++i) {
     UChar32 c = text[i];
     if (c < 0x80) {  // the common case: one code unit, one byte
-      result += static_cast<char>(c);
+      out[written++] = static_cast<char>(c);
       continue;
     }
     if (U16_IS_LEAD(c) && i + 1 < n && U16_IS_TRAIL(text[i + 1])) {
@@ -133,22 +189,9 @@ std::string toUtf8(std::u16string_view text) {
     } else if (U16_IS_SURROGATE(c)) {
       c = 0xFFFD;
     }
-    if (c < 0x80) {
-      result += static_cast<char>(c);
-    } else if (c < 0x800) {
-      result += static_cast<char>(0xC0 | (c >> 6));
-      result += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      result += static_cast<char>(0xE0 | (c >> 12));
-      result += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      result += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      result += static_cast<char>(0xF0 | (c >> 18));
-      result += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      result += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      result += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    written += static_cast<std::size_t>(encodeUtf8(c, out + written));
   }
+  result.resize(written);
   return result;
 }
 
