@@ -171,27 +171,68 @@ int encodeUtf8(UChar32 c, char* out) {
 
 }  // namespace
 
-std::string toUtf8(std::u16string_view text) {
-  // Three bytes per code unit at most: a pair of surrogates gives four.
-  std::string result(text.size() * 3, '\0');
-  char* out = result.data();
-  std::size_t written = 0;
+namespace {
+
+// Four code units at p, read as one number.
+std::uint64_t fourUnits(const char16_t* p) {
+  std::uint64_t word;
+  std::memcpy(&word, p, sizeof word);
+  return word;
+}
+
+// Set when one of four code units is not ASCII.
+constexpr std::uint64_t kNonAsciiBits = 0xFF80FF80FF80FF80ull;
+
+// The code point at text[i] and the number of code units it takes; a
+// surrogate that is not part of a pair is U+FFFD.
+UChar32 codePointAt(std::u16string_view text, std::size_t i, int& units) {
+  const UChar32 c = text[i];
+  units = 1;
+  if (U16_IS_LEAD(c) && i + 1 < text.size() && U16_IS_TRAIL(text[i + 1])) {
+    units = 2;
+    return U16_GET_SUPPLEMENTARY(c, text[i + 1]);
+  }
+  return U16_IS_SURROGATE(c) ? 0xFFFD : c;
+}
+
+int utf8Size(UChar32 c) { return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4; }
+
+// The number of UTF-8 bytes of text.
+std::size_t utf8Length(std::u16string_view text) {
+  std::size_t bytes = 0;
+  std::size_t i = 0;
   const std::size_t n = text.size();
-  for (std::size_t i = 0; i < n; ++i) {
-    UChar32 c = text[i];
-    if (c < 0x80) {  // the common case: one code unit, one byte
-      out[written++] = static_cast<char>(c);
+  while (i < n) {
+    if (i + 4 <= n && (fourUnits(text.data() + i) & kNonAsciiBits) == 0) {
+      bytes += 4;
+      i += 4;
       continue;
     }
-    if (U16_IS_LEAD(c) && i + 1 < n && U16_IS_TRAIL(text[i + 1])) {
-      c = U16_GET_SUPPLEMENTARY(c, text[i + 1]);
-      ++i;
-    } else if (U16_IS_SURROGATE(c)) {
-      c = 0xFFFD;
-    }
-    written += static_cast<std::size_t>(encodeUtf8(c, out + written));
+    int units = 1;
+    bytes += static_cast<std::size_t>(utf8Size(codePointAt(text, i, units)));
+    i += static_cast<std::size_t>(units);
   }
-  result.resize(written);
+  return bytes;
+}
+
+}  // namespace
+
+std::string toUtf8(std::u16string_view text) {
+  // Measured first, so that the result is made once at its size.
+  std::string result(utf8Length(text), '\0');
+  char* out = result.data();
+  std::size_t i = 0;
+  const std::size_t n = text.size();
+  while (i < n) {
+    if (i + 4 <= n && (fourUnits(text.data() + i) & kNonAsciiBits) == 0) {
+      for (int k = 0; k < 4; ++k) *out++ = static_cast<char>(text[i + k]);
+      i += 4;
+      continue;
+    }
+    int units = 1;
+    out += encodeUtf8(codePointAt(text, i, units), out);
+    i += static_cast<std::size_t>(units);
+  }
   return result;
 }
 
