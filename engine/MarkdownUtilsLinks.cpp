@@ -144,9 +144,82 @@ void appendImage(std::u16string& out_, const TConfiguration& config, const std::
 
 // ---------------------------------------------------------------- what a text knows of its links
 
+// A text mostly holds few links, each read once: those are read directly.
+// Once direct reading for one table has cost twice as many characters as the
+// text holds, that table is made, so that many links cannot make a text read
+// many times.
+// The direct readers below answer as the tables do; each gives kUnknown
+// when the budget runs out before it has its answer.
+
+namespace {
+
+// Where scanLinkTextEnd from start stops.
+int readLinkTextEnd(const std::u16string& s, int start, std::int64_t& budget) {
+  const int n = static_cast<int>(s.size());
+  int depth = 1;
+  for (int i = start; i < n; ++i) {
+    if (--budget < 0) return TInlineText::kUnknown;
+    const char16_t c = s[static_cast<std::size_t>(i)];
+    if (c == u'[') depth += 1;
+    if (c == u']') {
+      depth -= 1;
+      if (depth == 0) return i;
+    }
+  }
+  return -1;
+}
+
+// Where TUtils::readMdLink from start stops.
+int readDestinationEnd(const std::u16string& s, int start, std::int64_t& budget) {
+  const int n = static_cast<int>(s.size());
+  int depth = 1;
+  int i = start;
+  while (i < n) {
+    if (--budget < 0) return TInlineText::kUnknown;
+    const char16_t c = s[static_cast<std::size_t>(i)];
+    if (c == u'\\' && i + 1 < n) {
+      i += TUtils::isLinkEscapable(s[static_cast<std::size_t>(i + 1)]) ? 2 : 1;
+      continue;
+    }
+    if (c == u' ' && depth == 1) return i;
+    if (c == u'(') depth += 1;
+    if (c == u')') {
+      depth -= 1;
+      if (depth == 0) return i;
+    }
+    i += 1;
+  }
+  return -1;
+}
+
+// Where TUtils::readUntil(out, s, start, stop) stops.
+int readEscapedStop(const std::u16string& s, int start, char16_t stop, std::int64_t& budget) {
+  const int n = static_cast<int>(s.size());
+  int i = start;
+  while (i < n) {
+    if (--budget < 0) return TInlineText::kUnknown;
+    const char16_t c = s[static_cast<std::size_t>(i)];
+    if (c == u'\\' && i + 1 < n) {
+      i += TUtils::isLinkEscapable(s[static_cast<std::size_t>(i + 1)]) ? 2 : 1;
+    } else if (c == stop) {
+      return i;
+    } else {
+      ++i;
+    }
+  }
+  return -1;
+}
+
+}  // namespace
+
 int TInlineText::matchingBracket(int open) {
-  if (!bracketsMatched) matchBrackets();
   if (open < 0 || open >= length()) return -1;
+  if (!bracketsMatched) {
+    if (s[static_cast<std::size_t>(open)] != u'[') return -1;
+    const int close = readLinkTextEnd(s, open + 1, bracketReadBudget);
+    if (close != kUnknown) return close;
+    matchBrackets();
+  }
   return closingBracket[static_cast<std::size_t>(open)];
 }
 
@@ -205,7 +278,11 @@ void TInlineText::scanLinkParts() {
 // its start that stands at the same depth d (a ")" there would close it).
 int TInlineText::destinationEnd(int start) {
   if (start < 0 || start >= length()) return -1;
-  if (!linkPartsScanned) scanLinkParts();
+  if (!linkPartsScanned) {
+    const int end = readDestinationEnd(s, start, linkPartReadBudget);
+    if (end != kUnknown) return end;
+    scanLinkParts();
+  }
   const auto at = static_cast<std::size_t>(start);
   if (!unescaped[at]) return kUnknown;
   const auto found = destinationStops.find(parenDepth[at]);
@@ -218,7 +295,11 @@ int TInlineText::destinationEnd(int start) {
 int TInlineText::escapedStop(int start, char16_t stop) {
   if (start < 0 || start >= length()) return -1;
   if (stop != u'>' && stop != u'"') return kUnknown;
-  if (!linkPartsScanned) scanLinkParts();
+  if (!linkPartsScanned) {
+    const int end = readEscapedStop(s, start, stop, linkPartReadBudget);
+    if (end != kUnknown) return end;
+    scanLinkParts();
+  }
   const auto at = static_cast<std::size_t>(start);
   if (!unescaped[at]) return kUnknown;
   return stop == u'>' ? nextAngle[at] : nextQuote[at];
