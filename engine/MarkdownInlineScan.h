@@ -133,6 +133,8 @@ struct TLinkTarget {
   std::u16string title;
   bool isAbbrev = false;
   int end = -1;
+  // Set when only `end` is wanted: the parts are then not copied.
+  bool endOnly = false;
 };
 
 // Counts one nested span or link text in progress for as long as it lives,

@@ -46,10 +46,11 @@ int scanLinkTextEnd(const std::u16string& s, int start) {
 }
 
 void takeReference(const TLinkRef& ref, bool withAbbrev, int end, TLinkTarget& target) {
+  target.end = end;
+  if (target.endOnly) return;
   target.link = ref.FLink;
   target.title = ref.FTitle;
   target.isAbbrev = withAbbrev && ref.FIsAbbrev;
-  target.end = end;
 }
 
 // Where the parts of '(destination "title")' end. The text's tables answer
@@ -94,6 +95,8 @@ bool readInlineTarget(TInlineText* text, const std::u16string& s, int q, TLinkTa
     if (e < 0) return false;
   }
   if (!isAt(s, e, u')')) return false;
+  target.end = e;
+  if (target.endOnly) return true;
 
   if (angled) {
     TUtils::readUntil(target.link, s, r + 1, u'>');
@@ -101,7 +104,6 @@ bool readInlineTarget(TInlineText* text, const std::u16string& s, int q, TLinkTa
     TUtils::readMdLink(target.link, s, r);
   }
   if (titleStart >= 0) TUtils::readUntil(target.title, s, titleStart, u'"');
-  target.end = e;
   return true;
 }
 
@@ -400,6 +402,7 @@ int TEmitter::checkLink(std::u16string& out_, TInlineText* text, const std::u16s
 
 int TEmitter::linkEnd(TInlineText* text, const std::u16string& s, int start, TMarkToken token) {
   TLinkTarget target;
+  target.endOnly = true;
   int textStart = -1;
   return locateLink(text, s, start, token, textStart, target) ? target.end : -1;
 }
