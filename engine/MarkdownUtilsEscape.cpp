@@ -99,22 +99,37 @@ bool TUtils::isDigit(char16_t c) {
 
 namespace {
 
+// Whether appendEscaped writes c as a character reference.
+bool isEscapedInText(char16_t c, bool quotes) {
+  if (c == u'&' || c == u'<' || c == u'>') return true;
+  return quotes && (c == u'"' || c == u'\'');
+}
+
 // Escapes "&", "<" and ">" of [start, e), and quotation marks too when the
 // text goes into an attribute value.
 void appendEscaped(std::u16string& out_, std::u16string_view s, int start, int e, bool quotes) {
   int from, to;
   clampRange(s, start, e, from, to);
-  for (int i = from; i < to; ++i) {
-    switch (s[i]) {
+  int i = from;
+  while (i < to) {
+    // The characters up to the next one to escape are copied in one go.
+    int run = i;
+    while (run < to && !isEscapedInText(s[run], quotes)) ++run;
+    out_.append(s.substr(static_cast<std::size_t>(i), static_cast<std::size_t>(run - i)));
+    if (run == to) break;
+    switch (s[run]) {
       case u'&': out_ += u"&amp;"; break;
       case u'<': out_ += u"&lt;"; break;
       case u'>': out_ += u"&gt;"; break;
-      case u'"': out_ += quotes ? u"&quot;" : u"\""; break;
-      case u'\'': out_ += quotes ? u"&apos;" : u"'"; break;
-      default: out_ += s[i];
+      case u'"': out_ += u"&quot;"; break;
+      default: out_ += u"&apos;"; break;
     }
+    i = run + 1;
   }
 }
+
+// Whether codeEncode writes c otherwise than as it is.
+bool isEncodedInUrl(char16_t c) { return c == u'&' || c == u'<' || c == u'>' || c == u'+'; }
 
 }  // namespace
 
@@ -127,14 +142,21 @@ void TUtils::appendValue(std::u16string& out_, const std::u16string& s, int star
 }
 
 void TUtils::codeEncode(std::u16string& out_, const std::u16string& value, int offset) {
-  for (int i = std::max(offset, 0); i < static_cast<int>(value.size()); ++i) {
-    switch (value[i]) {
+  const int n = static_cast<int>(value.size());
+  int i = std::max(offset, 0);
+  while (i < n) {
+    // The characters up to the next one to encode are copied in one go.
+    int run = i;
+    while (run < n && !isEncodedInUrl(value[static_cast<std::size_t>(run)])) ++run;
+    out_.append(value, static_cast<std::size_t>(i), static_cast<std::size_t>(run - i));
+    if (run == n) break;
+    switch (value[static_cast<std::size_t>(run)]) {
       case u'&': out_ += u"&amp;"; break;
       case u'<': out_ += u"&lt;"; break;
       case u'>': out_ += u"&gt;"; break;
-      case u'+': out_ += u"%2b"; break;
-      default: out_ += value[i];
+      default: out_ += u"%2b"; break;
     }
+    i = run + 1;
   }
 }
 
