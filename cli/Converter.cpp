@@ -68,13 +68,16 @@ struct Job {
 // piece at a time. Each buffer is let go as soon as the next stage has been
 // made from it, which keeps large documents affordable.
 void convertBytes(std::string bytes, const Options& options,
-                  const std::function<void(const std::string&)>& write) {
+                  const std::function<void(std::string_view)>& write) {
   auto processor = TMarkdownProcessor::CreateDialect(options.dialect);
   processor->SetAllowUnsafe(options.allowUnsafe);
   if (options.seed) processor->config().SetRandomSeed(*options.seed);
   std::u16string text = decodeText(bytes);
   std::string().swap(bytes);
-  processor->ProcessTo(std::move(text), [&](std::u16string_view piece) { write(toUtf8(piece)); });
+  std::string utf8;  // one buffer for every piece
+  processor->ProcessTo(std::move(text), [&](std::u16string_view piece) {
+    write(std::string_view(utf8.data(), toUtf8(piece, utf8)));
+  });
 }
 
 std::string outputNameFor(const std::string& input) {
@@ -175,12 +178,12 @@ void convertJob(Job& job, const Options& options) {
     std::string bytes = job.input == "-" ? std::move(job.bytes) : readFileBytes(job.input);
     if (!job.target.empty()) {
       AtomicFile file(job.target);
-      convertBytes(std::move(bytes), options, [&](const std::string& piece) { file.write(piece); });
+      convertBytes(std::move(bytes), options, [&](std::string_view piece) { file.write(piece); });
       file.commit();
     } else if (job.stream != nullptr) {
-      convertBytes(std::move(bytes), options, [&](const std::string& piece) { *job.stream << piece; });
+      convertBytes(std::move(bytes), options, [&](std::string_view piece) { *job.stream << piece; });
     } else {
-      convertBytes(std::move(bytes), options, [&](const std::string& piece) { job.html += piece; });
+      convertBytes(std::move(bytes), options, [&](std::string_view piece) { job.html += piece; });
     }
   } catch (const std::exception& error) {
     job.error = error.what();

@@ -131,6 +131,10 @@ std::string readFileBytes(const std::string& fileName);
 // UTF-8 <-> UTF-16 conversions for callers outside the engine. Invalid
 // sequences become U+FFFD; a lone surrogate is written as U+FFFD.
 std::string toUtf8(std::u16string_view text);
+// Writes the UTF-8 of text at the start of buffer, which is made larger when
+// it is too small, and returns the number of bytes written; the rest of the
+// buffer is left as it was. A buffer used again and again is made only once.
+std::size_t toUtf8(std::u16string_view text, std::string& buffer);
 std::u16string fromUtf8(const std::string& text);
 
 }  // namespace glyphmill

@@ -215,17 +215,14 @@ std::size_t utf8Length(std::u16string_view text) {
   return bytes;
 }
 
-}  // namespace
-
-std::string toUtf8(std::u16string_view text) {
-  // Measured first, so that the result is made once at its size.
-  std::string result(utf8Length(text), '\0');
-  char* out = result.data();
+// Writes the UTF-8 of text at out, which has room for it; returns the end.
+char* writeUtf8(std::u16string_view text, char* out) {
   std::size_t i = 0;
   const std::size_t n = text.size();
   while (i < n) {
     if (i + 4 <= n && (fourUnits(text.data() + i) & kNonAsciiBits) == 0) {
-      for (int k = 0; k < 4; ++k) *out++ = static_cast<char>(text[i + k]);
+      for (int k = 0; k < 4; ++k) out[k] = static_cast<char>(text[i + k]);
+      out += 4;
       i += 4;
       continue;
     }
@@ -233,6 +230,21 @@ std::string toUtf8(std::u16string_view text) {
     out += encodeUtf8(codePointAt(text, i, units), out);
     i += static_cast<std::size_t>(units);
   }
+  return out;
+}
+
+}  // namespace
+
+std::size_t toUtf8(std::u16string_view text, std::string& buffer) {
+  // Three bytes per code unit at most: a pair of surrogates gives four.
+  if (buffer.size() < text.size() * 3) buffer.resize(text.size() * 3);
+  return static_cast<std::size_t>(writeUtf8(text, buffer.data()) - buffer.data());
+}
+
+std::string toUtf8(std::u16string_view text) {
+  // Measured first, so that the result is made once at its size.
+  std::string result(utf8Length(text), '\0');
+  writeUtf8(text, result.data());
   return result;
 }
 
