@@ -63,11 +63,12 @@ class TMarkdownReader {
 class TLineText {
  public:
   TLineText() = default;
-  TLineText(std::u16string text) : text_(std::move(text)) {}
+  TLineText(std::u16string text) : text_(std::move(text)), mayHoldAngle_(holdsAngleBracket(text_)) {}
   TLineText& operator=(std::u16string text) {
     text_ = std::move(text);
     start_ = 0;
     spacesEnd_ = kUnknown;
+    mayHoldAngle_ = holdsAngleBracket(text_);
     return *this;
   }
 
@@ -95,7 +96,12 @@ class TLineText {
     text_.clear();
     start_ = 0;
     spacesEnd_ = kUnknown;
+    mayHoldAngle_ = false;
   }
+
+  // False when the text holds neither "<" nor ">" (no tag, no end of a
+  // comment); true when it may. Known without reading the text.
+  bool mayHoldAngleBracket() const { return mayHoldAngle_; }
 
   // The number of spaces at the front. The end of the run of spaces is
   // remembered, so a count after dropping characters inside that run costs
@@ -107,18 +113,24 @@ class TLineText {
   friend bool operator==(const TLineText& a, std::u16string_view b) { return a.view() == b; }
 
  private:
-  static constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
+  // Positions within a line are 32-bit, as everywhere in the engine; this
+  // keeps a line object small (a document holds one per line).
+  static constexpr std::uint32_t kUnknown = static_cast<std::uint32_t>(-1);
 
   // Lets go of the dropped characters at the front of text_.
   void dropFront() const;
+  static bool holdsAngleBracket(const std::u16string& text);
 
   // Mutable so that str() can let go of dropped characters.
   mutable std::u16string text_;
-  mutable std::size_t start_ = 0;
+  mutable std::uint32_t start_ = 0;
   // Index into text_ of the first non-space at or after start_ (or the end of
   // text_), when known: text_[start_, spacesEnd_) are spaces. kUnknown when
   // not counted yet, or when start_ has moved past the remembered end.
-  mutable std::size_t spacesEnd_ = kUnknown;
+  mutable std::uint32_t spacesEnd_ = kUnknown;
+  // Set when text_ may hold "<" or ">": set when the text is given, kept
+  // while characters are only removed.
+  bool mayHoldAngle_ = false;
 };
 
 // One source line. A line owns the line after it.

@@ -321,17 +321,6 @@ std::u16string TLine::stripID() {
 
 // ---------------------------------------------------------------- memo
 
-namespace {
-
-// Whether s holds a "<" (which may start a tag) or a ">" (which may end a comment).
-bool holdsAngleBracket(const std::u16string& s) {
-  for (const char16_t c : s) {
-    if (c == u'<' || c == u'>') return true;
-  }
-  return false;
-}
-
-}  // namespace
 
 TXmlBlockMemo::TXmlBlockMemo(TConfiguration& config, bool remember)
     : config_(config), remember_(remember) {
@@ -388,17 +377,17 @@ int TXmlBlockMemo::matchOpenElements(std::vector<std::u16string>& open, int step
 }
 
 TXmlBlockMemo::TEntry TXmlBlockMemo::describeLine(TLine* line, const TEntry* following) {
-  const std::u16string& text = line->FValue.str();
   TEntry entry{line, 0, {nullptr, -1}};
 
   // Most lines hold no tag and no "-->": they pass on what follows them.
-  if (!holdsAngleBracket(text)) {
+  if (!line->FValue.mayHoldAngleBracket()) {
     if (following != nullptr) {
       entry.firstStep = following->firstStep;
       entry.comment = following->comment;
     }
     return entry;
   }
+  const std::u16string& text = line->FValue.str();
 
   // Comments: this line's first "-->", else the following lines' one.
   const int q = findCommentClose(text, 0);

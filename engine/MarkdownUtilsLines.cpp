@@ -40,7 +40,7 @@ void TLineText::erase(std::size_t pos, std::size_t n) {
     spacesEnd_ = kUnknown;
     return;
   }
-  start_ += n;
+  start_ += static_cast<std::uint32_t>(n);
   if (start_ > size()) dropFront();
 }
 
@@ -55,9 +55,15 @@ std::size_t TLineText::leadingSpaces() const {
   if (spacesEnd_ == kUnknown || spacesEnd_ < start_) {
     std::size_t i = start_;
     while (i < text_.size() && text_[i] == u' ') ++i;
-    spacesEnd_ = i;
+    spacesEnd_ = static_cast<std::uint32_t>(i);
   }
   return spacesEnd_ - start_;
+}
+
+bool TLineText::holdsAngleBracket(const std::u16string& text) {
+  bool holds = false;
+  for (const char16_t c : text) holds |= (c == u'<') | (c == u'>');  // no early exit: vectorises
+  return holds;
 }
 
 // ---------------------------------------------------------------- line
