@@ -90,6 +90,31 @@ TEST(LineText, BehavesAsAPlainString) {
   }
 }
 
+// An angle bracket is found at every position and beside every near miss
+// ("=", "?", "|", and units whose low byte is that of "<" or ">").
+TEST(LineText, KnowsWhetherItMayHoldAnAngleBracket) {
+  const std::u16string nearMisses = u"=?|;\u013C\u013E\u3C00\u3E3E~";
+  for (std::size_t length = 0; length < 12; ++length) {
+    std::u16string text;
+    for (std::size_t i = 0; i < length; ++i) text += nearMisses[i % nearMisses.size()];
+    EXPECT_FALSE(TLineText(text).mayHoldAngleBracket()) << length;
+    for (std::size_t at = 0; at < length; ++at) {
+      for (const char16_t angle : {u'<', u'>'}) {
+        std::u16string with = text;
+        with[at] = angle;
+        EXPECT_TRUE(TLineText(with).mayHoldAngleBracket()) << length << " " << at;
+      }
+    }
+  }
+  TLineText text = std::u16string(u"a <b>");
+  text.erase(0, 2);  // removing characters keeps the answer "may"
+  EXPECT_TRUE(text.mayHoldAngleBracket());
+  text = u"plain";
+  EXPECT_FALSE(text.mayHoldAngleBracket());
+  text.clear();
+  EXPECT_FALSE(text.mayHoldAngleBracket());
+}
+
 TEST(Line, InitCountsSpacesAndEmptiesBlankLines) {
   struct Row {
     const char* text;
