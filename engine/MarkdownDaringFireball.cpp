@@ -42,13 +42,37 @@ std::size_t ordinaryRunEnd(std::u16string_view text, std::size_t from, bool pani
   return i;
 }
 
+// Called with `ch` on a line break: moves it over the break (CR LF and LF CR
+// count as one) to the first character of the next line.
+void skipLineBreak(TMarkdownReader& reader, char16_t& ch) {
+  if (ch != u'\n' && ch != u'\r') return;
+  const char16_t partner = ch == u'\n' ? u'\r' : u'\n';
+  ch = reader.read();
+  if (ch == partner) ch = reader.read();
+}
+
 // Reads one source line: cuts at LF, CR, CR LF or LF CR, expands tabs to
 // stops every 4 columns, and in panic mode writes "<" as "&lt;". `ch` is the
 // current character and is left on the first character of the next line.
-// The line is built in `buffer` (reused from line to line) and then copied,
+// A line that needs none of that is copied from the source as it stands;
+// another is built in `buffer` (reused from line to line) and then copied,
 // so that each line's text takes no more memory than it needs.
 std::unique_ptr<TLine> readLine(TMarkdownReader& reader, char16_t& ch, bool panicMode,
                                 std::u16string& buffer) {
+  auto line = std::make_unique<TLine>();
+  if (ch != u'\0') {
+    const std::size_t from = reader.FCursor - 1;  // where ch stands
+    const std::size_t to = ordinaryRunEnd(reader.FValue, from, panicMode);
+    const char16_t stop = to < reader.FValue.size() ? reader.FValue[to] : u'\0';
+    if (stop != u'\t' && stop != u'<') {  // a line break or the end: nothing to change
+      line->FValue = std::u16string(reader.FValue.substr(from, to - from));
+      reader.FCursor = to;
+      ch = reader.read();
+      skipLineBreak(reader, ch);
+      line->Init();
+      return line;
+    }
+  }
   buffer.clear();
   int column = 0;
   while (ch != u'\0') {
@@ -59,9 +83,7 @@ std::unique_ptr<TLine> readLine(TMarkdownReader& reader, char16_t& ch, bool pani
       } while (column % 4 != 0);
       ch = reader.read();
     } else if (ch == u'\n' || ch == u'\r') {
-      const char16_t partner = ch == u'\n' ? u'\r' : u'\n';
-      ch = reader.read();
-      if (ch == partner) ch = reader.read();
+      skipLineBreak(reader, ch);
       break;
     } else if (ch == u'<' && panicMode) {
       buffer += u"&lt;";
@@ -77,7 +99,6 @@ std::unique_ptr<TLine> readLine(TMarkdownReader& reader, char16_t& ch, bool pani
       ch = reader.read();
     }
   }
-  auto line = std::make_unique<TLine>();
   line->FValue = buffer;
   line->Init();
   return line;
