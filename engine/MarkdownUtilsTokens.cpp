@@ -18,6 +18,15 @@ constexpr TCharSet INLINE_ESCAPES{u'!', u'"', u'#', u'$', u'\'', u'(', u')', u'*
 constexpr TCharSet TOKEN_STARTS{u'*', u'_', u'!', u'&', u'`', u'[', u']', u'<', u'\\',
                                 u'"', u'^', u'(', u'-', u'.', u'>', u'$', u'+', u'=', u'~'};
 
+// TOKEN_STARTS as a table by character code, for the scan over plain text.
+struct TTokenStartTable {
+  bool starts[128]{};
+  constexpr TTokenStartTable() {
+    for (char16_t c = 0; c < 128; ++c) starts[c] = TOKEN_STARTS.contains(c);
+  }
+};
+constexpr TTokenStartTable TOKEN_START_TABLE;
+
 // The five characters getToken looks at, white space already made spaces;
 // positions outside the text read as spaces.
 struct TTokenWindow {
@@ -170,7 +179,11 @@ bool TEmitter::canStartToken(char16_t c) { return TOKEN_STARTS.contains(c); }
 int TEmitter::plainRunEnd(const std::u16string& s, int start) {
   const int n = static_cast<int>(s.size());
   int i = start < 0 ? 0 : start;
-  while (i < n && !canStartToken(s[static_cast<std::size_t>(i)])) ++i;
+  while (i < n) {
+    const char16_t c = s[static_cast<std::size_t>(i)];
+    if (c < 128 && TOKEN_START_TABLE.starts[c]) break;  // every marker starts below 128
+    ++i;
+  }
   return i;
 }
 
