@@ -54,7 +54,7 @@ void skipLineBreak(TMarkdownReader& reader, char16_t& ch) {
 // Reads one source line: cuts at LF, CR, CR LF or LF CR, expands tabs to
 // stops every 4 columns, and in panic mode writes "<" as "&lt;". `ch` is the
 // current character and is left on the first character of the next line.
-// A line that needs none of that is copied from the source as it stands;
+// A line that needs none of that shares its characters with the source;
 // another is built in `buffer` (reused from line to line) and then copied,
 // so that each line's text takes no more memory than it needs.
 std::unique_ptr<TLine> readLine(TMarkdownReader& reader, char16_t& ch, bool panicMode,
@@ -65,7 +65,7 @@ std::unique_ptr<TLine> readLine(TMarkdownReader& reader, char16_t& ch, bool pani
     const std::size_t to = ordinaryRunEnd(reader.FValue, from, panicMode);
     const char16_t stop = to < reader.FValue.size() ? reader.FValue[to] : u'\0';
     if (stop != u'\t' && stop != u'<') {  // a line break or the end: nothing to change
-      line->FValue = std::u16string(reader.FValue.substr(from, to - from));
+      line->FValue.share(reader.FValue.substr(from, to - from));
       reader.FCursor = to;
       ch = reader.read();
       skipLineBreak(reader, ch);
@@ -144,7 +144,6 @@ std::u16string TMarkdownDaringFireball::convert(const std::u16string& source,
   std::u16string out_;
   const std::size_t expected = source.size() + source.size() / 4;
   out_.reserve(write != nullptr ? std::min(expected, 2 * kPieceSize) : expected);
-  if (consumed != nullptr) std::u16string().swap(*consumed);
   root->removeSurroundingEmptyLines();
   buildBlocks(root.get(), false);
   // Each block is released once written, so a long document does not hold
@@ -163,6 +162,9 @@ std::u16string TMarkdownDaringFireball::convert(const std::u16string& source,
     (*write)(out_);
     out_.clear();
   }
+  // The lines shared their characters with the source; both go now.
+  root.reset();
+  if (consumed != nullptr) std::u16string().swap(*consumed);
   return out_;
 }
 

@@ -92,8 +92,9 @@ class TMarkdownProcessor {
 
   // Converts a whole Markdown text into an HTML fragment.
   virtual std::u16string Process(const std::u16string& source) = 0;
-  // The same, taking the text over: it is let go as soon as it has been read
-  // into lines, so a large document is not held twice while it is converted.
+  // The same, taking the text over: the lines of the document share their
+  // characters with it, so a large document is not held twice while it is
+  // converted; it is let go when the conversion ends.
   virtual std::u16string Process(std::u16string&& source) = 0;
 
   // Receives the HTML of ProcessTo piece by piece.

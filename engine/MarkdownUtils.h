@@ -60,27 +60,38 @@ class TMarkdownReader {
 // at its front without moving the rest. Quote and list markers are removed
 // from the front one nesting level after another; with a plain string, a line
 // holding thousands of nested markers would be moved once per level.
+// A line read from a document as it stands shares its characters with the
+// document's text (see share) and gets a string of its own only when a change
+// needs one, so reading a document copies and allocates no line texts.
 class TLineText {
  public:
   TLineText() = default;
   TLineText(std::u16string text) : text_(std::move(text)), mayHoldAngle_(holdsAngleBracket(text_)) {}
+  TLineText(const TLineText&) = delete;
+  TLineText& operator=(const TLineText&) = delete;
   TLineText& operator=(std::u16string text) {
     text_ = std::move(text);
+    shared_ = nullptr;
+    sharedSize_ = 0;
     start_ = 0;
     spacesEnd_ = kUnknown;
     mayHoldAngle_ = holdsAngleBracket(text_);
     return *this;
   }
+  // Takes text, which must outlive this line text, without copying it.
+  void share(std::u16string_view text);
 
-  std::size_t size() const { return text_.size() - start_; }
+  std::size_t size() const { return whole().size() - start_; }
   bool empty() const { return size() == 0; }
-  char16_t operator[](std::size_t i) const { return text_[start_ + i]; }
-  const char16_t* begin() const { return text_.data() + start_; }
-  const char16_t* end() const { return text_.data() + text_.size(); }
-  std::u16string_view view() const { return std::u16string_view(text_).substr(start_); }
+  char16_t operator[](std::size_t i) const { return whole()[start_ + i]; }
+  const char16_t* begin() const { return whole().data() + start_; }
+  const char16_t* end() const { return whole().data() + whole().size(); }
+  std::u16string_view view() const { return whole().substr(start_); }
   operator std::u16string_view() const { return view(); }
-  // The text as a string; lets go of dropped characters first, if any.
+  // The text as a string; makes it a string of its own and lets go of
+  // dropped characters first, when needed.
   const std::u16string& str() const {
+    own();
     dropFront();
     return text_;
   }
@@ -94,6 +105,8 @@ class TLineText {
   void erase(std::size_t pos, std::size_t n);
   void clear() {
     text_.clear();
+    shared_ = nullptr;
+    sharedSize_ = 0;
     start_ = 0;
     spacesEnd_ = kUnknown;
     mayHoldAngle_ = false;
@@ -117,18 +130,28 @@ class TLineText {
   // keeps a line object small (a document holds one per line).
   static constexpr std::uint32_t kUnknown = static_cast<std::uint32_t>(-1);
 
+  // All the characters, the dropped ones at the front included.
+  std::u16string_view whole() const {
+    return shared_ != nullptr ? std::u16string_view(shared_, sharedSize_) : std::u16string_view(text_);
+  }
+  // Copies shared characters (those not dropped) into a string of its own.
+  void own() const;
   // Lets go of the dropped characters at the front of text_.
   void dropFront() const;
-  static bool holdsAngleBracket(const std::u16string& text);
+  static bool holdsAngleBracket(std::u16string_view text);
 
-  // Mutable so that str() can let go of dropped characters.
+  // Mutable so that str() can make the text its own and let go of dropped
+  // characters.
   mutable std::u16string text_;
+  // The shared characters, or nullptr when the text is text_.
+  mutable const char16_t* shared_ = nullptr;
+  mutable std::uint32_t sharedSize_ = 0;
   mutable std::uint32_t start_ = 0;
-  // Index into text_ of the first non-space at or after start_ (or the end of
-  // text_), when known: text_[start_, spacesEnd_) are spaces. kUnknown when
-  // not counted yet, or when start_ has moved past the remembered end.
+  // Index into the characters of the first non-space at or after start_ (or
+  // the end), when known: [start_, spacesEnd_) are spaces. kUnknown when not
+  // counted yet, or when start_ has moved past the remembered end.
   mutable std::uint32_t spacesEnd_ = kUnknown;
-  // Set when text_ may hold "<" or ">": set when the text is given, kept
+  // Set when the text may hold "<" or ">": set when the text is given, kept
   // while characters are only removed.
   bool mayHoldAngle_ = false;
 };

@@ -34,15 +34,34 @@ char16_t TMarkdownReader::read() {
 
 // ---------------------------------------------------------------- line text
 
+void TLineText::share(std::u16string_view text) {
+  text_.clear();
+  shared_ = text.data();
+  sharedSize_ = static_cast<std::uint32_t>(text.size());
+  start_ = 0;
+  spacesEnd_ = kUnknown;
+  mayHoldAngle_ = holdsAngleBracket(text);
+}
+
 void TLineText::erase(std::size_t pos, std::size_t n) {
   n = std::min(n, size() - std::min(pos, size()));
   if (pos != 0) {
+    own();
     text_.erase(start_ + pos, n);
     spacesEnd_ = kUnknown;
     return;
   }
   start_ += static_cast<std::uint32_t>(n);
-  if (start_ > size()) dropFront();
+  if (shared_ == nullptr && start_ > size()) dropFront();
+}
+
+void TLineText::own() const {
+  if (shared_ == nullptr) return;
+  text_.assign(shared_ + start_, sharedSize_ - start_);
+  shared_ = nullptr;
+  sharedSize_ = 0;
+  spacesEnd_ = (spacesEnd_ != kUnknown && spacesEnd_ >= start_) ? spacesEnd_ - start_ : kUnknown;
+  start_ = 0;
 }
 
 void TLineText::dropFront() const {
@@ -54,8 +73,9 @@ void TLineText::dropFront() const {
 
 std::size_t TLineText::leadingSpaces() const {
   if (spacesEnd_ == kUnknown || spacesEnd_ < start_) {
+    const std::u16string_view all = whole();
     std::size_t i = start_;
-    while (i < text_.size() && text_[i] == u' ') ++i;
+    while (i < all.size() && all[i] == u' ') ++i;
     spacesEnd_ = static_cast<std::uint32_t>(i);
   }
   return spacesEnd_ - start_;
@@ -64,7 +84,7 @@ std::size_t TLineText::leadingSpaces() const {
 // "<" (0x3C) and ">" (0x3E) are the only code units that read 0x3E once
 // bit 1 is set. Four units are tested at a time: after the change, a unit
 // that was "<" or ">" is zero, and a subtraction finds a zero unit.
-bool TLineText::holdsAngleBracket(const std::u16string& text) {
+bool TLineText::holdsAngleBracket(std::u16string_view text) {
   constexpr std::uint64_t kBit1 = 0x0002000200020002ull;
   constexpr std::uint64_t kAngle = 0x003E003E003E003Eull;
   constexpr std::uint64_t kOnes = 0x0001000100010001ull;
