@@ -2,6 +2,8 @@
 #include "MarkdownDaringFireball.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -30,10 +32,23 @@ std::u16string readTitle(TLine& line) {
   return line.readUntil(open == u'(' ? PAREN_TITLE_END : TCharSet{open});
 }
 
+// Whether one of the four code units at p is below 0x20 (a tab, a line
+// break, code 0 or another control character): subtracting 0x20 from each
+// unit sets a top bit that was clear only when some unit was below 0x20.
+bool holdsControlUnit(const char16_t* p) {
+  std::uint64_t units;
+  std::memcpy(&units, p, sizeof units);
+  return ((units - 0x0020002000200020ull) & ~units & 0x8000800080008000ull) != 0;
+}
+
 // The first position at or after `from` that holds a tab, a line break, the
 // end-of-text code 0, or (in panic mode) a "<"; the size of text when none does.
 std::size_t ordinaryRunEnd(std::u16string_view text, std::size_t from, bool panicMode) {
   std::size_t i = from;
+  if (!panicMode) {
+    // Four code units at a time, as long as none is a control character.
+    while (i + 4 <= text.size() && !holdsControlUnit(text.data() + i)) i += 4;
+  }
   while (i < text.size()) {
     const char16_t c = text[i];
     if (c == u'\t' || c == u'\n' || c == u'\r' || c == u'\0' || (c == u'<' && panicMode)) break;
