@@ -164,19 +164,19 @@ class TLine {
   TLine(const TLine&) = delete;
   TLine& operator=(const TLine&) = delete;
 
+  // A document holds one line object per line: the members are declared
+  // by size, so that no padding comes between them.
   TLine* FXmlEndLine = nullptr;  // last line of the HTML block starting here
-  bool FPrevEmpty = false;
   TLine* FPrevious = nullptr;
-  int FPosition = 0;             // scan cursor into FValue
-  // Entry of this line in the active TXmlBlockMemo, or -1. Declared here, where
-  // it fills the gap before FValue: a document holds one line object per line.
-  int FXmlMemoEntry = -1;
-  TLineText FValue;
-  bool FIsEmpty = true;
-  int FTrailing = 0;
-  bool FNextEmpty = false;
-  int FLeading = 0;
   std::unique_ptr<TLine> FNext;
+  TLineText FValue;
+  int FPosition = 0;             // scan cursor into FValue
+  int FXmlMemoEntry = -1;        // entry of this line in the active TXmlBlockMemo, or -1
+  int FTrailing = 0;
+  int FLeading = 0;
+  bool FPrevEmpty = false;
+  bool FIsEmpty = true;
+  bool FNextEmpty = false;
 
   int length() const { return static_cast<int>(FValue.size()); }
 
