@@ -430,8 +430,7 @@ TXmlBlockMemo::TEntry TXmlBlockMemo::describeLine(TLine* line, const TEntry* fol
 
 const TXmlBlockMemo::TEntry& TXmlBlockMemo::entryOf(TLine* line) {
   // Lines not known yet, up to the first known one or the end of the chain.
-  std::vector<TLine*>& unknown = unknownLines_;
-  unknown.clear();
+  std::vector<TLine*> unknown;
   TLine* known = line;
   while (known != nullptr && !knows(known)) {
     unknown.push_back(known);

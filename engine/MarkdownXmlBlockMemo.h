@@ -91,8 +91,6 @@ class TXmlBlockMemo {
   bool active_ = false;
   std::vector<TStep> steps_;  // steps_[0] is the shared "runs out"
   std::vector<TEntry> entries_;
-  // entryOf's list of the lines it describes, kept to be used again.
-  std::vector<TLine*> unknownLines_;
 };
 
 // A tag of a block element that counts for nesting (not "hr", not ending
