@@ -207,6 +207,28 @@ class TLine {
   bool isXmlBlock(TXmlBlockMemo* memo = nullptr);
 };
 
+// A text that few objects have (a block's id, a fence's meta): an empty one
+// takes the room of a pointer only, and no memory of its own.
+class TSeldomText {
+ public:
+  TSeldomText& operator=(std::u16string text) {
+    if (text.empty()) {
+      text_.reset();
+    } else {
+      text_ = std::make_unique<std::u16string>(std::move(text));
+    }
+    return *this;
+  }
+  bool empty() const { return text_ == nullptr; }
+  std::size_t size() const { return text_ != nullptr ? text_->size() : 0; }
+  const std::u16string& str() const;
+  operator const std::u16string&() const { return str(); }
+  operator std::u16string_view() const { return str(); }
+
+ private:
+  std::unique_ptr<std::u16string> text_;  // absent when the text is empty
+};
+
 // One node of the block tree. A block owns its first line, its first child
 // and its next sibling.
 class TBlock {
@@ -217,14 +239,14 @@ class TBlock {
   TBlock& operator=(const TBlock&) = delete;
 
   TBlockType FType = btNONE;
-  std::u16string FId;
+  TSeldomText FId;
   std::unique_ptr<TBlock> FBlocks;
   TBlock* FBlockTail = nullptr;
   std::unique_ptr<TLine> FLines;
   TLine* FLineTail = nullptr;
   int FHlDepth = 0;
   std::unique_ptr<TBlock> FNext;
-  std::u16string FMeta;
+  TSeldomText FMeta;
 
   // Appends a line, setting the neighbour flags of it and the old last line.
   void AppendLine(std::unique_ptr<TLine> line);

@@ -104,10 +104,18 @@ bool TLineText::holdsAngleBracket(std::u16string_view text) {
   return false;
 }
 
+// ---------------------------------------------------------------- seldom text
+
+const std::u16string& TSeldomText::str() const {
+  static const std::u16string empty;
+  return text_ != nullptr ? *text_ : empty;
+}
+
 // ---------------------------------------------------------------- line
 
 // With malloc's 8 bytes of bookkeeping a line object takes one 112-byte chunk.
 static_assert(sizeof(TLine) <= 104, "a line object stays small");
+static_assert(sizeof(TBlock) <= 72, "a block object stays small");
 
 TLine::~TLine() {
   // Each move releases one successor whose own chain has already been taken.
