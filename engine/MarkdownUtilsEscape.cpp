@@ -227,12 +227,16 @@ std::u16string TUtils::encodeURL(const std::u16string& url) {
 
 namespace {
 
-// The URL as a browser reads its scheme: without characters of code 32 or
-// below (browsers drop tabs and line breaks anywhere in a URL) and with
-// ASCII letters in lower case.
+// The start of the URL as a browser reads its scheme: without characters of
+// code 32 or below (browsers drop tabs and line breaks anywhere in a URL) and
+// with ASCII letters in lower case. The tests below look at no more than its
+// first 17 characters ("data:", a media type of at most 10, and ";" or ","),
+// so the first 32 decide as the whole would.
 std::u16string schemeView(const std::u16string& url) {
+  constexpr std::size_t kLength = 32;
   std::u16string view;
   for (char16_t c : url) {
+    if (view.size() == kLength) break;
     if (c > 32) view += asciiLower(c);
   }
   return view;
