@@ -16,6 +16,11 @@ namespace glyphmill {
 
 namespace {
 
+// The characters that TUtils::readMdLink does not simply copy.
+bool isDestinationSpecial(char16_t c) {
+  return c == u'\\' || c == u' ' || c == u'(' || c == u')';
+}
+
 bool isAt(const std::u16string& s, int position, char16_t c) {
   return position >= 0 && position < static_cast<int>(s.size()) &&
          s[static_cast<std::size_t>(position)] == c;
@@ -355,6 +360,12 @@ int TUtils::readMdLink(std::u16string& out_, const std::u16string& s, int start)
   int depth = 1;
   int i = start;
   while (i < n) {
+    // Characters that neither escape, end nor nest are copied a run at a time.
+    int run = i;
+    while (run < n && !isDestinationSpecial(s[static_cast<std::size_t>(run)])) ++run;
+    out_.append(s, static_cast<std::size_t>(i), static_cast<std::size_t>(run - i));
+    i = run;
+    if (i == n) break;
     const char16_t c = s[static_cast<std::size_t>(i)];
     if (c == u'\\' && i + 1 < n) {
       i = escape(out_, s[static_cast<std::size_t>(i + 1)], i) + 1;
