@@ -232,29 +232,35 @@ namespace {
 // with ASCII letters in lower case. The tests below look at no more than its
 // first 17 characters ("data:", a media type of at most 10, and ";" or ","),
 // so the first 32 decide as the whole would.
-std::u16string schemeView(const std::u16string& url) {
-  constexpr std::size_t kLength = 32;
-  std::u16string view;
+struct TSchemeView {
+  static constexpr std::size_t kLength = 32;
+  char16_t units[kLength];
+  std::size_t size = 0;
+  std::u16string_view view() const { return std::u16string_view(units, size); }
+};
+
+TSchemeView schemeView(const std::u16string& url) {
+  TSchemeView scheme;
   for (char16_t c : url) {
-    if (view.size() == kLength) break;
-    if (c > 32) view += asciiLower(c);
+    if (scheme.size == TSchemeView::kLength) break;
+    if (c > 32) scheme.units[scheme.size++] = asciiLower(c);
   }
-  return view;
+  return scheme;
 }
 
-bool startsWith(const std::u16string& text, std::u16string_view prefix) {
-  return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
+bool startsWith(std::u16string_view text, std::u16string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
 }
 
 // A data URL whose media type (up to ";" or ",") is one of the plain image
 // formats, which a browser never runs as a page.
-bool isPlainImageData(const std::u16string& view) {
+bool isPlainImageData(std::u16string_view view) {
   static const std::u16string_view IMAGE_TYPES[] = {u"image/png", u"image/gif", u"image/jpeg",
                                                     u"image/webp"};
   const std::size_t typeStart = 5;  // after "data:"
   std::size_t typeEnd = view.find_first_of(u";,", typeStart);
-  if (typeEnd == std::u16string::npos) typeEnd = view.size();
-  const std::u16string_view type(view.data() + typeStart, typeEnd - typeStart);
+  if (typeEnd == std::u16string_view::npos) typeEnd = view.size();
+  const std::u16string_view type = view.substr(typeStart, typeEnd - typeStart);
   for (std::u16string_view allowed : IMAGE_TYPES) {
     if (type == allowed) return true;
   }
@@ -268,7 +274,8 @@ bool isPlainImageData(const std::u16string& view) {
 // the attribute and let the rest of the URL add attributes of its own.
 bool TUtils::isDangerousUrl(const std::u16string& url) {
   if (url.find(u'"') != std::u16string::npos) return true;
-  const std::u16string view = schemeView(url);
+  const TSchemeView scheme = schemeView(url);
+  const std::u16string_view view = scheme.view();
   if (startsWith(view, u"javascript:") || startsWith(view, u"vbscript:")) return true;
   if (startsWith(view, u"data:")) return !isPlainImageData(view);
   return false;
