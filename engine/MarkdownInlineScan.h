@@ -102,6 +102,14 @@ struct TInlineText {
 
   void matchBrackets();
   void scanLinkParts();
+  int findDestinationEnd(int start);
+
+  // The last question to destinationEnd and its answer.
+  struct TAnswer {
+    int start;
+    int end;
+  };
+  TAnswer lastDestination{-1, -1};
 
   // Per sought token, per start position; per construct position. Empty
   // until needed.

@@ -283,7 +283,14 @@ void TInlineText::scanLinkParts() {
 
 // A destination started at depth d ends at the first space or ")" after
 // its start that stands at the same depth d (a ")" there would close it).
+// A link is located twice, once to find where it ends and once to write
+// it, so the last answer is kept.
 int TInlineText::destinationEnd(int start) {
+  if (start != lastDestination.start) lastDestination = {start, findDestinationEnd(start)};
+  return lastDestination.end;
+}
+
+int TInlineText::findDestinationEnd(int start) {
   if (start < 0 || start >= length()) return -1;
   if (!linkPartsScanned) {
     const int end = readDestinationEnd(s, start, linkPartReadBudget);
