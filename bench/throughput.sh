@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Throughput of glyphmill-convert against cmark and md4c on a corpus of real
-# Markdown found on this machine, in one run: median wall time of several runs,
-# MB/s, the ratios, and peak memory. Then a 100 MB document end to end.
-# Usage: bench/throughput.sh [corpus-MB] [runs]
+# Markdown found on this machine, in one run: median wall time and median user
+# CPU time of several runs, MB/s, the ratios, and peak memory. Then a 100 MB
+# document end to end.
+# Usage: bench/throughput.sh [corpus-MB] [runs] [before-binary]
+# before-binary: another glyphmill-convert (an older build, say) measured in the
+# same run, turn about with the others; each dialect is then also compared with it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
@@ -10,6 +13,11 @@ ensure_packages "${BUILD_PACKAGES[@]}" cmark libmd4c-html0-dev libmd4c-dev time
 
 corpus_mb=${1:-8}
 runs=${2:-9}
+before=${3:-}
+if [ -n "$before" ] && [ ! -x "$before" ]; then
+  echo "not an executable: $before" >&2
+  exit 2
+fi
 work=$(mktemp -d /tmp/glyphmill-bench.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
@@ -32,13 +40,13 @@ mb=$(awk -v b="$bytes" 'BEGIN { printf "%.2f", b / 1048576 }')
 echo "corpus: $mb MB of Markdown from $(grep -c '' "$corpus") lines"
 [ "$bytes" -ge $((5 * 1024 * 1024)) ] || echo "warning: corpus under 5 MB"
 
-# Wall seconds of one run of a command reading the corpus.
+# Wall seconds and user CPU seconds of one run of a command reading the corpus.
 seconds_of() {
   local start end
   start=$(date +%s.%N)
-  "$@" <"$corpus" >/dev/null
+  /usr/bin/time -f "%U" -o "$work/user" "$@" <"$corpus" >/dev/null
   end=$(date +%s.%N)
-  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", b - a }'
+  awk -v a="$start" -v b="$end" -v u="$(tail -n 1 "$work/user")" 'BEGIN { printf "%.4f %.2f\n", b - a, u }'
 }
 
 median() {
@@ -49,31 +57,45 @@ peak_kb() {
   /usr/bin/time -v "$@" <"$corpus" 2>&1 >/dev/null | awk -F: '/Maximum resident/ { gsub(/ /, "", $2); print $2 }'
 }
 
-declare -A seconds
 names=("glyphmill commonmark" "glyphmill txtmark" "glyphmill daringfireball" "cmark --unsafe" "md4c")
 commands=("build/glyphmill-convert -d commonmark" "build/glyphmill-convert -d txtmark"
           "build/glyphmill-convert -d daringfireball" "cmark --unsafe" "$work/md4c-html")
-printf '%-26s %10s %10s %12s %12s %12s\n' tool "median s" "MB/s" "vs cmark" "vs md4c" "peak MB"
+cmark=3
+md4c=4
+if [ -n "$before" ]; then
+  names+=("before commonmark" "before txtmark" "before daringfireball")
+  commands+=("$before -d commonmark" "$before -d txtmark" "$before -d daringfireball")
+fi
 # The tools take turns, run after run, so that a slow spell of the machine
 # falls on all of them alike; each gets the median of its runs.
-declare -A times
+declare -A walls users seconds user
 for _ in $(seq "$runs"); do
   for i in "${!names[@]}"; do
     # shellcheck disable=SC2086
-    times[$i]+="$(seconds_of ${commands[$i]}) "
+    read -r wall cpu < <(seconds_of ${commands[$i]})
+    walls[$i]+="$wall "
+    users[$i]+="$cpu "
   done
 done
 for i in "${!names[@]}"; do
-  seconds[$i]=$(echo "${times[$i]}" | median)
+  seconds[$i]=$(echo "${walls[$i]}" | median)
+  user[$i]=$(echo "${users[$i]}" | median)
 done
+printf '%-26s %9s %8s %8s %10s %10s %10s %9s\n' tool "median s" "user s" "MB/s" "vs cmark" "vs md4c" \
+  "vs before" "peak MB"
 for i in "${!names[@]}"; do
   # shellcheck disable=SC2086
   peak=$(peak_kb ${commands[$i]})
-  awk -v n="${names[$i]}" -v s="${seconds[$i]}" -v c="${seconds[3]}" -v m="${seconds[4]}" \
-      -v mb="$mb" -v p="$peak" 'BEGIN {
-        printf "%-26s %10.3f %10.1f %11.2fx %11.2fx %12.1f\n", n, s, mb / s, c / s, m / s, p / 1024 }'
+  versus_before=""
+  if [ -n "$before" ] && [ "$i" -lt 3 ]; then
+    versus_before=$(awk -v b="${seconds[$((i + 5))]}" -v s="${seconds[$i]}" 'BEGIN { printf "%.2fx", b / s }')
+  fi
+  awk -v n="${names[$i]}" -v s="${seconds[$i]}" -v u="${user[$i]}" -v c="${seconds[$cmark]}" \
+      -v m="${seconds[$md4c]}" -v vb="$versus_before" -v mb="$mb" -v p="$peak" 'BEGIN {
+        printf "%-26s %9.3f %8.2f %8.1f %9.2fx %9.2fx %10s %9.1f\n", n, s, u, mb / s, c / s, m / s, vb, p / 1024 }'
 done
-echo "(vs cmark / vs md4c: how many times faster than the peer; above 1 is faster)"
+echo "(vs cmark / vs md4c / vs before: how many times faster than that tool; above 1 is faster)"
+echo "(user s: median user CPU seconds of a run, to 10 ms)"
 echo "peak memory of glyphmill-convert is at most 8x the input when its peak MB <= $(awk -v mb="$mb" 'BEGIN { printf "%.1f", mb * 8 }')"
 
 # A 100 MB document, converted and written to a file.

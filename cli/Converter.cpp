@@ -68,13 +68,16 @@ struct Job {
 // piece at a time. Each buffer is let go as soon as the next stage has been
 // made from it, which keeps large documents affordable.
 void convertBytes(std::string bytes, const Options& options,
-                  const std::function<void(const std::string&)>& write) {
+                  const std::function<void(std::string_view)>& write) {
   auto processor = TMarkdownProcessor::CreateDialect(options.dialect);
   processor->SetAllowUnsafe(options.allowUnsafe);
   if (options.seed) processor->config().SetRandomSeed(*options.seed);
   std::u16string text = decodeText(bytes);
   std::string().swap(bytes);
-  processor->ProcessTo(std::move(text), [&](std::u16string_view piece) { write(toUtf8(piece)); });
+  std::string utf8;  // one buffer for every piece
+  processor->ProcessTo(std::move(text), [&](std::u16string_view piece) {
+    write(std::string_view(utf8.data(), toUtf8(piece, utf8)));
+  });
 }
 
 std::string outputNameFor(const std::string& input) {
@@ -108,12 +111,39 @@ std::vector<Job> planJobs(const Options& options) {
   return jobs;
 }
 
-// Reads standard input once, before the workers start. It is read in pieces
-// and joined at its exact size: a buffer grown by doubling could hold up to
-// twice the input for the whole conversion.
+// The number of bytes left in `in` when the stream can tell (a file, a
+// string), otherwise 0. The stream is left where it was.
+std::size_t remainingSize(std::istream& in) {
+  const std::istream::pos_type here = in.tellg();
+  if (here == std::istream::pos_type(-1)) {
+    in.clear();
+    return 0;
+  }
+  in.seekg(0, std::ios::end);
+  const std::istream::pos_type end = in.tellg();
+  in.clear();
+  in.seekg(here);
+  if (end == std::istream::pos_type(-1) || end < here || !in) {
+    in.clear();
+    return 0;
+  }
+  return static_cast<std::size_t>(end - here);
+}
+
+// Reads standard input once, before the workers start. When its size is
+// known it is read straight into a buffer of that size; otherwise it is read
+// in pieces and joined at its exact size: a buffer grown by doubling could
+// hold up to twice the input for the whole conversion.
 std::string readAll(std::istream& in) {
+  std::string known(remainingSize(in), '\0');
+  in.read(known.data(), static_cast<std::streamsize>(known.size()));
+  known.resize(static_cast<std::size_t>(in.gcount()));
+  // Usually the end comes as expected; a stream that grew is read on.
+  if (!in || in.peek() == std::char_traits<char>::eof()) return known;
+
   std::vector<std::string> pieces;
-  std::size_t total = 0;
+  std::size_t total = known.size();
+  pieces.push_back(std::move(known));
   while (in) {
     std::string piece(std::size_t{1} << 20, '\0');
     in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
@@ -148,12 +178,12 @@ void convertJob(Job& job, const Options& options) {
     std::string bytes = job.input == "-" ? std::move(job.bytes) : readFileBytes(job.input);
     if (!job.target.empty()) {
       AtomicFile file(job.target);
-      convertBytes(std::move(bytes), options, [&](const std::string& piece) { file.write(piece); });
+      convertBytes(std::move(bytes), options, [&](std::string_view piece) { file.write(piece); });
       file.commit();
     } else if (job.stream != nullptr) {
-      convertBytes(std::move(bytes), options, [&](const std::string& piece) { *job.stream << piece; });
+      convertBytes(std::move(bytes), options, [&](std::string_view piece) { *job.stream << piece; });
     } else {
-      convertBytes(std::move(bytes), options, [&](const std::string& piece) { job.html += piece; });
+      convertBytes(std::move(bytes), options, [&](std::string_view piece) { job.html += piece; });
     }
   } catch (const std::exception& error) {
     job.error = error.what();

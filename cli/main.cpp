@@ -10,14 +10,16 @@
 
 namespace {
 
-// A large conversion spends much of its time faulting in fresh memory page by
-// page. glibc backs its heap with transparent huge pages when its tunable asks
-// for it, which roughly halves the time of a large document; the tunable is
-// read only at start-up, so the program starts itself once more with it set.
-// Nothing changes when that is not possible.
-void restartWithHugePages(char** argv) {
+// Two glibc tunables, which it reads only at start-up, so the program starts
+// itself once more with them set (nothing changes when that is not possible):
+// - hugetlb=1 backs the heap with transparent huge pages: a large conversion
+//   faults its fresh memory in far fewer steps (about 40% less system time);
+// - a long thread cache per chunk size: a document's lines are freed block by
+//   block and their chunks are taken again by the inline conversion, without
+//   the work of merging and splitting them (about 5% fewer instructions).
+void restartWithTunables(char** argv) {
   if (std::getenv("GLYPHMILL_RESTARTED") != nullptr) return;
-  std::string tunables = "glibc.malloc.hugetlb=1";
+  std::string tunables = "glibc.malloc.hugetlb=1:glibc.malloc.tcache_count=65535";
   if (const char* existing = std::getenv("GLIBC_TUNABLES")) {
     tunables = std::string(existing) + ":" + tunables;
   }
@@ -29,11 +31,15 @@ void restartWithHugePages(char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  restartWithHugePages(argv);
-  // Buffers of a megabyte or more get their own mappings, which go back to the
-  // system when freed; left to itself glibc raises this threshold after the
-  // first large free and keeps such buffers in a heap that never shrinks.
-  mallopt(M_MMAP_THRESHOLD, 1 << 20);
+  restartWithTunables(argv);
+  // Buffers of 32 MB or more get their own mappings, which go back to the
+  // system when freed (left to itself glibc raises this threshold after the
+  // first large free). Smaller ones stay in the heap, where the memory of one
+  // that is freed serves the next: a conversion makes and frees many buffers
+  // of a few megabytes, and each fresh mapping would be faulted in and zeroed
+  // anew (with a 1 MB threshold a 100 MB document spent 0.8 to 1.1 s in the
+  // kernel, with this one 0.16 s, at the same peak memory).
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
   std::ios::sync_with_stdio(false);
   const std::vector<std::string> args(argv + 1, argv + argc);
   return glyphmill::cli::run(args, std::cin, std::cout, std::cerr);

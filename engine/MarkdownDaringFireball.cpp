@@ -2,6 +2,8 @@
 #include "MarkdownDaringFireball.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -30,13 +32,62 @@ std::u16string readTitle(TLine& line) {
   return line.readUntil(open == u'(' ? PAREN_TITLE_END : TCharSet{open});
 }
 
+// Whether one of the four code units at p is below 0x20 (a tab, a line
+// break, code 0 or another control character): subtracting 0x20 from each
+// unit sets a top bit that was clear only when some unit was below 0x20.
+bool holdsControlUnit(const char16_t* p) {
+  std::uint64_t units;
+  std::memcpy(&units, p, sizeof units);
+  return ((units - 0x0020002000200020ull) & ~units & 0x8000800080008000ull) != 0;
+}
+
+// The first position at or after `from` that holds a tab, a line break, the
+// end-of-text code 0, or (in panic mode) a "<"; the size of text when none does.
+std::size_t ordinaryRunEnd(std::u16string_view text, std::size_t from, bool panicMode) {
+  std::size_t i = from;
+  if (!panicMode) {
+    // Four code units at a time, as long as none is a control character.
+    while (i + 4 <= text.size() && !holdsControlUnit(text.data() + i)) i += 4;
+  }
+  while (i < text.size()) {
+    const char16_t c = text[i];
+    if (c == u'\t' || c == u'\n' || c == u'\r' || c == u'\0' || (c == u'<' && panicMode)) break;
+    ++i;
+  }
+  return i;
+}
+
+// Called with `ch` on a line break: moves it over the break (CR LF and LF CR
+// count as one) to the first character of the next line.
+void skipLineBreak(TMarkdownReader& reader, char16_t& ch) {
+  if (ch != u'\n' && ch != u'\r') return;
+  const char16_t partner = ch == u'\n' ? u'\r' : u'\n';
+  ch = reader.read();
+  if (ch == partner) ch = reader.read();
+}
+
 // Reads one source line: cuts at LF, CR, CR LF or LF CR, expands tabs to
 // stops every 4 columns, and in panic mode writes "<" as "&lt;". `ch` is the
 // current character and is left on the first character of the next line.
-// The line is built in `buffer` (reused from line to line) and then copied,
+// A line that needs none of that shares its characters with the source;
+// another is built in `buffer` (reused from line to line) and then copied,
 // so that each line's text takes no more memory than it needs.
 std::unique_ptr<TLine> readLine(TMarkdownReader& reader, char16_t& ch, bool panicMode,
                                 std::u16string& buffer) {
+  auto line = std::make_unique<TLine>();
+  if (ch != u'\0') {
+    const std::size_t from = reader.FCursor - 1;  // where ch stands
+    const std::size_t to = ordinaryRunEnd(reader.FValue, from, panicMode);
+    const char16_t stop = to < reader.FValue.size() ? reader.FValue[to] : u'\0';
+    if (stop != u'\t' && stop != u'<') {  // a line break or the end: nothing to change
+      line->FValue.share(reader.FValue.substr(from, to - from));
+      reader.FCursor = to;
+      ch = reader.read();
+      skipLineBreak(reader, ch);
+      line->Init();
+      return line;
+    }
+  }
   buffer.clear();
   int column = 0;
   while (ch != u'\0') {
@@ -47,21 +98,22 @@ std::unique_ptr<TLine> readLine(TMarkdownReader& reader, char16_t& ch, bool pani
       } while (column % 4 != 0);
       ch = reader.read();
     } else if (ch == u'\n' || ch == u'\r') {
-      const char16_t partner = ch == u'\n' ? u'\r' : u'\n';
-      ch = reader.read();
-      if (ch == partner) ch = reader.read();
+      skipLineBreak(reader, ch);
       break;
     } else if (ch == u'<' && panicMode) {
       buffer += u"&lt;";
       column += 4;
       ch = reader.read();
     } else {
-      buffer += ch;
-      ++column;
+      // A run of characters that need no care is copied in one go.
+      const std::size_t from = reader.FCursor - 1;  // where ch stands
+      const std::size_t to = ordinaryRunEnd(reader.FValue, reader.FCursor, panicMode);
+      buffer.append(reader.FValue.substr(from, to - from));
+      column += static_cast<int>(to - from);
+      reader.FCursor = to;
       ch = reader.read();
     }
   }
-  auto line = std::make_unique<TLine>();
   line->FValue = buffer;
   line->Init();
   return line;
@@ -107,7 +159,6 @@ std::u16string TMarkdownDaringFireball::convert(const std::u16string& source,
   std::u16string out_;
   const std::size_t expected = source.size() + source.size() / 4;
   out_.reserve(write != nullptr ? std::min(expected, 2 * kPieceSize) : expected);
-  if (consumed != nullptr) std::u16string().swap(*consumed);
   root->removeSurroundingEmptyLines();
   buildBlocks(root.get(), false);
   // Each block is released once written, so a long document does not hold
@@ -126,6 +177,9 @@ std::u16string TMarkdownDaringFireball::convert(const std::u16string& source,
     (*write)(out_);
     out_.clear();
   }
+  // The lines shared their characters with the source; both go now.
+  root.reset();
+  if (consumed != nullptr) std::u16string().swap(*consumed);
   return out_;
 }
 

@@ -23,6 +23,8 @@ class TMarkdownDaringFireball : public TMarkdownProcessor {
 
   // The stages of Process, public so that they can be exercised one by one.
   // Reads the text into a root block, registering reference definitions.
+  // Lines share their characters with the reader's source, which must
+  // outlive them.
   std::unique_ptr<TBlock> collectLines(TMarkdownReader& reader);
   // Turns the lines of root into child blocks (listMode: root is a list item).
   void buildBlocks(TBlock* root, bool listMode);
@@ -32,7 +34,7 @@ class TMarkdownDaringFireball : public TMarkdownProcessor {
 
  private:
   // Process and ProcessTo. `consumed`, when given, is the source, let go once
-  // it is read; with `write`, the HTML goes there and nothing is returned.
+  // it is converted; with `write`, the HTML goes there and nothing is returned.
   std::u16string convert(const std::u16string& source, std::u16string* consumed,
                          const THtmlSink* write);
   bool readDefinition(TLine& line, TLinkRef*& pending);

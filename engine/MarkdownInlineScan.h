@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -41,7 +42,10 @@ struct TInlineScan {
 // One text being converted inline (a paragraph's text, a link text, ...),
 // with what has been learnt about it so far.
 struct TInlineText {
-  explicit TInlineText(const std::u16string& text) : s(text) {}
+  explicit TInlineText(const std::u16string& text)
+      : s(text),
+        bracketReadBudget(kDirectReadsPerUnit * static_cast<std::int64_t>(text.size())),
+        linkPartReadBudget(kDirectReadsPerUnit * static_cast<std::int64_t>(text.size())) {}
 
   const std::u16string& s;
 
@@ -88,8 +92,24 @@ struct TInlineText {
 
   int lastAngleClose = kUnknown;
 
+  // Characters that may still be read directly, before the bracket table and
+  // before the link part tables below are made (see matchingBracket). A link
+  // is read twice, once to find where it ends and once to write it, so the
+  // budget is twice the length of the text.
+  static constexpr std::int64_t kDirectReadsPerUnit = 2;
+  std::int64_t bracketReadBudget;
+  std::int64_t linkPartReadBudget;
+
   void matchBrackets();
   void scanLinkParts();
+  int findDestinationEnd(int start);
+
+  // The last question to destinationEnd and its answer.
+  struct TAnswer {
+    int start;
+    int end;
+  };
+  TAnswer lastDestination{-1, -1};
 
   // Per sought token, per start position; per construct position. Empty
   // until needed.
@@ -121,6 +141,8 @@ struct TLinkTarget {
   std::u16string title;
   bool isAbbrev = false;
   int end = -1;
+  // Set when only `end` is wanted: the parts are then not copied.
+  bool endOnly = false;
 };
 
 // Counts one nested span or link text in progress for as long as it lives,

@@ -92,8 +92,9 @@ class TMarkdownProcessor {
 
   // Converts a whole Markdown text into an HTML fragment.
   virtual std::u16string Process(const std::u16string& source) = 0;
-  // The same, taking the text over: it is let go as soon as it has been read
-  // into lines, so a large document is not held twice while it is converted.
+  // The same, taking the text over: the lines of the document share their
+  // characters with it, so a large document is not held twice while it is
+  // converted; it is let go when the conversion ends.
   virtual std::u16string Process(std::u16string&& source) = 0;
 
   // Receives the HTML of ProcessTo piece by piece.
@@ -131,6 +132,10 @@ std::string readFileBytes(const std::string& fileName);
 // UTF-8 <-> UTF-16 conversions for callers outside the engine. Invalid
 // sequences become U+FFFD; a lone surrogate is written as U+FFFD.
 std::string toUtf8(std::u16string_view text);
+// Writes the UTF-8 of text at the start of buffer, which is made larger when
+// it is too small, and returns the number of bytes written; the rest of the
+// buffer is left as it was. A buffer used again and again is made only once.
+std::size_t toUtf8(std::u16string_view text, std::string& buffer);
 std::u16string fromUtf8(const std::string& text);
 
 }  // namespace glyphmill

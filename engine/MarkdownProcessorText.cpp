@@ -39,15 +39,57 @@ std::string readFileBytes(const std::string& fileName) {
 
 namespace {
 
-bool isValidUtf8(const std::string& bytes) {
-  const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
-  const auto length = static_cast<std::int32_t>(bytes.size());
+// Eight bytes at p, read as one number (in any byte order).
+std::uint64_t eightBytes(const std::uint8_t* p) {
+  std::uint64_t word;
+  std::memcpy(&word, p, sizeof word);
+  return word;
+}
+
+constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+
+// Decodes UTF-8 into out, which has room for one code unit per byte; returns
+// the number of code units written. An invalid sequence becomes U+FFFD, or
+// when `strict`, stops the decoding and gives -1.
+std::int64_t decodeUtf8(const std::string& text, char16_t* out, bool strict) {
+  const auto* p = reinterpret_cast<const std::uint8_t*>(text.data());
+  const auto length = static_cast<std::int32_t>(text.size());
   std::int32_t i = 0;
+  std::int64_t written = 0;
   while (i < length) {
+    // The common case: eight ASCII bytes, eight code units.
+    if (i + 8 <= length && (eightBytes(p + i) & kHighBits) == 0) {
+      for (int k = 0; k < 8; ++k) out[written + k] = p[i + k];
+      i += 8;
+      written += 8;
+      continue;
+    }
+    if (p[i] < 0x80) {
+      out[written++] = p[i++];
+      continue;
+    }
     UChar32 c;
     U8_NEXT(p, i, length, c);
-    if (c < 0) return false;
+    if (c < 0) {
+      if (strict) return -1;
+      c = 0xFFFD;
+    }
+    if (c <= 0xFFFF) {
+      out[written++] = static_cast<char16_t>(c);
+    } else {  // four bytes give two code units
+      out[written++] = static_cast<char16_t>(U16_LEAD(c));
+      out[written++] = static_cast<char16_t>(U16_TRAIL(c));
+    }
   }
+  return written;
+}
+
+// The text decoded as strict UTF-8 into `result`; false when it is not UTF-8.
+bool decodeStrictUtf8(const std::string& text, std::u16string& result) {
+  result.assign(text.size(), u'\0');
+  const std::int64_t written = decodeUtf8(text, result.data(), true);
+  if (written < 0) return false;
+  result.resize(static_cast<std::size_t>(written));
   return true;
 }
 
@@ -89,66 +131,120 @@ std::u16string decodeText(const std::string& bytes, const std::string& encoding)
     return convertWith("UTF-16BE", bytes.data() + 2, bytes.size() - 2);
   }
   if (!encoding.empty()) return convertWith(encoding.c_str(), bytes.data(), bytes.size());
-  if (isValidUtf8(bytes)) return fromUtf8(bytes);
+  std::u16string text;
+  if (decodeStrictUtf8(bytes, text)) return text;
+  std::u16string().swap(text);
   return convertWith("windows-1252", bytes.data(), bytes.size());
 }
 
 std::u16string fromUtf8(const std::string& text) {
-  std::u16string result;
-  result.reserve(text.size());
-  const auto* p = reinterpret_cast<const std::uint8_t*>(text.data());
-  const auto length = static_cast<std::int32_t>(text.size());
-  std::int32_t i = 0;
-  while (i < length) {
-    if (p[i] < 0x80) {  // the common case: one byte, one code unit
-      result += static_cast<char16_t>(p[i++]);
-      continue;
-    }
-    UChar32 c;
-    U8_NEXT(p, i, length, c);
-    if (c < 0) c = 0xFFFD;
-    if (c <= 0xFFFF) {
-      result += static_cast<char16_t>(c);
-    } else {
-      result += static_cast<char16_t>(U16_LEAD(c));
-      result += static_cast<char16_t>(U16_TRAIL(c));
-    }
-  }
+  std::u16string result(text.size(), u'\0');
+  result.resize(static_cast<std::size_t>(decodeUtf8(text, result.data(), false)));
   return result;
 }
 
-std::string toUtf8(std::u16string_view text) {
-  std::string result;
-  result.reserve(text.size() + text.size() / 4);
+namespace {
+
+// Writes the UTF-8 of code point c at out; returns the byte count.
+int encodeUtf8(UChar32 c, char* out) {
+  if (c < 0x80) {
+    out[0] = static_cast<char>(c);
+    return 1;
+  }
+  if (c < 0x800) {
+    out[0] = static_cast<char>(0xC0 | (c >> 6));
+    out[1] = static_cast<char>(0x80 | (c & 0x3F));
+    return 2;
+  }
+  if (c < 0x10000) {
+    out[0] = static_cast<char>(0xE0 | (c >> 12));
+    out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out[2] = static_cast<char>(0x80 | (c & 0x3F));
+    return 3;
+  }
+  out[0] = static_cast<char>(0xF0 | (c >> 18));
+  out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+  out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+  out[3] = static_cast<char>(0x80 | (c & 0x3F));
+  return 4;
+}
+
+}  // namespace
+
+namespace {
+
+// Four code units at p, read as one number.
+std::uint64_t fourUnits(const char16_t* p) {
+  std::uint64_t word;
+  std::memcpy(&word, p, sizeof word);
+  return word;
+}
+
+// Set when one of four code units is not ASCII.
+constexpr std::uint64_t kNonAsciiBits = 0xFF80FF80FF80FF80ull;
+
+// The code point at text[i] and the number of code units it takes; a
+// surrogate that is not part of a pair is U+FFFD.
+UChar32 codePointAt(std::u16string_view text, std::size_t i, int& units) {
+  const UChar32 c = text[i];
+  units = 1;
+  if (U16_IS_LEAD(c) && i + 1 < text.size() && U16_IS_TRAIL(text[i + 1])) {
+    units = 2;
+    return U16_GET_SUPPLEMENTARY(c, text[i + 1]);
+  }
+  return U16_IS_SURROGATE(c) ? 0xFFFD : c;
+}
+
+int utf8Size(UChar32 c) { return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4; }
+
+// The number of UTF-8 bytes of text.
+std::size_t utf8Length(std::u16string_view text) {
+  std::size_t bytes = 0;
+  std::size_t i = 0;
   const std::size_t n = text.size();
-  for (std::size_t i = 0; i < n; ++i) {
-    UChar32 c = text[i];
-    if (c < 0x80) {  // the common case: one code unit, one byte
-      result += static_cast<char>(c);
+  while (i < n) {
+    if (i + 4 <= n && (fourUnits(text.data() + i) & kNonAsciiBits) == 0) {
+      bytes += 4;
+      i += 4;
       continue;
     }
-    if (U16_IS_LEAD(c) && i + 1 < n && U16_IS_TRAIL(text[i + 1])) {
-      c = U16_GET_SUPPLEMENTARY(c, text[i + 1]);
-      ++i;
-    } else if (U16_IS_SURROGATE(c)) {
-      c = 0xFFFD;
-    }
-    if (c < 0x80) {
-      result += static_cast<char>(c);
-    } else if (c < 0x800) {
-      result += static_cast<char>(0xC0 | (c >> 6));
-      result += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      result += static_cast<char>(0xE0 | (c >> 12));
-      result += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      result += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      result += static_cast<char>(0xF0 | (c >> 18));
-      result += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      result += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      result += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    int units = 1;
+    bytes += static_cast<std::size_t>(utf8Size(codePointAt(text, i, units)));
+    i += static_cast<std::size_t>(units);
   }
+  return bytes;
+}
+
+// Writes the UTF-8 of text at out, which has room for it; returns the end.
+char* writeUtf8(std::u16string_view text, char* out) {
+  std::size_t i = 0;
+  const std::size_t n = text.size();
+  while (i < n) {
+    if (i + 4 <= n && (fourUnits(text.data() + i) & kNonAsciiBits) == 0) {
+      for (int k = 0; k < 4; ++k) out[k] = static_cast<char>(text[i + k]);
+      out += 4;
+      i += 4;
+      continue;
+    }
+    int units = 1;
+    out += encodeUtf8(codePointAt(text, i, units), out);
+    i += static_cast<std::size_t>(units);
+  }
+  return out;
+}
+
+}  // namespace
+
+std::size_t toUtf8(std::u16string_view text, std::string& buffer) {
+  // Three bytes per code unit at most: a pair of surrogates gives four.
+  if (buffer.size() < text.size() * 3) buffer.resize(text.size() * 3);
+  return static_cast<std::size_t>(writeUtf8(text, buffer.data()) - buffer.data());
+}
+
+std::string toUtf8(std::u16string_view text) {
+  // Measured first, so that the result is made once at its size.
+  std::string result(utf8Length(text), '\0');
+  writeUtf8(text, result.data());
   return result;
 }
 

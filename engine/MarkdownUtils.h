@@ -60,26 +60,38 @@ class TMarkdownReader {
 // at its front without moving the rest. Quote and list markers are removed
 // from the front one nesting level after another; with a plain string, a line
 // holding thousands of nested markers would be moved once per level.
+// A line read from a document as it stands shares its characters with the
+// document's text (see share) and gets a string of its own only when a change
+// needs one, so reading a document copies and allocates no line texts.
 class TLineText {
  public:
   TLineText() = default;
-  TLineText(std::u16string text) : text_(std::move(text)) {}
+  TLineText(std::u16string text) : text_(std::move(text)), mayHoldAngle_(holdsAngleBracket(text_)) {}
+  TLineText(const TLineText&) = delete;
+  TLineText& operator=(const TLineText&) = delete;
   TLineText& operator=(std::u16string text) {
     text_ = std::move(text);
+    shared_ = nullptr;
+    sharedSize_ = 0;
     start_ = 0;
     spacesEnd_ = kUnknown;
+    mayHoldAngle_ = holdsAngleBracket(text_);
     return *this;
   }
+  // Takes text, which must outlive this line text, without copying it.
+  void share(std::u16string_view text);
 
-  std::size_t size() const { return text_.size() - start_; }
+  std::size_t size() const { return whole().size() - start_; }
   bool empty() const { return size() == 0; }
-  char16_t operator[](std::size_t i) const { return text_[start_ + i]; }
-  const char16_t* begin() const { return text_.data() + start_; }
-  const char16_t* end() const { return text_.data() + text_.size(); }
-  std::u16string_view view() const { return std::u16string_view(text_).substr(start_); }
+  char16_t operator[](std::size_t i) const { return whole()[start_ + i]; }
+  const char16_t* begin() const { return whole().data() + start_; }
+  const char16_t* end() const { return whole().data() + whole().size(); }
+  std::u16string_view view() const { return whole().substr(start_); }
   operator std::u16string_view() const { return view(); }
-  // The text as a string; lets go of dropped characters first, if any.
+  // The text as a string; makes it a string of its own and lets go of
+  // dropped characters first, when needed.
   const std::u16string& str() const {
+    own();
     dropFront();
     return text_;
   }
@@ -93,9 +105,16 @@ class TLineText {
   void erase(std::size_t pos, std::size_t n);
   void clear() {
     text_.clear();
+    shared_ = nullptr;
+    sharedSize_ = 0;
     start_ = 0;
     spacesEnd_ = kUnknown;
+    mayHoldAngle_ = false;
   }
+
+  // False when the text holds neither "<" nor ">" (no tag, no end of a
+  // comment); true when it may. Known without reading the text.
+  bool mayHoldAngleBracket() const { return mayHoldAngle_; }
 
   // The number of spaces at the front. The end of the run of spaces is
   // remembered, so a count after dropping characters inside that run costs
@@ -107,18 +126,34 @@ class TLineText {
   friend bool operator==(const TLineText& a, std::u16string_view b) { return a.view() == b; }
 
  private:
-  static constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
+  // Positions within a line are 32-bit, as everywhere in the engine; this
+  // keeps a line object small (a document holds one per line).
+  static constexpr std::uint32_t kUnknown = static_cast<std::uint32_t>(-1);
 
+  // All the characters, the dropped ones at the front included.
+  std::u16string_view whole() const {
+    return shared_ != nullptr ? std::u16string_view(shared_, sharedSize_) : std::u16string_view(text_);
+  }
+  // Copies shared characters (those not dropped) into a string of its own.
+  void own() const;
   // Lets go of the dropped characters at the front of text_.
   void dropFront() const;
+  static bool holdsAngleBracket(std::u16string_view text);
 
-  // Mutable so that str() can let go of dropped characters.
+  // Mutable so that str() can make the text its own and let go of dropped
+  // characters.
   mutable std::u16string text_;
-  mutable std::size_t start_ = 0;
-  // Index into text_ of the first non-space at or after start_ (or the end of
-  // text_), when known: text_[start_, spacesEnd_) are spaces. kUnknown when
-  // not counted yet, or when start_ has moved past the remembered end.
-  mutable std::size_t spacesEnd_ = kUnknown;
+  // The shared characters, or nullptr when the text is text_.
+  mutable const char16_t* shared_ = nullptr;
+  mutable std::uint32_t sharedSize_ = 0;
+  mutable std::uint32_t start_ = 0;
+  // Index into the characters of the first non-space at or after start_ (or
+  // the end), when known: [start_, spacesEnd_) are spaces. kUnknown when not
+  // counted yet, or when start_ has moved past the remembered end.
+  mutable std::uint32_t spacesEnd_ = kUnknown;
+  // Set when the text may hold "<" or ">": set when the text is given, kept
+  // while characters are only removed.
+  bool mayHoldAngle_ = false;
 };
 
 // One source line. A line owns the line after it.
@@ -129,19 +164,19 @@ class TLine {
   TLine(const TLine&) = delete;
   TLine& operator=(const TLine&) = delete;
 
+  // A document holds one line object per line: the members are declared
+  // by size, so that no padding comes between them.
   TLine* FXmlEndLine = nullptr;  // last line of the HTML block starting here
-  bool FPrevEmpty = false;
   TLine* FPrevious = nullptr;
-  int FPosition = 0;             // scan cursor into FValue
-  // Entry of this line in the active TXmlBlockMemo, or -1. Declared here, where
-  // it fills the gap before FValue: a document holds one line object per line.
-  int FXmlMemoEntry = -1;
-  TLineText FValue;
-  bool FIsEmpty = true;
-  int FTrailing = 0;
-  bool FNextEmpty = false;
-  int FLeading = 0;
   std::unique_ptr<TLine> FNext;
+  TLineText FValue;
+  int FPosition = 0;             // scan cursor into FValue
+  int FXmlMemoEntry = -1;        // entry of this line in the active TXmlBlockMemo, or -1
+  int FTrailing = 0;
+  int FLeading = 0;
+  bool FPrevEmpty = false;
+  bool FIsEmpty = true;
+  bool FNextEmpty = false;
 
   int length() const { return static_cast<int>(FValue.size()); }
 
@@ -172,6 +207,28 @@ class TLine {
   bool isXmlBlock(TXmlBlockMemo* memo = nullptr);
 };
 
+// A text that few objects have (a block's id, a fence's meta): an empty one
+// takes the room of a pointer only, and no memory of its own.
+class TSeldomText {
+ public:
+  TSeldomText& operator=(std::u16string text) {
+    if (text.empty()) {
+      text_.reset();
+    } else {
+      text_ = std::make_unique<std::u16string>(std::move(text));
+    }
+    return *this;
+  }
+  bool empty() const { return text_ == nullptr; }
+  std::size_t size() const { return text_ != nullptr ? text_->size() : 0; }
+  const std::u16string& str() const;
+  operator const std::u16string&() const { return str(); }
+  operator std::u16string_view() const { return str(); }
+
+ private:
+  std::unique_ptr<std::u16string> text_;  // absent when the text is empty
+};
+
 // One node of the block tree. A block owns its first line, its first child
 // and its next sibling.
 class TBlock {
@@ -182,14 +239,14 @@ class TBlock {
   TBlock& operator=(const TBlock&) = delete;
 
   TBlockType FType = btNONE;
-  std::u16string FId;
+  TSeldomText FId;
   std::unique_ptr<TBlock> FBlocks;
   TBlock* FBlockTail = nullptr;
   std::unique_ptr<TLine> FLines;
   TLine* FLineTail = nullptr;
   int FHlDepth = 0;
   std::unique_ptr<TBlock> FNext;
-  std::u16string FMeta;
+  TSeldomText FMeta;
 
   // Appends a line, setting the neighbour flags of it and the old last line.
   void AppendLine(std::unique_ptr<TLine> line);
@@ -405,6 +462,11 @@ class TEmitter {
   // Inline tokens.
   static char16_t whitespaceToSpace(char16_t c);
   TMarkToken getToken(const std::u16string& s, int position) const;
+  // Whether c can start a marker at all; any other character is plain text.
+  static bool canStartToken(char16_t c);
+  // The first position at or after start whose character can start a
+  // marker, or the length of s.
+  static int plainRunEnd(const std::u16string& s, int start);
   int findToken(const std::u16string& s, int start, TMarkToken token) const;
 
   // Inline emission: converts s from start; with a sought token, returns the

@@ -12,6 +12,14 @@ namespace {
 
 const TSeTMarkdownProcessorDialect EXTENDED{mdCommonMark, mdTxtMark};
 
+// Room for the inline text of lines as emitMarkedLines joins them: each
+// line's text, a hard break and a line feed at most.
+std::size_t markedTextSize(const TLine* lines) {
+  std::size_t size = 0;
+  for (const TLine* line = lines; line; line = line->FNext.get()) size += line->FValue.size() + 6;
+  return size;
+}
+
 // Writes ' id="…"' for headlines and list items of the extended dialects.
 void appendIdAttribute(std::u16string& out_, const TBlock& block, const TConfiguration& config) {
   if (!config.isDialect(EXTENDED) || block.FId.empty()) return;
@@ -201,6 +209,7 @@ void TEmitter::emitRawLines(std::u16string& out_, TLine* lines) {
 
 void TEmitter::emitMarkedLines(std::u16string& out_, TLine* lines) {
   std::u16string text;
+  text.reserve(markedTextSize(lines));
   for (TLine* line = lines; line; line = line->FNext.get()) {
     if (!line->FIsEmpty) {
       const int end = line->length() - line->FTrailing;

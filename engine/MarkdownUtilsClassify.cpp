@@ -321,6 +321,7 @@ std::u16string TLine::stripID() {
 
 // ---------------------------------------------------------------- memo
 
+
 TXmlBlockMemo::TXmlBlockMemo(TConfiguration& config, bool remember)
     : config_(config), remember_(remember) {
   steps_.push_back(TStep{skRunOut, u"", nullptr, 0, 0});
@@ -376,8 +377,17 @@ int TXmlBlockMemo::matchOpenElements(std::vector<std::u16string>& open, int step
 }
 
 TXmlBlockMemo::TEntry TXmlBlockMemo::describeLine(TLine* line, const TEntry* following) {
-  const std::u16string& text = line->FValue.str();
   TEntry entry{line, 0, {nullptr, -1}};
+
+  // Most lines hold no tag and no "-->": they pass on what follows them.
+  if (!line->FValue.mayHoldAngleBracket()) {
+    if (following != nullptr) {
+      entry.firstStep = following->firstStep;
+      entry.comment = following->comment;
+    }
+    return entry;
+  }
+  const std::u16string& text = line->FValue.str();
 
   // Comments: this line's first "-->", else the following lines' one.
   const int q = findCommentClose(text, 0);

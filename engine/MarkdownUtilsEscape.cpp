@@ -99,22 +99,37 @@ bool TUtils::isDigit(char16_t c) {
 
 namespace {
 
+// Whether appendEscaped writes c as a character reference.
+bool isEscapedInText(char16_t c, bool quotes) {
+  if (c == u'&' || c == u'<' || c == u'>') return true;
+  return quotes && (c == u'"' || c == u'\'');
+}
+
 // Escapes "&", "<" and ">" of [start, e), and quotation marks too when the
 // text goes into an attribute value.
 void appendEscaped(std::u16string& out_, std::u16string_view s, int start, int e, bool quotes) {
   int from, to;
   clampRange(s, start, e, from, to);
-  for (int i = from; i < to; ++i) {
-    switch (s[i]) {
+  int i = from;
+  while (i < to) {
+    // The characters up to the next one to escape are copied in one go.
+    int run = i;
+    while (run < to && !isEscapedInText(s[run], quotes)) ++run;
+    out_.append(s.substr(static_cast<std::size_t>(i), static_cast<std::size_t>(run - i)));
+    if (run == to) break;
+    switch (s[run]) {
       case u'&': out_ += u"&amp;"; break;
       case u'<': out_ += u"&lt;"; break;
       case u'>': out_ += u"&gt;"; break;
-      case u'"': out_ += quotes ? u"&quot;" : u"\""; break;
-      case u'\'': out_ += quotes ? u"&apos;" : u"'"; break;
-      default: out_ += s[i];
+      case u'"': out_ += u"&quot;"; break;
+      default: out_ += u"&apos;"; break;
     }
+    i = run + 1;
   }
 }
+
+// Whether codeEncode writes c otherwise than as it is.
+bool isEncodedInUrl(char16_t c) { return c == u'&' || c == u'<' || c == u'>' || c == u'+'; }
 
 }  // namespace
 
@@ -127,14 +142,21 @@ void TUtils::appendValue(std::u16string& out_, const std::u16string& s, int star
 }
 
 void TUtils::codeEncode(std::u16string& out_, const std::u16string& value, int offset) {
-  for (int i = std::max(offset, 0); i < static_cast<int>(value.size()); ++i) {
-    switch (value[i]) {
+  const int n = static_cast<int>(value.size());
+  int i = std::max(offset, 0);
+  while (i < n) {
+    // The characters up to the next one to encode are copied in one go.
+    int run = i;
+    while (run < n && !isEncodedInUrl(value[static_cast<std::size_t>(run)])) ++run;
+    out_.append(value, static_cast<std::size_t>(i), static_cast<std::size_t>(run - i));
+    if (run == n) break;
+    switch (value[static_cast<std::size_t>(run)]) {
       case u'&': out_ += u"&amp;"; break;
       case u'<': out_ += u"&lt;"; break;
       case u'>': out_ += u"&gt;"; break;
-      case u'+': out_ += u"%2b"; break;
-      default: out_ += value[i];
+      default: out_ += u"%2b"; break;
     }
+    i = run + 1;
   }
 }
 
@@ -205,30 +227,40 @@ std::u16string TUtils::encodeURL(const std::u16string& url) {
 
 namespace {
 
-// The URL as a browser reads its scheme: without characters of code 32 or
-// below (browsers drop tabs and line breaks anywhere in a URL) and with
-// ASCII letters in lower case.
-std::u16string schemeView(const std::u16string& url) {
-  std::u16string view;
+// The start of the URL as a browser reads its scheme: without characters of
+// code 32 or below (browsers drop tabs and line breaks anywhere in a URL) and
+// with ASCII letters in lower case. The tests below look at no more than its
+// first 17 characters ("data:", a media type of at most 10, and ";" or ","),
+// so the first 32 decide as the whole would.
+struct TSchemeView {
+  static constexpr std::size_t kLength = 32;
+  char16_t units[kLength];
+  std::size_t size = 0;
+  std::u16string_view view() const { return std::u16string_view(units, size); }
+};
+
+TSchemeView schemeView(const std::u16string& url) {
+  TSchemeView scheme;
   for (char16_t c : url) {
-    if (c > 32) view += asciiLower(c);
+    if (scheme.size == TSchemeView::kLength) break;
+    if (c > 32) scheme.units[scheme.size++] = asciiLower(c);
   }
-  return view;
+  return scheme;
 }
 
-bool startsWith(const std::u16string& text, std::u16string_view prefix) {
-  return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
+bool startsWith(std::u16string_view text, std::u16string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
 }
 
 // A data URL whose media type (up to ";" or ",") is one of the plain image
 // formats, which a browser never runs as a page.
-bool isPlainImageData(const std::u16string& view) {
+bool isPlainImageData(std::u16string_view view) {
   static const std::u16string_view IMAGE_TYPES[] = {u"image/png", u"image/gif", u"image/jpeg",
                                                     u"image/webp"};
   const std::size_t typeStart = 5;  // after "data:"
   std::size_t typeEnd = view.find_first_of(u";,", typeStart);
-  if (typeEnd == std::u16string::npos) typeEnd = view.size();
-  const std::u16string_view type(view.data() + typeStart, typeEnd - typeStart);
+  if (typeEnd == std::u16string_view::npos) typeEnd = view.size();
+  const std::u16string_view type = view.substr(typeStart, typeEnd - typeStart);
   for (std::u16string_view allowed : IMAGE_TYPES) {
     if (type == allowed) return true;
   }
@@ -242,7 +274,8 @@ bool isPlainImageData(const std::u16string& view) {
 // the attribute and let the rest of the URL add attributes of its own.
 bool TUtils::isDangerousUrl(const std::u16string& url) {
   if (url.find(u'"') != std::u16string::npos) return true;
-  const std::u16string view = schemeView(url);
+  const TSchemeView scheme = schemeView(url);
+  const std::u16string_view view = scheme.view();
   if (startsWith(view, u"javascript:") || startsWith(view, u"vbscript:")) return true;
   if (startsWith(view, u"data:")) return !isPlainImageData(view);
   return false;

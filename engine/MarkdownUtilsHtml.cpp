@@ -27,6 +27,8 @@ constexpr std::u16string_view ELEMENT_NAMES[] = {
     u"strike", u"strong", u"style", u"sub", u"sup", u"table", u"tbody", u"td", u"textarea",
     u"tfoot", u"th", u"thead", u"title", u"tr", u"tt", u"u", u"ul", u"var"};
 static_assert(std::size(ELEMENT_NAMES) == hevar, "one name per element");
+static_assert(std::is_sorted(std::begin(ELEMENT_NAMES), std::end(ELEMENT_NAMES)),
+              "in code unit order, for the binary search of elementOf");
 
 // Elements that start a raw HTML block.
 constexpr THTMLElement BLOCK_ELEMENTS[] = {
@@ -85,10 +87,10 @@ bool tableContains(const Table& table, const Value& value) {
 }  // namespace
 
 THTMLElement THTML::elementOf(const std::u16string& name) {
-  for (std::size_t i = 0; i < std::size(ELEMENT_NAMES); ++i) {
-    if (ELEMENT_NAMES[i] == name) return static_cast<THTMLElement>(i + 1);
-  }
-  return heNONE;
+  const auto* found = std::lower_bound(std::begin(ELEMENT_NAMES), std::end(ELEMENT_NAMES),
+                                       std::u16string_view(name));
+  if (found == std::end(ELEMENT_NAMES) || *found != name) return heNONE;
+  return static_cast<THTMLElement>(found - std::begin(ELEMENT_NAMES) + 1);
 }
 
 bool THTML::isHtmlBlockElement(const std::u16string& s) {

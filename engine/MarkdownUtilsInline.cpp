@@ -228,6 +228,13 @@ int TEmitter::closingOf(TInlineText& text, int start, TMarkToken token) {
   int closing = -1;
   int i = start;
   while (i < text.length()) {
+    // Plain text neither closes nor opens anything; a later search that
+    // meets it goes on to the next marker, whose result is remembered. The
+    // start is remembered all the same, for a search that starts there again.
+    if (i != start && !canStartToken(text.s[static_cast<std::size_t>(i)])) {
+      i = plainRunEnd(text.s, i);
+      continue;
+    }
     const int known = remember ? text.knownClosing(i, token) : TInlineText::kUnknown;
     if (known != TInlineText::kUnknown) {
       closing = known;
@@ -322,6 +329,12 @@ int TEmitter::specialLinkClosing(TInlineText& text, int i) {
 int TEmitter::emitFrom(std::u16string& out_, TInlineText& text, int start, TMarkToken token) {
   int i = start;
   while (i < text.length()) {
+    const int plainEnd = plainRunEnd(text.s, i);
+    if (plainEnd > i) {  // plain text is written as it is
+      out_.append(text.s, static_cast<std::size_t>(i), static_cast<std::size_t>(plainEnd - i));
+      i = plainEnd;
+      continue;
+    }
     const TMarkToken t = getToken(text.s, i);
     if (closesSpan(token, t)) return i;
     i = emitStep(out_, text, i, t) + 1;

@@ -1,5 +1,6 @@
 // The reader, lines and blocks, and the small operations on them.
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "MarkdownUtils.h"
@@ -33,15 +34,34 @@ char16_t TMarkdownReader::read() {
 
 // ---------------------------------------------------------------- line text
 
+void TLineText::share(std::u16string_view text) {
+  text_.clear();
+  shared_ = text.data();
+  sharedSize_ = static_cast<std::uint32_t>(text.size());
+  start_ = 0;
+  spacesEnd_ = kUnknown;
+  mayHoldAngle_ = holdsAngleBracket(text);
+}
+
 void TLineText::erase(std::size_t pos, std::size_t n) {
   n = std::min(n, size() - std::min(pos, size()));
   if (pos != 0) {
+    own();
     text_.erase(start_ + pos, n);
     spacesEnd_ = kUnknown;
     return;
   }
-  start_ += n;
-  if (start_ > size()) dropFront();
+  start_ += static_cast<std::uint32_t>(n);
+  if (shared_ == nullptr && start_ > size()) dropFront();
+}
+
+void TLineText::own() const {
+  if (shared_ == nullptr) return;
+  text_.assign(shared_ + start_, sharedSize_ - start_);
+  shared_ = nullptr;
+  sharedSize_ = 0;
+  spacesEnd_ = (spacesEnd_ != kUnknown && spacesEnd_ >= start_) ? spacesEnd_ - start_ : kUnknown;
+  start_ = 0;
 }
 
 void TLineText::dropFront() const {
@@ -53,14 +73,49 @@ void TLineText::dropFront() const {
 
 std::size_t TLineText::leadingSpaces() const {
   if (spacesEnd_ == kUnknown || spacesEnd_ < start_) {
+    const std::u16string_view all = whole();
     std::size_t i = start_;
-    while (i < text_.size() && text_[i] == u' ') ++i;
-    spacesEnd_ = i;
+    while (i < all.size() && all[i] == u' ') ++i;
+    spacesEnd_ = static_cast<std::uint32_t>(i);
   }
   return spacesEnd_ - start_;
 }
 
+// "<" (0x3C) and ">" (0x3E) are the only code units that read 0x3E once
+// bit 1 is set. Four units are tested at a time: after the change, a unit
+// that was "<" or ">" is zero, and a subtraction finds a zero unit.
+bool TLineText::holdsAngleBracket(std::u16string_view text) {
+  constexpr std::uint64_t kBit1 = 0x0002000200020002ull;
+  constexpr std::uint64_t kAngle = 0x003E003E003E003Eull;
+  constexpr std::uint64_t kOnes = 0x0001000100010001ull;
+  constexpr std::uint64_t kHighs = 0x8000800080008000ull;
+  const char16_t* p = text.data();
+  const std::size_t n = text.size();
+  std::size_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    std::uint64_t units;
+    std::memcpy(&units, p + i, sizeof units);
+    const std::uint64_t zeroWhereAngle = (units | kBit1) ^ kAngle;
+    if (((zeroWhereAngle - kOnes) & ~zeroWhereAngle & kHighs) != 0) return true;
+  }
+  for (; i < n; ++i) {
+    if ((p[i] | 2) == 0x3E) return true;
+  }
+  return false;
+}
+
+// ---------------------------------------------------------------- seldom text
+
+const std::u16string& TSeldomText::str() const {
+  static const std::u16string empty;
+  return text_ != nullptr ? *text_ : empty;
+}
+
 // ---------------------------------------------------------------- line
+
+// With malloc's 8 bytes of bookkeeping a line object takes one 112-byte chunk.
+static_assert(sizeof(TLine) <= 104, "a line object stays small");
+static_assert(sizeof(TBlock) <= 72, "a block object stays small");
 
 TLine::~TLine() {
   // Each move releases one successor whose own chain has already been taken.

@@ -16,6 +16,11 @@ namespace glyphmill {
 
 namespace {
 
+// The characters that TUtils::readMdLink does not simply copy.
+bool isDestinationSpecial(char16_t c) {
+  return c == u'\\' || c == u' ' || c == u'(' || c == u')';
+}
+
 bool isAt(const std::u16string& s, int position, char16_t c) {
   return position >= 0 && position < static_cast<int>(s.size()) &&
          s[static_cast<std::size_t>(position)] == c;
@@ -46,10 +51,11 @@ int scanLinkTextEnd(const std::u16string& s, int start) {
 }
 
 void takeReference(const TLinkRef& ref, bool withAbbrev, int end, TLinkTarget& target) {
+  target.end = end;
+  if (target.endOnly) return;
   target.link = ref.FLink;
   target.title = ref.FTitle;
   target.isAbbrev = withAbbrev && ref.FIsAbbrev;
-  target.end = end;
 }
 
 // Where the parts of '(destination "title")' end. The text's tables answer
@@ -94,6 +100,8 @@ bool readInlineTarget(TInlineText* text, const std::u16string& s, int q, TLinkTa
     if (e < 0) return false;
   }
   if (!isAt(s, e, u')')) return false;
+  target.end = e;
+  if (target.endOnly) return true;
 
   if (angled) {
     TUtils::readUntil(target.link, s, r + 1, u'>');
@@ -101,7 +109,6 @@ bool readInlineTarget(TInlineText* text, const std::u16string& s, int q, TLinkTa
     TUtils::readMdLink(target.link, s, r);
   }
   if (titleStart >= 0) TUtils::readUntil(target.title, s, titleStart, u'"');
-  target.end = e;
   return true;
 }
 
@@ -144,9 +151,82 @@ void appendImage(std::u16string& out_, const TConfiguration& config, const std::
 
 // ---------------------------------------------------------------- what a text knows of its links
 
+// A text mostly holds few links, each read once: those are read directly.
+// Once direct reading for one table has cost twice as many characters as the
+// text holds, that table is made, so that many links cannot make a text read
+// many times.
+// The direct readers below answer as the tables do; each gives kUnknown
+// when the budget runs out before it has its answer.
+
+namespace {
+
+// Where scanLinkTextEnd from start stops.
+int readLinkTextEnd(const std::u16string& s, int start, std::int64_t& budget) {
+  const int n = static_cast<int>(s.size());
+  int depth = 1;
+  for (int i = start; i < n; ++i) {
+    if (--budget < 0) return TInlineText::kUnknown;
+    const char16_t c = s[static_cast<std::size_t>(i)];
+    if (c == u'[') depth += 1;
+    if (c == u']') {
+      depth -= 1;
+      if (depth == 0) return i;
+    }
+  }
+  return -1;
+}
+
+// Where TUtils::readMdLink from start stops.
+int readDestinationEnd(const std::u16string& s, int start, std::int64_t& budget) {
+  const int n = static_cast<int>(s.size());
+  int depth = 1;
+  int i = start;
+  while (i < n) {
+    if (--budget < 0) return TInlineText::kUnknown;
+    const char16_t c = s[static_cast<std::size_t>(i)];
+    if (c == u'\\' && i + 1 < n) {
+      i += TUtils::isLinkEscapable(s[static_cast<std::size_t>(i + 1)]) ? 2 : 1;
+      continue;
+    }
+    if (c == u' ' && depth == 1) return i;
+    if (c == u'(') depth += 1;
+    if (c == u')') {
+      depth -= 1;
+      if (depth == 0) return i;
+    }
+    i += 1;
+  }
+  return -1;
+}
+
+// Where TUtils::readUntil(out, s, start, stop) stops.
+int readEscapedStop(const std::u16string& s, int start, char16_t stop, std::int64_t& budget) {
+  const int n = static_cast<int>(s.size());
+  int i = start;
+  while (i < n) {
+    if (--budget < 0) return TInlineText::kUnknown;
+    const char16_t c = s[static_cast<std::size_t>(i)];
+    if (c == u'\\' && i + 1 < n) {
+      i += TUtils::isLinkEscapable(s[static_cast<std::size_t>(i + 1)]) ? 2 : 1;
+    } else if (c == stop) {
+      return i;
+    } else {
+      ++i;
+    }
+  }
+  return -1;
+}
+
+}  // namespace
+
 int TInlineText::matchingBracket(int open) {
-  if (!bracketsMatched) matchBrackets();
   if (open < 0 || open >= length()) return -1;
+  if (!bracketsMatched) {
+    if (s[static_cast<std::size_t>(open)] != u'[') return -1;
+    const int close = readLinkTextEnd(s, open + 1, bracketReadBudget);
+    if (close != kUnknown) return close;
+    matchBrackets();
+  }
   return closingBracket[static_cast<std::size_t>(open)];
 }
 
@@ -203,9 +283,20 @@ void TInlineText::scanLinkParts() {
 
 // A destination started at depth d ends at the first space or ")" after
 // its start that stands at the same depth d (a ")" there would close it).
+// A link is located twice, once to find where it ends and once to write
+// it, so the last answer is kept.
 int TInlineText::destinationEnd(int start) {
+  if (start != lastDestination.start) lastDestination = {start, findDestinationEnd(start)};
+  return lastDestination.end;
+}
+
+int TInlineText::findDestinationEnd(int start) {
   if (start < 0 || start >= length()) return -1;
-  if (!linkPartsScanned) scanLinkParts();
+  if (!linkPartsScanned) {
+    const int end = readDestinationEnd(s, start, linkPartReadBudget);
+    if (end != kUnknown) return end;
+    scanLinkParts();
+  }
   const auto at = static_cast<std::size_t>(start);
   if (!unescaped[at]) return kUnknown;
   const auto found = destinationStops.find(parenDepth[at]);
@@ -218,7 +309,11 @@ int TInlineText::destinationEnd(int start) {
 int TInlineText::escapedStop(int start, char16_t stop) {
   if (start < 0 || start >= length()) return -1;
   if (stop != u'>' && stop != u'"') return kUnknown;
-  if (!linkPartsScanned) scanLinkParts();
+  if (!linkPartsScanned) {
+    const int end = readEscapedStop(s, start, stop, linkPartReadBudget);
+    if (end != kUnknown) return end;
+    scanLinkParts();
+  }
   const auto at = static_cast<std::size_t>(start);
   if (!unescaped[at]) return kUnknown;
   return stop == u'>' ? nextAngle[at] : nextQuote[at];
@@ -272,6 +367,12 @@ int TUtils::readMdLink(std::u16string& out_, const std::u16string& s, int start)
   int depth = 1;
   int i = start;
   while (i < n) {
+    // Characters that neither escape, end nor nest are copied a run at a time.
+    int run = i;
+    while (run < n && !isDestinationSpecial(s[static_cast<std::size_t>(run)])) ++run;
+    out_.append(s, static_cast<std::size_t>(i), static_cast<std::size_t>(run - i));
+    i = run;
+    if (i == n) break;
     const char16_t c = s[static_cast<std::size_t>(i)];
     if (c == u'\\' && i + 1 < n) {
       i = escape(out_, s[static_cast<std::size_t>(i + 1)], i) + 1;
@@ -319,6 +420,7 @@ int TEmitter::checkLink(std::u16string& out_, TInlineText* text, const std::u16s
 
 int TEmitter::linkEnd(TInlineText* text, const std::u16string& s, int start, TMarkToken token) {
   TLinkTarget target;
+  target.endOnly = true;
   int textStart = -1;
   return locateLink(text, s, start, token, textStart, target) ? target.end : -1;
 }

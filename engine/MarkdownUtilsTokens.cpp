@@ -13,6 +13,20 @@ constexpr TCharSet INLINE_ESCAPES{u'!', u'"', u'#', u'$', u'\'', u'(', u')', u'*
                                   u'+', u'-', u'.', u'<', u'>', u'[', u'\\', u']',
                                   u'^', u'_', u'`', u'{', u'|', u'}', u'~'};
 
+// Every character that can start a marker in some dialect. Any other
+// character is text, whatever stands around it.
+constexpr TCharSet TOKEN_STARTS{u'*', u'_', u'!', u'&', u'`', u'[', u']', u'<', u'\\',
+                                u'"', u'^', u'(', u'-', u'.', u'>', u'$', u'+', u'=', u'~'};
+
+// TOKEN_STARTS as a table by character code, for the scan over plain text.
+struct TTokenStartTable {
+  bool starts[128]{};
+  constexpr TTokenStartTable() {
+    for (char16_t c = 0; c < 128; ++c) starts[c] = TOKEN_STARTS.contains(c);
+  }
+};
+constexpr TTokenStartTable TOKEN_START_TABLE;
+
 // The five characters getToken looks at, white space already made spaces;
 // positions outside the text read as spaces.
 struct TTokenWindow {
@@ -149,6 +163,7 @@ char16_t TEmitter::whitespaceToSpace(char16_t c) {
 
 TMarkToken TEmitter::getToken(const std::u16string& s, int position) const {
   if (position < 0 || position >= static_cast<int>(s.size())) return mtNONE;
+  if (!canStartToken(s[static_cast<std::size_t>(position)])) return mtNONE;
   const TTokenWindow w = windowAt(s, position);
   const bool extended = config().isDialect({mdCommonMark, mdTxtMark});
 
@@ -159,10 +174,26 @@ TMarkToken TEmitter::getToken(const std::u16string& s, int position) const {
   return mtNONE;
 }
 
+bool TEmitter::canStartToken(char16_t c) { return TOKEN_STARTS.contains(c); }
+
+int TEmitter::plainRunEnd(const std::u16string& s, int start) {
+  const int n = static_cast<int>(s.size());
+  int i = start < 0 ? 0 : start;
+  while (i < n) {
+    const char16_t c = s[static_cast<std::size_t>(i)];
+    if (c < 128 && TOKEN_START_TABLE.starts[c]) break;  // every marker starts below 128
+    ++i;
+  }
+  return i;
+}
+
 int TEmitter::findToken(const std::u16string& s, int start, TMarkToken token) const {
   const int n = static_cast<int>(s.size());
+  // Only a character that can start a marker can start the sought one.
+  const bool skipPlainText = token != mtNONE;
   for (int i = start < 0 ? 0 : start; i < n; ++i) {
-    if (getToken(s, i) == token) return i;
+    if (skipPlainText) i = plainRunEnd(s, i);
+    if (i < n && getToken(s, i) == token) return i;
   }
   return -1;
 }

@@ -279,6 +279,14 @@ TEST(Escaping, DangerousUrls) {
       {"relative/path", false},
       {"http://x\" onclick=\"alert(1)", true},
       {"it's", false},
+      // Long URLs: only their start can make them dangerous.
+      {"data:image/png;base64," + std::string(200, 'A'), false},
+      {"data:image/png" + std::string(40, 'x') + ";base64,AAAA", true},
+      {"data:" + std::string(40, ' ') + "image/gif,x", false},
+      {"data:image/gif" + std::string(40, '\t') + ",x", false},
+      {"data:" + std::string(200, 'a'), true},
+      {"java" + std::string(50, '\n') + "script:x", true},
+      {"https://example.com/" + std::string(200, 'p'), false},
   };
   for (const auto& [url, expected] : rows) {
     SCOPED_TRACE(url);

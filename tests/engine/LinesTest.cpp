@@ -45,12 +45,18 @@ TEST(Reader, DeliversCharactersThenCodeZeroForever) {
 
 // A line text behaves as the plain string it stands for through any mix of
 // front removals (cheap), other removals, reads and assignments.
+// Half the rounds give the text as a string of its own, half share it with
+// a document, as lines read as they stand do.
 TEST(LineText, BehavesAsAPlainString) {
   std::mt19937 random(11);
   for (int round = 0; round < 200; ++round) {
     std::u16string plain;
-    for (int i = 0, n = static_cast<int>(random() % 300); i < n; ++i) plain += char16_t(u'a' + random() % 26);
+    for (int i = 0, n = static_cast<int>(random() % 300); i < n; ++i) {
+      plain += char16_t(random() % 4 == 0 ? u' ' : u'a' + random() % 26);
+    }
+    const std::u16string document = u"before\n" + plain + u"\nafter";
     TLineText text = plain;
+    if (round % 2 == 1) text.share(std::u16string_view(document).substr(7, plain.size()));
     for (int step = 0; step < 60; ++step) {
       const std::size_t pos = random() % (plain.size() + 2);
       const std::size_t n = random() % 8;
@@ -78,6 +84,7 @@ TEST(LineText, BehavesAsAPlainString) {
       }
       ASSERT_EQ(text.size(), plain.size());
       ASSERT_EQ(text.view(), plain);
+      ASSERT_EQ(text.leadingSpaces(), std::min(plain.find_first_not_of(u' '), plain.size()));
       ASSERT_EQ(std::u16string(text.begin(), text.end()), plain);
       if (!plain.empty()) {
         ASSERT_EQ(text[plain.size() - 1], plain.back());
@@ -88,6 +95,31 @@ TEST(LineText, BehavesAsAPlainString) {
     text.clear();
     EXPECT_TRUE(text.empty());
   }
+}
+
+// An angle bracket is found at every position and beside every near miss
+// ("=", "?", "|", and units whose low byte is that of "<" or ">").
+TEST(LineText, KnowsWhetherItMayHoldAnAngleBracket) {
+  const std::u16string nearMisses = u"=?|;\u013C\u013E\u3C00\u3E3E~";
+  for (std::size_t length = 0; length < 12; ++length) {
+    std::u16string text;
+    for (std::size_t i = 0; i < length; ++i) text += nearMisses[i % nearMisses.size()];
+    EXPECT_FALSE(TLineText(text).mayHoldAngleBracket()) << length;
+    for (std::size_t at = 0; at < length; ++at) {
+      for (const char16_t angle : {u'<', u'>'}) {
+        std::u16string with = text;
+        with[at] = angle;
+        EXPECT_TRUE(TLineText(with).mayHoldAngleBracket()) << length << " " << at;
+      }
+    }
+  }
+  TLineText text = std::u16string(u"a <b>");
+  text.erase(0, 2);  // removing characters keeps the answer "may"
+  EXPECT_TRUE(text.mayHoldAngleBracket());
+  text = u"plain";
+  EXPECT_FALSE(text.mayHoldAngleBracket());
+  text.clear();
+  EXPECT_FALSE(text.mayHoldAngleBracket());
 }
 
 TEST(Line, InitCountsSpacesAndEmptiesBlankLines) {

@@ -184,5 +184,27 @@ TEST(Text, Utf8RoundTripAndBrokenInput) {
   EXPECT_EQ(toUtf8(std::u16string(1, u'\xD800')), "\xEF\xBF\xBD");
 }
 
+// Texts of every length around the four- and eight-unit steps, ASCII and
+// not, go through the fast paths and the slow ones.
+TEST(Text, Utf8AtEveryAlignment) {
+  const std::string pieces[] = {"abc", "\xC3\xA9", "defgh", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "x"};
+  std::string bytes;
+  for (int i = 0; i < 40; ++i) {
+    bytes += pieces[(i * 7) % 6];
+    EXPECT_EQ(toUtf8(fromUtf8(bytes)), bytes) << i;
+  }
+  EXPECT_EQ(fromUtf8("abcdefg" "\xFF" "hijklmnop"), u"abcdefg\uFFFDhijklmnop");
+  EXPECT_EQ(toUtf8(u"abcd\xDC00" "efgh\xD800"), "abcd\xEF\xBF\xBD" "efgh\xEF\xBF\xBD");
+}
+
+TEST(Text, Utf8IntoAReusedBuffer) {
+  std::string buffer;
+  const std::size_t longer = toUtf8(u"a long piece of text, \u00e9\U0001F600", buffer);
+  EXPECT_EQ(buffer.substr(0, longer), "a long piece of text, \xC3\xA9\xF0\x9F\x98\x80");
+  const std::size_t shorter = toUtf8(u"\u20ac!", buffer);
+  EXPECT_EQ(buffer.substr(0, shorter), "\xE2\x82\xAC!");
+  EXPECT_EQ(toUtf8(u"", buffer), 0u);
+}
+
 }  // namespace
 }  // namespace glyphmill::test

@@ -46,6 +46,20 @@ TEST(Reading, CutsLinesAtEveryKindOfBreak) {
   }
 }
 
+// Tabs, breaks and other control characters at every position of a line
+// (the reader passes over plain text several characters at a time).
+TEST(Reading, FindsTabsAndBreaksAtEveryPosition) {
+  for (std::size_t before = 0; before < 11; ++before) {
+    const std::u16string start(before, u'a');
+    const std::string expected(before, 'a');
+    const std::string spaces(4 - before % 4, ' ');
+    EXPECT_EQ(Read(start + u"\tbcdefghijk").lines, Lines{expected + spaces + "bcdefghijk"}) << before;
+    EXPECT_EQ(Read(start + u"\rbcdefghijk").lines, (Lines{expected, "bcdefghijk"})) << before;
+    EXPECT_EQ(Read(start + u"\x01\x1F\x7F" u"bcdefghijk").lines,
+              Lines{expected + "\x01\x1F\x7F" "bcdefghijk"}) << before;
+  }
+}
+
 TEST(Reading, ExpandsTabsToStopsEveryFourColumns) {
   EXPECT_EQ(Read(u"\tx").lines, Lines{"    x"});
   EXPECT_EQ(Read(u"ab\tx").lines, Lines{"ab  x"});
