@@ -387,12 +387,16 @@ TXmlBlockMemo::TEntry TXmlBlockMemo::describeLine(TLine* line, const TEntry* fol
     }
     return entry;
   }
-  const std::u16string& text = line->FValue.str();
+  // The leading spaces hold no tag and no "-->": only the rest is read, so a
+  // deeply indented line costs no more than its text after the indentation.
+  // Positions are given in the whole line.
+  const int skipped = static_cast<int>(line->FValue.leadingSpaces());
+  const std::u16string text(line->FValue.view().substr(skipped));
 
   // Comments: this line's first "-->", else the following lines' one.
   const int q = findCommentClose(text, 0);
   if (q >= 0) {
-    entry.comment = {line, q};
+    entry.comment = {line, skipped + q};
   } else if (following != nullptr) {
     entry.comment = following->comment;
   }
@@ -408,11 +412,11 @@ TXmlBlockMemo::TEntry TXmlBlockMemo::describeLine(TLine* line, const TEntry* fol
     if (!tag.closing) {
       open.push_back(tag.name);
     } else if (open.empty()) {
-      closesBefore.push_back(TStep{skClose, tag.name, line, position, 0});
+      closesBefore.push_back(TStep{skClose, tag.name, line, skipped + position, 0});
     } else if (tag.name == open.back()) {
       open.pop_back();
     } else {
-      tail = addStep(TStep{skMismatch, u"", line, position, 0});
+      tail = addStep(TStep{skMismatch, u"", line, skipped + position, 0});
       break;
     }
     position = tag.end;
