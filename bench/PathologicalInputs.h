@@ -104,6 +104,8 @@ inline std::vector<Pattern> pathologicalPatterns() {
                         return staircase(n, 4, 0, "* a", "", "    code", 20);
                       }});
   patterns.push_back({"staircase with quotes", [](int n) { return staircase(n, 4, 3, "- a", ""); }});
+  patterns.push_back({"staircase of - <div>", [](int n) { return staircase(n, 4, 0, "- <div>", ""); }});
+  patterns.push_back({"staircase of 1. <div>", [](int n) { return staircase(n, 4, 0, "1. <div>", ""); }});
   return patterns;
 }
 
