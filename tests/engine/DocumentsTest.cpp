@@ -297,6 +297,14 @@ const Staircase STAIRCASES[] = {
        return nestedItems(d, "<ul>\n<li>", "a", "</li>\n</ul>\n",
                           "<p>a</p>\n<pre><code>x &lt; y\n</code></pre>\n");
      }},
+    // A "<div>" that is never closed starts no HTML block: it stays the text
+    // of its item, while every deeper item is looked through for its close.
+    {"bullets opening a div",
+     [](int i) { return spaces(4 * i) + "- <div>\n"; },
+     [](int d) { return nestedItems(d, "<ul>\n<li>", "<div>", "</li>\n</ul>\n", "<div>"); }},
+    {"numbers opening a div",
+     [](int i) { return spaces(4 * i) + "1. <div>\n"; },
+     [](int d) { return nestedItems(d, "<ol>\n<li>", "<div>", "</li>\n</ol>\n", "<div>"); }},
 };
 
 TEST(Documents, StaircasesOfNestedItems) {
@@ -308,6 +316,7 @@ TEST(Documents, StaircasesOfNestedItems) {
     for (auto dialect : {mdCommonMark, mdTxtMark, mdDaringFireball}) {
       SCOPED_TRACE(std::string(staircase.name) + ", " + dialectName(dialect));
       EXPECT_EQ(convert(text, dialect), expected);
+      EXPECT_EQ(convert(text, dialect, true), expected) << "unsafe";
     }
   }
 }
