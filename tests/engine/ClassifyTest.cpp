@@ -183,6 +183,11 @@ TEST(Classify, HtmlBlocks) {
       {"<div", ltOTHER, -1, -1},
       {"<div\nx>", ltOTHER, -1, -1},
       {"<div>\n<!-- </div> -->\n", ltXML, 1, 5},
+      // Positions in indented lines count the indentation.
+      {"<div>\n      </div>", ltXML, 1, 6},
+      {"<div>\n  <p></div>", ltOTHER, -1, 5},
+      {"<div>\n   x\n     </div></div>", ltXML, 2, 5},
+      {"<!-- a\n      -->", ltXML, 1, 0},
   });
 }
 
