@@ -9,6 +9,7 @@
 #include "SettingsFile.h"
 #include "VersionInfo.h"
 #include "WebHost.h"
+#include "WindowBars.h"
 #include "platform/DataFolder.h"
 #include "platform/InstalledData.h"
 #include "platform/ShellOpen.h"
@@ -57,16 +58,10 @@ QIcon icon(const char* imageName) {
 }
 
 QPushButton* barButton(const QString& caption, const char* imageName, QWidget* parent) {
-  auto* button = new QPushButton(icon(imageName), caption, parent);
-  button->setFixedSize(kButtonWidth, kButtonHeight);
-  return button;
+  return NewBarButton(caption, icon(imageName), QSize(kButtonWidth, kButtonHeight), parent);
 }
 
-QWidget* bar(QWidget* parent) {
-  auto* panel = new QWidget(parent);
-  panel->setFixedHeight(kBarHeight);
-  return panel;
-}
+QWidget* bar(QWidget* parent) { return NewBar(parent, kBarHeight); }
 
 }  // namespace
 

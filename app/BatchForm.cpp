@@ -6,6 +6,7 @@
 #include "ErrorHandler.h"
 #include "FileDrops.h"
 #include "Languages.h"
+#include "WindowBars.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -51,17 +52,11 @@ std::function<void()>& beepHook() {
 }
 
 QPushButton* barButton(const QString& caption, const QString& iconFile, QWidget* parent) {
-  auto* button = new QPushButton(QIcon(QStringLiteral(":/icons/%1.png").arg(iconFile)), caption,
-                                 parent);
-  button->setFixedSize(kButtonWidth, kButtonHeight);
-  return button;
+  return NewBarButton(caption, QIcon(QStringLiteral(":/icons/%1.png").arg(iconFile)),
+                      QSize(kButtonWidth, kButtonHeight), parent);
 }
 
-QWidget* bar(QWidget* parent) {
-  auto* panel = new QWidget(parent);
-  panel->setFixedHeight(kBarHeight);
-  return panel;
-}
+QWidget* bar(QWidget* parent) { return NewBar(parent, kBarHeight); }
 
 QString withSeparator(const QString& folder) {
   return folder.endsWith(u'/') ? folder : folder + u'/';
