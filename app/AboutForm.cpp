@@ -56,7 +56,7 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
   LabelWebSite->setCursor(Qt::PointingHandCursor);
   LabelWebSite->setToolTip(HomePage());
   LabelWebSite->installEventFilter(this);
-  LabelIcons = plainLabel(Translate(QStringLiteral("Icons: Silk icon set by Mark James (CC BY 2.5)")), this);
+  LabelIcons = plainLabel(Translate(QStringLiteral("Icons: Silk icon set by Mark James (CC BY 3.0)")), this);
   LabelFlags = plainLabel(Translate(QStringLiteral("Flags: flag icons by Mark James (public domain)")), this);
   MemoLicences = new QPlainTextEdit(this);
   MemoLicences->setReadOnly(true);

@@ -26,7 +26,7 @@ inline constexpr const char* kTranslationKeys[] = {
     "Failure", "Success", "Your feedback is received.", "Thank you!",
     "Something went wrong. Your feedback could not be delivered.", "Please try again later.",
     // About window.
-    "About", "Version", "Visit the web site", "Icons: Silk icon set by Mark James (CC BY 2.5)",
+    "About", "Version", "Visit the web site", "Icons: Silk icon set by Mark James (CC BY 3.0)",
     "Flags: flag icons by Mark James (public domain)"};
 
 // The file a choice of English stands for; no such file exists.

@@ -337,7 +337,7 @@ class FeedbackTest : public QObject {
     });
     main.About1->trigger();
     QCOMPARE(about, QStringList({"About", "KELMOOR - Glyphmill", "Version 1.2", "Visit the web site",
-                                 "Icons: Silk icon set by Mark James (CC BY 2.5)",
+                                 "Icons: Silk icon set by Mark James (CC BY 3.0)",
                                  "Flags: flag icons by Mark James (public domain)", "OK"}));
     QCOMPARE(FOpened, QList<QUrl>({QUrl(QStringLiteral("https://") + FServer->Host() + u'/')}));
   }
