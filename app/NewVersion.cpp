@@ -102,11 +102,11 @@ void TNewVer::FormCreate() {
 }
 
 QString TNewVer::LinkTarget(const QString& downloadAddress) {
-  const QString lower = downloadAddress.trimmed().toLower();
-  const QUrl url(downloadAddress.trimmed(), QUrl::StrictMode);
-  const bool web = lower.startsWith(QStringLiteral("http://")) ||
-                   lower.startsWith(QStringLiteral("https://"));
-  if (web && url.isValid() && !url.host().isEmpty()) return url.toString();
+  const QString trimmed = downloadAddress.trimmed();
+  const bool web = trimmed.startsWith(QStringLiteral("http://"), Qt::CaseInsensitive) ||
+                   trimmed.startsWith(QStringLiteral("https://"), Qt::CaseInsensitive);
+  const QUrl url(trimmed, QUrl::StrictMode);
+  if (web && IsWebAddress(url)) return url.toString();
   return QStringLiteral("https://") + WebHost() + u'/';
 }
 

@@ -4,6 +4,13 @@
 
 namespace {
 
+// A link of the document is handed to the desktop only when it is a web or
+// mail address: the document may be hostile, and a local file or another
+// scheme could start a program.
+void openDocumentLink(const QUrl& url) {
+  if (IsWebAddress(url) || url.scheme().compare(u"mailto", Qt::CaseInsensitive) == 0) OpenUrl(url);
+}
+
 // Stands in for a new window: hands the first address it is sent to the user's
 // browser and goes away.
 class TLinkOpenerPage : public QWebEnginePage {
@@ -12,7 +19,7 @@ class TLinkOpenerPage : public QWebEnginePage {
 
  protected:
   bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override {
-    OpenUrl(url);
+    openDocumentLink(url);
     deleteLater();
     return false;
   }
@@ -25,7 +32,7 @@ TPreviewPage::TPreviewPage(QObject* parent) : QWebEnginePage(parent) {}
 bool TPreviewPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool) {
   // The preview file itself, also when a link jumps to an anchor in it.
   if (!FPreviewUrl.isEmpty() && url.adjusted(QUrl::RemoveFragment) == FPreviewUrl) return true;
-  if (type == NavigationTypeLinkClicked) OpenUrl(url);
+  if (type == NavigationTypeLinkClicked) openDocumentLink(url);
   return false;
 }
 

@@ -9,6 +9,11 @@ std::function<bool(const QUrl&)>& hook() {
 }
 }  // namespace
 
+bool IsWebAddress(const QUrl& url) {
+  const QString scheme = url.scheme().toLower();
+  return url.isValid() && (scheme == u"http" || scheme == u"https") && !url.host().isEmpty();
+}
+
 bool OpenUrl(const QUrl& url) {
   if (hook()) return hook()(url);
   return QDesktopServices::openUrl(url);

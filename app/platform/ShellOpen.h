@@ -5,6 +5,11 @@
 
 #include <functional>
 
+// True for an http:// or https:// address with a host: what may be handed to
+// the browser when the address comes from a document or a network answer (a
+// local file or another scheme could start a program).
+bool IsWebAddress(const QUrl& url);
+
 // Opens `url` with the desktop's default handler; returns whether it was handed on.
 bool OpenUrl(const QUrl& url);
 

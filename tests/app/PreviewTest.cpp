@@ -218,18 +218,25 @@ void PreviewTest::scriptsCannotReadLocalFiles() {
 void PreviewTest::clickedLinksOpenInTheBrowser() {
   FForm->CheckBox1->setChecked(true);
   convert(QStringLiteral("[same](https://example.org/page) <a id=\"blank\" href=\"https://example.org/new\" "
-                         "target=\"_blank\">new</a>"));
+                         "target=\"_blank\">new</a> <a id=\"local\" href=\"file:///bin/sh\">local</a> "
+                         "<a id=\"after\" href=\"https://example.org/after\">after</a>"));
   loadWith([&] { FForm->PageControl1->setCurrentIndex(1); });
   evaluate(QStringLiteral("document.links[0].click(); true"));
   QTRY_COMPARE_WITH_TIMEOUT(FOpened, QList<QUrl>{QUrl(QStringLiteral("https://example.org/page"))}, kTimeout);
   evaluate(QStringLiteral("document.getElementById('blank').click(); true"));
   QTRY_COMPARE_WITH_TIMEOUT(FOpened.size(), 2, kTimeout);
   QCOMPARE(FOpened[1], QUrl(QStringLiteral("https://example.org/new")));
+  // A link to a local file is not handed to the desktop: the web link clicked
+  // after it is the next address opened.
+  evaluate(QStringLiteral("document.getElementById('local').click(); true"));
+  evaluate(QStringLiteral("document.getElementById('after').click(); true"));
+  QTRY_COMPARE_WITH_TIMEOUT(FOpened.size(), 3, kTimeout);
+  QCOMPARE(FOpened[2], QUrl(QStringLiteral("https://example.org/after")));
   // The view goes nowhere else than the preview file.
   FForm->WebBrowser1->load(QUrl::fromLocalFile(DataFolder + QStringLiteral("settings.ini")));
   QCoreApplication::processEvents();
   QCOMPARE(FForm->WebBrowser1->url(), QUrl::fromLocalFile(previewFile()));
-  QCOMPARE(pageText(), QStringLiteral("same new"));
+  QCOMPARE(pageText(), QStringLiteral("same new local after"));
 }
 
 void PreviewTest::unwritablePreviewFileShowsTheErrorAndDoesNotNavigate() {
