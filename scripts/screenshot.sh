@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Takes the README's screenshot of the window under Xvfb: docs/screenshot.png.
+# Takes the README's screenshot of the window under Xvfb: doc/screenshot.png.
 # Needs xvfb, xauth, x11-utils and imagemagick (installed when missing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,7 +10,7 @@ cmake --build build -j2 --target glyphmill >/dev/null
 if [ "$(id -u)" -eq 0 ]; then
   export QTWEBENGINE_DISABLE_SANDBOX=1
 fi
-output=${1:-docs/screenshot.png}
+output=${1:-doc/screenshot.png}
 xvfb-run --auto-servernum --server-args="-screen 0 1024x720x24" bash -c '
   build/app/glyphmill "$@" &
   app=$!
