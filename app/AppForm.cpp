@@ -288,8 +288,6 @@ void TAppForm::FormCreate() {
   SetUpDocuments();
   SetUpPreview();
   SynEdit1->SetText(SampleDocument());
-  SourceLines.Clear();
-  HtmlLines.Clear();
   SourceLines.SetText(SynEdit1->text());
   SettingsFile = OpenSettingsFile(DataFolder + QStringLiteral("settings.ini"));
   Guarded(&TAppForm::ButtonConvertClick);

@@ -1,6 +1,7 @@
 // The conversion command, automatic conversion, "New", and showing the lists.
 #include "AppForm.h"
 
+#include "BusyCursor.h"
 #include "Editors.h"
 #include "TableStyling.h"
 
@@ -9,7 +10,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QLocale>
 #include <QScopeGuard>
 #include <QTabWidget>
 
@@ -42,15 +42,12 @@ glyphmill::TMarkdownProcessorDialect TAppForm::DialectForIndex(int index) {
 }
 
 void TAppForm::ButtonConvertClick() {
-  QApplication::setOverrideCursor(Qt::BusyCursor);
+  const TBusyCursor busy;
   QElapsedTimer clock;
   clock.start();
-  // Whatever happens below: elapsed time into the status bar, cursor back.
+  // Whatever happens below: the elapsed time goes into the status bar.
   const auto finish = qScopeGuard([this, &clock] {
-    const quint32 milliseconds = quint32(clock.elapsed());
-    SetStatusText(QStringLiteral("Elapsed Time: ") +
-                  QLocale().toString(milliseconds / 1000.0, 'f', 3) + QStringLiteral(" sec"));
-    QApplication::restoreOverrideCursor();
+    SetStatusText(QStringLiteral("Elapsed Time: ") + SecondsText(clock) + QStringLiteral(" sec"));
   });
 
   // Declared after the guard, so it is destroyed before the time is taken.
@@ -81,10 +78,9 @@ void TAppForm::EkrandaGoster1() { ShowListInEditor(SourceLines, SynEdit1); }
 void TAppForm::EkrandaGoster2() { ShowListInEditor(HtmlLines, SynEdit2); }
 
 void TAppForm::SynEdit1Change() {
-  if (!AutoConvert1->isChecked()) return;
-  const QString editorText = SynEdit1->text();
-  if (editorText != kPlaceholderText) SourceLines.SetText(editorText);
-  ButtonConvertClick();
+  // The conversion command takes the editor's text into SourceLines itself
+  // (unless it is the placeholder), so the text is read once per change.
+  if (AutoConvert1->isChecked()) ButtonConvertClick();
 }
 
 void TAppForm::New1Click() {

@@ -2,6 +2,7 @@
 // named on the command line.
 #include "AppForm.h"
 
+#include "BusyCursor.h"
 #include "CsvImport.h"
 #include "ErrorHandler.h"
 #include "FileDrops.h"
@@ -12,9 +13,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QLocale>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QTimer>
 #include <QToolButton>
 
@@ -73,16 +72,14 @@ void TAppForm::ButtonSaveClick() {
   setUpSaveDialog1(dialog);
   const QString fileName = RunFileDialog(dialog);
   if (fileName.isEmpty()) return;
-  QApplication::setOverrideCursor(Qt::BusyCursor);
-  const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+  const TBusyCursor busy;
   DosyaKaydet(fileName);
 }
 
 void TAppForm::SaveFile1Click() { ButtonSaveClick(); }
 
 void TAppForm::DosyaAc(const QString& fileName) {
-  QApplication::setOverrideCursor(Qt::BusyCursor);
-  const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+  const TBusyCursor busy;
   QElapsedTimer clock;
   clock.start();
   // Read into a list of its own, so that a failure leaves the document as it was.
@@ -94,9 +91,7 @@ void TAppForm::DosyaAc(const QString& fileName) {
   }
   SourceLines = std::move(lines);
   EkrandaGoster1();
-  const quint32 milliseconds = quint32(clock.elapsed());
-  SetStatusText(QStringLiteral("Load Time: ") + QLocale().toString(milliseconds / 1000.0, 'f', 3) +
-                QStringLiteral(" sec"));
+  SetStatusText(QStringLiteral("Load Time: ") + SecondsText(clock) + QStringLiteral(" sec"));
 }
 
 void TAppForm::DosyaKaydet(const QString& fileName) {

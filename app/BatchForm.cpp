@@ -1,6 +1,7 @@
 #include "BatchForm.h"
 
 #include "AppForm.h"
+#include "BusyCursor.h"
 #include "CsvImport.h"
 #include "Editors.h"
 #include "ErrorHandler.h"
@@ -322,11 +323,10 @@ void TFormBatch::ButtonStartClick() {
   }
   FStopRequested = false;
   SetRunning(true);
-  QApplication::setOverrideCursor(Qt::BusyCursor);
-  // Also when a file fails: the window usable again, the cursor back, and a
-  // window closed during the run removed.
+  const TBusyCursor busy;
+  // Also when a file fails: the window usable again and a window closed during
+  // the run removed.
   const auto finish = qScopeGuard([this] {
-    QApplication::restoreOverrideCursor();
     SetRunning(false);
     if (FDeleteAfterRun) deleteLater();
   });

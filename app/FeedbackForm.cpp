@@ -1,6 +1,7 @@
 #include "FeedbackForm.h"
 
 #include "AppGlobals.h"
+#include "BusyCursor.h"
 #include "Languages.h"
 #include "UpdateCheck.h"
 #include "WebHost.h"
@@ -76,13 +77,6 @@ void showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& caption
   QMessageBox box(icon, caption, text, QMessageBox::Ok, parent);
   box.exec();
 }
-
-// The busy cursor for as long as it lives.
-class TBusyCursor {
- public:
-  TBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~TBusyCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 }  // namespace
 

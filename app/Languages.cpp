@@ -1,6 +1,8 @@
 #include "Languages.h"
 
 #include "MarkdownProcessor.h"
+#include "TextFiles.h"
+#include "UserSettings.h"
 #include "platform/InstalledData.h"
 #include "platform/UiLanguage.h"
 
@@ -9,8 +11,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSettings>
-#include <QStringDecoder>
 
 #include <stdexcept>
 
@@ -27,28 +27,15 @@ QStringList splitLines(const QString& text) {
   return lines;
 }
 
-QByteArray readBytes(const QString& fileName) {
-  QFile file(fileName);
-  if (!file.open(QIODevice::ReadOnly)) {
-    throw std::runtime_error(
-        QStringLiteral("Cannot read \"%1\": %2").arg(fileName, file.errorString()).toStdString());
-  }
-  return file.readAll();
-}
-
 // The code table: a byte-order mark decides, otherwise Windows-1252.
 QStringList readCodeTable(const QString& fileName) {
   try {
-    const std::u16string text = glyphmill::decodeText(readBytes(fileName).toStdString(),
+    const std::u16string text = glyphmill::decodeText(glyphmill::readFileBytes(QFile::encodeName(fileName).toStdString()),
                                                       "windows-1252");
     return splitLines(QString::fromStdU16String(text));
   } catch (const std::runtime_error&) {
     return {};
   }
-}
-
-QSettings userSettings() {
-  return QSettings(QStringLiteral("KELMOOR"), QStringLiteral("Glyphmill"));
 }
 
 const QString kLanguageKey = QStringLiteral("Settings/Language");
@@ -61,23 +48,21 @@ QString DefaultLanguagesFolder() {
   return InstalledDataFolder() + QStringLiteral("/Languages");
 }
 
-QString StoredLanguageFile() { return userSettings().value(kLanguageKey).toString(); }
+QString StoredLanguageFile() { return UserSettings().value(kLanguageKey).toString(); }
 
 void StoreLanguageFile(const QString& fileName) {
-  QSettings settings = userSettings();
+  QSettings settings = UserSettings();
   settings.setValue(kLanguageKey, fileName);
   settings.sync();
+  // The restart that follows relies on the choice being stored.
+  if (settings.status() != QSettings::NoError) {
+    throw std::runtime_error(
+        QStringLiteral("Cannot store the language choice in \"%1\".").arg(settings.fileName()).toStdString());
+  }
 }
 
 QStringList ReadLanguageLines(const QString& fileName) {
-  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-  QString text = decoder.decode(readBytes(fileName));
-  if (decoder.hasError()) {
-    throw std::runtime_error(
-        QStringLiteral("The language file \"%1\" is not valid UTF-8.").arg(fileName).toStdString());
-  }
-  if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
-  return splitLines(text);
+  return splitLines(ReadStrictUtf8Text(fileName));
 }
 
 std::optional<QString> KeyText(const QStringList& lines, const QString& key) {

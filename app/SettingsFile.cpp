@@ -1,34 +1,13 @@
 #include "SettingsFile.h"
 
+#include "TextFiles.h"
+
 #include <QFile>
 #include <QRegularExpression>
-#include <QStringDecoder>
-
-#include <stdexcept>
-
-namespace {
-
-QString decodeStrictUtf8(const QByteArray& bytes, const QString& fileName) {
-  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-  QString text = decoder.decode(bytes);
-  if (decoder.hasError()) {
-    throw std::runtime_error(
-        QStringLiteral("\"%1\" is not valid UTF-8").arg(fileName).toStdString());
-  }
-  if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
-  return text;
-}
-
-}  // namespace
 
 TMemIniFile::TMemIniFile(const QString& fileName) : FFileName(fileName) {
-  QFile file(fileName);
-  if (!file.exists()) return;
-  if (!file.open(QIODevice::ReadOnly)) {
-    throw std::runtime_error(
-        QStringLiteral("Cannot read \"%1\": %2").arg(fileName, file.errorString()).toStdString());
-  }
-  const QString text = decodeStrictUtf8(file.readAll(), fileName);
+  if (!QFile::exists(fileName)) return;
+  const QString text = ReadStrictUtf8Text(fileName);
   QString section;
   for (QString line : text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")))) {
     line = line.trimmed();

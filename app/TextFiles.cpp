@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 #include <stdexcept>
 #include <string>
@@ -28,6 +29,16 @@ void ReadTextLines(const QString& fileName, TLineList& lines) {
     fail(fileName, reason.startsWith(prefix) ? reason.mid(prefix.size()) : reason);
   }
   lines.SetText(QString(reinterpret_cast<const QChar*>(text.data()), qsizetype(text.size())));
+}
+
+QString ReadStrictUtf8Text(const QString& fileName) {
+  QFile file(fileName);
+  if (!file.open(QIODevice::ReadOnly)) fail(fileName, file.errorString());
+  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  QString text = decoder.decode(file.readAll());
+  if (decoder.hasError()) fail(fileName, QStringLiteral("the file is not valid UTF-8"));
+  if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
+  return text;
 }
 
 void WriteFileAtomically(const QString& fileName, const QByteArray& bytes) {

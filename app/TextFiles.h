@@ -12,6 +12,11 @@
 // the file and the reason; `lines` is untouched then.
 void ReadTextLines(const QString& fileName, TLineList& lines);
 
+// Reads a whole text file as strict UTF-8 (a byte-order mark is allowed and
+// dropped). Throws std::runtime_error naming the file when it cannot be read or
+// is not valid UTF-8.
+QString ReadStrictUtf8Text(const QString& fileName);
+
 // Replaces the content of `fileName` with `bytes` through a temporary file in
 // the same folder, so the file is either the new content or the old one whole.
 // Throws std::runtime_error naming the file and the reason.

@@ -1,6 +1,7 @@
 #include "UpdateCheck.h"
 
 #include "AppGlobals.h"
+#include "UserSettings.h"
 #include "WebHost.h"
 
 #include <QDate>
@@ -23,9 +24,6 @@
 
 namespace {
 
-QSettings updateSettings() {
-  return QSettings(QStringLiteral("KELMOOR"), QStringLiteral("Glyphmill"));
-}
 
 QByteArray formBody(const TFormFields& fields) {
   QByteArray body;
@@ -139,7 +137,7 @@ QString LocaleName() {
   return name;
 }
 
-void StoreShowUpdate(bool show) { updateSettings().setValue(kShowUpdateKey, show ? 1 : 0); }
+void StoreShowUpdate(bool show) { UserSettings().setValue(kShowUpdateKey, show ? 1 : 0); }
 
 TChecker::TChecker(std::shared_ptr<TCheckState> state, TCheckOptions options)
     : FState(std::move(state)), FOptions(std::move(options)) {
@@ -166,7 +164,7 @@ void TChecker::ClearCheckErrors() {
 
 void TChecker::CheckNow() {
   ClearCheckErrors();
-  QSettings settings = updateSettings();
+  QSettings settings = UserSettings();
   if (settings.status() != QSettings::NoError) {
     AddCheckError(QStringLiteral("Settings store: cannot be opened (%1)").arg(settings.status()));
   }
@@ -225,7 +223,7 @@ QString TChecker::PostRequest() {
 
 void TChecker::ReadAnswer(const QString& answer) {
   const QStringList lines = answerLines(answer);
-  QSettings settings = updateSettings();
+  QSettings settings = UserSettings();
   if (lines.size() >= 1) {
     FState->ServerVersion = GetTagValue(lines[0], QStringLiteral("version"));
     settings.setValue(kCurrentVersionKey, FState->ServerVersion);

@@ -1,13 +1,13 @@
 #include "platform/RestartScript.h"
 
 #include "MarkdownProcessor.h"
+#include "TextFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QSysInfo>
 #include <QThread>
 
@@ -78,12 +78,7 @@ QByteArray RestartScriptBytes(const QString& programPath, bool withTimeout) {
 void WriteRestartScript(const QString& fileName, const QString& programPath) {
   const QByteArray bytes =
       RestartScriptBytes(programPath, RestartScriptNeedsTimeout(QSysInfo::kernelVersion()));
-  QSaveFile file(fileName);
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-    throw std::runtime_error(QStringLiteral("Cannot write \"%1\": %2")
-                                 .arg(fileName, file.errorString())
-                                 .toStdString());
-  }
+  WriteFileAtomically(fileName, bytes);
 }
 
 void RunRestartScript(const QString& scriptFile, const QString& workingFolder,
