@@ -112,24 +112,19 @@ class LanguagesTest : public QObject {
     QCOMPARE(state.Translate(key), expected);
   }
 
-  void nameUpToTheFirstSuffix() {
-    put(QStringLiteral("a.lang.txt.lang.txt"), "{OK}x");
-    TLanguages state = languages();
-    state.LoadLanguage(QStringLiteral("a.lang.txt.lang.txt"));
-    QCOMPARE(state.CurrentLanguageName, QStringLiteral("a"));
-  }
-
   void listsOnlyLanguageFiles() {
     put(QStringLiteral("German.lang.txt"), "");
     put(QStringLiteral("notes-lang.txt"), "");
     put(QStringLiteral("readme.txt"), "");
     put(QStringLiteral("LanguageCodes.csv"), "");
+    put(QStringLiteral("a.lang.txt.lang.txt"), "{OK}x");
     QVERIFY(QDir(FFolder).mkdir(QStringLiteral("Folder.lang.txt")));
     TLanguages state = languages();
-    state.LoadLanguage(QString());
+    state.LoadLanguage(QStringLiteral("a.lang.txt.lang.txt"));
+    QCOMPARE(state.CurrentLanguageName, QStringLiteral("a"));  // the name ends at the first suffix
     QStringList files = state.LanguageFiles;
     files.sort();
-    QCOMPARE(files, QStringList({"German.lang.txt", "notes-lang.txt"}));
+    QCOMPARE(files, QStringList({"German.lang.txt", "a.lang.txt.lang.txt", "notes-lang.txt"}));
   }
 
   void withoutFolderEverythingIsEnglish() {
