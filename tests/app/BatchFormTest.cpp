@@ -190,42 +190,29 @@ class BatchFormTest : public QObject {
 
   // Rules.
 
-  void outputNames_data() {
+  // The output file for an input, given what the output folder holds ("name/" is
+  // a folder there, "name@" a link to nowhere).
+  void outputFile_data() {
     QTest::addColumn<QString>("input");
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<QString>("output");
-    QTest::newRow("folder with separator") << "/in/readme.md" << "/out/" << "/out/readme.html";
-    QTest::newRow("last dot only") << "/in/a.b.markdown" << "/out" << "/out/a.b.html";
-    QTest::newRow("dot in the folder only") << "/in.d/notes" << "/out" << "/out/notes.html";
-    QTest::newRow("html input") << "/in/page.html" << "/out" << "/out/page.html";
-    QTest::newRow("relative input") << "x.csv" << "/out" << "/out/x.html";
-  }
-
-  void outputNames() {
-    QFETCH(QString, input);
-    QFETCH(QString, folder);
-    QFETCH(QString, output);
-    QCOMPARE(BatchOutputName(input, folder), output);
-  }
-
-  void uniqueNames_data() {
     QTest::addColumn<QStringList>("existing");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("unique");
-    QTest::newRow("taken three times") << QStringList{"x.html", "x (2).html", "x (3).html"}
-                                       << "x.html" << "x (4).html";
-    QTest::newRow("gap is used") << QStringList{"x.html", "x (3).html"} << "x.html" << "x (2).html";
-    QTest::newRow("by a folder") << QStringList{"x.html/"} << "x.html" << "x (2).html";
-    QTest::newRow("by a dangling link") << QStringList{"x.html@"} << "x.html" << "x (2).html";
-    QTest::newRow("no extension") << QStringList{"x"} << "x" << "x (2)";
-    QTest::newRow("last dot") << QStringList{"a.b.html"} << "a.b.html" << "a.b (2).html";
-    QTest::newRow("letter case differs") << QStringList{"X.html"} << "x.html" << "x.html";
+    QTest::addColumn<QString>("output");
+    QTest::newRow("last dot only") << "/in/a.b.markdown" << QStringList{} << "a.b.html";
+    QTest::newRow("dot in the folder only") << "/in.d/notes" << QStringList{} << "notes.html";
+    QTest::newRow("html input") << "/in/page.html" << QStringList{} << "page.html";
+    QTest::newRow("relative input") << "x.csv" << QStringList{} << "x.html";
+    QTest::newRow("taken three times") << "/in/x.md" << QStringList{"x.html", "x (2).html", "x (3).html"}
+                                       << "x (4).html";
+    QTest::newRow("gap is used") << "/in/x.md" << QStringList{"x.html", "x (3).html"} << "x (2).html";
+    QTest::newRow("by a folder") << "/in/x.md" << QStringList{"x.html/"} << "x (2).html";
+    QTest::newRow("by a dangling link") << "/in/x.md" << QStringList{"x.html@"} << "x (2).html";
+    QTest::newRow("last dot") << "/in/a.b.md" << QStringList{"a.b.html"} << "a.b (2).html";
+    QTest::newRow("letter case differs") << "/in/x.md" << QStringList{"X.html"} << "x.html";
   }
 
-  void uniqueNames() {
+  void outputFile() {
+    QFETCH(QString, input);
     QFETCH(QStringList, existing);
-    QFETCH(QString, name);
-    QFETCH(QString, unique);
+    QFETCH(QString, output);
     for (QString entry : existing) {
       if (entry.endsWith('/')) {
         QVERIFY(QDir(FOut).mkdir(entry.chopped(1)));
@@ -235,7 +222,8 @@ class BatchFormTest : public QObject {
         WriteTestFile(FOut + "/" + entry, "old");
       }
     }
-    QCOMPARE(UniqueFileName(FOut + "/" + name), FOut + "/" + unique);
+    QCOMPARE(BatchOutputName(input, FOut + "/"), BatchOutputName(input, FOut));
+    QCOMPARE(UniqueFileName(BatchOutputName(input, FOut)), FOut + "/" + output);
   }
 
   void scanDoesNotLoopThroughLinks() {
