@@ -256,6 +256,21 @@ class BatchFormTest : public QObject {
     QCOMPARE(FForm->findChildren<TFormBatch*>().size(), 1);
   }
 
+  // The list's popup acts on the batch list, not on the main window's editor.
+  void listPopupActsOnTheList() {
+    TFormBatch* batch = openBatch();
+    QVERIFY(batch != nullptr);
+    FForm->SynEdit1->SetText("main source");
+    batch->SynEdit1->SetText("/a.md");
+    batch->SelectAll1->trigger();
+    QVERIFY(!FForm->SynEdit1->hasSelectedText());
+    batch->Delete1->trigger();
+    QCOMPARE(batch->SynEdit1->text(), QString());
+    batch->Undo1->trigger();
+    QCOMPARE(batch->SynEdit1->text(), QString("/a.md"));
+    QCOMPARE(FForm->SynEdit1->text(), QString("main source"));
+  }
+
   void addFilesDialog() {
     TFormBatch* batch = openBatch();
     QVERIFY(batch != nullptr);
