@@ -4,20 +4,13 @@
 #include "Languages.h"
 #include "platform/UiLanguage.h"
 
-#include <QDir>
-#include <QFile>
-#include <QSettings>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include "AppTestSupport.h"
 
+#include <QDir>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <stdexcept>
-
-namespace {
-
-}  // namespace
 
 class LanguagesTest : public QObject {
   Q_OBJECT
@@ -38,9 +31,7 @@ class LanguagesTest : public QObject {
   }
 
  private Q_SLOTS:
-  void initTestCase() {
-    UseTestSettings();
-  }
+  void initTestCase() { UseTestSettings(); }
 
   void init() {
     StoreLanguageFile(QString());
@@ -60,29 +51,23 @@ class LanguagesTest : public QObject {
     QTest::addColumn<int>("uiLanguage");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("file");
-
+    QTest::newRow("no code table") << QByteArray() << 1031 << "" << "";
     QTest::newRow("blanks around both parts")
         << QByteArray(" 1031 , german.lang.txt \r\n") << 1031 << "German" << "German.lang.txt";
-    QTest::newRow("a file that does not exist")
-        << QByteArray("1031,Deutsch.lang.txt\r\n") << 1031 << "" << "";
-    QTest::newRow("no line for the language")
-        << QByteArray("1055,Turkish.lang.txt\r\n") << 1031 << "" << "";
+    QTest::newRow("no line for the language") << QByteArray("1055,Turkish.lang.txt\r\n") << 1031 << "" << "";
     QTest::newRow("first matching line decides")
         << QByteArray("1031,Deutsch.lang.txt\r\n1031,German.lang.txt\r\n") << 1031 << "" << "";
     QTest::newRow("first matching line wins")
-        << QByteArray("1055,German.lang.txt\n1031,Turkish.lang.txt\n1031,German.lang.txt\n")
-        << 1031 << "Turkish" << "Turkish.lang.txt";
-    QTest::newRow("line without a comma")
-        << QByteArray("1031 German.lang.txt\r\n") << 1031 << "" << "";
-    QTest::newRow("identifier compared as text")
-        << QByteArray("01031,German.lang.txt\r\n") << 1031 << "" << "";
+        << QByteArray("1055,German.lang.txt\n1031,Turkish.lang.txt\n1031,German.lang.txt\n") << 1031
+        << "Turkish" << "Turkish.lang.txt";
+    QTest::newRow("line without a comma") << QByteArray("1031 German.lang.txt\r\n") << 1031 << "" << "";
+    QTest::newRow("identifier compared as text") << QByteArray("01031,German.lang.txt\r\n") << 1031 << "" << "";
     QTest::newRow("everything after the first comma")
         << QByteArray("1031,German.lang.txt,x\r\n") << 1031 << "" << "";
     QTest::newRow("byte-order mark")
-        << QByteArray("\xEF\xBB\xBF" "1031,German.lang.txt\r\n") << 1031 << "German"
-        << "German.lang.txt";
-    QTest::newRow("16-bit identifier")
-        << QByteArray("65535,German.lang.txt") << 65535 << "German" << "German.lang.txt";
+        << QByteArray("\xEF\xBB\xBF" "1031,German.lang.txt\r\n") << 1031 << "German" << "German.lang.txt";
+    QTest::newRow("16-bit identifier") << QByteArray("65535,German.lang.txt") << 65535 << "German"
+                                       << "German.lang.txt";
   }
 
   void codeTableChoosesTheFile() {
@@ -90,7 +75,7 @@ class LanguagesTest : public QObject {
     QFETCH(int, uiLanguage);
     QFETCH(QString, name);
     QFETCH(QString, file);
-    put(QStringLiteral("LanguageCodes.csv"), codeTable);
+    if (!codeTable.isNull()) put(QStringLiteral("LanguageCodes.csv"), codeTable);
     put(QStringLiteral("German.lang.txt"), "{OK}Gut\r\n");
     put(QStringLiteral("Turkish.lang.txt"), "{OK}Tamam\r\n");
     TLanguages state = languages(static_cast<quint16>(uiLanguage));
@@ -99,19 +84,10 @@ class LanguagesTest : public QObject {
     QCOMPARE(state.CurrentLanguageFile, file.isEmpty() ? QString() : FFolder + u'/' + file);
   }
 
-  void withoutCodeTableNothingIsLoaded() {
-    put(QStringLiteral("German.lang.txt"), "{OK}Gut\r\n");
-    TLanguages state = languages(1031);
-    state.LoadLanguage(QStringLiteral("  "));
-    QVERIFY(state.CurrentLanguageFile.isEmpty());
-    QCOMPARE(state.Translate(QStringLiteral("OK")), QStringLiteral("OK"));
-  }
-
   void translate_data() {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("expected");
-
     QTest::newRow("translated") << QByteArray("{OK}Tamam") << "OK" << "Tamam";
     QTest::newRow("letter case differs") << QByteArray("{ok}Tamam") << "OK" << "OK";
     QTest::newRow("blank before the brace") << QByteArray(" {OK}Tamam") << "OK" << "OK";
@@ -119,14 +95,10 @@ class LanguagesTest : public QObject {
     QTest::newRow("first of two lines") << QByteArray("{OK}Tamam\r\n{OK}Evet") << "OK" << "Tamam";
     QTest::newRow("rest not trimmed") << QByteArray("{OK} Tamam ") << "OK" << " Tamam ";
     QTest::newRow("longer key") << QByteArray("{OKAY}Tamam") << "OK" << "OK";
-    QTest::newRow("up to the first brace")
-        << QByteArray("{a}b}Tamam") << "a}b" << "b}Tamam";
-    QTest::newRow("trailing colon is part of the key")
-        << QByteArray("{Translated by:}Çeviren:") << "Translated by:" << "Çeviren:";
+    QTest::newRow("up to the first brace") << QByteArray("{a}b}Tamam") << "a}b" << "b}Tamam";
     QTest::newRow("key missing") << QByteArray("{Yes}Evet") << "No" << "No";
     QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF{OK}Tamam") << "OK" << "Tamam";
-    QTest::newRow("LF and CR line ends")
-        << QByteArray("x\n{No}Hay\xC4\xB1r\r{Yes}Evet") << "Yes" << "Evet";
+    QTest::newRow("LF and CR line ends") << QByteArray("x\n{No}Hay\xC4\xB1r\r{Yes}Evet") << "Yes" << "Evet";
   }
 
   void translate() {
@@ -140,25 +112,19 @@ class LanguagesTest : public QObject {
     QCOMPARE(state.Translate(key), expected);
   }
 
-  void nameUpToTheFirstSuffix() {
-    put(QStringLiteral("a.lang.txt.lang.txt"), "{OK}x");
-    TLanguages state = languages();
-    state.LoadLanguage(QStringLiteral("a.lang.txt.lang.txt"));
-    QCOMPARE(state.CurrentLanguageName, QStringLiteral("a"));
-    QCOMPARE(state.Translate(QStringLiteral("OK")), QStringLiteral("x"));
-  }
-
   void listsOnlyLanguageFiles() {
     put(QStringLiteral("German.lang.txt"), "");
     put(QStringLiteral("notes-lang.txt"), "");
     put(QStringLiteral("readme.txt"), "");
     put(QStringLiteral("LanguageCodes.csv"), "");
+    put(QStringLiteral("a.lang.txt.lang.txt"), "{OK}x");
     QVERIFY(QDir(FFolder).mkdir(QStringLiteral("Folder.lang.txt")));
     TLanguages state = languages();
-    state.LoadLanguage(QString());
+    state.LoadLanguage(QStringLiteral("a.lang.txt.lang.txt"));
+    QCOMPARE(state.CurrentLanguageName, QStringLiteral("a"));  // the name ends at the first suffix
     QStringList files = state.LanguageFiles;
     files.sort();
-    QCOMPARE(files, QStringList({"German.lang.txt", "notes-lang.txt"}));
+    QCOMPARE(files, QStringList({"German.lang.txt", "a.lang.txt.lang.txt", "notes-lang.txt"}));
   }
 
   void withoutFolderEverythingIsEnglish() {
@@ -174,8 +140,7 @@ class LanguagesTest : public QObject {
   void invalidUtf8Fails() {
     put(QStringLiteral("German.lang.txt"), "{OK}Gut\r\n{Yes}J\xE4\r\n");
     TLanguages state = languages();
-    QVERIFY_THROWS_EXCEPTION(std::runtime_error,
-                             state.LoadLanguage(QStringLiteral("German.lang.txt")));
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, state.LoadLanguage(QStringLiteral("German.lang.txt")));
     QCOMPARE(state.CurrentLanguageFile, FFolder + QStringLiteral("/German.lang.txt"));
     QCOMPARE(state.Translate(QStringLiteral("OK")), QStringLiteral("OK"));
   }
@@ -187,18 +152,14 @@ class LanguagesTest : public QObject {
     ErrorHandler::SetHook([&](const QString& message) { messages.append(message); });
     Languages().FolderSource = [folder = FFolder] { return folder; };
     Languages().UiLanguageSource = [] { return quint16(1031); };
-    {
-      TAppForm form;
-    }
+    { TAppForm form; }
     QCOMPARE(messages.size(), 1);
-    QVERIFY2(messages.first().contains(QStringLiteral("not valid UTF-8")),
-             qPrintable(messages.first()));
+    QVERIFY2(messages.first().contains(QStringLiteral("not valid UTF-8")), qPrintable(messages.first()));
   }
 
   void storedChoice_data() {
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("name");
-
     QTest::newRow("nothing stored: the code table") << "" << "Turkish";
     QTest::newRow("stored file") << "German.lang.txt" << "German";
     QTest::newRow("stored file, other letter case") << "german.lang.txt" << "German";
@@ -221,36 +182,12 @@ class LanguagesTest : public QObject {
     QCOMPARE(state.CurrentLanguageName, QStringLiteral("Turkish"));
   }
 
-  void uiLanguageIdentifiers_data() {
-    QTest::addColumn<QString>("locale");
-    QTest::addColumn<int>("id");
-    QTest::newRow("de_DE") << "de_DE" << 1031;
-    QTest::newRow("de-DE") << "de-DE" << 1031;
-    QTest::newRow("de") << "de" << 1031;
-    QTest::newRow("de_CH") << "de_CH" << 2055;
-    QTest::newRow("tr_TR") << "tr_TR" << 1055;
-    QTest::newRow("en-US") << "en-US" << 1033;
-    QTest::newRow("pt-BR") << "pt-BR" << 1046;
-    QTest::newRow("ja") << "ja" << 1041;
-    QTest::newRow("zh-Hant-TW") << "zh-Hant-TW" << 1028;
-    QTest::newRow("C") << "C" << 0;
-  }
-
-  void uiLanguageIdentifiers() {
-    QFETCH(QString, locale);
-    QFETCH(int, id);
-    QCOMPARE(int(LanguageIdForLocaleName(locale)), id);
-  }
-
   // The shipped files, as the program finds them beside itself.
   void shippedFilesHoldEveryKey() {
     QCOMPARE(DefaultLanguagesFolder(), QCoreApplication::applicationDirPath() + "/Languages");
     const QDir shipped(DefaultLanguagesFolder());
     const QStringList files = shipped.entryList({QStringLiteral("*.lang.txt")}, QDir::Files);
-    for (const char* language : {"German", "French", "Spanish", "Italian", "Turkish",
-                                 "PortugueseBrazil", "Polish", "Japanese"}) {
-      QVERIFY2(files.contains(QString::fromLatin1(language) + ".lang.txt"), language);
-    }
+    QVERIFY(files.size() >= 8);  // which ones: shippedCodeTable
     for (const QString& file : files) {
       const QStringList lines = ReadLanguageLines(shipped.filePath(file));
       for (const char* key : kTranslationKeys) {
@@ -262,30 +199,35 @@ class LanguagesTest : public QObject {
     }
   }
 
+  // The user's locale gives the language identifier, and the shipped code table
+  // the shipped file for it.
   void shippedCodeTable_data() {
     QTest::addColumn<QString>("locale");
+    QTest::addColumn<int>("id");
     QTest::addColumn<QString>("name");
-    QTest::newRow("de_DE") << "de_DE" << "German";
-    QTest::newRow("de_AT") << "de_AT" << "German";
-    QTest::newRow("de_CH") << "de_CH" << "German";
-    QTest::newRow("fr_CA") << "fr_CA" << "French";
-    QTest::newRow("fr_BE") << "fr_BE" << "French";
-    QTest::newRow("es_ES") << "es_ES" << "Spanish";
-    QTest::newRow("es_MX") << "es_MX" << "Spanish";
-    QTest::newRow("es_AR") << "es_AR" << "Spanish";
-    QTest::newRow("it_CH") << "it_CH" << "Italian";
-    QTest::newRow("tr_TR") << "tr_TR" << "Turkish";
-    QTest::newRow("pt_BR") << "pt_BR" << "PortugueseBrazil";
-    QTest::newRow("pl_PL") << "pl_PL" << "Polish";
-    QTest::newRow("ja_JP") << "ja_JP" << "Japanese";
-    QTest::newRow("en_US") << "en_US" << "";
+    QTest::newRow("de_DE") << "de_DE" << 1031 << "German";
+    QTest::newRow("de") << "de" << 1031 << "German";
+    QTest::newRow("de_AT") << "de_AT" << 3079 << "German";
+    QTest::newRow("de_CH") << "de_CH" << 2055 << "German";
+    QTest::newRow("fr_CA") << "fr_CA" << 3084 << "French";
+    QTest::newRow("es_MX") << "es_MX" << 2058 << "Spanish";
+    QTest::newRow("it_CH") << "it_CH" << 2064 << "Italian";
+    QTest::newRow("tr_TR") << "tr_TR" << 1055 << "Turkish";
+    QTest::newRow("pt-BR") << "pt-BR" << 1046 << "PortugueseBrazil";
+    QTest::newRow("pl_PL") << "pl_PL" << 1045 << "Polish";
+    QTest::newRow("ja_JP") << "ja_JP" << 1041 << "Japanese";
+    QTest::newRow("en_US") << "en_US" << 1033 << "";
+    QTest::newRow("zh-Hant-TW") << "zh-Hant-TW" << 1028 << "";
+    QTest::newRow("C") << "C" << 0 << "";
   }
 
   void shippedCodeTable() {
     QFETCH(QString, locale);
+    QFETCH(int, id);
     QFETCH(QString, name);
+    QCOMPARE(int(LanguageIdForLocaleName(locale)), id);
     TLanguages state;
-    state.UiLanguageSource = [locale] { return LanguageIdForLocaleName(locale); };
+    state.UiLanguageSource = [id] { return quint16(id); };
     state.LoadLanguage(QString());
     QCOMPARE(state.CurrentLanguageName, name);
   }
@@ -297,8 +239,7 @@ class LanguagesTest : public QObject {
     QCOMPARE(int(GetUserDefaultUILanguage()), 1031);
     TAppForm form;
     QCOMPARE(Languages().CurrentLanguageName, expected);
-    QCOMPARE(Translate(QStringLiteral("Restart Application?")),
-             QStringLiteral("Anwendung neu starten?"));
+    QCOMPARE(Translate(QStringLiteral("Restart Application?")), QStringLiteral("Anwendung neu starten?"));
   }
 };
 
