@@ -53,7 +53,8 @@ class NoticeTest : public QObject {
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("link");
     QTest::newRow("English") << QStringList() << "UPDATE AVAILABLE" << "Click to download Glyphmill 1.3";
-    QTest::newRow("Turkish") << QStringList{"{UPDATE AVAILABLE}GÜNCELLEME VAR", "{Click to download}İndirmek için tıklayın:"}
+    QTest::newRow("Turkish") << QStringList{"{UPDATE AVAILABLE}GÜNCELLEME VAR",
+                                            "{Click to download}İndirmek için tıklayın:"}
                              << "GÜNCELLEME VAR" << "İndirmek için tıklayın: Glyphmill 1.3";
   }
   void placeAndTexts() {

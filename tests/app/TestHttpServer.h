@@ -92,7 +92,9 @@ class TTestHttpServer : public QObject {
     request.Path = lines.value(0).trimmed().split(' ').value(1);
     for (qsizetype i = 1; i < lines.size(); ++i) {
       const qsizetype colon = lines[i].indexOf(':');
-      if (colon >= 0) request.Headers.insert(lines[i].left(colon).trimmed().toLower(), lines[i].mid(colon + 1).trimmed());
+      if (colon >= 0) {
+        request.Headers.insert(lines[i].left(colon).trimmed().toLower(), lines[i].mid(colon + 1).trimmed());
+      }
     }
     const qsizetype length = request.Headers.value("content-length", "0").toLongLong();
     if (buffer.size() < headEnd + 4 + length) return;

@@ -160,7 +160,8 @@ class UpdateCheckTest : public QObject {
     QTest::newRow("newer, first check") << kNewAnswer << "" << 0 << true << "1.3" << newUrl << 1 << "";
     QTest::newRow("newer, third check") << kNewAnswer << "today" << 2 << true << "1.3" << newUrl << 3 << "";
     QTest::newRow("newer, fourth check") << kNewAnswer << "today" << 3 << false << "1.3" << newUrl << 4 << "";
-    QTest::newRow("yesterday's count starts again") << kNewAnswer << "not today" << 5 << true << "1.3" << newUrl << 1 << "";
+    QTest::newRow("yesterday's count starts again") << kNewAnswer << "not today" << 5 << true << "1.3" << newUrl << 1
+                                                    << "";
     QTest::newRow("older") << "<version>1.1</version>" + url << "" << 0 << true << "1.1" << newUrl << 1 << "";
     QTest::newRow("same") << "<version>1.2</version>" + url << "" << 0 << false << "1.2" << newUrl << 1 << "";
     QTest::newRow("not a number") << "<version>1.2b</version>" + url << "" << 0 << false << "1.2b" << newUrl << 1 << "";
