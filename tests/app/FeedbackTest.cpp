@@ -278,9 +278,8 @@ class FeedbackTest : public QObject {
     QString feedbackTitle;
     QTimer::singleShot(0, [&] {
       auto* form = qobject_cast<TFeedbackForm*>(QApplication::activeModalWidget());
-      QVERIFY(form);
-      feedbackTitle = form->windowTitle();
-      QTest::keyClick(form->Memo1, Qt::Key_Escape);
+      feedbackTitle = form ? form->windowTitle() : QString();
+      QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape);
     });
     main.SendFeedback1->trigger();
     QCOMPARE(feedbackTitle, QStringLiteral("Glyphmill feedback"));
