@@ -87,21 +87,14 @@ class FeedbackTest : public QObject {
     QCOMPARE(form->Memo1->toPlainText().size(), 10000);
   }
 
-  void escapeCloses_data() {
-    QTest::addColumn<QString>("control");
-    QTest::newRow("message") << "Memo1";
-    QTest::newRow("e-mail") << "Edit1";
-    QTest::newRow("send button") << "BitBtn1";
-  }
   void escapeCloses() {
-    QFETCH(QString, control);
-    const QPointer<TFeedbackForm> form = openForm();
-    QWidget* target = control == "Memo1"   ? static_cast<QWidget*>(form->Memo1)
-                      : control == "Edit1" ? static_cast<QWidget*>(form->Edit1)
-                                           : static_cast<QWidget*>(form->BitBtn1);
-    target->setFocus();
-    QTest::keyClick(target, Qt::Key_Escape);
-    QTRY_VERIFY(form.isNull());
+    for (int control = 0; control < 3; ++control) {
+      const QPointer<TFeedbackForm> form = openForm();
+      QWidget* target = QList<QWidget*>{form->Memo1, form->Edit1, form->BitBtn1}[control];
+      target->setFocus();
+      QTest::keyClick(target, Qt::Key_Escape);
+      QTRY_VERIFY2(form.isNull(), qPrintable(QString::number(control)));
+    }
   }
 
   void togglesExcludeEachOther() {
@@ -226,7 +219,7 @@ class FeedbackTest : public QObject {
 
   void answers_data() {
     QTest::addColumn<QByteArray>("answer");
-    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("status");  // 0: nothing listening
     QTest::addColumn<bool>("success");
     QTest::newRow("OK and a line break") << QByteArray("OK\n") << 200 << true;
     QTest::newRow("OK") << QByteArray("OK") << 200 << true;
@@ -235,6 +228,7 @@ class FeedbackTest : public QObject {
     QTest::newRow("more") << QByteArray("OK, thanks") << 200 << false;
     QTest::newRow("empty") << QByteArray() << 200 << false;
     QTest::newRow("error status") << QByteArray("OK") << 500 << false;
+    QTest::newRow("nothing listening") << QByteArray() << 0 << false;
   }
   void answers() {
     QFETCH(QByteArray, answer);
@@ -242,9 +236,10 @@ class FeedbackTest : public QObject {
     QFETCH(bool, success);
     FServer->Answer = answer;
     FServer->Status = status;
+    if (status == 0) qputenv("GLYPHMILL_WEB_HOST", "127.0.0.1:1");
     const QPointer<TFeedbackForm> form = openForm();
     send(form, 2, QStringLiteral("Too slow"), QStringLiteral("me@example.org"));
-    QCOMPARE(FServer->Requests.size(), 1);
+    QCOMPARE(FServer->Requests.size(), status == 0 ? 0 : 1);
     QCOMPARE(FMessages.size(), 1);
     QCOMPARE(FMessages[0].Icon, success ? QMessageBox::Information : QMessageBox::Critical);
     QCOMPARE(FMessages[0].Caption, success ? QStringLiteral("Success") : QStringLiteral("Failure"));
@@ -260,15 +255,6 @@ class FeedbackTest : public QObject {
     QCOMPARE(form->Edit1->text(), QStringLiteral("me@example.org"));
     QVERIFY(form->DislikeOn());
     QVERIFY(form->BitBtn1->isEnabled());
-  }
-
-  void noServerIsAFailure() {
-    qputenv("GLYPHMILL_WEB_HOST", "127.0.0.1:1");
-    const QPointer<TFeedbackForm> form = openForm();
-    send(form, 0, QStringLiteral("Hello"));
-    QCOMPARE(FMessages.size(), 1);
-    QCOMPARE(FMessages[0].Text, kFailureText);
-    QVERIFY(!form.isNull());
   }
 
   // The Help menu's entries open the two windows modally.

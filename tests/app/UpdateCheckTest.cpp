@@ -270,44 +270,37 @@ class UpdateCheckTest : public QObject {
   }
 
   // The main window's timer: the check on a worker thread, the menu entry
-  // disabled until it has finished, then the notice when one is due.
-  void mainWindowShowsTheNotice_data() {
+  // disabled until it has finished, then the notice when one is due. The entry
+  // turns notices on and off.
+  void mainWindow_data() {
     QTest::addColumn<QByteArray>("answer");
-    QTest::newRow("newer version") << kNewAnswer;
-    QTest::newRow("error") << QByteArray("ERROR");
+    QTest::addColumn<int>("showUpdate");
+    QTest::newRow("newer version") << kNewAnswer << 1;
+    QTest::newRow("error") << QByteArray("ERROR") << 1;
+    QTest::newRow("notices off") << kNewAnswer << 0;
   }
-  void mainWindowShowsTheNotice() {
+  void mainWindow() {
     QFETCH(QByteArray, answer);
+    QFETCH(int, showUpdate);
+    store().setValue(kShowUpdateKey, showUpdate);
     FServer->Answer = answer;
     TAppForm main;
     main.UpdateCheckOptions.Host = FServer->Host();
     main.TimerChecker->setInterval(10);
     QVERIFY(!main.UpdateNotifications1->isEnabled());
     QTRY_VERIFY(main.UpdateNotifications1->isEnabled());
-    QVERIFY(main.UpdateNotifications1->isChecked());
-    QCOMPARE(FServer->Requests.size(), 1);
+    QCOMPARE(main.UpdateNotifications1->isChecked(), showUpdate == 1);
+    QCOMPARE(FServer->Requests.size(), showUpdate);
     auto* notice = main.findChild<TNewVer*>();
-    QCOMPARE(notice != nullptr, answer == kNewAnswer);
-    if (!notice) return;
-    QCOMPARE(notice->ServerVersion, QStringLiteral("1.3"));
-    QCOMPARE(notice->DownloadAddress, QStringLiteral("https://example.org/get"));
-    QTRY_VERIFY(notice->isVisible());
-  }
-
-  void mainWindowWithNoticesOff() {
-    store().setValue(kShowUpdateKey, 0);
-    TAppForm main;
-    main.UpdateCheckOptions.Host = FServer->Host();
-    main.TimerChecker->setInterval(10);
-    QTRY_VERIFY(main.UpdateNotifications1->isEnabled());
-    QVERIFY(!main.UpdateNotifications1->isChecked());
-    QCOMPARE(FServer->Requests.size(), 0);
-    // The entry turns notices on and off again.
+    QCOMPARE(notice != nullptr, answer == kNewAnswer && showUpdate == 1);
+    if (notice) {
+      QCOMPARE(notice->ServerVersion, QStringLiteral("1.3"));
+      QCOMPARE(notice->DownloadAddress, QStringLiteral("https://example.org/get"));
+      QTRY_VERIFY(notice->isVisible());
+    }
     main.UpdateNotifications1->trigger();
-    QCOMPARE(store().value(kShowUpdateKey).toInt(), 1);
-    main.UpdateNotifications1->trigger();
-    QVERIFY(!main.UpdateNotifications1->isChecked());
-    QCOMPARE(store().value(kShowUpdateKey).toInt(), 0);
+    QCOMPARE(main.UpdateNotifications1->isChecked(), showUpdate == 0);
+    QCOMPARE(store().value(kShowUpdateKey).toInt(), 1 - showUpdate);
   }
 
   // Closing the window while the check waits for an answer ends the check.
