@@ -250,33 +250,26 @@ class AppDocumentsTest : public QObject {
              (QStringList{"folder", "plain.txt"}));
   }
 
-  void dropsLoadEveryFileInOrder_data() {
-    QTest::addColumn<QString>("target");
-    QTest::newRow("source editor") << "SynEdit1";
-    QTest::newRow("HTML editor") << "SynEdit2";
-    QTest::newRow("bottom bar") << "Panel1";
-    QTest::newRow("load button") << "ButtonLoad";
-  }
-
+  // On the editors, the bottom bar and the load button.
   void dropsLoadEveryFileInOrder() {
-    QFETCH(QString, target);
-    QWidget* widget = target == "SynEdit1"   ? FForm->SynEdit1->viewport()
-                      : target == "SynEdit2" ? FForm->SynEdit2->viewport()
-                      : target == "Panel1"   ? FForm->Panel1
-                                             : static_cast<QWidget*>(FForm->ButtonLoad);
+    const QStringList files = {file(QStringLiteral("1.md"), "first"), file(QStringLiteral("2.csv"), "a,b"),
+                               file(QStringLiteral("3.txt"), "third")};
     QObject context;  // ends the recording with this function
     recordEditorTexts(&context);
-    QVERIFY(sendDrop(widget, {file(QStringLiteral("1.md"), "first"), file(QStringLiteral("2.csv"), "a,b"),
-                              file(QStringLiteral("3.txt"), "third")}));
-    QTRY_COMPARE(FShown, (QStringList{"first", "| a | b |\r\n|---|---|", "third"}));
-    QCOMPARE(FForm->SourceLines.Lines(), QStringList{"third"});
+    for (QWidget* target : QList<QWidget*>{FForm->SynEdit1->viewport(), FForm->SynEdit2->viewport(), FForm->Panel1,
+                                           FForm->ButtonLoad}) {
+      FShown.clear();
+      QVERIFY(sendDrop(target, files));
+      QTRY_COMPARE(FShown, (QStringList{"first", "| a | b |\r\n|---|---|", "third"}));
+      QCOMPARE(FForm->SourceLines.Lines(), QStringList{"third"});
+    }
     QVERIFY(FErrors.isEmpty());
   }
 
   void dropStopsAtAFileThatFails() {
     const QString missing = FDir->filePath(QStringLiteral("missing.md"));
-    sendDrop(FForm->SynEdit1->viewport(), {file(QStringLiteral("1.md"), "first"), missing,
-        file(QStringLiteral("3.md"), "third")});
+    sendDrop(FForm->SynEdit1->viewport(),
+             {file(QStringLiteral("1.md"), "first"), missing, file(QStringLiteral("3.md"), "third")});
     QTRY_VERIFY(!FErrors.isEmpty());
     expectError(missing);
     QCOMPARE(FForm->SourceLines.Lines(), QStringList{"first"});
