@@ -1,5 +1,6 @@
 // The feedback window against a local HTTP server, and the About window.
 #include "AboutForm.h"
+#include "AppTestSupport.h"
 #include "AppForm.h"
 #include "AppGlobals.h"
 #include "FeedbackForm.h"
@@ -9,13 +10,11 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTimer>
 #include <QtTest>
 
@@ -44,14 +43,18 @@ class FeedbackTest : public QObject {
     QTest::qWaitForWindowActive(form);
     return form;
   }
-  void useTranslation(const QStringList& lines) {
-    Languages().CurrentLanguageFile = QStringLiteral("German.lang.txt");
-    Languages().LanguageLines = lines;
+  // Turns a toggle on (1 "I like it!", 2 "I dislike it!"), fills the window and presses Send.
+  void send(TFeedbackForm* form, int toggle, const QString& message, const QString& address = QString()) {
+    if (toggle == 1) QTest::mouseClick(form->Image1, Qt::LeftButton);
+    if (toggle == 2) QTest::mouseClick(form->Image2, Qt::LeftButton);
+    form->Memo1->setPlainText(message);
+    form->Edit1->setText(address);
+    form->BitBtn1->click();
   }
 
  private Q_SLOTS:
   void initTestCase() {
-    QStandardPaths::setTestModeEnabled(true);
+    UseTestSettings();
     AppTitle = QStringLiteral("KELMOOR - Glyphmill");
     AppProductName = QStringLiteral("Glyphmill");
     AppVersion = QStringLiteral("1.2");
@@ -66,10 +69,7 @@ class FeedbackTest : public QObject {
     FOpened.clear();
     TFeedbackForm::SetMessageHook([this](const TFeedbackMessage& message) { FMessages.append(message); });
     TFeedbackForm::SetBeepHook([this] { ++FBeeps; });
-    SetOpenUrlHook([this](const QUrl& url) {
-      FOpened.append(url);
-      return true;
-    });
+    SetOpenUrlHook([this](const QUrl& url) { FOpened.append(url); return true; });
   }
 
   void cleanup() {
@@ -81,61 +81,32 @@ class FeedbackTest : public QObject {
     for (QWidget* window : QApplication::topLevelWidgets()) delete qobject_cast<TFeedbackForm*>(window);
   }
 
-  void captionAndTexts() {
-    useTranslation({QStringLiteral("{feedback}Rückmeldung"), QStringLiteral("{Send}Senden"),
-                    QStringLiteral("{I like it!}Gefällt mir!")});
-    const QPointer<TFeedbackForm> form = openForm();
-    QCOMPARE(form->windowTitle(), QStringLiteral("Glyphmill Rückmeldung"));
-    QCOMPARE(form->BitBtn1->text(), QStringLiteral("Senden"));
-    QCOMPARE(form->Caption4->text(), QStringLiteral("Gefällt mir!"));
-    QCOMPARE(form->Caption5->text(), QStringLiteral("I dislike it!"));
-    QCOMPARE(form->Label1->text(), QStringLiteral("We would really appreciate your feedback."));
-    QCOMPARE(form->Label2->text(), QStringLiteral("What did you like or dislike?"));
-    QCOMPARE(form->Label3->text(), QStringLiteral("Include my e-mail:"));
-    QCOMPARE(form->size(), QSize(525, 326));
-    QCOMPARE(form->Panel4->height(), 40);
-    QCOMPARE(form->Image1->pixmap().size(), QSize(32, 32));
-    QCOMPARE(form->Edit1->maxLength(), 100);
-  }
-
   void messageIsLimited() {
     const QPointer<TFeedbackForm> form = openForm();
     form->Memo1->setPlainText(QString(10005, u'x'));
     QCOMPARE(form->Memo1->toPlainText().size(), 10000);
   }
 
-  void escapeCloses_data() {
-    QTest::addColumn<QString>("control");
-    QTest::newRow("message") << "Memo1";
-    QTest::newRow("e-mail") << "Edit1";
-    QTest::newRow("send button") << "BitBtn1";
-  }
   void escapeCloses() {
-    QFETCH(QString, control);
-    const QPointer<TFeedbackForm> form = openForm();
-    QWidget* target = control == "Memo1"   ? static_cast<QWidget*>(form->Memo1)
-                      : control == "Edit1" ? static_cast<QWidget*>(form->Edit1)
-                                           : static_cast<QWidget*>(form->BitBtn1);
-    target->setFocus();
-    QTest::keyClick(target, Qt::Key_Escape);
-    QTRY_VERIFY(form.isNull());
+    for (int control = 0; control < 3; ++control) {
+      const QPointer<TFeedbackForm> form = openForm();
+      QWidget* target = QList<QWidget*>{form->Memo1, form->Edit1, form->BitBtn1}[control];
+      target->setFocus();
+      QTest::keyClick(target, Qt::Key_Escape);
+      QTRY_VERIFY2(form.isNull(), qPrintable(QString::number(control)));
+    }
   }
 
   void togglesExcludeEachOther() {
     const QPointer<TFeedbackForm> form = openForm();
-    const QColor highlight = QApplication::palette().color(QPalette::Highlight);
-    const QColor face = QApplication::palette().color(QPalette::Button);
     QVERIFY(!form->LikeOn() && !form->DislikeOn());
     QTest::mouseClick(form->Image1, Qt::LeftButton);
     QVERIFY(form->LikeOn() && !form->DislikeOn());
-    QCOMPARE(form->Panel4->palette().color(QPalette::Window), highlight);
-    QCOMPARE(form->Panel4->frameShadow(), QFrame::Sunken);
+    QCOMPARE(form->Panel4->palette().color(QPalette::Window), QApplication::palette().color(QPalette::Highlight));
     // Turning "I dislike it!" on turns "I like it!" off.
     QTest::mouseClick(form->Caption5, Qt::LeftButton);
     QVERIFY(!form->LikeOn() && form->DislikeOn());
-    QCOMPARE(form->Panel4->palette().color(QPalette::Window), face);
-    QCOMPARE(form->Panel4->frameShadow(), QFrame::Raised);
-    QCOMPARE(form->Panel5->palette().color(QPalette::Window), highlight);
+    QCOMPARE(form->Panel4->palette().color(QPalette::Window), QApplication::palette().color(QPalette::Button));
     // Clicking an on toggle turns it off; the right button does nothing.
     QTest::mouseClick(form->Panel5, Qt::LeftButton, {}, QPoint(2, 2));
     QVERIFY(!form->LikeOn() && !form->DislikeOn());
@@ -154,10 +125,8 @@ class FeedbackTest : public QObject {
     QFETCH(QString, message);
     QFETCH(bool, like);
     const QPointer<TFeedbackForm> form = openForm();
-    if (like) QTest::mouseClick(form->Image1, Qt::LeftButton);
-    form->Memo1->setPlainText(message);
     form->Edit1->setFocus();
-    form->BitBtn1->click();
+    send(form, like ? 1 : 0, message);
     QCOMPARE(FBeeps, 1);
     QVERIFY(FMessages.isEmpty());
     QCOMPARE(FServer->Requests.size() + FServer->Rejected, 0);
@@ -193,13 +162,9 @@ class FeedbackTest : public QObject {
   void invalidAddressIsRefused() {
     QFETCH(QString, address);
     const QPointer<TFeedbackForm> form = openForm();
-    form->Memo1->setPlainText(QStringLiteral("Great tool"));
-    form->Edit1->setText(address);
     form->Memo1->setFocus();
-    form->BitBtn1->click();
+    send(form, 0, QStringLiteral("Great tool"), address);
     QCOMPARE(FMessages.size(), 1);
-    QCOMPARE(FMessages[0].Icon, QMessageBox::Critical);
-    QCOMPARE(FMessages[0].Caption, QStringLiteral("Failure"));
     QCOMPARE(FMessages[0].Text, QStringLiteral("Invalid e-mail address!"));
     QCOMPARE(FServer->Requests.size() + FServer->Rejected, 0);
     QVERIFY(!form.isNull());
@@ -226,14 +191,13 @@ class FeedbackTest : public QObject {
     QFETCH(QString, message);
     QFETCH(QString, address);
     QFETCH(QString, feedback);
-    if (!likeCaption.isEmpty()) useTranslation({QStringLiteral("{I like it!}") + likeCaption});
+    if (!likeCaption.isEmpty()) {
+      Languages().CurrentLanguageFile = QStringLiteral("German.lang.txt");
+      Languages().LanguageLines = {QStringLiteral("{I like it!}") + likeCaption};
+    }
     FServer->Answer = "OK\n";
     const QPointer<TFeedbackForm> form = openForm();
-    if (toggle == 1) QTest::mouseClick(form->Image1, Qt::LeftButton);
-    if (toggle == 2) QTest::mouseClick(form->Image2, Qt::LeftButton);
-    form->Memo1->setPlainText(message);
-    form->Edit1->setText(address);
-    form->BitBtn1->click();
+    send(form, toggle, message, address);
 
     QVERIFY(FServer->Rejected >= 1);
     QCOMPARE(FServer->Requests.size(), 1);
@@ -249,15 +213,13 @@ class FeedbackTest : public QObject {
     QCOMPARE(request.Field("email"), address.trimmed());
     // Success: the box, then the window closes.
     QCOMPARE(FMessages.size(), 1);
-    QCOMPARE(FMessages[0].Icon, QMessageBox::Information);
-    QCOMPARE(FMessages[0].Caption, QStringLiteral("Success"));
     QCOMPARE(FMessages[0].Text, QStringLiteral("Your feedback is received.\n\nThank you!"));
     QTRY_VERIFY(form.isNull());
   }
 
   void answers_data() {
     QTest::addColumn<QByteArray>("answer");
-    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("status");  // 0: nothing listening
     QTest::addColumn<bool>("success");
     QTest::newRow("OK and a line break") << QByteArray("OK\n") << 200 << true;
     QTest::newRow("OK") << QByteArray("OK") << 200 << true;
@@ -266,6 +228,7 @@ class FeedbackTest : public QObject {
     QTest::newRow("more") << QByteArray("OK, thanks") << 200 << false;
     QTest::newRow("empty") << QByteArray() << 200 << false;
     QTest::newRow("error status") << QByteArray("OK") << 500 << false;
+    QTest::newRow("nothing listening") << QByteArray() << 0 << false;
   }
   void answers() {
     QFETCH(QByteArray, answer);
@@ -273,39 +236,25 @@ class FeedbackTest : public QObject {
     QFETCH(bool, success);
     FServer->Answer = answer;
     FServer->Status = status;
+    if (status == 0) qputenv("GLYPHMILL_WEB_HOST", "127.0.0.1:1");
     const QPointer<TFeedbackForm> form = openForm();
-    QTest::mouseClick(form->Image2, Qt::LeftButton);
-    form->Memo1->setPlainText(QStringLiteral("Too slow"));
-    form->Edit1->setText(QStringLiteral("me@example.org"));
-    form->BitBtn1->click();
-    QCOMPARE(FServer->Requests.size(), 1);
+    send(form, 2, QStringLiteral("Too slow"), QStringLiteral("me@example.org"));
+    QCOMPARE(FServer->Requests.size(), status == 0 ? 0 : 1);
     QCOMPARE(FMessages.size(), 1);
+    QCOMPARE(FMessages[0].Icon, success ? QMessageBox::Information : QMessageBox::Critical);
+    QCOMPARE(FMessages[0].Caption, success ? QStringLiteral("Success") : QStringLiteral("Failure"));
     if (success) {
-      QCOMPARE(FMessages[0].Caption, QStringLiteral("Success"));
       QTRY_VERIFY(form.isNull());
       return;
     }
-    QCOMPARE(FMessages[0].Icon, QMessageBox::Critical);
-    QCOMPARE(FMessages[0].Caption, QStringLiteral("Failure"));
     QCOMPARE(FMessages[0].Text, kFailureText);
     // The window stays open with its content.
-    QTest::qWait(50);
-    QVERIFY(!form.isNull());
-    QVERIFY(form->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!form.isNull() && form->isVisible());
     QCOMPARE(form->Memo1->toPlainText(), QStringLiteral("Too slow"));
     QCOMPARE(form->Edit1->text(), QStringLiteral("me@example.org"));
     QVERIFY(form->DislikeOn());
     QVERIFY(form->BitBtn1->isEnabled());
-  }
-
-  void noServerIsAFailure() {
-    qputenv("GLYPHMILL_WEB_HOST", "127.0.0.1:1");
-    const QPointer<TFeedbackForm> form = openForm();
-    form->Memo1->setPlainText(QStringLiteral("Hello"));
-    form->BitBtn1->click();
-    QCOMPARE(FMessages.size(), 1);
-    QCOMPARE(FMessages[0].Text, kFailureText);
-    QVERIFY(!form.isNull());
   }
 
   // The Help menu's entries open the two windows modally.
@@ -315,30 +264,20 @@ class FeedbackTest : public QObject {
     QString feedbackTitle;
     QTimer::singleShot(0, [&] {
       auto* form = qobject_cast<TFeedbackForm*>(QApplication::activeModalWidget());
-      QVERIFY(form);
-      feedbackTitle = form->windowTitle();
-      QTest::keyClick(form->Memo1, Qt::Key_Escape);
+      feedbackTitle = form ? form->windowTitle() : QString();
+      QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape);
     });
     main.SendFeedback1->trigger();
     QCOMPARE(feedbackTitle, QStringLiteral("Glyphmill feedback"));
 
-    QStringList about;
-    QTimer::singleShot(0, [&] {
+    QTimer::singleShot(0, [] {
       auto* form = qobject_cast<TAboutForm*>(QApplication::activeModalWidget());
       QVERIFY(form);
-      about << form->windowTitle() << form->LabelTitle->text() << form->LabelVersion->text()
-            << form->LabelWebSite->text() << form->LabelIcons->text() << form->LabelFlags->text()
-            << form->ButtonOK->text();
       QTest::mouseClick(form->LabelWebSite, Qt::LeftButton);
       QVERIFY(form->MemoLicences->toPlainText().contains(QStringLiteral("Creative Commons")));
-      QVERIFY(form->MemoLicences->toPlainText().contains(QStringLiteral("Public Domain")));
-      QVERIFY(!form->Image1->pixmap().isNull());
       form->ButtonOK->click();
     });
     main.About1->trigger();
-    QCOMPARE(about, QStringList({"About", "KELMOOR - Glyphmill", "Version 1.2", "Visit the web site",
-                                 "Icons: Silk icon set by Mark James (CC BY 3.0)",
-                                 "Flags: flag icons by Mark James (public domain)", "OK"}));
     QCOMPARE(FOpened, QList<QUrl>({QUrl(QStringLiteral("https://") + FServer->Host() + u'/')}));
   }
 };

@@ -4,11 +4,9 @@
 #pragma once
 
 #include <QHostAddress>
-#include <QList>
 #include <QMap>
 #include <QSslConfiguration>
 #include <QSslServer>
-#include <QSslSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QUrl>
@@ -16,38 +14,26 @@
 #include <cctype>
 #include <memory>
 #include <optional>
-#include <utility>
 
 struct TRecordedRequest {
-  QByteArray Method;
   QByteArray Path;
   QMap<QByteArray, QByteArray> Headers;  // names in lower case
   QByteArray Body;
 
-  // The form fields in the order they were sent, decoded.
-  QList<std::pair<QString, QString>> Fields() const {
-    QList<std::pair<QString, QString>> fields;
-    if (Body.isEmpty()) return fields;
-    for (QByteArray pair : Body.split('&')) {
-      pair.replace('+', ' ');
-      const qsizetype equals = pair.indexOf('=');
-      const QByteArray name = equals < 0 ? pair : pair.left(equals);
-      const QByteArray value = equals < 0 ? QByteArray() : pair.mid(equals + 1);
-      fields.append({QUrl::fromPercentEncoding(name), QUrl::fromPercentEncoding(value)});
-    }
-    return fields;
-  }
+  // The form fields' names in the order they were sent, and one field's value, decoded.
   QStringList FieldNames() const {
     QStringList names;
-    for (const auto& field : Fields()) names.append(field.first);
-    return names;
+    for (const QByteArray& pair : Body.split('&')) names.append(Decode(pair.left(pair.indexOf('='))));
+    return Body.isEmpty() ? QStringList() : names;
   }
   QString Field(const QString& name) const {
-    for (const auto& field : Fields()) {
-      if (field.first == name) return field.second;
+    for (const QByteArray& pair : Body.split('&')) {
+      const qsizetype equals = pair.indexOf('=');
+      if (equals >= 0 && Decode(pair.left(equals)) == name) return Decode(pair.mid(equals + 1));
     }
     return QString();
   }
+  static QString Decode(QByteArray text) { return QUrl::fromPercentEncoding(text.replace('+', ' ')); }
 };
 
 class TTestHttpServer : public QObject {
@@ -57,10 +43,6 @@ class TTestHttpServer : public QObject {
     if (tls) {
       auto server = std::make_unique<QSslServer>();
       server->setSslConfiguration(*tls);
-      QObject::connect(server.get(), &QSslServer::errorOccurred, this,
-                       [this](QSslSocket*, QAbstractSocket::SocketError) { ++Rejected; });
-      QObject::connect(server.get(), &QSslServer::handshakeInterruptedOnError, this,
-                       [this](QSslSocket*, const QSslError&) { ++Rejected; });
       FServer = std::move(server);
     } else {
       FServer = std::make_unique<QTcpServer>();
@@ -86,16 +68,13 @@ class TTestHttpServer : public QObject {
   void AcceptConnections() {
     while (QTcpSocket* socket = FServer->nextPendingConnection()) {
       socket->setParent(this);
-      auto buffer = std::make_shared<QByteArray>();
-      QObject::connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer] {
+      const auto read = [this, socket, buffer = std::make_shared<QByteArray>()] {
         *buffer += socket->readAll();
         Read(socket, *buffer);
-      });
+      };
+      QObject::connect(socket, &QTcpSocket::readyRead, this, read);
       QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-      if (socket->bytesAvailable() > 0) {
-        *buffer += socket->readAll();
-        Read(socket, *buffer);
-      }
+      if (socket->bytesAvailable() > 0) read();
     }
   }
 
@@ -110,13 +89,12 @@ class TTestHttpServer : public QObject {
     if (headEnd < 0) return;
     TRecordedRequest request;
     const QList<QByteArray> lines = buffer.left(headEnd).split('\n');
-    const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
-    request.Method = requestLine.value(0);
-    request.Path = requestLine.value(1);
+    request.Path = lines.value(0).trimmed().split(' ').value(1);
     for (qsizetype i = 1; i < lines.size(); ++i) {
       const qsizetype colon = lines[i].indexOf(':');
-      if (colon < 0) continue;
-      request.Headers.insert(lines[i].left(colon).trimmed().toLower(), lines[i].mid(colon + 1).trimmed());
+      if (colon >= 0) {
+        request.Headers.insert(lines[i].left(colon).trimmed().toLower(), lines[i].mid(colon + 1).trimmed());
+      }
     }
     const qsizetype length = request.Headers.value("content-length", "0").toLongLong();
     if (buffer.size() < headEnd + 4 + length) return;
@@ -124,11 +102,8 @@ class TTestHttpServer : public QObject {
     buffer.clear();
     Requests.append(request);
     if (Silent) return;
-    QByteArray response = "HTTP/1.1 " + QByteArray::number(Status) + " Test\r\n";
-    response += "Content-Type: text/plain; charset=utf-8\r\n";
-    response += "Content-Length: " + QByteArray::number(Answer.size()) + "\r\n";
-    response += "Connection: close\r\n\r\n" + Answer;
-    socket->write(response);
+    socket->write("HTTP/1.1 " + QByteArray::number(Status) + " Test\r\nContent-Type: text/plain; charset=utf-8\r\n" +
+                  "Content-Length: " + QByteArray::number(Answer.size()) + "\r\nConnection: close\r\n\r\n" + Answer);
     socket->disconnectFromHost();
   }
 
