@@ -219,31 +219,6 @@ class AppFormTest : public QObject {
     QVERIFY(!form->SynEdit2->isEnabled());
   }
 
-  void hugeDocumentConvertsThroughTheLists() {
-    if (qEnvironmentVariable("GLYPHMILL_LARGE_TESTS") != "1") {
-      QSKIP("set GLYPHMILL_LARGE_TESTS=1 to convert a 110-million-character document");
-    }
-    const auto form = newForm();
-    const QString paragraph = "Some *emphasis* and a [link](http://example.org/) in a line.\r\n\r\n";
-    QString source;
-    source.reserve(110'000'000 + paragraph.size());
-    while (source.size() < 110'000'000) source += paragraph;
-    form->SourceLines.SetText(source);
-    form->EkrandaGoster1();
-    QTest::mouseClick(form->ButtonConvert, Qt::LeftButton);
-    QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
-    const QString firstParagraph = engineHtml(paragraph, glyphmill::mdCommonMark).trimmed();
-    QVERIFY(form->HtmlLines.Text().startsWith(firstParagraph + "\r\n"));
-    QCOMPARE(form->HtmlLines.Count(), int(source.size() / paragraph.size()));
-    QCOMPARE(form->SynEdit1->text(), kPlaceholderText);
-    QCOMPARE(form->SynEdit2->text(), kPlaceholderText);
-    // Exactly at the limit a list is shown (slow: the editor takes 100 million characters).
-    form->SourceLines.SetText(QString(LARGE_TEXT_LIMIT - 2, u'z'));
-    form->EkrandaGoster1();
-    QVERIFY(form->SynEdit1->isEnabled());
-    QCOMPARE(form->SynEdit1->text().size(), LARGE_TEXT_LIMIT - 2);
-  }
-
   void autoConvertOnEveryKeystroke() {
     const auto form = newForm();
     form->New1->trigger();

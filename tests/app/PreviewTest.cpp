@@ -33,8 +33,7 @@ class PreviewTest : public QObject {
   void init();
   void cleanup();
   void selectingThePreviewTabShowsTheLastConversion();
-  void convertingWithTheHtmlTabActiveLeavesThePreview();
-  void convertingWithThePreviewTabActiveRefreshesIt();
+  void convertingRefreshesThePreviewOnlyOnItsTab();
   void showsCharactersOutsideEightBitCodePages();
   void scriptsRunOnlyWithUnsafeHtmlAllowed_data();
   void scriptsRunOnlyWithUnsafeHtmlAllowed();
@@ -127,7 +126,7 @@ void PreviewTest::selectingThePreviewTabShowsTheLastConversion() {
   QVERIFY(FErrors.isEmpty());
 }
 
-void PreviewTest::convertingWithTheHtmlTabActiveLeavesThePreview() {
+void PreviewTest::convertingRefreshesThePreviewOnlyOnItsTab() {
   convert(QStringLiteral("first"));
   loadWith([&] { FForm->PageControl1->setCurrentIndex(1); });
   const QByteArray shown = ReadTestFile(previewFile());
@@ -138,10 +137,7 @@ void PreviewTest::convertingWithTheHtmlTabActiveLeavesThePreview() {
   // "New" does not refresh it either.
   FForm->New1->trigger();
   QCOMPARE(ReadTestFile(previewFile()), shown);
-}
-
-void PreviewTest::convertingWithThePreviewTabActiveRefreshesIt() {
-  convert(QStringLiteral("first"));
+  // With the Preview tab active, converting refreshes it.
   loadWith([&] { FForm->PageControl1->setCurrentIndex(1); });
   loadWith([&] { convert(QStringLiteral("second **version**")); });
   QCOMPARE(ReadTestFile(previewFile()), utf8Mark() + QByteArray("<p>second <strong>version</strong></p>\r\n"));
