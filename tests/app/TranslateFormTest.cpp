@@ -10,7 +10,6 @@
 #include "platform/ShellOpen.h"
 
 #include <QAbstractItemView>
-#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -303,20 +302,6 @@ class TranslateFormTest : public QObject {
     auto form = openForm(&terminated);
     QTest::mouseClick(form->Label3, Qt::LeftButton);
     QCOMPARE(opened, QList<QUrl>({QUrl("https://" + WebHost() + "/translation/")}));
-  }
-
-  void copyAndSelectAll() {
-    start();
-    TTranslateForm form;
-    form.SelectAll1->trigger();
-    QCOMPARE(form.RichEdit1->textCursor().selectedText(), QStringLiteral("Ann\u2029Bob\u2029Cy"));
-    QTextCursor cursor = form.RichEdit1->textCursor();
-    cursor.setPosition(4);
-    cursor.setPosition(7, QTextCursor::KeepAnchor);
-    form.RichEdit1->setTextCursor(cursor);
-    QGuiApplication::clipboard()->clear();
-    form.Copy1->trigger();
-    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Bob"));
   }
 
   void scriptBytes_data() {
