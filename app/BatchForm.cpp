@@ -216,9 +216,16 @@ void TFormBatch::CreateBottomBar() {
           [this] { ErrorHandler::Run([this] { ButtonStartClick(); }); });
 }
 
+QString ChooseOutputFolder(const QString& desktopFolder, const QString& homeFolder) {
+  // A new account may have no desktop folder yet; a run into it would fail.
+  if (!desktopFolder.isEmpty() && QFileInfo(desktopFolder).isDir()) return desktopFolder;
+  return homeFolder;
+}
+
 void TFormBatch::FormCreate() {
   Edit1->setText(QDir::toNativeSeparators(
-      QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)));
+      ChooseOutputFolder(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
+                         QDir::homePath())));
   // Dropped paths are appended as they are, folders included; the list stays
   // as it is while a run goes on.
   new TFileDropFilter(this, [this](const QStringList& files) {

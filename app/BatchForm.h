@@ -28,6 +28,10 @@ QString BatchOutputName(const QString& inputPath, const QString& outputFolder);
 // "base (2).ext", "base (3).ext", ... in the same folder.
 QString UniqueFileName(const QString& name);
 
+// The output folder a new batch window starts with: the desktop folder when it
+// exists, otherwise the home folder.
+QString ChooseOutputFolder(const QString& desktopFolder, const QString& homeFolder);
+
 // Whether the path's extension is one of the Markdown family the main window
 // loads: ".md", ".markdown", ".txt", ".csv", in any letter case.
 bool IsMarkdownFile(const QString& path);

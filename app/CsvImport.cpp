@@ -13,6 +13,10 @@ bool isBlank(QChar c) { return c.unicode() <= 32; }
 
 bool isLineBreak(QChar c) { return c == u'\r' || c == u'\n'; }
 
+// A bar inside a cell is written "\|", so that the table reads it as text and
+// the row keeps its cells.
+QString escapeBars(QString cell) { return cell.replace(u'|', QStringLiteral("\\|")); }
+
 }  // namespace
 
 QString TrimControls(const QString& text) {
@@ -51,7 +55,7 @@ void FlushTableRow(TCsvTableState& state) {
   if (state.Cells.isEmpty() && state.Cell.isEmpty()) return;
   state.Cells.append(TrimControls(state.Cell));
   state.Output += u'|';
-  for (const QString& cell : state.Cells) state.Output += u' ' + cell + QStringLiteral(" |");
+  for (const QString& cell : state.Cells) state.Output += u' ' + escapeBars(cell) + QStringLiteral(" |");
   state.Output += QStringLiteral("\r\n");
   if (state.FirstRow) {
     state.Output += u'|';

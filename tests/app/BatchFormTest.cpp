@@ -226,6 +226,32 @@ class BatchFormTest : public QObject {
     QCOMPARE(UniqueFileName(BatchOutputName(input, FOut)), FOut + "/" + output);
   }
 
+  // A fresh account without a desktop folder starts in the home folder.
+  void outputFolderAtStart_data() {
+    QTest::addColumn<QString>("desktop");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("desktop exists") << "Desktop/" << "Desktop";
+    QTest::newRow("no desktop") << "Desktop" << "home";
+    QTest::newRow("desktop is a file") << "Desktop=" << "home";
+    QTest::newRow("no desktop location") << "" << "home";
+  }
+
+  void outputFolderAtStart() {
+    QFETCH(QString, desktop);
+    QFETCH(QString, expected);
+    const QString home = FDir->filePath("home");
+    QVERIFY(QDir().mkpath(home));
+    QString desktopPath;
+    if (!desktop.isEmpty()) {
+      const QString name = desktop.endsWith('/') || desktop.endsWith('=') ? desktop.chopped(1) : desktop;
+      desktopPath = home + "/" + name;
+      if (desktop.endsWith('/')) QVERIFY(QDir(home).mkdir(name));
+      if (desktop.endsWith('=')) WriteTestFile(desktopPath, "x");
+    }
+    const QString want = expected == "home" ? home : home + "/" + expected;
+    QCOMPARE(ChooseOutputFolder(desktopPath, home), want);
+  }
+
   void scanDoesNotLoopThroughLinks() {
     const QString a = file("tree/a.md", "a");
     QVERIFY(QFile::link(FDir->filePath("tree"), FDir->filePath("tree/back")));

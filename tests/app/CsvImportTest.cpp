@@ -1,5 +1,6 @@
 // The CSV import rules: delimiter detection and the Markdown table they make.
 #include "CsvImport.h"
+#include "MarkdownProcessor.h"
 
 #include <QTest>
 
@@ -54,7 +55,9 @@ class CsvImportTest : public QObject {
     QTest::newRow("line break in quotes") << "\"one\r\ntwo\",x\n\"a\rb\nc\",y" << comma
                                           << "| one<br>two | x |\r\n|---|---|\r\n| a<br>b<br>c | y |";
     QTest::newRow("delimiter in quotes") << "\"a,b\",c" << comma << "| a,b | c |\r\n|---|---|";
-    QTest::newRow("bar in quoted cell not escaped") << "\"a|b\",c" << comma << "| a|b | c |\r\n|---|---|";
+    QTest::newRow("bar in quoted cell escaped") << "\"a|b\",c" << comma << "| a\\|b | c |\r\n|---|---|";
+    QTest::newRow("backslash before a bar") << "\"a\\|b\";\"|\"" << QChar(u';')
+                                            << "| a\\\\|b | \\| |\r\n|---|---|";
     QTest::newRow("nothing escaped") << "<b>&amp;,*x*" << comma << "| <b>&amp; | *x* |\r\n|---|---|";
     QTest::newRow("quotes inside a cell are dropped") << "ab\"c\"d,e" << comma << "| abcd | e |\r\n|---|---|";
     QTest::newRow("quote as last character") << "a,\"b" << comma << "| a | b |\r\n|---|---|";
@@ -76,6 +79,16 @@ class CsvImportTest : public QObject {
     QFETCH(QChar, delimiter);
     QFETCH(QString, table);
     QCOMPARE(CsvToMarkdownTable(text, delimiter), table);
+  }
+
+  // The dialect with tables reads an escaped bar as text inside its cell.
+  void barsInCellsStayInTheTable() {
+    const QString table = CsvToMarkdownTable(QStringLiteral("name,sign\n\"a|b\",\"|\"\n"), u',');
+    auto processor = glyphmill::TMarkdownProcessor::CreateDialect(glyphmill::mdCommonMark);
+    const QString html = QString::fromStdU16String(processor->Process(table.toStdU16String()));
+    QVERIFY2(html.contains(QStringLiteral("<td>a|b</td>")), qPrintable(html));
+    QVERIFY2(html.contains(QStringLiteral("<td>|</td>")), qPrintable(html));
+    QVERIFY2(!html.contains(QStringLiteral("<p>")), qPrintable(html));
   }
 
   void trimsControlCharacters() {
