@@ -214,6 +214,9 @@ void TAppForm::CreateBottomBar() {
   layout->addStretch(1);
   connect(ButtonConvert, &QPushButton::clicked, this,
           [this] { Guarded(&TAppForm::ButtonConvertClick); });
+  connect(ComboBox1, &QComboBox::currentIndexChanged, this,
+          [this] { Guarded(&TAppForm::ComboBox1Change); });
+  connect(CheckBox1, &QCheckBox::toggled, this, [this] { Guarded(&TAppForm::CheckBox1Click); });
 }
 
 void TAppForm::CreateMainMenu() {

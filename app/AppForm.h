@@ -116,6 +116,9 @@ class TAppForm : public QMainWindow {
 
   // Loads a file into SourceLines and SynEdit1, a ".csv" file as a Markdown table.
   void DosyaAc(const QString& fileName);
+  // Whether HtmlLines is stale: the source, the dialect or the safe mode changed
+  // since the last conversion.
+  bool IsHtmlStale() const;
   // Writes HtmlLines to a file, UTF-8 without byte-order mark, CR LF after every line.
   void DosyaKaydet(const QString& fileName);
   // Loads the files in order with DosyaAc; an error is shown and ends the loading.
@@ -131,6 +134,12 @@ class TAppForm : public QMainWindow {
   void EkrandaGoster2();
   // Converts on every change of the source when "Auto Convert" is checked.
   void SynEdit1Change();
+  // With "Auto Convert" checked, a new dialect or safe-mode choice converts at once.
+  void ComboBox1Change();
+  void CheckBox1Click();
+  // Converts when HtmlLines is not the conversion of the source with the
+  // dialect and safe mode the window shows.
+  void ConvertIfStale();
   void New1Click();
   void Exit1Click();
   void Help2Click();
@@ -185,6 +194,10 @@ class TAppForm : public QMainWindow {
   TUriLexer* FUriLexer = nullptr;
   TPreviewPage* FPreviewPage = nullptr;
   bool FCheckStarted = false;
+  // What the last conversion used; the source counts as changed until then.
+  bool FSourceChangedSinceConversion = true;
+  int FConvertedDialectIndex = -2;
+  bool FConvertedUnsafe = false;
   QPointer<TChecker> FChecker;
 };
 

@@ -58,6 +58,9 @@ void TAppForm::ButtonConvertClick() {
   if (editorText != kPlaceholderText) SourceLines.SetText(editorText);
   const std::u16string html = processor->Process(toEngineText(SourceLines.Text()));
   HtmlLines.SetText(StyleTables(fromEngineText(html)));
+  FSourceChangedSinceConversion = false;
+  FConvertedDialectIndex = ComboBox1->currentIndex();
+  FConvertedUnsafe = CheckBox1->isChecked();
   EkrandaGoster2();
   if (PageControl1->currentIndex() == 1) PreviewGoster();
 }
@@ -78,9 +81,27 @@ void TAppForm::EkrandaGoster1() { ShowListInEditor(SourceLines, SynEdit1); }
 void TAppForm::EkrandaGoster2() { ShowListInEditor(HtmlLines, SynEdit2); }
 
 void TAppForm::SynEdit1Change() {
+  FSourceChangedSinceConversion = true;
   // The conversion command takes the editor's text into SourceLines itself
   // (unless it is the placeholder), so the text is read once per change.
   if (AutoConvert1->isChecked()) ButtonConvertClick();
+}
+
+void TAppForm::ComboBox1Change() {
+  if (AutoConvert1->isChecked()) ButtonConvertClick();
+}
+
+void TAppForm::CheckBox1Click() {
+  if (AutoConvert1->isChecked()) ButtonConvertClick();
+}
+
+bool TAppForm::IsHtmlStale() const {
+  return FSourceChangedSinceConversion || FConvertedDialectIndex != ComboBox1->currentIndex() ||
+         FConvertedUnsafe != CheckBox1->isChecked();
+}
+
+void TAppForm::ConvertIfStale() {
+  if (IsHtmlStale()) ButtonConvertClick();
 }
 
 void TAppForm::New1Click() {

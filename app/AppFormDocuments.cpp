@@ -62,7 +62,9 @@ void TAppForm::ButtonLoadClick() {
   QFileDialog dialog(this);
   setUpOpenDialog1(dialog);
   const QString fileName = RunFileDialog(dialog);
-  if (!fileName.isEmpty()) DosyaAc(fileName);
+  if (fileName.isEmpty()) return;
+  DosyaAc(fileName);
+  ConvertIfStale();  // the HTML pane never shows another document's HTML
 }
 
 void TAppForm::LoadFile1Click() { ButtonLoadClick(); }
@@ -73,6 +75,8 @@ void TAppForm::ButtonSaveClick() {
   const QString fileName = RunFileDialog(dialog);
   if (fileName.isEmpty()) return;
   const TBusyCursor busy;
+  // What is saved is the conversion of what the window shows.
+  ConvertIfStale();
   DosyaKaydet(fileName);
 }
 
@@ -90,6 +94,9 @@ void TAppForm::DosyaAc(const QString& fileName) {
     lines.SetText(CsvToMarkdownTable(text, DetectCsvDelimiter(text)));
   }
   SourceLines = std::move(lines);
+  // Marked here too: a large document keeps the placeholder, which may not
+  // change the editor's text.
+  FSourceChangedSinceConversion = true;
   EkrandaGoster1();
   SetStatusText(QStringLiteral("Load Time: ") + SecondsText(clock) + QStringLiteral(" sec"));
 }
@@ -101,6 +108,7 @@ void TAppForm::DosyaKaydet(const QString& fileName) {
 void TAppForm::LoadFiles(const QStringList& files) {
   ErrorHandler::Run([this, &files] {
     for (const QString& file : files) DosyaAc(file);
+    if (!files.isEmpty()) ConvertIfStale();
   });
 }
 

@@ -5,6 +5,8 @@
 #include "ErrorHandler.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
 #include <QMimeData>
@@ -155,6 +157,78 @@ class AppDocumentsTest : public QObject {
     QCOMPARE(FForm->SynEdit2->text(), QStringLiteral("<h1>Loaded</h1>"));
     // The load time, written after the conversion, replaces the elapsed time.
     QVERIFY2(pattern.match(FForm->StatusText()).hasMatch(), qPrintable(FForm->StatusText()));
+  }
+
+  // Whatever brought the document in, "Save File..." writes its HTML, converted
+  // with the settings the window shows.
+  void savesWhatTheWindowShows_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("load dialog") << "dialog" << "<h1>Notes</h1>\r\n";
+    QTest::newRow("drop") << "drop" << "<h1>Notes</h1>\r\n";
+    QTest::newRow("command line") << "command line" << "<h1>Notes</h1>\r\n";
+    QTest::newRow("edit, Auto Convert off") << "edit" << "<p>edited <em>now</em></p>\r\n";
+    QTest::newRow("dialect changed") << "dialect" << "<p>a -- b</p>\r\n";
+    QTest::newRow("safe mode changed") << "unsafe" << "<p>a <b onclick=\"x\">b</b></p>\r\n";
+  }
+
+  void savesWhatTheWindowShows() {
+    QFETCH(QString, how);
+    QFETCH(QString, expected);
+    int conversions = 0;
+    auto factory = FForm->ProcessorFactory;
+    FForm->ProcessorFactory = [&conversions, factory](glyphmill::TMarkdownProcessorDialect dialect) {
+      ++conversions;
+      return factory(dialect);
+    };
+    const QString notes = file(QStringLiteral("notes.md"), "# Notes");
+    if (how == "dialog") {
+      FForm->DialogAnswer = notes;
+      QTest::mouseClick(FForm->ButtonLoad, Qt::LeftButton);
+    } else if (how == "drop") {
+      QVERIFY(sendDrop(FForm->SynEdit1, {notes}));
+    } else if (how == "command line") {
+      FForm->LoadCommandLineFiles({QStringLiteral("glyphmill"), notes});
+    } else if (how == "edit") {
+      FForm->SynEdit1->SetText(QStringLiteral("edited *now*"));
+    } else if (how == "dialect") {
+      FForm->SynEdit1->SetText(QStringLiteral("a -- b"));
+      QTest::mouseClick(FForm->ButtonConvert, Qt::LeftButton);  // "&ndash;" in CommonMark
+      FForm->ComboBox1->setCurrentIndex(2);
+    } else if (how == "unsafe") {
+      FForm->SynEdit1->SetText(QStringLiteral("a <b onclick=\"x\">b</b>"));
+      QTest::mouseClick(FForm->ButtonConvert, Qt::LeftButton);
+      FForm->CheckBox1->click();
+    }
+    // A loading command converts once, after the load.
+    if (how == "dialog" || how == "drop" || how == "command line") {
+      QTRY_COMPARE(conversions, 1);
+      QCOMPARE(FForm->HtmlLines.Text(), expected);
+    }
+    const int before = conversions;
+    const QString target = FDir->filePath(QStringLiteral("out.html"));
+    FForm->DialogAnswer = target;
+    QTest::mouseClick(FForm->ButtonSave, Qt::LeftButton);
+    QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
+    QCOMPARE(QString::fromUtf8(ReadTestFile(target)), expected);
+    // Saving again converts nothing more: the HTML is up to date.
+    const int afterFirstSave = conversions;
+    QVERIFY(afterFirstSave <= before + 1);
+    QTest::mouseClick(FForm->ButtonSave, Qt::LeftButton);
+    QCOMPARE(conversions, afterFirstSave);
+  }
+
+  // With Auto Convert on, a new dialect or safe-mode choice converts at once.
+  void autoConvertFollowsTheSettings() {
+    FForm->AutoConvert1->trigger();
+    FForm->SynEdit1->SetText(QStringLiteral("a -- b <b onclick=\"x\">c</b>"));
+    QVERIFY(FForm->HtmlLines.Text().contains(QStringLiteral("&ndash;")));
+    FForm->ComboBox1->setCurrentIndex(2);
+    QVERIFY2(!FForm->HtmlLines.Text().contains(QStringLiteral("&ndash;")), qPrintable(FForm->HtmlLines.Text()));
+    QVERIFY(!FForm->HtmlLines.Text().contains(QStringLiteral("<b onclick")));
+    FForm->CheckBox1->click();
+    QVERIFY2(FForm->HtmlLines.Text().contains(QStringLiteral("<b onclick=\"x\">c</b>")),
+             qPrintable(FForm->HtmlLines.Text()));
   }
 
   void unreadableFileKeepsTheDocument_data() {
