@@ -30,8 +30,8 @@ QStringList splitLines(const QString& text) {
 // The code table: a byte-order mark decides, otherwise Windows-1252.
 QStringList readCodeTable(const QString& fileName) {
   try {
-    const std::u16string text = glyphmill::decodeText(glyphmill::readFileBytes(QFile::encodeName(fileName).toStdString()),
-                                                      "windows-1252");
+    const std::string bytes = glyphmill::readFileBytes(QFile::encodeName(fileName).toStdString(), kSmallTextLimit);
+    const std::u16string text = glyphmill::decodeText(bytes, "windows-1252");
     return splitLines(QString::fromStdU16String(text));
   } catch (const std::runtime_error&) {
     return {};

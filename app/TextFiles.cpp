@@ -6,6 +6,8 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 
+#include <sys/stat.h>
+
 #include <stdexcept>
 #include <string>
 
@@ -15,13 +17,25 @@ namespace {
   throw std::runtime_error((fileName + QStringLiteral(": ") + reason).toStdString());
 }
 
+// Refuses a FIFO, device or socket: opening a FIFO without a writer would
+// block, and a device may never end. Names that cannot be examined are left
+// to the reader, which reports why.
+void refuseSpecialFile(const QString& fileName, const std::string& nativeName) {
+  struct stat status {};
+  if (::stat(nativeName.c_str(), &status) != 0) return;
+  if (S_ISREG(status.st_mode) || S_ISDIR(status.st_mode)) return;
+  fail(fileName, QStringLiteral("not a regular file"));
+}
+
 }  // namespace
 
 void ReadTextLines(const QString& fileName, TLineList& lines) {
+  const std::string nativeName = QFile::encodeName(fileName).toStdString();
+  refuseSpecialFile(fileName, nativeName);
   std::u16string text;
   try {
     // The engine's reader and decoder, the same rules as glyphmill-convert.
-    text = glyphmill::decodeText(glyphmill::readFileBytes(QFile::encodeName(fileName).toStdString()));
+    text = glyphmill::decodeText(glyphmill::readFileBytes(nativeName));
   } catch (const std::runtime_error& error) {
     const QString reason = QString::fromUtf8(error.what());
     const QString prefix = fileName + QStringLiteral(": ");
@@ -31,11 +45,20 @@ void ReadTextLines(const QString& fileName, TLineList& lines) {
   lines.SetText(QString(reinterpret_cast<const QChar*>(text.data()), qsizetype(text.size())));
 }
 
-QString ReadStrictUtf8Text(const QString& fileName) {
+QString ReadStrictUtf8Text(const QString& fileName, qint64 limit) {
   QFile file(fileName);
   if (!file.open(QIODevice::ReadOnly)) fail(fileName, file.errorString());
+  // One byte past the limit tells a file that is too large.
+  QByteArray bytes;
+  while (bytes.size() <= limit) {
+    const QByteArray piece = file.read(limit + 1 - bytes.size());
+    if (piece.isEmpty()) break;
+    bytes += piece;
+  }
+  if (file.error() != QFileDevice::NoError) fail(fileName, file.errorString());
+  if (bytes.size() > limit) fail(fileName, QString::fromStdString(glyphmill::tooLargeMessage(std::size_t(limit))));
   QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-  QString text = decoder.decode(file.readAll());
+  QString text = decoder.decode(bytes);
   if (decoder.hasError()) fail(fileName, QStringLiteral("the file is not valid UTF-8"));
   if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
   return text;

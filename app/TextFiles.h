@@ -8,14 +8,20 @@
 
 // Reads a text file into `lines`. A byte-order mark (UTF-8, UTF-16 LE or BE)
 // decides the encoding; otherwise the bytes are read as UTF-8, or as
-// Windows-1252 where they are not valid UTF-8. Throws std::runtime_error naming
-// the file and the reason; `lines` is untouched then.
+// Windows-1252 where they are not valid UTF-8. Anything but a regular file (a
+// FIFO, a device, a socket) is refused without opening it, so nothing blocks.
+// Throws std::runtime_error naming the file and the reason; `lines` is
+// untouched then.
 void ReadTextLines(const QString& fileName, TLineList& lines);
 
+// The size limit of the program's own small text files (languages, the code
+// table, settings), which are a few KB.
+inline constexpr qint64 kSmallTextLimit = 1 << 20;
+
 // Reads a whole text file as strict UTF-8 (a byte-order mark is allowed and
-// dropped). Throws std::runtime_error naming the file when it cannot be read or
-// is not valid UTF-8.
-QString ReadStrictUtf8Text(const QString& fileName);
+// dropped). Throws std::runtime_error naming the file when it cannot be read, is
+// larger than `limit` bytes or is not valid UTF-8.
+QString ReadStrictUtf8Text(const QString& fileName, qint64 limit = kSmallTextLimit);
 
 // Replaces the content of `fileName` with `bytes` through a temporary file in
 // the same folder, so the file is either the new content or the old one whole.

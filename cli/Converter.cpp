@@ -1,6 +1,8 @@
 #include "Converter.h"
 
 #include <fcntl.h>
+#include <limits.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -111,46 +113,60 @@ std::vector<Job> planJobs(const Options& options) {
   return jobs;
 }
 
-// The number of bytes left in `in` when the stream can tell (a file, a
-// string), otherwise 0. The stream is left where it was.
-std::size_t remainingSize(std::istream& in) {
-  const std::istream::pos_type here = in.tellg();
-  if (here == std::istream::pos_type(-1)) {
-    in.clear();
-    return 0;
-  }
-  in.seekg(0, std::ios::end);
-  const std::istream::pos_type end = in.tellg();
-  in.clear();
-  in.seekg(here);
-  if (end == std::istream::pos_type(-1) || end < here || !in) {
-    in.clear();
-    return 0;
-  }
-  return static_cast<std::size_t>(end - here);
+// Standard input that cannot be converted, and the exit status it gives.
+struct StandardInputError {
+  std::string message;
+  int status;
+};
+
+// The bytes left in a regular file from where it stands, otherwise 0.
+std::size_t knownSize(int fd) {
+  struct stat status {};
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) return 0;
+  const off_t here = ::lseek(fd, 0, SEEK_CUR);
+  if (here < 0 || status.st_size <= here) return 0;
+  return static_cast<std::size_t>(status.st_size - here);
 }
 
-// Reads standard input once, before the workers start. When its size is
-// known it is read straight into a buffer of that size; otherwise it is read
-// in pieces and joined at its exact size: a buffer grown by doubling could
-// hold up to twice the input for the whole conversion.
-std::string readAll(std::istream& in) {
-  std::string known(remainingSize(in), '\0');
-  in.read(known.data(), static_cast<std::streamsize>(known.size()));
-  known.resize(static_cast<std::size_t>(in.gcount()));
-  // Usually the end comes as expected; a stream that grew is read on.
-  if (!in || in.peek() == std::char_traits<char>::eof()) return known;
+// Fills `piece` from fd as far as it goes; returns false at the input's end.
+bool fillPiece(int fd, std::string& piece) {
+  std::size_t filled = 0;
+  bool more = true;
+  while (filled < piece.size()) {
+    const ssize_t got = ::read(fd, piece.data() + filled, piece.size() - filled);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) throw StandardInputError{std::string("standard input: ") + std::strerror(errno), 2};
+    if (got == 0) {
+      more = false;
+      break;
+    }
+    filled += static_cast<std::size_t>(got);
+  }
+  piece.resize(filled);
+  return more;
+}
 
+// Reads standard input once, before the workers start, and stops as soon as
+// it passes the size limit (an endless pipe too). A file of known size is read
+// into one buffer of that size; otherwise pieces are joined at their exact
+// size: a buffer grown by doubling could hold twice the input for the whole
+// conversion.
+std::string readAll(int fd) {
+  if (::fcntl(fd, F_GETFL) == -1) throw StandardInputError{"standard input is closed", 2};
+  constexpr std::size_t kPiece = std::size_t{1} << 20;
+  std::size_t pieceSize = std::clamp(knownSize(fd) + 1, kPiece, kMaxTextBytes + 1);
   std::vector<std::string> pieces;
-  std::size_t total = known.size();
-  pieces.push_back(std::move(known));
-  while (in) {
-    std::string piece(std::size_t{1} << 20, '\0');
-    in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
-    piece.resize(static_cast<std::size_t>(in.gcount()));
+  std::size_t total = 0;
+  for (bool more = true; more; pieceSize = kPiece) {
+    std::string piece(pieceSize, '\0');
+    more = fillPiece(fd, piece);
     total += piece.size();
+    if (total > kMaxTextBytes) {
+      throw StandardInputError{"standard input: " + tooLargeMessage(kMaxTextBytes), 1};
+    }
     pieces.push_back(std::move(piece));
   }
+  if (pieces.size() == 1) return std::move(pieces.front());
   std::string all;
   all.reserve(total);
   for (std::string& piece : pieces) {
@@ -162,13 +178,13 @@ std::string readAll(std::istream& in) {
 
 // Gives the jobs that read standard input its bytes: the only such job takes
 // them over, several share copies.
-void handOutStandardInput(std::vector<Job>& jobs, std::istream& in) {
+void handOutStandardInput(std::vector<Job>& jobs, int inputFd) {
   std::vector<Job*> readers;
   for (Job& job : jobs) {
     if (job.input == "-") readers.push_back(&job);
   }
   if (readers.empty()) return;
-  std::string standardInput = readAll(in);
+  std::string standardInput = readAll(inputFd);
   for (std::size_t i = 1; i < readers.size(); ++i) readers[i]->bytes = standardInput;
   readers.front()->bytes = std::move(standardInput);
 }
@@ -204,7 +220,52 @@ void convertAll(std::vector<Job>& jobs, const Options& options) {
   for (std::thread& thread : threads) thread.join();
 }
 
+// The temporary files of unfinished outputs, where a signal handler can find
+// them: a slot is free (0), being filled (1) or holds a path (2).
+struct TemporarySlot {
+  std::atomic<int> state{0};
+  char path[PATH_MAX];
+};
+TemporarySlot temporaries[64];
+
+int registerTemporary(const std::string& path) {
+  if (path.size() >= PATH_MAX) return -1;
+  for (int i = 0; i < static_cast<int>(std::size(temporaries)); ++i) {
+    int expected = 0;
+    if (!temporaries[i].state.compare_exchange_strong(expected, 1)) continue;
+    std::memcpy(temporaries[i].path, path.c_str(), path.size() + 1);
+    temporaries[i].state.store(2);
+    return i;
+  }
+  return -1;
+}
+
+void unregisterTemporary(int slot) {
+  if (slot >= 0) temporaries[slot].state.store(0);
+}
+
+// Only async-signal-safe calls: unlink and _exit.
+extern "C" void removeTemporariesAndExit(int signal) {
+  for (TemporarySlot& slot : temporaries) {
+    if (slot.state.load() == 2) ::unlink(slot.path);
+  }
+  ::_exit(128 + signal);
+}
+
 }  // namespace
+
+void removeTemporariesOnSignals() {
+  struct sigaction action {};
+  action.sa_handler = removeTemporariesAndExit;
+  sigemptyset(&action.sa_mask);
+  const int signals[] = {SIGTERM, SIGINT, SIGHUP};
+  for (int signal : signals) sigaddset(&action.sa_mask, signal);
+  for (int signal : signals) {
+    struct sigaction previous {};
+    if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) continue;
+    ::sigaction(signal, &action, nullptr);
+  }
+}
 
 std::string usage() {
   return "Usage: glyphmill-convert [OPTIONS] [FILE...]\n"
@@ -271,8 +332,7 @@ Options parseOptions(const std::vector<std::string>& args) {
   return options;
 }
 
-int run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
-        std::ostream& err) {
+int run(const std::vector<std::string>& args, int inputFd, std::ostream& out, std::ostream& err) {
   Options options;
   std::vector<Job> jobs;
   try {
@@ -300,7 +360,13 @@ int run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     }
   }
 
-  handOutStandardInput(jobs, in);
+  // Nothing is converted, and no output replaced, without standard input.
+  try {
+    handOutStandardInput(jobs, inputFd);
+  } catch (const StandardInputError& error) {
+    err << "glyphmill-convert: " << error.message << "\n";
+    return error.status;
+  }
   // A single result for standard output is written while it is being made.
   if (jobs.size() == 1 && jobs.front().target.empty()) jobs.front().stream = &out;
   convertAll(jobs, options);
@@ -322,26 +388,39 @@ int run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
   return status;
 }
 
+namespace {
+
+// The permissions of the file a new output replaces, so a private file stays
+// private; a new file gets those an ordinary create would give it. The mask is
+// read once: umask can only be read by setting it, which must not race with
+// other workers.
+mode_t modeFor(const std::string& path) {
+  struct stat existing {};
+  if (::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) return existing.st_mode & 0777;
+  static const mode_t mask = [] {
+    const mode_t current = ::umask(0);
+    ::umask(current);
+    return current;
+  }();
+  return 0666 & ~mask;
+}
+
+}  // namespace
+
 AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
   const fs::path target(path_);
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
   temporary_ = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
   fd_ = ::mkstemp(temporary_.data());
   if (fd_ < 0) throw std::runtime_error(path_ + ": " + std::strerror(errno));
-  // Give the new file the permissions an ordinary create would give it.
-  // The mask is read once: umask can only be read by setting it, which must not
-  // race with other workers.
-  static const mode_t mask = [] {
-    const mode_t current = ::umask(0);
-    ::umask(current);
-    return current;
-  }();
-  if (::fchmod(fd_, 0666 & ~mask) != 0) fail(errno);
+  slot_ = registerTemporary(temporary_);
+  if (::fchmod(fd_, modeFor(path_)) != 0) fail(errno);
 }
 
 AtomicFile::~AtomicFile() {
   if (fd_ >= 0) ::close(fd_);
   if (!committed_) ::unlink(temporary_.c_str());
+  unregisterTemporary(slot_);
 }
 
 void AtomicFile::write(std::string_view bytes) {
@@ -365,6 +444,8 @@ void AtomicFile::commit() {
   if (::close(fd) != 0) fail(errno);
   if (::rename(temporary_.c_str(), path_.c_str()) != 0) fail(errno);
   committed_ = true;
+  unregisterTemporary(slot_);
+  slot_ = -1;
 }
 
 void AtomicFile::fail(int code) {

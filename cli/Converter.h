@@ -29,9 +29,14 @@ Options parseOptions(const std::vector<std::string>& args);
 
 std::string usage();
 
-// Runs the program; returns the exit status (0 fine, 1 a file failed, 2 usage).
-int run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
-        std::ostream& err);
+// Runs the program, reading standard input from `inputFd`; returns the exit
+// status (0 fine, 1 a file failed, 2 usage or a closed or unreadable input).
+int run(const std::vector<std::string>& args, int inputFd, std::ostream& out, std::ostream& err);
+
+// Makes SIGTERM, SIGINT and SIGHUP remove the temporary files of unfinished
+// outputs and end the program with status 128 + the signal's number. A signal
+// ignored at start stays ignored.
+void removeTemporariesOnSignals();
 
 // An output file that is replaced completely or not at all: the bytes go to a
 // temporary file in the same folder, which commit() syncs and renames over the
@@ -52,6 +57,7 @@ class AtomicFile {
   std::string path_;
   std::string temporary_;
   int fd_ = -1;
+  int slot_ = -1;  // where the signal handler finds temporary_
   bool committed_ = false;
 };
 

@@ -125,9 +125,16 @@ class TMarkdownProcessor {
 // unknown encoding or a text over 1 GiB.
 std::u16string decodeText(const std::string& bytes, const std::string& encoding = "");
 
-// Reads a whole file as bytes; throws std::runtime_error naming the file and
-// the reason when it cannot be read.
-std::string readFileBytes(const std::string& fileName);
+// The largest text the engine reads or decodes, in bytes (1 GiB less one).
+inline constexpr std::size_t kMaxTextBytes = 0x3FFFFFFF;
+
+// Reads a whole file as bytes, stopping as soon as it has more than `limit`
+// bytes (an endless device or pipe too); throws std::runtime_error naming the
+// file and the reason ("too large" past the limit) when it cannot be read.
+std::string readFileBytes(const std::string& fileName, std::size_t limit = kMaxTextBytes);
+
+// The reason given for an input of more than `limit` bytes ("too large ...").
+std::string tooLargeMessage(std::size_t limit);
 
 // UTF-8 <-> UTF-16 conversions for callers outside the engine. Invalid
 // sequences become U+FFFD; a lone surrogate is written as U+FFFD.

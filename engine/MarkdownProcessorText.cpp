@@ -3,6 +3,7 @@
 #include <unicode/utf16.h>
 #include <unicode/utf8.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -17,7 +18,13 @@ namespace glyphmill {
 
 // ---------------------------------------------------------------- files and encodings
 
-std::string readFileBytes(const std::string& fileName) {
+std::string tooLargeMessage(std::size_t limit) {
+  if (limit % (1u << 20) == 0) return "too large (more than " + std::to_string(limit >> 20) + " MiB)";
+  if (limit == kMaxTextBytes) return "too large (more than 1 GiB)";
+  return "too large (more than " + std::to_string(limit) + " bytes)";
+}
+
+std::string readFileBytes(const std::string& fileName, std::size_t limit) {
   std::error_code error;
   if (std::filesystem::is_directory(fileName, error)) {
     throw std::runtime_error(fileName + ": " + std::strerror(EISDIR));
@@ -28,10 +35,12 @@ std::string readFileBytes(const std::string& fileName) {
   // The size of a regular file is known, so it needs no growing buffer;
   // pipes and devices are read in chunks until their end.
   const auto size = std::filesystem::file_size(fileName, error);
-  if (!error) bytes.reserve(static_cast<std::size_t>(size));
+  if (!error) bytes.reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(size, limit)));
   char chunk[1 << 16];
   while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-    bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
+    const auto got = static_cast<std::size_t>(in.gcount());
+    if (got > limit - bytes.size()) throw std::runtime_error(fileName + ": " + tooLargeMessage(limit));
+    bytes.append(chunk, got);
   }
   if (in.bad()) throw std::runtime_error(fileName + ": read error");
   return bytes;
@@ -120,7 +129,7 @@ bool startsWith(const std::string& bytes, const char* prefix, std::size_t n) {
 
 std::u16string decodeText(const std::string& bytes, const std::string& encoding) {
   // The decoders count in 32-bit units; a text must fit them twice over.
-  if (bytes.size() > 0x3FFFFFFFu) throw std::runtime_error("the text is larger than 1 GiB");
+  if (bytes.size() > kMaxTextBytes) throw std::runtime_error("the text is larger than 1 GiB");
   if (startsWith(bytes, "\xEF\xBB\xBF", 3)) {
     return convertWith("UTF-8", bytes.data() + 3, bytes.size() - 3);
   }

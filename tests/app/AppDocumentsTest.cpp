@@ -20,6 +20,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -236,12 +237,17 @@ class AppDocumentsTest : public QObject {
     QTest::newRow("missing file") << "missing.md";
     QTest::newRow("folder") << "folder";
     QTest::newRow("inside a file") << "plain.txt/inner.md";
+    // Opening these would block (a FIFO without writer) or never end (a device).
+    QTest::newRow("FIFO without a writer") << "pipe.md";
+    QTest::newRow("link to an endless device") << "zero.md";
   }
 
   void unreadableFileKeepsTheDocument() {
     QFETCH(QString, name);
     QVERIFY(QDir(FDir->path()).mkdir(QStringLiteral("folder")));
     file(QStringLiteral("plain.txt"), "text");
+    QCOMPARE(::mkfifo(QFile::encodeName(FDir->filePath(QStringLiteral("pipe.md"))).constData(), 0600), 0);
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), FDir->filePath(QStringLiteral("zero.md"))));
     FForm->DosyaAc(file(QStringLiteral("before.md"), "kept\r\nlines"));
     FForm->SetStatusText(QStringLiteral("before"));
     const QString path = FDir->filePath(name);

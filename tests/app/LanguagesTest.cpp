@@ -2,6 +2,7 @@
 #include "AppForm.h"
 #include "ErrorHandler.h"
 #include "Languages.h"
+#include "TextFiles.h"
 #include "platform/UiLanguage.h"
 
 #include "AppTestSupport.h"
@@ -143,6 +144,46 @@ class LanguagesTest : public QObject {
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, state.LoadLanguage(QStringLiteral("German.lang.txt")));
     QCOMPARE(state.CurrentLanguageFile, FFolder + QStringLiteral("/German.lang.txt"));
     QCOMPARE(state.Translate(QStringLiteral("OK")), QStringLiteral("OK"));
+  }
+
+  // Language files are small: a large one, or a link to an endless device, is
+  // refused as too large once the limit is passed.
+  void largeLanguageFilesAreRefused_data() {
+    QTest::addColumn<qint64>("size");  // -1: a link to /dev/zero
+    QTest::addColumn<bool>("fits");
+    QTest::newRow("at the limit") << kSmallTextLimit << true;
+    QTest::newRow("one byte more") << kSmallTextLimit + 1 << false;
+    QTest::newRow("endless device") << qint64(-1) << false;
+  }
+
+  void largeLanguageFilesAreRefused() {
+    QFETCH(qint64, size);
+    QFETCH(bool, fits);
+    const QString path = FFolder + QStringLiteral("/German.lang.txt");
+    if (size < 0) {
+      QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+    } else {
+      put(QStringLiteral("German.lang.txt"), QByteArray(size, 'x'));
+    }
+    if (fits) {
+      QCOMPARE(ReadLanguageLines(path), QStringList{QString(size, u'x')});
+      return;
+    }
+    try {
+      ReadLanguageLines(path);
+      QFAIL("read beyond the limit");
+    } catch (const std::runtime_error& error) {
+      QCOMPARE(QString::fromUtf8(error.what()), path + QStringLiteral(": too large (more than 1 MiB)"));
+    }
+  }
+
+  void anEndlessCodeTableChoosesNothing() {
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), FFolder + QStringLiteral("/LanguageCodes.csv")));
+    put(QStringLiteral("German.lang.txt"), "{OK}Gut\r\n");
+    TLanguages state = languages(1031);
+    state.LoadLanguage(QString());
+    QCOMPARE(state.CurrentLanguageName, QString());
+    QCOMPARE(state.CurrentLanguageFile, QString());
   }
 
   void invalidUtf8AtStartGoesToTheErrorHandler() {

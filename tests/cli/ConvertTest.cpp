@@ -1,6 +1,13 @@
 // glyphmill-convert, run as a program.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <optional>
 
 #include <algorithm>
 #include <cstdlib>
@@ -54,11 +61,19 @@ class ConvertTest : public ::testing::Test {
   }
 
   Result run(const std::vector<std::string>& args, const std::string& input = "") {
-    const fs::path in = dir_ / ".stdin", out = dir_ / ".stdout", err = dir_ / ".stderr";
+    const fs::path in = dir_ / ".stdin";
     writeFile(in, input);
-    std::string command = quoted(GLYPHMILL_CONVERT);
+    return runWithInput(args, "<" + quoted(in));
+  }
+
+  // Runs the converter with `redirection` for its standard input (such as
+  // "<&-"), after the shell commands in `before`.
+  Result runWithInput(const std::vector<std::string>& args, const std::string& redirection,
+                      const std::string& before = "") {
+    const fs::path out = dir_ / ".stdout", err = dir_ / ".stderr";
+    std::string command = before + quoted(GLYPHMILL_CONVERT);
     for (const auto& arg : args) command += " " + quoted(arg);
-    command += " <" + quoted(in) + " >" + quoted(out) + " 2>" + quoted(err);
+    command += " " + redirection + " >" + quoted(out) + " 2>" + quoted(err);
     const int raw = std::system(command.c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(out), readFile(err)};
   }
@@ -212,3 +227,194 @@ TEST_F(ConvertTest, TheSeedMakesMailLinksReproducible) {
 }
 
 }  // namespace
+
+namespace {
+
+// Starts the converter with `args`, its standard input from `inputFd` (closed
+// in the parent's copy by the caller) and its address space limited to
+// `addressSpace` bytes when given; returns its process id.
+pid_t startConverter(const std::vector<std::string>& args, int inputFd,
+                     std::optional<rlim_t> addressSpace = std::nullopt) {
+  std::vector<std::string> all{GLYPHMILL_CONVERT};
+  all.insert(all.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& arg : all) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (addressSpace) {
+      const rlimit limit{*addressSpace, *addressSpace};
+      ::setrlimit(RLIMIT_AS, &limit);
+    }
+    ::dup2(inputFd, STDIN_FILENO);
+    const int null = ::open("/dev/null", O_WRONLY);
+    ::dup2(null, STDOUT_FILENO);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  return pid;
+}
+
+int exitStatusOf(pid_t pid) {
+  int raw = 0;
+  if (::waitpid(pid, &raw, 0) != pid) return -1;
+  return WIFEXITED(raw) ? WEXITSTATUS(raw) : 1000 + WTERMSIG(raw);
+}
+
+bool hasTemporaryFile(const fs::path& folder, const std::string& prefix) {
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    if (entry.path().filename().string().rfind(prefix, 0) == 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+TEST_F(ConvertTest, AClosedOrUnreadableStandardInputIsRefused) {
+  struct Row {
+    const char* redirection;
+    const char* reason;
+  };
+  const Row rows[] = {
+      {"<&-", "standard input is closed"},
+      {"</", "standard input: Is a directory"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.redirection);
+    const Result plain = runWithInput({}, row.redirection);
+    EXPECT_EQ(plain.status, 2);
+    EXPECT_EQ(plain.err, std::string("glyphmill-convert: ") + row.reason + "\n");
+    EXPECT_EQ(plain.out, "");
+    // The output named by -o is left as it was.
+    const auto target = file("out.html", "old");
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"-o", target.string()},
+                                                 std::vector<std::string>{"-o", target.string(), "-"}}) {
+      const Result r = runWithInput(args, row.redirection);
+      EXPECT_EQ(r.status, 2);
+      EXPECT_NE(r.err.find(row.reason), std::string::npos) << r.err;
+      EXPECT_EQ(readFile(target), "old");
+      EXPECT_FALSE(hasTemporaryFile(dir_, ".out.html."));
+    }
+  }
+  // Standard input is not looked at when only files are converted.
+  const Result files = runWithInput({file("a.md", "*a*").string()}, "<&-");
+  EXPECT_EQ(files.status, 0);
+  EXPECT_EQ(files.out, "<p><em>a</em></p>\n");
+}
+
+TEST_F(ConvertTest, AReplacedOutputKeepsItsPermissionsANewOneFollowsTheUmask) {
+  struct Row {
+    std::optional<fs::perms> existing;
+    const char* umask;
+    fs::perms expected;
+  };
+  using fs::perms;
+  const Row rows[] = {
+      {perms::owner_read | perms::owner_write, "022", perms::owner_read | perms::owner_write},
+      {perms::owner_read | perms::owner_write | perms::group_read, "077",
+       perms::owner_read | perms::owner_write | perms::group_read},
+      {perms::owner_all | perms::group_read | perms::others_read, "077",
+       perms::owner_all | perms::group_read | perms::others_read},
+      {std::nullopt, "022", perms::owner_read | perms::owner_write | perms::group_read | perms::others_read},
+      {std::nullopt, "077", perms::owner_read | perms::owner_write},
+  };
+  const auto input = file("in.md", "new");
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.umask);
+    const fs::path target = dir_ / "out.html";
+    fs::remove(target);
+    if (row.existing) {
+      writeFile(target, "old");
+      fs::permissions(target, *row.existing);
+    }
+    const Result r = runWithInput({"-o", target.string(), input.string()}, "</dev/null",
+                                  std::string("umask ") + row.umask + "; ");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFile(target), "<p>new</p>\n");
+    EXPECT_EQ(fs::status(target).permissions(), row.expected);
+  }
+}
+
+// Far more than the size limit, from an endless device or through a pipe that
+// is fed until the converter lets go of it: the converter stops at the limit.
+// Its address space is limited to a little more than the limit needs (reading
+// in place or by doubling), so reading on would fail another way.
+TEST_F(ConvertTest, AnEndlessInputStopsAtTheSizeLimit) {
+  constexpr rlim_t kGiB = rlim_t{1} << 30;
+  const rlim_t addressSpace = kGiB + (kGiB * 3) / 4;
+  struct Row {
+    std::vector<std::string> args;
+    bool pipe;
+    const char* reason;
+  };
+  const std::string target = (dir_ / "out.html").string();
+  const Row rows[] = {
+      {{}, true, "glyphmill-convert: standard input: too large (more than 1 GiB)\n"},
+      {{"-o", target}, true, "glyphmill-convert: standard input: too large (more than 1 GiB)\n"},
+      {{"/dev/zero"}, false, "glyphmill-convert: /dev/zero: too large (more than 1 GiB)\n"},
+      {{"-o", target, "/dev/zero"}, false, "glyphmill-convert: /dev/zero: too large (more than 1 GiB)\n"},
+  };
+  std::signal(SIGPIPE, SIG_IGN);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.args.empty() ? "-" : row.args.back());
+    writeFile(target, "old");
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    const int errFd = ::open((dir_ / ".stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int savedErr = ::dup(STDERR_FILENO);
+    ::dup2(errFd, STDERR_FILENO);
+    const pid_t pid = startConverter(row.args, ends[0], addressSpace);
+    ::dup2(savedErr, STDERR_FILENO);
+    ::close(savedErr);
+    ::close(errFd);
+    ::close(ends[0]);
+    if (row.pipe) {
+      const std::string zeros(1 << 16, '\0');
+      std::uint64_t written = 0;
+      for (;;) {
+        const ssize_t n = ::write(ends[1], zeros.data(), zeros.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) break;  // EPIPE: the converter stopped reading
+        written += static_cast<std::uint64_t>(n);
+      }
+      EXPECT_GT(written, std::uint64_t{1} << 30);
+      EXPECT_LT(written, std::uint64_t{5} << 30);
+    }
+    ::close(ends[1]);
+    EXPECT_EQ(exitStatusOf(pid), 1);
+    EXPECT_EQ(readFile(dir_ / ".stderr"), row.reason);
+    EXPECT_EQ(readFile(target), "old");
+  }
+}
+
+// SIGTERM, SIGINT or SIGHUP while an output is being written: the temporary
+// file goes, the old output stays as it was, the status is 128 + the signal.
+TEST_F(ConvertTest, ASignalDuringAWriteRemovesTheTemporaryFile) {
+  std::string text;
+  const std::string block = "# Title\n\nSome *text* with a [link](http://example.com/) and `code`.\n\n";
+  while (text.size() < (std::size_t{64} << 20)) text += block;
+  const auto input = file("big.md", text);
+  std::string().swap(text);
+  const fs::path folder = dir_ / "site";
+  fs::create_directories(folder);
+  const std::string old = "<p>the old output</p>\n";
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    SCOPED_TRACE(signal);
+    const fs::path target = folder / "out.html";
+    writeFile(target, old);
+    const int null = ::open("/dev/null", O_RDONLY);
+    const pid_t pid = startConverter({"-o", target.string(), input.string()}, null);
+    ::close(null);
+    // Waits (bounded) for the temporary file to appear.
+    bool seen = false;
+    for (int i = 0; i < 200000 && !seen; ++i) {
+      seen = hasTemporaryFile(folder, ".out.html.");
+      if (!seen) ::usleep(100);
+    }
+    EXPECT_TRUE(seen);
+    ::kill(pid, signal);
+    EXPECT_EQ(exitStatusOf(pid), 128 + signal);
+    EXPECT_FALSE(hasTemporaryFile(folder, ".out.html."));
+    EXPECT_EQ(readFile(target), old);
+  }
+}

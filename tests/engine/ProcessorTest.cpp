@@ -1,4 +1,6 @@
 // The front door: dialects, configuration, Process and ProcessFile.
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -204,6 +206,38 @@ TEST(Text, Utf8IntoAReusedBuffer) {
   const std::size_t shorter = toUtf8(u"\u20ac!", buffer);
   EXPECT_EQ(buffer.substr(0, shorter), "\xE2\x82\xAC!");
   EXPECT_EQ(toUtf8(u"", buffer), 0u);
+}
+
+// The size limit holds while reading: a file at the limit is read whole, one
+// byte more (or an endless device) is refused as too large.
+TEST(Processor, ReadingAFileStopsPastItsLimit) {
+  const auto path = std::filesystem::temp_directory_path() / ("glyphmill-limit-" + std::to_string(::getpid()));
+  struct Row {
+    std::size_t size;
+    std::size_t limit;
+    bool fits;
+  };
+  const Row rows[] = {{0, 0, true}, {1, 0, false}, {5, 5, true}, {6, 5, false},
+                      {(1u << 16) + 1, 1u << 16, false}, {3u << 16, 3u << 16, true}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.size);
+    std::ofstream(path, std::ios::binary) << std::string(row.size, 'x');
+    if (row.fits) {
+      EXPECT_EQ(readFileBytes(path.string(), row.limit), std::string(row.size, 'x'));
+    } else {
+      try {
+        readFileBytes(path.string(), row.limit);
+        ADD_FAILURE() << "read beyond the limit";
+      } catch (const std::runtime_error& error) {
+        EXPECT_EQ(std::string(error.what()), path.string() + ": " + tooLargeMessage(row.limit));
+      }
+    }
+  }
+  std::filesystem::remove(path);
+  EXPECT_THROW(readFileBytes("/dev/zero", 1u << 20), std::runtime_error);
+  EXPECT_EQ(tooLargeMessage(1u << 20), "too large (more than 1 MiB)");
+  EXPECT_EQ(tooLargeMessage(kMaxTextBytes), "too large (more than 1 GiB)");
+  EXPECT_EQ(tooLargeMessage(5), "too large (more than 5 bytes)");
 }
 
 }  // namespace
