@@ -200,6 +200,13 @@ const std::vector<Snippet>& corpus() {
   return snippets;
 }
 
+std::string withPlainLessThan(std::string html) {
+  for (std::size_t at = html.find("&lt;"); at != std::string::npos; at = html.find("&lt;", at)) {
+    html.replace(at, 4, "<");
+  }
+  return html;
+}
+
 std::string dialectTrace(const std::string& markdown, TMarkdownProcessorDialect dialect) {
   return markdown + " / " + dialectName(dialect);
 }
@@ -230,6 +237,16 @@ TEST(SafeModeCorpus, ReportedCases) {
        "reference</a>.\n<img src=\"https://example.org/javascript-logo.png\" alt=\"logo\">\nA "
        "<span title=\"Write VBScript code\">note</span></p>\n"},
       {"a\\  \nb\n", "<p>a<br/>\nb</p>\n"},
+      // quotes of the other kind, slashes in unquoted values
+      {"A <span title=\"Previously called 'Stable'\">Current</span>\n",
+       "<p>A <span title=\"Previously called 'Stable'\">Current</span></p>\n"},
+      {"<a href=https://example.com/a>x</a> <img src=img/a.png>\n",
+       "<p><a href=https://example.com/a>x</a> <img src=img/a.png></p>\n"},
+      // benign tags after a stray "<", before a hard break, after an unfinished tag
+      {"bar <'`&Aacute;<a title=\"x>y\">\n", "<p>bar &lt;'`&amp;Aacute;<a title=\"x>y\"></p>\n"},
+      {"<em>< alpha ]]  \nnext\n", "<p><em>< alpha ]]<br />\nnext</p>\n"},
+      {"a <i title=`x\n\nx   <b>   [foo]\n", "<p>a &lt;i title=`x</p>\n<p>x   <b>   [foo]</p>\n"},
+      {"1 < 2 and <b title=\"x\">bold</b>\n", "<p>1 < 2 and <b title=\"x\">bold</b></p>\n"},
   };
   for (const auto& [markdown, html] : rows) {
     for (TMarkdownProcessorDialect dialect : DIALECTS) {
@@ -237,6 +254,46 @@ TEST(SafeModeCorpus, ReportedCases) {
       EXPECT_EQ(convert(markdown, dialect, false), html);
       EXPECT_EQ(convert(markdown, dialect, true), html);
     }
+  }
+}
+
+// A cell whose tag holds an apostrophe leaves the table's own tags alone.
+TEST(SafeModeCorpus, TableCellsWithQuotedValues) {
+  const std::string markdown =
+      "| h1 | h2 | h3 | h4 |\n|---:|:---|:---|---:\n| Word<a title=\"it's\">  | bbarb beta | "
+      "2020[a](u 't') AT | beta <a title=\"x>y\">|\n";
+  const std::string table =
+      "<table>\n  <tr>\n    <th align=\"right\">h1</th>\n    <th align=\"left\">h2</th>\n"
+      "    <th align=\"left\">h3</th>\n    <th align=\"right\">h4</th>\n  </tr>\n  <tr>\n"
+      "    <td align=\"right\">Word<a title=\"it's\"></td>\n    <td align=\"left\">bbarb "
+      "beta</td>\n    <td align=\"left\">2020[a](u 't') AT</td>\n    <td "
+      "align=\"right\">beta <a title=\"x>y\"></td>\n  </tr>\n</table>\n";
+  EXPECT_EQ(convert(markdown, mdCommonMark, false), table);
+  for (TMarkdownProcessorDialect dialect : DIALECTS) {
+    SCOPED_TRACE(dialectName(dialect));
+    EXPECT_EQ(convert(markdown, dialect, false), convert(markdown, dialect, true));
+  }
+  // A tag still open at the end of a cell would take in the table's tags.
+  const std::string open = "| a | b |\n|---|---|\n| <a title=\"x | y\" |\n";
+  const std::string safe = convert(open, mdCommonMark, false);
+  EXPECT_NE(safe.find("<td>&lt;a title=&ldquo;x</td>\n    <td>y&rdquo;</td>"), std::string::npos) << safe;
+}
+
+// embed, base and portal load content or redirect links: neutralised inline
+// and in raw blocks.
+TEST(SafeModeCorpus, EmbedBaseAndPortalAreNeutralised) {
+  const std::string markdown =
+      "x <embed src=\"https://x.org/a.swf\"> <base href=\"https://x.org/\"> <portal "
+      "src=x>\n\n<div>\n<embed src=\"https://x.org/a.swf\">\n<BASE "
+      "href=\"https://x.org/\">\n</div>\n";
+  const std::string safe =
+      "<p>x &lt;embed src=\"https://x.org/a.swf\"> &lt;base href=\"https://x.org/\"> "
+      "&lt;portal src=x></p>\n<div>\n&lt;embed src=\"https://x.org/a.swf\">\n&lt;BASE "
+      "href=\"https://x.org/\">\n</div>\n";
+  for (TMarkdownProcessorDialect dialect : DIALECTS) {
+    SCOPED_TRACE(dialectName(dialect));
+    EXPECT_EQ(convert(markdown, dialect, false), safe);
+    EXPECT_EQ(convert(markdown, dialect, true), withPlainLessThan(safe));
   }
 }
 
