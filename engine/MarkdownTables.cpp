@@ -156,7 +156,7 @@ std::u16string TTable::ProcTable(const TLine* L) {
 
 void TTable::emitTableLines(std::u16string& out_, const TLine* lines, TEmitter& emitter) {
   const std::u16string text = ProcTable(lines);
-  emitter.recursiveEmitLine(out_, text, 0, mtNONE);
+  emitter.emitTableText(out_, text);
 }
 
 }  // namespace glyphmill

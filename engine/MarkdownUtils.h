@@ -473,6 +473,9 @@ class TEmitter {
   // position where its closing delimiter starts, or -1.
   int recursiveEmitLine(std::u16string& out_, const std::u16string& s, int start,
                         TMarkToken token);
+  // Inline emission of the table extension's text, whose own tags safe mode
+  // leaves as they are.
+  void emitTableText(std::u16string& out_, const std::u16string& text);
 
   // Links and references.
   void addLinkRef(const std::u16string& key, std::unique_ptr<TLinkRef> linkRef);
@@ -488,6 +491,8 @@ class TEmitter {
  private:
   // Key folding used by the reference table (ASCII lowered, others case-folded).
   static std::u16string referenceKey(const std::u16string& key);
+  // Whether the tag from start to end takes in the table's own tags (safe mode).
+  bool crossesTableTags(const std::u16string& s, int start, int end) const;
 
   // Inline workers on one text with what has been learnt about it:
   // where searches and constructs end, and the writing.
@@ -524,6 +529,8 @@ class TEmitter {
   // State of the inline scan in progress (nesting depth, sizes of the link
   // texts being converted, key lengths of linkRefs); belongs to this emitter.
   std::unique_ptr<TInlineScan> FScan;
+  // True while the table extension's text is emitted.
+  bool FInTable = false;
 };
 
 }  // namespace glyphmill

@@ -36,8 +36,11 @@ constexpr THTMLElement BLOCK_ELEMENTS[] = {
     heh5, heh6, hehr, heins, henoscript, heol, hep, hepre, hetable, heul};
 
 // Elements whose tags safe mode writes as text.
-constexpr THTMLElement UNSAFE_ELEMENTS[] = {heapplet, hebody,   heframe,  heframeset, hehead,
-                                            hehtml,   heiframe, heobject, hescript};
+constexpr THTMLElement UNSAFE_ELEMENTS[] = {heapplet, hebase,  hebody,   heframe,  heframeset,
+                                            hehead,   hehtml,  heiframe, heobject, hescript};
+// Unsafe elements outside the element enumeration: they load active content
+// into the page.
+constexpr std::u16string_view UNSAFE_OTHER_NAMES[] = {u"embed", u"portal"};
 
 // Named character references that are copied to the output as they are.
 constexpr std::u16string_view HTML_ENTITIES[] = {
@@ -98,7 +101,8 @@ bool THTML::isHtmlBlockElement(const std::u16string& s) {
 }
 
 bool THTML::isUnsafeHtmlElement(const std::u16string& s) {
-  return tableContains(UNSAFE_ELEMENTS, elementOf(s));
+  return tableContains(UNSAFE_ELEMENTS, elementOf(s)) ||
+         tableContains(UNSAFE_OTHER_NAMES, std::u16string_view(s));
 }
 
 bool THTML::isEntity(const std::u16string& s) {
@@ -138,16 +142,32 @@ std::u16string asciiLowered(std::u16string text) {
   return text;
 }
 
-// Copies what follows the tag name: the attributes up to "/" or ">", a
-// self-closing slash written as " /", and the ">". Returns the position of
-// the ">", or -1.
+// White space between the parts of a tag, for a browser.
+bool isTagSpace(char16_t c) { return c == 9 || c == 10 || c == 12 || c == 13 || c == 32; }
+
+// The position of the ">" when the "/" at slash is followed only by white
+// space and ">" (a self-closing slash), or -1.
+int selfClosingEnd(const std::u16string& s, int slash) {
+  int i = slash + 1;
+  while (i < static_cast<int>(s.size()) && isTagSpace(s[i])) ++i;
+  return i < static_cast<int>(s.size()) && s[i] == u'>' ? i : -1;
+}
+
+// Copies what follows the tag name: the attributes up to ">", a self-closing
+// slash written as " /", and the ">". A "/" elsewhere is copied as it stands.
+// Returns the position of the ">", or -1.
 int copyTagRest(std::u16string& out_, const std::u16string& s, int from) {
   int p = TUtils::readXMLUntil(out_, s, from, ATTRIBUTE_STOPS);
+  while (p >= 0 && s[p] == u'/' && selfClosingEnd(s, p) < 0) {
+    out_ += u'/';
+    p = TUtils::readXMLUntil(out_, s, p + 1, ATTRIBUTE_STOPS);
+  }
   if (p < 0) return -1;
   if (s[p] == u'/') {
     out_ += u" /";
-    p = TUtils::readXMLUntil(out_, s, p + 1, TAG_END);
-    if (p < 0) return -1;
+    const int end = selfClosingEnd(s, p);
+    out_.append(s, p + 1, end - p - 1);
+    p = end;
   }
   out_ += u'>';
   return p;
@@ -163,9 +183,6 @@ bool namesUnsafeElement(const std::u16string& name) {
 }
 
 // ---- how a browser reads a tag
-
-// White space between the parts of a tag, for a browser.
-bool isTagSpace(char16_t c) { return c == 9 || c == 10 || c == 12 || c == 13 || c == 32; }
 
 int skipTagSpaces(std::u16string_view text, int i) {
   while (i < static_cast<int>(text.size()) && isTagSpace(text[i])) ++i;
@@ -345,15 +362,6 @@ bool isHarmlessTag(std::u16string_view text, const TBrowserTag& tag) {
   return true;
 }
 
-// True when a browser reads the copied tag text ("<" ... ">") as a harmless
-// tag that ends within it. A browser that ends the tag before the text's
-// last ">" reads the rest as text, which is harmless because no "<" inside a
-// tag is written as is.
-bool browserSeesHarmlessTag(const std::u16string& tag) {
-  TBrowserTag read;
-  return readBrowserTag(tag, 0, read) >= 0 && isHarmlessTag(tag, read);
-}
-
 // Writes a tag read in safe mode. No "<" inside it is written as is (a
 // browser that leaves a comment or a raw-text element inside an attribute
 // value must not find a tag there); a neutralised tag gets "&lt;" for its
@@ -368,6 +376,58 @@ void appendSafeTag(std::u16string& out_, std::u16string_view tag, bool neutralis
   }
 }
 
+bool startsBrowserTag(std::u16string_view s, int start);
+
+// Whether a browser could start some markup (a tag, a comment, a declaration)
+// at the "<" before position at.
+bool mayOpenMarkup(std::u16string_view text, int at) {
+  if (at >= static_cast<int>(text.size())) return false;
+  const char16_t c = text[at];
+  return isAsciiLetter(c) || c == u'/' || c == u'!' || c == u'?';
+}
+
+// Writes text that a browser reads as text and tags: each complete harmless
+// tag as written, a "<" that opens nothing as is, any other "<" as "&lt;".
+void appendTextWithTags(std::u16string& out_, const std::u16string& text, int from) {
+  const int length = static_cast<int>(text.size());
+  for (int i = from; i < length; ++i) {
+    if (text[i] != u'<') {
+      out_ += text[i];
+      continue;
+    }
+    const int end = TUtils::copyHarmlessTag(out_, text, i);
+    if (end >= 0) {
+      i = end;
+    } else {
+      out_ += mayOpenMarkup(text, i + 1) ? u"&lt;" : u"<";
+    }
+  }
+}
+
+// Writes the copied tag text ("<" ... ">") as a browser should read it: a
+// harmless tag as written and whatever the browser reads after it (when it
+// ends the tag early) as text and tags; a "<" that opens no tag for a browser
+// as is, with the rest read the same way; anything else neutralised.
+void appendReadTag(std::u16string& out_, const std::u16string& tag, bool unsafeName) {
+  if (!startsBrowserTag(tag, 0)) {
+    if (mayOpenMarkup(tag, 1)) {
+      appendSafeTag(out_, tag, true);
+      return;
+    }
+    out_ += u'<';
+    appendTextWithTags(out_, tag, 1);
+    return;
+  }
+  TBrowserTag read;
+  const int end = readBrowserTag(tag, 0, read);
+  if (unsafeName || end < 0 || !isHarmlessTag(tag, read)) {
+    appendSafeTag(out_, tag, true);
+    return;
+  }
+  appendSafeTag(out_, std::u16string_view(tag).substr(0, end + 1), false);
+  appendTextWithTags(out_, tag, end + 1);
+}
+
 // Safe mode: reads the whole tag first, then decides whether it may stay a
 // tag: not when it names an unsafe element or a browser would find script in
 // it or read it as longer than it is.
@@ -379,8 +439,7 @@ int readTagSafely(std::u16string& out_, const std::u16string& s, bool closing, i
   tag += name;
   const int end = copyTagRest(tag, s, nameEnd);
   if (end < 0) return -1;
-  const bool neutralise = namesUnsafeElement(name) || !browserSeesHarmlessTag(tag);
-  appendSafeTag(out_, tag, neutralise);
+  appendReadTag(out_, tag, namesUnsafeElement(name));
   return end;
 }
 
@@ -439,8 +498,8 @@ bool TUtils::isPlainTag(const std::u16string& s, int start) {
 }
 
 // Quoted values are copied whole: stop characters inside them do not count,
-// a backslash keeps the character after it inside the value, and a quotation
-// mark of the other kind becomes the value's delimiter.
+// a backslash keeps the character after it inside the value, and only the
+// quotation mark that opened a value ends it.
 int TUtils::readXMLUntil(std::u16string& out_, const std::u16string& s, int start,
                          const TCharSet& cend) {
   const int length = static_cast<int>(s.size());
@@ -455,11 +514,11 @@ int TUtils::readXMLUntil(std::u16string& out_, const std::u16string& s, int star
       i += 2;
       continue;
     }
-    if (quote != 0 && c == quote) {
-      quote = 0;
+    if (quote != 0) {
+      if (c == quote) quote = 0;
     } else if (c == u'"' || c == u'\'') {
       quote = c;
-    } else if (quote == 0 && cend.contains(c)) {
+    } else if (cend.contains(c)) {
       return i;
     }
     out_ += c;
@@ -537,8 +596,26 @@ int TEmitter::checkHTML(std::u16string& out_, const std::u16string& s, int start
     return end;
   }
 
-  if (length > start + 2) return TUtils::readXML(out_, s, start, config().safeMode);
-  return -1;
+  if (length <= start + 2) return -1;
+  std::u16string tag;
+  end = TUtils::readXML(tag, s, start, config().safeMode);
+  if (end < 0 || crossesTableTags(s, start, end)) return -1;
+  out_ += tag;
+  return end;
+}
+
+// A tag read in safe mode from a table's text must not take in the table's
+// own tags: every cell ends with a line feed, so such a tag spans one. It is
+// written as text instead and the table's tags are read on their own.
+bool TEmitter::crossesTableTags(const std::u16string& s, int start, int end) const {
+  if (!FInTable || !config().safeMode) return false;
+  return std::find(s.begin() + start, s.begin() + end, u'\n') != s.begin() + end;
+}
+
+void TEmitter::emitTableText(std::u16string& out_, const std::u16string& text) {
+  FInTable = true;
+  recursiveEmitLine(out_, text, 0, mtNONE);
+  FInTable = false;
 }
 
 // ---------------------------------------------------------------- character references

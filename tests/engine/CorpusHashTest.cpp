@@ -147,12 +147,12 @@ struct Expected {
 };
 
 const Expected kExpected[] = {
-    {mdCommonMark, false, "015e5cabd83ae113"},
-    {mdCommonMark, true, "1e2c3005cb7d8ad5"},
-    {mdTxtMark, false, "743a88977bf5dde2"},
-    {mdTxtMark, true, "c1be4a7ec5c31447"},
-    {mdDaringFireball, false, "b0c0aa20505a42b6"},
-    {mdDaringFireball, true, "ee4d691079b7bba9"},
+    {mdCommonMark, false, "4d2940a519bdce26"},
+    {mdCommonMark, true, "5af7dc838c32312b"},
+    {mdTxtMark, false, "7d020d5d1d004498"},
+    {mdTxtMark, true, "ec88a80aae8987b4"},
+    {mdDaringFireball, false, "01af83f34f3af305"},
+    {mdDaringFireball, true, "71199d5c6ac7e298"},
 };
 
 TEST(CorpusHash, EveryDialectAndModeGivesTheRecordedHtml) {
@@ -170,13 +170,13 @@ TEST(CorpusHash, EveryDialectAndModeGivesTheRecordedHtml) {
 TEST(CorpusHash, OddEncodingsGiveTheRecordedHtml) {
   std::string latin = mixedCorpus(200000);
   latin += "caf\xE9 \x80 \x93quoted\x94 \xFF\n";
-  EXPECT_EQ(hex(fnv1a(convertInPieces(latin, mdCommonMark, false))), "6ce2a2606ea6029a");
+  EXPECT_EQ(hex(fnv1a(convertInPieces(latin, mdCommonMark, false))), "2d6cc96631b7a66f");
 
   auto processor = TMarkdownProcessor::CreateDialect(mdCommonMark);
   processor->config().SetRandomSeed(7);
   std::u16string text = fromUtf8(mixedCorpus(100000));
   text += u"lone \xD800 high, lone \xDC00 low, pair \xD83D\xDE00 *end*\n";
-  EXPECT_EQ(hex(fnv1a(toUtf8(processor->Process(text)))), "69b9f78a9b329a26");
+  EXPECT_EQ(hex(fnv1a(toUtf8(processor->Process(text)))), "79d7445ac759c33e");
 }
 
 }  // namespace

@@ -142,8 +142,69 @@ const std::vector<Snippet>& corpus() {
       {"<div>\n<span title=\"&quot;quoted&quot; and it&#39;s\">ref</span>\n</div>",
        "<span title=\"&quot;quoted&quot; and it&#39;s\">"},
       {"<hr class=\"divider\">", "<hr class=\"divider\">"},
+      // quotation marks of the other kind inside quoted values
+      {"<th title=\"Previously called 'Stable'\">Current</th>",
+       "<th title=\"Previously called 'Stable'\">"},
+      {"A <abbr title=\"Node's LTS line\">LTS</abbr> release", "<abbr title=\"Node's LTS line\">"},
+      {"<span title='the \"quick\" way'>fast</span>", "<span title='the \"quick\" way'>"},
+      {"Use <kbd title=\"don't\">Ctrl</kbd>+<kbd>C</kbd>", "<kbd title=\"don't\">"},
+      {"<a href=\"/faq#what's-new\" title=\"What's new\">new</a>",
+       "<a href=\"/faq#what's-new\" title=\"What's new\">"},
+      {"<img src=\"logo.png\" alt=\"Glyphmill's logo\">", "<img src=\"logo.png\" alt=\"Glyphmill's logo\">"},
+      {"- item <q cite='say \"hi\"'>hi</q>", "<q cite='say \"hi\"'>"},
+      {"> quoted <span title=\"it's\">x</span> and 'more'", "<span title=\"it's\">"},
+      {"<div>\n<p title=\"it's raw\">raw</p>\n</div>", "<p title=\"it's raw\">"},
+      {"<table>\n<tr><td title='a \"b\" c'>x</td></tr>\n</table>", "<td title='a \"b\" c'>"},
+      // slashes in unquoted values
+      {"<a href=https://example.com/a>x</a>", "<a href=https://example.com/a>"},
+      {"<img src=img/a.png>", "<img src=img/a.png>"},
+      {"Text <a href=/docs/guide/ class=x>guide</a> more", "<a href=/docs/guide/ class=x>"},
+      {"<img src=a/b.png alt=x/y>", "<img src=a/b.png alt=x/y>"},
+      {"<a href=../up/index.html>up</a>", "<a href=../up/index.html>"},
+      {"<div>\n<img src=img/b.png width=10>\n</div>", "<img src=img/b.png width=10>"},
+      {"* <a href=http://x.org/p?q=1/2>p</a>", "<a href=http://x.org/p?q=1/2>"},
+      {"<span data-path=a/b/c>path</span>", "<span data-path=a/b/c>"},
+      {"<br/> and <br />", "<br />"},
+      {"<a href=//cdn.example.org/x.js>cdn</a>", "<a href=//cdn.example.org/x.js>"},
+      // tables with such cells
+      {"| a | b |\n|---|---|\n| <a title=\"it's\">x</a> | y |\n",
+       "<a title=\"it's\">"},
+      {"| h1 | h2 |\n|---:|:---|\n| Word<a title=\"it's\"> | beta <a title=\"x>y\">|\n",
+       "<a title=\"x>y\">"},
+      {"| a | b |\n|---|---|\n| <img src=img/a.png> | <b>y</b> |\n", "<img src=img/a.png>"},
+      {"| a | b |\n|---|---|\n| <span title='say \"x\"'>s</span> | z |\n",
+       "<span title='say \"x\"'>"},
+      {"| a | b |\n|---|---|\n| <a href=https://x.org/a>x</a> | <i>i</i> |\n",
+       "<a href=https://x.org/a>"},
+      {"| a |\n|---|\n| it's <em title=\"x's\">e</em> |\n", "<em title=\"x's\">"},
+      {"| a | b |\n|---|---|\n| 2020 <sup title=\"1st\">1</sup> | <sub>2</sub> |\n",
+       "<sup title=\"1st\">"},
+      {"| a | b |\n|---|---|\n| <code title='a/b'>c</code> | d |\n", "<code title='a/b'>"},
+      // after a stray "<", unfinished tags and backticks
+      {"1 < 2 and <b title=\"x\">bold</b>", "<b title=\"x\">"},
+      {"a <- b <span class=\"op\">arrow</span>", "<span class=\"op\">"},
+      {"x <3 and <em class=a>z</em>", "<em class=a>"},
+      {"a `b <i class=\"c\">d</i>", "<i class=\"c\">"},
+      {"`<b` then <strong title=\"s\">s</strong>", "<strong title=\"s\">"},
+      {"<div class=\"note\">\n3 < 4 <u title=\"u\">u</u>\n</div>", "<u title=\"u\">"},
+      {"a << b <small class=\"s\">small</small>", "<small class=\"s\">"},
+      {"if a<=2 then <var title=\"v\">v</var>", "<var title=\"v\">"},
+      // before hard breaks
+      {"line <em title=\"e\">one</em>  \ntwo", "<em title=\"e\">"},
+      {"<span class=\"x\">a</span>  \nb", "<span class=\"x\">"},
+      {"end <b class=\"k\">k</b>\\\nnext", "<b class=\"k\">"},
+      {"<s title=\"gone\">old</s>  \n<ins title=\"new\">new</ins>", "<ins title=\"new\">"},
+      {"- <cite title=\"c\">c</cite>  \n  more", "<cite title=\"c\">"},
+      {"<dfn title=\"d\">d</dfn>   \nthree spaces", "<dfn title=\"d\">"},
   };
   return snippets;
+}
+
+std::string withPlainLessThan(std::string html) {
+  for (std::size_t at = html.find("&lt;"); at != std::string::npos; at = html.find("&lt;", at)) {
+    html.replace(at, 4, "<");
+  }
+  return html;
 }
 
 std::string dialectTrace(const std::string& markdown, TMarkdownProcessorDialect dialect) {
@@ -176,6 +237,16 @@ TEST(SafeModeCorpus, ReportedCases) {
        "reference</a>.\n<img src=\"https://example.org/javascript-logo.png\" alt=\"logo\">\nA "
        "<span title=\"Write VBScript code\">note</span></p>\n"},
       {"a\\  \nb\n", "<p>a<br/>\nb</p>\n"},
+      // quotes of the other kind, slashes in unquoted values
+      {"A <span title=\"Previously called 'Stable'\">Current</span>\n",
+       "<p>A <span title=\"Previously called 'Stable'\">Current</span></p>\n"},
+      {"<a href=https://example.com/a>x</a> <img src=img/a.png>\n",
+       "<p><a href=https://example.com/a>x</a> <img src=img/a.png></p>\n"},
+      // benign tags after a stray "<", before a hard break, after an unfinished tag
+      {"bar <'`&Aacute;<a title=\"x>y\">\n", "<p>bar &lt;'`&amp;Aacute;<a title=\"x>y\"></p>\n"},
+      {"<em>< alpha ]]  \nnext\n", "<p><em>< alpha ]]<br />\nnext</p>\n"},
+      {"a <i title=`x\n\nx   <b>   [foo]\n", "<p>a &lt;i title=`x</p>\n<p>x   <b>   [foo]</p>\n"},
+      {"1 < 2 and <b title=\"x\">bold</b>\n", "<p>1 < 2 and <b title=\"x\">bold</b></p>\n"},
   };
   for (const auto& [markdown, html] : rows) {
     for (TMarkdownProcessorDialect dialect : DIALECTS) {
@@ -183,6 +254,46 @@ TEST(SafeModeCorpus, ReportedCases) {
       EXPECT_EQ(convert(markdown, dialect, false), html);
       EXPECT_EQ(convert(markdown, dialect, true), html);
     }
+  }
+}
+
+// A cell whose tag holds an apostrophe leaves the table's own tags alone.
+TEST(SafeModeCorpus, TableCellsWithQuotedValues) {
+  const std::string markdown =
+      "| h1 | h2 | h3 | h4 |\n|---:|:---|:---|---:\n| Word<a title=\"it's\">  | bbarb beta | "
+      "2020[a](u 't') AT | beta <a title=\"x>y\">|\n";
+  const std::string table =
+      "<table>\n  <tr>\n    <th align=\"right\">h1</th>\n    <th align=\"left\">h2</th>\n"
+      "    <th align=\"left\">h3</th>\n    <th align=\"right\">h4</th>\n  </tr>\n  <tr>\n"
+      "    <td align=\"right\">Word<a title=\"it's\"></td>\n    <td align=\"left\">bbarb "
+      "beta</td>\n    <td align=\"left\">2020[a](u 't') AT</td>\n    <td "
+      "align=\"right\">beta <a title=\"x>y\"></td>\n  </tr>\n</table>\n";
+  EXPECT_EQ(convert(markdown, mdCommonMark, false), table);
+  for (TMarkdownProcessorDialect dialect : DIALECTS) {
+    SCOPED_TRACE(dialectName(dialect));
+    EXPECT_EQ(convert(markdown, dialect, false), convert(markdown, dialect, true));
+  }
+  // A tag still open at the end of a cell would take in the table's tags.
+  const std::string open = "| a | b |\n|---|---|\n| <a title=\"x | y\" |\n";
+  const std::string safe = convert(open, mdCommonMark, false);
+  EXPECT_NE(safe.find("<td>&lt;a title=&ldquo;x</td>\n    <td>y&rdquo;</td>"), std::string::npos) << safe;
+}
+
+// embed, base and portal load content or redirect links: neutralised inline
+// and in raw blocks.
+TEST(SafeModeCorpus, EmbedBaseAndPortalAreNeutralised) {
+  const std::string markdown =
+      "x <embed src=\"https://x.org/a.swf\"> <base href=\"https://x.org/\"> <portal "
+      "src=x>\n\n<div>\n<embed src=\"https://x.org/a.swf\">\n<BASE "
+      "href=\"https://x.org/\">\n</div>\n";
+  const std::string safe =
+      "<p>x &lt;embed src=\"https://x.org/a.swf\"> &lt;base href=\"https://x.org/\"> "
+      "&lt;portal src=x></p>\n<div>\n&lt;embed src=\"https://x.org/a.swf\">\n&lt;BASE "
+      "href=\"https://x.org/\">\n</div>\n";
+  for (TMarkdownProcessorDialect dialect : DIALECTS) {
+    SCOPED_TRACE(dialectName(dialect));
+    EXPECT_EQ(convert(markdown, dialect, false), safe);
+    EXPECT_EQ(convert(markdown, dialect, true), withPlainLessThan(safe));
   }
 }
 
