@@ -170,6 +170,9 @@ TEST(Classify, HtmlBlocks) {
       {"<!-- a", ltOTHER, -1, 1},  // then read as the tag "<!"
       {"<!---->", ltXML, 0, 0},
       {"<DIV>\n</div>", ltXML, 1, 0},
+      // an apostrophe in a double-quoted value, slashes in an unquoted one
+      {"<div title=\"it's\">\n</div>", ltXML, 1, 0},
+      {"<div data-path=a/b>\n<p class=x/y>z</p>\n</div>", ltXML, 2, 0},
       {"<div>\n<p>\n</div>", ltOTHER, -1, 0},
       {"<div>\n<p>x</p>\n<hr>\n<br/>\n</div>", ltXML, 4, 0},
       {"<div><div>\n</div>\nx</div>", ltXML, 2, 1},
