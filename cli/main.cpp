@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Converter.h"
+#include "MarkdownGitHub.h"
 
 namespace {
 
@@ -41,6 +42,7 @@ int main(int argc, char** argv) {
   // kernel, with this one 0.16 s, at the same peak memory).
   mallopt(M_MMAP_THRESHOLD, 32 << 20);
   std::ios::sync_with_stdio(false);
+  glyphmill::registerGitHubDialect();
   const std::vector<std::string> args(argv + 1, argv + argc);
   return glyphmill::cli::run(args, std::cin, std::cout, std::cerr);
 }
