@@ -9,7 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/packages.sh
-ensure_packages "${BUILD_PACKAGES[@]}" "${APP_PACKAGES[@]}" "${PACKAGING_PACKAGES[@]}" \
+ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${APP_PACKAGES[@]}" "${PACKAGING_PACKAGES[@]}" \
   "${FUZZ_PACKAGES[@]}"
 
 export QT_QPA_PLATFORM=offscreen

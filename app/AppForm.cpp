@@ -3,6 +3,7 @@
 #include "AboutForm.h"
 #include "AppGlobals.h"
 #include "BatchForm.h"
+#include "MarkdownGitHub.h"
 #include "Editors.h"
 #include "ErrorHandler.h"
 #include "Languages.h"
@@ -105,6 +106,8 @@ QString SampleDocument() {
 TAppForm::TAppForm(QWidget* parent) : QMainWindow(parent) {
   initIconResources();
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/glyphmill.png")));
+  // The window offers the GitHub dialect beside the engine's three.
+  glyphmill::registerGitHubDialect();
   ProcessorFactory = [](glyphmill::TMarkdownProcessorDialect dialect) {
     return glyphmill::TMarkdownProcessor::CreateDialect(dialect);
   };
@@ -201,7 +204,7 @@ void TAppForm::CreateBottomBar() {
   Label1 = new QLabel(QStringLiteral("Dialect:"), Panel1);
   ComboBox1 = new QComboBox(Panel1);
   ComboBox1->addItems({QStringLiteral("CommonMark"), QStringLiteral("TxtMark"),
-                       QStringLiteral("DaringFireball")});
+                       QStringLiteral("DaringFireball"), QStringLiteral("GitHub")});
   ComboBox1->setEditable(false);
   ComboBox1->setCurrentIndex(0);
   CheckBox1 = new QCheckBox(QStringLiteral("Allow Unsafe HTML"), Panel1);

@@ -37,6 +37,7 @@ glyphmill::TMarkdownProcessorDialect TAppForm::DialectForIndex(int index) {
   switch (index) {
     case 0: return glyphmill::mdCommonMark;
     case 1: return glyphmill::mdTxtMark;
+    case 3: return glyphmill::mdGitHub;
     default: return glyphmill::mdDaringFireball;
   }
 }

@@ -57,11 +57,13 @@ peak_kb() {
   /usr/bin/time -v "$@" <"$corpus" 2>&1 >/dev/null | awk -F: '/Maximum resident/ { gsub(/ /, "", $2); print $2 }'
 }
 
-names=("glyphmill commonmark" "glyphmill txtmark" "glyphmill daringfireball" "cmark --unsafe" "md4c")
+names=("glyphmill commonmark" "glyphmill txtmark" "glyphmill daringfireball" "glyphmill github"
+       "cmark --unsafe" "md4c")
 commands=("build/glyphmill-convert -d commonmark" "build/glyphmill-convert -d txtmark"
-          "build/glyphmill-convert -d daringfireball" "cmark --unsafe" "$work/md4c-html")
-cmark=3
-md4c=4
+          "build/glyphmill-convert -d daringfireball" "build/glyphmill-convert -d github"
+          "cmark --unsafe" "$work/md4c-html")
+cmark=4
+md4c=5
 if [ -n "$before" ]; then
   names+=("before commonmark" "before txtmark" "before daringfireball")
   commands+=("$before -d commonmark" "$before -d txtmark" "$before -d daringfireball")
@@ -88,7 +90,7 @@ for i in "${!names[@]}"; do
   peak=$(peak_kb ${commands[$i]})
   versus_before=""
   if [ -n "$before" ] && [ "$i" -lt 3 ]; then
-    versus_before=$(awk -v b="${seconds[$((i + 5))]}" -v s="${seconds[$i]}" 'BEGIN { printf "%.2fx", b / s }')
+    versus_before=$(awk -v b="${seconds[$((i + 6))]}" -v s="${seconds[$i]}" 'BEGIN { printf "%.2fx", b / s }')
   fi
   awk -v n="${names[$i]}" -v s="${seconds[$i]}" -v u="${user[$i]}" -v c="${seconds[$cmark]}" \
       -v m="${seconds[$md4c]}" -v vb="$versus_before" -v mb="$mb" -v p="$peak" 'BEGIN {

@@ -40,6 +40,7 @@ TMarkdownProcessorDialect dialectNamed(const std::string& name) {
   if (key == "commonmark") return mdCommonMark;
   if (key == "txtmark") return mdTxtMark;
   if (key == "daringfireball") return mdDaringFireball;
+  if (key == "github") return mdGitHub;
   throw std::invalid_argument("unknown dialect \"" + name + "\"");
 }
 
@@ -271,7 +272,7 @@ std::string usage() {
   return "Usage: glyphmill-convert [OPTIONS] [FILE...]\n"
          "Converts Markdown to HTML. No FILE, or \"-\", reads standard input.\n"
          "\n"
-         "  -d, --dialect NAME   commonmark (default), txtmark or daringfireball\n"
+         "  -d, --dialect NAME   commonmark (default), txtmark, daringfireball or github\n"
          "      --allow-unsafe   keep raw HTML as written (safe mode is on by default)\n"
          "      --seed N         seed the random choice of e-mail character references\n"
          "  -o, --output PATH    write to PATH instead of standard output; with several\n"

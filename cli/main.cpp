@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Converter.h"
+#include "MarkdownGitHub.h"
 
 namespace {
 
@@ -42,6 +43,7 @@ int main(int argc, char** argv) {
   mallopt(M_MMAP_THRESHOLD, 32 << 20);
   std::ios::sync_with_stdio(false);
   glyphmill::cli::removeTemporariesOnSignals();
+  glyphmill::registerGitHubDialect();
   const std::vector<std::string> args(argv + 1, argv + argc);
   return glyphmill::cli::run(args, STDIN_FILENO, std::cout, std::cerr);
 }

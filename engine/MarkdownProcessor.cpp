@@ -1,5 +1,7 @@
 #include "MarkdownProcessor.h"
 
+#include <array>
+#include <atomic>
 #include <stdexcept>
 #include <utility>
 
@@ -15,12 +17,37 @@ namespace glyphmill {
 TMarkdownProcessor::TMarkdownProcessor() = default;
 TMarkdownProcessor::~TMarkdownProcessor() = default;
 
+namespace {
+// Factories of the dialects outside the engine, by ordinal; empty until registered.
+constexpr std::size_t FIRST_OUTSIDE_DIALECT = mdGitHub;
+constexpr std::size_t DIALECT_SLOTS = 8;
+std::array<std::atomic<TDialectFactory>, DIALECT_SLOTS>& outsideFactories() {
+  static std::array<std::atomic<TDialectFactory>, DIALECT_SLOTS> factories{};
+  return factories;
+}
+
+bool isOutsideDialect(TMarkdownProcessorDialect dialect) {
+  const auto n = static_cast<std::size_t>(dialect);
+  return n >= FIRST_OUTSIDE_DIALECT && n < DIALECT_SLOTS;
+}
+}  // namespace
+
+void registerDialectFactory(TMarkdownProcessorDialect dialect, TDialectFactory factory) {
+  if (!isOutsideDialect(dialect)) throw std::invalid_argument("Unknown Markdown dialect");
+  outsideFactories()[static_cast<std::size_t>(dialect)].store(factory);
+}
+
 std::unique_ptr<TMarkdownProcessor> TMarkdownProcessor::CreateDialect(
     TMarkdownProcessorDialect dialect) {
   switch (dialect) {
     case mdDaringFireball: return std::make_unique<TMarkdownDaringFireball>();
     case mdCommonMark: return std::make_unique<TMarkdownCommonMark>();
     case mdTxtMark: return std::make_unique<TMarkdownTxtMark>();
+    default: break;
+  }
+  if (isOutsideDialect(dialect)) {
+    const TDialectFactory factory = outsideFactories()[static_cast<std::size_t>(dialect)].load();
+    if (factory) return factory();
   }
   throw std::invalid_argument("Unknown Markdown dialect");
 }

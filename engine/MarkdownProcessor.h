@@ -16,8 +16,15 @@ class TXmlBlockMemo;
 class TBlockEmitter;
 class TSpanEmitter;
 
-// The three Markdown dialects; the ordinals are part of the interface.
-enum TMarkdownProcessorDialect { mdDaringFireball = 0, mdCommonMark = 1, mdTxtMark = 2 };
+// The Markdown dialects; the ordinals are part of the interface. The engine
+// itself makes the first three; mdGitHub lives in its own library, which a
+// program links and registers (see registerDialectFactory).
+enum TMarkdownProcessorDialect {
+  mdDaringFireball = 0,
+  mdCommonMark = 1,
+  mdTxtMark = 2,
+  mdGitHub = 3
+};
 
 // A set of dialects, element n being the dialect with ordinal n.
 class TSeTMarkdownProcessorDialect {
@@ -84,7 +91,8 @@ class TMarkdownProcessor {
   virtual ~TMarkdownProcessor();
 
   // A new processor of the given dialect; throws std::invalid_argument with
-  // "Unknown Markdown dialect" for any other value.
+  // "Unknown Markdown dialect" for any other value and for a dialect outside
+  // the engine whose factory has not been registered.
   static std::unique_ptr<TMarkdownProcessor> CreateDialect(TMarkdownProcessorDialect dialect);
 
   virtual bool GetAllowUnsafe() const = 0;
@@ -116,6 +124,13 @@ class TMarkdownProcessor {
   TMarkdownProcessor();
   std::unique_ptr<TConfiguration> FConfig;
 };
+
+// Makes a processor of a dialect that lives outside the engine's library.
+using TDialectFactory = std::unique_ptr<TMarkdownProcessor> (*)();
+// From now on CreateDialect makes `dialect` (one of the dialects outside the
+// engine, such as mdGitHub) with `factory`. Called once at start-up, before
+// any conversion.
+void registerDialectFactory(TMarkdownProcessorDialect dialect, TDialectFactory factory);
 
 // Decodes file bytes. A byte-order mark (UTF-8, UTF-16 LE or BE) decides;
 // a non-empty encoding (an ICU converter name such as "UTF-16LE" or

@@ -405,6 +405,10 @@ class TUtils {
   // written (any further "<" in it as "&lt;") and returns the position of its
   // ">"; otherwise appends nothing and returns -1.
   static int copyHarmlessTag(std::u16string& out_, const std::u16string& s, int start);
+  // Safe mode, raw HTML text (a whole HTML block or one piece of inline HTML):
+  // appends it with every tag a browser would not read as complete and
+  // harmless neutralised ("<" written as "&lt;"); harmless tags stay as written.
+  static void appendSafeRawHtml(std::u16string& out_, const std::u16string& text);
   // Safe mode, escaped "<": true when the "<" at start begins a tag without
   // attributes, such as "<br/>" or "</b>", of an element that is not unsafe;
   // the inline emitter writes such a tag's characters as they are.

@@ -162,19 +162,7 @@ void TEmitter::emitCodeLines(std::u16string& out_, TLine* lines, const std::u16s
   }
 }
 
-void TEmitter::emitRawLines(std::u16string& out_, TLine* lines) {
-  if (!FConfig->safeMode) {
-    for (TLine* line = lines; line; line = line->FNext.get()) {
-      out_ += line->FValue;
-      out_ += u'\n';
-    }
-    return;
-  }
-  std::u16string text;
-  for (TLine* line = lines; line; line = line->FNext.get()) {
-    text += line->FValue;
-    text += u'\n';
-  }
+void TUtils::appendSafeRawHtml(std::u16string& out_, const std::u16string& text) {
   // A tag a browser reads as complete and harmless is copied as written; a
   // "<" that a browser reads as text stays as it is; any other tag goes
   // through the tag reader, which neutralises what is not plainly harmless.
@@ -205,6 +193,22 @@ void TEmitter::emitRawLines(std::u16string& out_, TLine* lines) {
       i = end;
     }
   }
+}
+
+void TEmitter::emitRawLines(std::u16string& out_, TLine* lines) {
+  if (!FConfig->safeMode) {
+    for (TLine* line = lines; line; line = line->FNext.get()) {
+      out_ += line->FValue;
+      out_ += u'\n';
+    }
+    return;
+  }
+  std::u16string text;
+  for (TLine* line = lines; line; line = line->FNext.get()) {
+    text += line->FValue;
+    text += u'\n';
+  }
+  TUtils::appendSafeRawHtml(out_, text);
 }
 
 void TEmitter::emitMarkedLines(std::u16string& out_, TLine* lines) {

@@ -16,7 +16,10 @@ ensure_packages() {
   fi
 }
 
-BUILD_PACKAGES=(g++ make cmake libicu-dev libgtest-dev)
+BUILD_PACKAGES=(g++ make cmake libicu-dev libgtest-dev libcmark-gfm-dev
+  libcmark-gfm-extensions-dev)
+# The tests compare the GitHub dialect with the library's own program.
+TEST_PACKAGES=(cmark-gfm)
 # The desktop application: Qt 6 Widgets and Network, QScintilla, Qt WebEngine,
 # PCRE2, the icon and flag sets compiled into the program, and a font for the
 # offscreen platform the window tests run on.

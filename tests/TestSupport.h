@@ -23,6 +23,7 @@ inline const char* dialectName(TMarkdownProcessorDialect d) {
     case mdDaringFireball: return "DaringFireball";
     case mdCommonMark: return "CommonMark";
     case mdTxtMark: return "TxtMark";
+    case mdGitHub: return "GitHub";
   }
   return "?";
 }

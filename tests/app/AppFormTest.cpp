@@ -146,6 +146,7 @@ class AppFormTest : public QObject {
     QTest::newRow("CommonMark") << 0 << int(glyphmill::mdCommonMark);
     QTest::newRow("TxtMark") << 1 << int(glyphmill::mdTxtMark);
     QTest::newRow("DaringFireball") << 2 << int(glyphmill::mdDaringFireball);
+    QTest::newRow("GitHub") << 3 << int(glyphmill::mdGitHub);
     QTest::newRow("no selection") << -1 << int(glyphmill::mdDaringFireball);
   }
   void dialectIndexes() {

@@ -445,6 +445,7 @@ class BatchFormTest : public QObject {
     QTest::newRow("TxtMark, safe") << 1 << false;
     QTest::newRow("DaringFireball, unsafe") << 2 << true;
     QTest::newRow("CommonMark, unsafe") << 0 << true;
+    QTest::newRow("GitHub, safe") << 3 << false;
   }
 
   void outputEqualsWhatTheMainWindowSaves() {

@@ -92,6 +92,8 @@ TEST_F(ConvertTest, DialectsByNameInAnyLetterCase) {
            {{"-d", "CommonMark"}, "<p><del>x</del> &copy;</p>\n"},
            {{"--dialect", "txtmark"}, "<p>~~x~~ &copy;</p>\n"},
            {{"--dialect=DaringFireball"}, "<p>~~x~~ (C)</p>\n"},
+           {{"-d", "GitHub"}, "<p><del>x</del> (C)</p>\n"},
+           {{"--dialect", "github"}, "<p><del>x</del> (C)</p>\n"},
        }) {
     const Result r = run(row.args, text);
     EXPECT_EQ(r.status, 0) << r.err;

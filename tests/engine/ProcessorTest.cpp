@@ -30,13 +30,31 @@ TEST(Processor, CreateDialectMakesTheMatchingClass) {
   EXPECT_EQ(txt->config().GetDialect(), mdTxtMark);
 }
 
+// mdGitHub is unknown too until its library registers it, which this program never does.
 TEST(Processor, UnknownDialectIsRefused) {
-  try {
-    TMarkdownProcessor::CreateDialect(static_cast<TMarkdownProcessorDialect>(3));
-    FAIL() << "no exception";
-  } catch (const std::invalid_argument& error) {
-    EXPECT_STREQ(error.what(), "Unknown Markdown dialect");
+  for (int ordinal : {3, 7, 8, -1, 100}) {
+    SCOPED_TRACE(ordinal);
+    try {
+      TMarkdownProcessor::CreateDialect(static_cast<TMarkdownProcessorDialect>(ordinal));
+      FAIL() << "no exception";
+    } catch (const std::invalid_argument& error) {
+      EXPECT_STREQ(error.what(), "Unknown Markdown dialect");
+    }
   }
+}
+
+// Only dialects outside the engine take a factory; the engine's own stay its own.
+TEST(Processor, RegisteredFactoryMakesItsDialect) {
+  const TDialectFactory factory = [] { return TMarkdownProcessor::CreateDialect(mdTxtMark); };
+  for (int ordinal : {0, 1, 2, 8, -1}) {
+    SCOPED_TRACE(ordinal);
+    EXPECT_THROW(registerDialectFactory(static_cast<TMarkdownProcessorDialect>(ordinal), factory),
+                 std::invalid_argument);
+  }
+  EXPECT_EQ(TMarkdownProcessor::CreateDialect(mdCommonMark)->config().GetDialect(), mdCommonMark);
+  const auto outside = static_cast<TMarkdownProcessorDialect>(6);
+  registerDialectFactory(outside, factory);
+  EXPECT_EQ(TMarkdownProcessor::CreateDialect(outside)->config().GetDialect(), mdTxtMark);
 }
 
 TEST(Processor, SafeModeFollowsAllowUnsafe) {
