@@ -63,7 +63,7 @@ std::string runProgram(const std::string& file) {
 }
 
 std::string writeTemporary(const std::string& text) {
-  char name[] = "/tmp/glyphmill-spec-XXXXXX";
+  char name[] = "/tmp/glyphmill-examples-XXXXXX";
   const int fd = mkstemp(name);
   if (fd < 0) return "";
   const ssize_t written = write(fd, text.data(), text.size());
@@ -71,7 +71,7 @@ std::string writeTemporary(const std::string& text) {
   return written == static_cast<ssize_t>(text.size()) ? name : "";
 }
 
-TEST(GitHubSpecExamples, AgreeWithTheLibrarysProgram) {
+TEST(GitHubCommonMarkExamples, AgreeWithTheLibrarysProgram) {
   if (std::system("command -v cmark-gfm >/dev/null 2>&1") != 0) {
     GTEST_SKIP() << "cmark-gfm is not installed";
   }
