@@ -245,6 +245,24 @@ void unregisterTemporary(int slot) {
   if (slot >= 0) temporaries[slot].state.store(0);
 }
 
+// Holds back the stopping signals in this thread while a temporary file is
+// created and recorded, so that a signal never finds it created but unrecorded.
+class TStopSignalsHeld {
+ public:
+  TStopSignalsHeld() {
+    sigset_t stopping;
+    sigemptyset(&stopping);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&stopping, signal);
+    ::pthread_sigmask(SIG_BLOCK, &stopping, &previous_);
+  }
+  ~TStopSignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+  TStopSignalsHeld(const TStopSignalsHeld&) = delete;
+  TStopSignalsHeld& operator=(const TStopSignalsHeld&) = delete;
+
+ private:
+  sigset_t previous_;
+};
+
 // Only async-signal-safe calls: unlink and _exit.
 extern "C" void removeTemporariesAndExit(int signal) {
   for (TemporarySlot& slot : temporaries) {
@@ -412,9 +430,12 @@ AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {
   const fs::path target(path_);
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
   temporary_ = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-  fd_ = ::mkstemp(temporary_.data());
+  {
+    const TStopSignalsHeld held;
+    fd_ = ::mkstemp(temporary_.data());
+    if (fd_ >= 0) slot_ = registerTemporary(temporary_);
+  }
   if (fd_ < 0) throw std::runtime_error(path_ + ": " + std::strerror(errno));
-  slot_ = registerTemporary(temporary_);
   if (::fchmod(fd_, modeFor(path_)) != 0) fail(errno);
 }
 

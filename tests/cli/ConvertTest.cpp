@@ -244,6 +244,9 @@ pid_t startConverter(const std::vector<std::string>& args, int inputFd,
   argv.push_back(nullptr);
   const pid_t pid = ::fork();
   if (pid == 0) {
+    // A runner started in the background may ignore SIGINT; the converter keeps
+    // what it inherits, so the test starts it with the default handling.
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) ::signal(signal, SIG_DFL);
     if (addressSpace) {
       const rlimit limit{*addressSpace, *addressSpace};
       ::setrlimit(RLIMIT_AS, &limit);
