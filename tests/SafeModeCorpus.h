@@ -227,4 +227,24 @@ inline std::vector<std::string> hostileTwins(const std::string& probe) {
   return twins;
 }
 
+// A snippet with its probe replaced by one hostile twin, and the twin's tag as
+// a browser would see it live ("<name data-twin").
+struct TwinDocument {
+  std::string markdown;
+  std::string liveTag;
+};
+
+inline std::vector<TwinDocument> hostileTwinDocuments(const Snippet& snippet) {
+  std::vector<TwinDocument> documents;
+  const std::size_t at = snippet.markdown.find(snippet.probe);
+  if (at == std::string::npos) return documents;
+  const std::string name = snippet.probe.substr(1, snippet.probe.find_first_of(" \n>/") - 1);
+  for (const std::string& twin : hostileTwins(snippet.probe)) {
+    std::string markdown = snippet.markdown;
+    markdown.replace(at, snippet.probe.size(), twin);
+    documents.push_back({markdown, "<" + name + " data-twin"});
+  }
+  return documents;
+}
+
 }  // namespace glyphmill::test

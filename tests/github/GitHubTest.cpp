@@ -161,16 +161,13 @@ TEST_F(GitHubDialect, DisguisedScriptUrls) {
 
 TEST_F(GitHubDialect, HostileTwinsAreNeutralised) {
   for (const Snippet& snippet : corpus()) {
-    const std::size_t at = snippet.markdown.find(snippet.probe);
-    ASSERT_NE(at, std::string::npos) << snippet.probe;
-    const std::string name = snippet.probe.substr(1, snippet.probe.find_first_of(" \n>/") - 1);
-    for (const std::string& twin : hostileTwins(snippet.probe)) {
-      std::string markdown = snippet.markdown;
-      markdown.replace(at, snippet.probe.size(), twin);
-      SCOPED_TRACE(markdown);
-      const std::string safe = github(markdown);
-      EXPECT_EQ(safe.find("<" + name + " data-twin"), std::string::npos) << safe;
-      EXPECT_NE(safe.find("&lt;" + name + " data-twin"), std::string::npos) << safe;
+    const std::vector<TwinDocument> twins = hostileTwinDocuments(snippet);
+    ASSERT_FALSE(twins.empty()) << snippet.probe;
+    for (const TwinDocument& twin : twins) {
+      SCOPED_TRACE(twin.markdown);
+      const std::string safe = github(twin.markdown);
+      EXPECT_EQ(safe.find(twin.liveTag), std::string::npos) << safe;
+      EXPECT_NE(safe.find("&lt;" + twin.liveTag.substr(1)), std::string::npos) << safe;
     }
   }
 }
