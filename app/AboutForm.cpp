@@ -2,8 +2,9 @@
 
 #include "AppGlobals.h"
 #include "Languages.h"
+#include "ObjectNames.h"
 #include "WebHost.h"
-#include "platform/ShellOpen.h"
+#include "platform/Desktop.h"
 
 #include <QEvent>
 #include <QFile>
@@ -81,9 +82,21 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
   layout->addWidget(MemoLicences, 1);
   layout->addWidget(ButtonOK, 0, Qt::AlignRight);
   resize(480, 400);
+  NameControls();
 }
 
-void TAboutForm::LabelWebSiteClick() { OpenUrl(QUrl(HomePage())); }
+void TAboutForm::NameControls() {
+  SetObjectNames({{Image1, "Image1"},
+                  {LabelTitle, "LabelTitle"},
+                  {LabelVersion, "LabelVersion"},
+                  {LabelWebSite, "LabelWebSite"},
+                  {LabelIcons, "LabelIcons"},
+                  {LabelFlags, "LabelFlags"},
+                  {MemoLicences, "MemoLicences"},
+                  {ButtonOK, "ButtonOK"}});
+}
+
+void TAboutForm::LabelWebSiteClick() { Desktop().OpenUrl(QUrl(HomePage())); }
 
 bool TAboutForm::eventFilter(QObject* watched, QEvent* event) {
   if (watched == LabelWebSite && event->type() == QEvent::MouseButtonRelease &&

@@ -16,6 +16,14 @@ class TAboutForm : public QDialog {
   // The maker's home page.
   static QString HomePage();
 
+ public Q_SLOTS:
+  void LabelWebSiteClick();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // The controls; each one's object name is its member name.
   QLabel* Image1 = nullptr;
   QLabel* LabelTitle = nullptr;
   QLabel* LabelVersion = nullptr;
@@ -24,10 +32,5 @@ class TAboutForm : public QDialog {
   QLabel* LabelFlags = nullptr;
   QPlainTextEdit* MemoLicences = nullptr;  // the full notices of the icon and flag sets
   QPushButton* ButtonOK = nullptr;
-
- public Q_SLOTS:
-  void LabelWebSiteClick();
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
+  void NameControls();
 };

@@ -3,17 +3,18 @@
 #include "AboutForm.h"
 #include "AppGlobals.h"
 #include "BatchForm.h"
-#include "MarkdownGitHub.h"
 #include "Editors.h"
 #include "ErrorHandler.h"
 #include "Languages.h"
+#include "MarkdownGitHub.h"
+#include "ObjectNames.h"
 #include "SettingsFile.h"
 #include "VersionInfo.h"
 #include "WebHost.h"
 #include "WindowBars.h"
 #include "platform/DataFolder.h"
+#include "platform/Desktop.h"
 #include "platform/InstalledData.h"
-#include "platform/ShellOpen.h"
 
 #include <Qsci/qscilexerhtml.h>
 
@@ -140,6 +141,66 @@ TAppForm::TAppForm(QWidget* parent) : QMainWindow(parent) {
   }
   FormCreate();
   CreateUpdateCheck();
+  NameControls();
+}
+
+void TAppForm::NameControls() {
+  SetObjectNames({{Panel2, "Panel2"},
+                  {ButtonLoad, "ButtonLoad"},
+                  {ButtonSave, "ButtonSave"},
+                  {PopupMenu3, "PopupMenu3"},
+                  {BatchProcessing2, "BatchProcessing2"},
+                  {Panel3, "Panel3"},
+                  {Splitter1, "Splitter1"},
+                  {SynEdit1, "SynEdit1"},
+                  {SynEdit2, "SynEdit2"},
+                  {PageControl1, "PageControl1"},
+                  {TabSheet1, "TabSheet1"},
+                  {TabSheet2, "TabSheet2"},
+                  {WebBrowser1, "WebBrowser1"},
+                  {Panel1, "Panel1"},
+                  {ButtonConvert, "ButtonConvert"},
+                  {Label1, "Label1"},
+                  {ComboBox1, "ComboBox1"},
+                  {CheckBox1, "CheckBox1"},
+                  {StatusPanel0, "StatusPanel0"},
+                  {File1, "File1"},
+                  {New1, "New1"},
+                  {LoadFile1, "LoadFile1"},
+                  {SaveFile1, "SaveFile1"},
+                  {N1, "N1"},
+                  {BatchProcessing1, "BatchProcessing1"},
+                  {N5, "N5"},
+                  {Exit1, "Exit1"},
+                  {Settings1, "Settings1"},
+                  {AutoConvert1, "AutoConvert1"},
+                  {Help1, "Help1"},
+                  {Help2, "Help2"},
+                  {N3, "N3"},
+                  {UpdateNotifications1, "UpdateNotifications1"},
+                  {UpdateNotificationsBar, "UpdateNotificationsBar"},
+                  {Language1, "Language1"},
+                  {SendFeedback1, "SendFeedback1"},
+                  {About1, "About1"},
+                  {PopupMenu1, "PopupMenu1"},
+                  {Undo1, "Undo1"},
+                  {N2, "N2"},
+                  {Cut1, "Cut1"},
+                  {Copy1, "Copy1"},
+                  {Paste1, "Paste1"},
+                  {Delete1, "Delete1"},
+                  {N4, "N4"},
+                  {SelectAll1, "SelectAll1"},
+                  {PopupMenu2, "PopupMenu2"},
+                  {MenuItem1, "MenuItem1"},
+                  {MenuItem2, "MenuItem2"},
+                  {MenuItem3, "MenuItem3"},
+                  {MenuItem4, "MenuItem4"},
+                  {MenuItem5, "MenuItem5"},
+                  {MenuItem6, "MenuItem6"},
+                  {MenuItem7, "MenuItem7"},
+                  {MenuItem8, "MenuItem8"},
+                  {TimerChecker, "TimerChecker"}});
 }
 
 TAppForm::~TAppForm() { StopUpdateCheck(); }
@@ -318,16 +379,16 @@ void TAppForm::Help2Click() {
   // Any error here is ignored: the help page is a convenience. Without a real
   // web host the guide that comes with the program is opened instead.
   if (!WebHostIsReal()) {
-    OpenUrl(QUrl::fromLocalFile(LocalGuideFile()));
+    Desktop().OpenUrl(QUrl::fromLocalFile(LocalGuideFile()));
     return;
   }
   QString slug = AppProductName.toLower();
   slug.replace(u' ', u'-');
-  OpenUrl(QUrl(QStringLiteral("http://%1/help/%2/").arg(WebHost(), slug)));
+  Desktop().OpenUrl(QUrl(QStringLiteral("http://%1/help/%2/").arg(WebHost(), slug)));
 }
 
 void TAppForm::BatchProcessing1Click() {
-  auto* form = new TFormBatch(this);
+  auto* form = new TFormBatch(this, *this);
   form->show();
 }
 

@@ -1,6 +1,7 @@
 // The main window: source editor, HTML pane, preview, conversion.
 #pragma once
 
+#include "BatchTarget.h"
 #include "LineList.h"
 #include "MarkdownProcessor.h"
 #include "UpdateCheck.h"
@@ -35,18 +36,18 @@ inline constexpr qsizetype LARGE_TEXT_LIMIT = 100LL * 1024 * 1024;
 inline const QString kPlaceholderText =
     QStringLiteral("The file is not displayed because it is very large.");
 
-class TAppForm : public QMainWindow {
+// The main window. Its handlers and commands live in several files; each group
+// below names the file that holds it.
+class TAppForm : public QMainWindow, public TBatchTarget {
   Q_OBJECT
  public:
   // Makes a processor for a dialect; tests may replace it.
   using TProcessorFactory =
       std::function<std::unique_ptr<glyphmill::TMarkdownProcessor>(glyphmill::TMarkdownProcessorDialect)>;
 
+  // AppForm.cpp: the window, its bars and menus, the small commands.
   explicit TAppForm(QWidget* parent = nullptr);
   ~TAppForm() override;
-
-  // The dialect that ComboBox1's selected index stands for.
-  static glyphmill::TMarkdownProcessorDialect DialectForIndex(int index);
 
   // The hidden copies of the document and of its HTML.
   TLineList SourceLines;
@@ -54,6 +55,94 @@ class TAppForm : public QMainWindow {
   std::unique_ptr<TMemIniFile> SettingsFile;
   TProcessorFactory ProcessorFactory;
 
+  // The update check: the one-second timer that starts and watches it, what it
+  // shares, and where it asks (tests shorten the timer and the time-out).
+  QTimer* TimerChecker = nullptr;
+  std::shared_ptr<TCheckState> CheckState;
+  TCheckOptions UpdateCheckOptions;
+
+  // The text of status panel 0.
+  QString StatusText() const;
+  void SetStatusText(const QString& text);
+
+ public Q_SLOTS:
+  void Exit1Click();
+  void Help2Click();
+  void About1Click();
+  // Opens another batch window, without blocking this one.
+  void BatchProcessing1Click();
+  void BatchProcessing2Click();
+  // Keeps the page control at half the middle area's width.
+  void FormResize();
+
+ public:
+  // AppFormConvert.cpp: conversion and the two editors.
+  // The dialect that ComboBox1's selected index stands for.
+  static glyphmill::TMarkdownProcessorDialect DialectForIndex(int index);
+  // Whether HtmlLines is stale: the source, the dialect or the safe mode changed
+  // since the last conversion.
+  bool IsHtmlStale() const;
+
+ public Q_SLOTS:
+  // The conversion command behind "CONVERT".
+  void ButtonConvertClick() override;
+  // Shows SourceLines in SynEdit1 / HtmlLines in SynEdit2 (or the placeholder).
+  void EkrandaGoster1();
+  void EkrandaGoster2();
+  // Converts on every change of the source when "Auto Convert" is checked.
+  void SynEdit1Change();
+  // With "Auto Convert" checked, a new dialect or safe-mode choice converts at once.
+  void ComboBox1Change();
+  void CheckBox1Click();
+  // Converts when HtmlLines is not the conversion of the source with the
+  // dialect and safe mode the window shows.
+  void ConvertIfStale();
+  void New1Click();
+
+ public:
+  // AppFormDocuments.cpp: loading and saving files, drops, the command line.
+  // Loads a file into SourceLines and SynEdit1, a ".csv" file as a Markdown table.
+  void DosyaAc(const QString& fileName) override;
+  // Writes HtmlLines to a file, UTF-8 without byte-order mark, CR LF after every line.
+  void DosyaKaydet(const QString& fileName) override;
+  // Loads the files in order with DosyaAc; an error is shown and ends the loading.
+  void LoadFiles(const QStringList& files);
+  // Loads these files once the event loop runs.
+  void LoadCommandLineFiles(const QStringList& files);
+
+ public Q_SLOTS:
+  // "Load File..." and "Save File...": a file dialog, then DosyaAc / DosyaKaydet.
+  void ButtonLoadClick();
+  void LoadFile1Click();
+  void ButtonSaveClick();
+  void SaveFile1Click();
+
+  // AppFormPreview.cpp: the preview.
+  // Writes HtmlLines to DataFolder + "temp.html" and shows it in WebBrowser1.
+  void PreviewGoster();
+  // Refreshes the preview when the "Preview" tab becomes the active one.
+  void PageControl1Change();
+
+  // AppFormUpdate.cpp: the update check and the feedback window.
+  // Starts the update check on the first tick; once it has finished, enables
+  // "Update Notifications" and shows the notice when one is due.
+  void TimerCheckerTimer();
+  // Stores the check mark of "Update Notifications" as ShowUpdate.
+  void UpdateNotifications1Click();
+  // Opens the feedback window modally.
+  void SendFeedback1Click();
+
+  // AppFormLanguage.cpp: the language window.
+  // Opens the language window modally.
+  void Language1Click();
+  // Keeps the language chosen in the language window for the next start.
+  void SetLanguageFile(const QString& Filename);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // The controls; each one's object name is its member name.
   // Top bar.
   QWidget* Panel2 = nullptr;
   QToolButton* ButtonLoad = nullptr;  // a click loads a file; its arrow opens PopupMenu3
@@ -103,91 +192,27 @@ class TAppForm : public QMainWindow {
   QMenu* PopupMenu2 = nullptr;
   QAction *MenuItem1 = nullptr, *MenuItem2 = nullptr, *MenuItem3 = nullptr, *MenuItem4 = nullptr,
           *MenuItem5 = nullptr, *MenuItem6 = nullptr, *MenuItem7 = nullptr, *MenuItem8 = nullptr;
+  void NameControls();
 
-  // The update check: the one-second timer that starts and watches it, what it
-  // shares, and where it asks (tests shorten the timer and the time-out).
-  QTimer* TimerChecker = nullptr;
-  std::shared_ptr<TCheckState> CheckState;
-  TCheckOptions UpdateCheckOptions;
-
-  // The text of status panel 0.
-  QString StatusText() const;
-  void SetStatusText(const QString& text);
-
-  // Loads a file into SourceLines and SynEdit1, a ".csv" file as a Markdown table.
-  void DosyaAc(const QString& fileName);
-  // Whether HtmlLines is stale: the source, the dialect or the safe mode changed
-  // since the last conversion.
-  bool IsHtmlStale() const;
-  // Writes HtmlLines to a file, UTF-8 without byte-order mark, CR LF after every line.
-  void DosyaKaydet(const QString& fileName);
-  // Loads the files in order with DosyaAc; an error is shown and ends the loading.
-  void LoadFiles(const QStringList& files);
-  // Loads the files after the program name in `arguments` once the event loop runs.
-  void LoadCommandLineFiles(const QStringList& arguments);
-
- public Q_SLOTS:
-  // The conversion command behind "CONVERT".
-  void ButtonConvertClick();
-  // Shows SourceLines in SynEdit1 / HtmlLines in SynEdit2 (or the placeholder).
-  void EkrandaGoster1();
-  void EkrandaGoster2();
-  // Converts on every change of the source when "Auto Convert" is checked.
-  void SynEdit1Change();
-  // With "Auto Convert" checked, a new dialect or safe-mode choice converts at once.
-  void ComboBox1Change();
-  void CheckBox1Click();
-  // Converts when HtmlLines is not the conversion of the source with the
-  // dialect and safe mode the window shows.
-  void ConvertIfStale();
-  void New1Click();
-  void Exit1Click();
-  void Help2Click();
-  void About1Click();
-  // Starts the update check on the first tick; once it has finished, enables
-  // "Update Notifications" and shows the notice when one is due.
-  void TimerCheckerTimer();
-  // Stores the check mark of "Update Notifications" as ShowUpdate.
-  void UpdateNotifications1Click();
-  // Opens the feedback window modally.
-  void SendFeedback1Click();
-  // Opens the language window modally.
-  void Language1Click();
-  // Keeps the language chosen in the language window for the next start.
-  void SetLanguageFile(const QString& Filename);
-  // Keeps the page control at half the middle area's width.
-  void FormResize();
-  // "Load File..." and "Save File...": a file dialog, then DosyaAc / DosyaKaydet.
-  void ButtonLoadClick();
-  void LoadFile1Click();
-  void ButtonSaveClick();
-  void SaveFile1Click();
-  // Opens another batch window, without blocking this one.
-  void BatchProcessing1Click();
-  void BatchProcessing2Click();
-  // Writes HtmlLines to DataFolder + "temp.html" and shows it in WebBrowser1.
-  void PreviewGoster();
-  // Refreshes the preview when the "Preview" tab becomes the active one.
-  void PageControl1Change();
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-  // Shows a file dialog modally; the chosen file, or "" when cancelled.
-  virtual QString RunFileDialog(QFileDialog& dialog);
-
- private:
+  // AppForm.cpp
   void FormCreate();
   void CreateTopBar();
   void CreateMiddleArea();
   void CreateBottomBar();
   void CreateMainMenu();
   void SetUpEditors();
-  void SetUpDocuments();
-  void SetUpPreview();
-  TPreviewPage* PreviewPage();
-  void ShowListInEditor(const TLineList& list, TSynEdit* editor);
   // Runs a handler; an error it raises goes to the general error handler.
   void Guarded(void (TAppForm::*handler)());
+  // AppFormConvert.cpp
+  void ShowListInEditor(const TLineList& list, TSynEdit* editor);
+  // AppFormDocuments.cpp
+  void SetUpDocuments();
+  // Shows a file dialog; the chosen file, or "" when cancelled.
+  QString ChooseFile(QFileDialog& dialog);
+  // AppFormPreview.cpp
+  void SetUpPreview();
+  TPreviewPage* PreviewPage();
+  // AppFormUpdate.cpp
   void CreateUpdateCheck();
   void StopUpdateCheck();
 

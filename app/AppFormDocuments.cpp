@@ -7,6 +7,7 @@
 #include "ErrorHandler.h"
 #include "FileDrops.h"
 #include "TextFiles.h"
+#include "platform/Desktop.h"
 
 #include <QAction>
 #include <QApplication>
@@ -53,15 +54,15 @@ void TAppForm::SetUpDocuments() {
   });
 }
 
-QString TAppForm::RunFileDialog(QFileDialog& dialog) {
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-  return dialog.selectedFiles().constFirst();
+QString TAppForm::ChooseFile(QFileDialog& dialog) {
+  const QStringList chosen = Desktop().RunFileDialog(dialog);
+  return chosen.isEmpty() ? QString() : chosen.constFirst();
 }
 
 void TAppForm::ButtonLoadClick() {
   QFileDialog dialog(this);
   setUpOpenDialog1(dialog);
-  const QString fileName = RunFileDialog(dialog);
+  const QString fileName = ChooseFile(dialog);
   if (fileName.isEmpty()) return;
   DosyaAc(fileName);
   ConvertIfStale();  // the HTML pane never shows another document's HTML
@@ -72,7 +73,7 @@ void TAppForm::LoadFile1Click() { ButtonLoadClick(); }
 void TAppForm::ButtonSaveClick() {
   QFileDialog dialog(this);
   setUpSaveDialog1(dialog);
-  const QString fileName = RunFileDialog(dialog);
+  const QString fileName = ChooseFile(dialog);
   if (fileName.isEmpty()) return;
   const TBusyCursor busy;
   // What is saved is the conversion of what the window shows.
@@ -112,8 +113,7 @@ void TAppForm::LoadFiles(const QStringList& files) {
   });
 }
 
-void TAppForm::LoadCommandLineFiles(const QStringList& arguments) {
-  const QStringList files = arguments.mid(1);
+void TAppForm::LoadCommandLineFiles(const QStringList& files) {
   if (files.isEmpty()) return;
   QTimer::singleShot(0, this, [this, files] { LoadFiles(files); });
 }

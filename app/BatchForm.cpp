@@ -1,13 +1,15 @@
 #include "BatchForm.h"
 
-#include "AppForm.h"
+#include "BatchTarget.h"
 #include "BusyCursor.h"
 #include "CsvImport.h"
 #include "Editors.h"
 #include "ErrorHandler.h"
 #include "FileDrops.h"
 #include "Languages.h"
+#include "ObjectNames.h"
 #include "WindowBars.h"
+#include "platform/Desktop.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -21,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
@@ -37,21 +40,6 @@ constexpr int kButtonWidth = 120;
 constexpr int kButtonHeight = 35;
 constexpr int kStatusPanelWidth = 50;
 
-std::function<QStringList(QFileDialog&)>& dialogHook() {
-  static std::function<QStringList(QFileDialog&)> instance;
-  return instance;
-}
-
-std::function<void(const TBatchMessage&)>& messageHook() {
-  static std::function<void(const TBatchMessage&)> instance;
-  return instance;
-}
-
-std::function<void()>& beepHook() {
-  static std::function<void()> instance;
-  return instance;
-}
-
 QPushButton* barButton(const QString& caption, const QString& iconFile, QWidget* parent) {
   return NewBarButton(caption, QIcon(QStringLiteral(":/icons/%1.png").arg(iconFile)),
                       QSize(kButtonWidth, kButtonHeight), parent);
@@ -67,12 +55,6 @@ QString withSeparator(const QString& folder) {
 qsizetype extensionStart(const QString& fileName) {
   const qsizetype dot = fileName.lastIndexOf(u'.');
   return dot < 0 ? fileName.size() : dot;
-}
-
-QStringList runDialog(QFileDialog& dialog) {
-  if (dialogHook()) return dialogHook()(dialog);
-  if (dialog.exec() != QDialog::Accepted) return {};
-  return dialog.selectedFiles();
 }
 
 // Whether an entry of that name is there, a dangling link included.
@@ -136,17 +118,8 @@ QStringList MarkdownFilesInDir(const QString& dirName, bool includeSubfolders) {
   return files;
 }
 
-void TFormBatch::SetDialogHook(std::function<QStringList(QFileDialog&)> hook) {
-  dialogHook() = std::move(hook);
-}
-
-void TFormBatch::SetMessageHook(std::function<void(const TBatchMessage&)> hook) {
-  messageHook() = std::move(hook);
-}
-
-void TFormBatch::SetBeepHook(std::function<void()> hook) { beepHook() = std::move(hook); }
-
-TFormBatch::TFormBatch(TAppForm* mainForm) : QWidget(mainForm, Qt::Window), FMainForm(mainForm) {
+TFormBatch::TFormBatch(QWidget* mainForm, TBatchTarget& target)
+    : QWidget(mainForm, Qt::Window), FMainForm(mainForm), FTarget(target) {
   // Closing the main window ends the program even while batch windows are open.
   setAttribute(Qt::WA_QuitOnClose, false);
   setWindowTitle(QStringLiteral("Batch Processing"));
@@ -180,6 +153,31 @@ TFormBatch::TFormBatch(TAppForm* mainForm) : QWidget(mainForm, Qt::Window), FMai
     move(frame.topLeft());
   }
   FormCreate();
+  NameControls();
+}
+
+void TFormBatch::NameControls() {
+  SetObjectNames({{Panel2, "Panel2"},
+                  {Button3, "Button3"},
+                  {Button4, "Button4"},
+                  {IncludeSubfolders1, "IncludeSubfolders1"},
+                  {SynEdit1, "SynEdit1"},
+                  {PopupMenu1, "PopupMenu1"},
+                  {Undo1, "Undo1"},
+                  {N2, "N2"},
+                  {Cut1, "Cut1"},
+                  {Copy1, "Copy1"},
+                  {Paste1, "Paste1"},
+                  {Delete1, "Delete1"},
+                  {N4, "N4"},
+                  {SelectAll1, "SelectAll1"},
+                  {Panel1, "Panel1"},
+                  {Label1, "Label1"},
+                  {Edit1, "Edit1"},
+                  {Button1, "Button1"},
+                  {ButtonStart, "ButtonStart"},
+                  {StatusBar1, "StatusBar1"},
+                  {StatusPanel0, "StatusPanel0"}});
 }
 
 void TFormBatch::CreateTopBar() {
@@ -252,7 +250,7 @@ void TFormBatch::Button3Click() {
   dialog.setNameFilters({QStringLiteral("Markdown File (*.txt *.csv *.md *.markdown)"),
                          QStringLiteral("Any File (*)")});
   dialog.setDefaultSuffix(QStringLiteral("md"));
-  const QStringList files = runDialog(dialog);
+  const QStringList files = Desktop().RunFileDialog(dialog);
   if (!files.isEmpty()) AppendLine(files.constFirst());
 }
 
@@ -269,7 +267,7 @@ QStringList TFormBatch::PickFolders(bool several) {
       view->setSelectionMode(QAbstractItemView::ExtendedSelection);
   }
   QStringList folders;
-  for (const QString& folder : runDialog(dialog)) {
+  for (const QString& folder : Desktop().RunFileDialog(dialog)) {
     if (QFileInfo(folder).isDir()) folders.append(folder);
   }
   if (!several && folders.size() > 1) folders.resize(1);
@@ -297,13 +295,7 @@ void TFormBatch::AddAllFilesInDir(const QString& dirName) {
 }
 
 void TFormBatch::ShowWarning(const QString& text) {
-  const TBatchMessage message{QMessageBox::Warning, Translate(QStringLiteral("WARNING")), text};
-  if (messageHook()) {
-    messageHook()(message);
-    return;
-  }
-  QMessageBox box(message.Icon, message.Caption, message.Text, QMessageBox::Ok, this);
-  box.exec();
+  Desktop().ShowMessage(this, {QMessageBox::Warning, Translate(QStringLiteral("WARNING")), text});
 }
 
 void TFormBatch::SetRunning(bool running) {
@@ -341,11 +333,7 @@ void TFormBatch::ButtonStartClick() {
   RunLines();
   if (FStopRequested) return;
   StatusPanel0->setText(QStringLiteral("Completed"));
-  if (beepHook()) {
-    beepHook()();
-  } else {
-    QApplication::beep();
-  }
+  Desktop().Beep();
 }
 
 void TFormBatch::RunLines() {
@@ -365,9 +353,9 @@ void TFormBatch::RunLines() {
     // The free name is taken after other windows had their turn, so that a run
     // in another batch window cannot have written it meanwhile.
     const QString output = UniqueFileName(BatchOutputName(path, Edit1->text()));
-    FMainForm->DosyaAc(path);
-    FMainForm->ButtonConvertClick();
-    FMainForm->DosyaKaydet(output);
+    FTarget.DosyaAc(path);
+    FTarget.ButtonConvertClick();
+    FTarget.DosyaKaydet(output);
   }
 }
 

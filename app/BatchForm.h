@@ -17,7 +17,7 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QStatusBar;
-class TAppForm;
+class TBatchTarget;
 class TSynEdit;
 
 // The output file for `inputPath` in `outputFolder`: the folder, a separator
@@ -42,47 +42,15 @@ bool IsMarkdownFile(const QString& path);
 // back to it) is not entered again.
 QStringList MarkdownFilesInDir(const QString& dirName, bool includeSubfolders);
 
-// A message box the window shows.
-struct TBatchMessage {
-  QMessageBox::Icon Icon;
-  QString Caption;
-  QString Text;
-};
-
 class TFormBatch : public QWidget {
   Q_OBJECT
  public:
-  // A top-level window owned by `mainForm`, which every run drives.
-  explicit TFormBatch(TAppForm* mainForm);
+  // A top-level window owned by the main window `mainForm`; every run drives
+  // `target`, the main window's commands.
+  TFormBatch(QWidget* mainForm, TBatchTarget& target);
 
   // The folder chosen last in any batch window; where the folder picker starts.
   static inline QString LastFolder;
-
-  // Let a test answer the file and folder dialogs (the chosen paths, none when
-  // cancelled), receive the message boxes and the beeps; empty hooks restore
-  // the real ones.
-  static void SetDialogHook(std::function<QStringList(QFileDialog&)> hook);
-  static void SetMessageHook(std::function<void(const TBatchMessage&)> hook);
-  static void SetBeepHook(std::function<void()> hook);
-
-  // Top bar.
-  QWidget* Panel2 = nullptr;
-  QPushButton* Button3 = nullptr;  // "Add Files..."
-  QPushButton* Button4 = nullptr;  // "Add Folder..."
-  QCheckBox* IncludeSubfolders1 = nullptr;
-  // The list of input paths, one a line.
-  TSynEdit* SynEdit1 = nullptr;
-  QMenu* PopupMenu1 = nullptr;
-  QAction *Undo1 = nullptr, *N2 = nullptr, *Cut1 = nullptr, *Copy1 = nullptr, *Paste1 = nullptr,
-          *Delete1 = nullptr, *N4 = nullptr, *SelectAll1 = nullptr;
-  // Bottom bar.
-  QWidget* Panel1 = nullptr;
-  QLabel* Label1 = nullptr;
-  QLineEdit* Edit1 = nullptr;      // the output folder
-  QPushButton* Button1 = nullptr;  // "Browse..."
-  QPushButton* ButtonStart = nullptr;
-  QStatusBar* StatusBar1 = nullptr;
-  QLabel* StatusPanel0 = nullptr;
 
   // Whether a run is going on.
   bool Running() const { return FRunning; }
@@ -104,6 +72,27 @@ class TFormBatch : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // The controls; each one's object name is its member name.
+  // Top bar.
+  QWidget* Panel2 = nullptr;
+  QPushButton* Button3 = nullptr;  // "Add Files..."
+  QPushButton* Button4 = nullptr;  // "Add Folder..."
+  QCheckBox* IncludeSubfolders1 = nullptr;
+  // The list of input paths, one a line.
+  TSynEdit* SynEdit1 = nullptr;
+  QMenu* PopupMenu1 = nullptr;
+  QAction *Undo1 = nullptr, *N2 = nullptr, *Cut1 = nullptr, *Copy1 = nullptr, *Paste1 = nullptr,
+          *Delete1 = nullptr, *N4 = nullptr, *SelectAll1 = nullptr;
+  // Bottom bar.
+  QWidget* Panel1 = nullptr;
+  QLabel* Label1 = nullptr;
+  QLineEdit* Edit1 = nullptr;      // the output folder
+  QPushButton* Button1 = nullptr;  // "Browse..."
+  QPushButton* ButtonStart = nullptr;
+  QStatusBar* StatusBar1 = nullptr;
+  QLabel* StatusPanel0 = nullptr;
+  void NameControls();
+
   void CreateTopBar();
   void CreateBottomBar();
   void FormCreate();
@@ -114,7 +103,8 @@ class TFormBatch : public QWidget {
   void SetRunning(bool running);
   void RunLines();
 
-  QPointer<TAppForm> FMainForm;
+  QPointer<QWidget> FMainForm;
+  TBatchTarget& FTarget;  // valid while FMainForm lives
   bool FRunning = false;
   bool FStopRequested = false;
   bool FDeleteAfterRun = false;

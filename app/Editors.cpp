@@ -1,6 +1,6 @@
 #include "Editors.h"
 
-#include "platform/ShellOpen.h"
+#include "platform/Desktop.h"
 
 #include <QContextMenuEvent>
 #include <QFontDatabase>
@@ -224,6 +224,6 @@ void TUriLexer::Attach(TSynEdit* target) {
                 int(target->SendScintilla(QsciScintillaBase::SCI_GETLINEENDPOSITION, line));
             const QString uri =
                 UriAt(TextRangeBytes(*target, lineStart, lineEnd), position - lineStart);
-            if (!uri.isEmpty()) OpenUrl(QUrl(uri));
+            if (!uri.isEmpty()) Desktop().OpenUrl(QUrl(uri));
           });
 }

@@ -1,25 +1,15 @@
 #include "ErrorHandler.h"
 
+#include "platform/Desktop.h"
+
 #include <QApplication>
-#include <QMessageBox>
 
 #include <exception>
 
 namespace ErrorHandler {
-namespace {
-std::function<void(const QString&)>& hook() {
-  static std::function<void(const QString&)> instance;
-  return instance;
-}
-}  // namespace
-
 void Show(const QString& message) {
-  if (hook()) {
-    hook()(message);
-    return;
-  }
-  QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationDisplayName(),
-                        message);
+  Desktop().ShowMessage(QApplication::activeWindow(),
+                        {QMessageBox::Critical, QApplication::applicationDisplayName(), message});
 }
 
 void ShowCurrentException() {
@@ -39,7 +29,5 @@ void Run(const std::function<void()>& command) {
     ShowCurrentException();
   }
 }
-
-void SetHook(std::function<void(const QString&)> newHook) { hook() = std::move(newHook); }
 
 }  // namespace ErrorHandler

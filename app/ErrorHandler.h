@@ -18,8 +18,4 @@ void Run(const std::function<void()>& command);
 // Shows the text of the exception being handled (call inside a catch block).
 void ShowCurrentException();
 
-// Lets a test receive the messages instead of a modal box; an empty hook restores
-// the box.
-void SetHook(std::function<void(const QString&)> hook);
-
 }  // namespace ErrorHandler

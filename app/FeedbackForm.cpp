@@ -3,8 +3,10 @@
 #include "AppGlobals.h"
 #include "BusyCursor.h"
 #include "Languages.h"
+#include "ObjectNames.h"
 #include "UpdateCheck.h"
 #include "WebHost.h"
+#include "platform/Desktop.h"
 
 #define PCRE2_CODE_UNIT_WIDTH 16
 #include <pcre2.h>
@@ -30,16 +32,6 @@ constexpr int kPictureSize = 32;
 
 const QString kEmailPattern =
     QStringLiteral("^[a-zA-Z0-9_.+-]+@[a-zA-Z0-9-]+\\.[a-zA-Z0-9-.]*[a-zA-Z0-9]+$");
-
-std::function<void(const TFeedbackMessage&)>& messageHook() {
-  static std::function<void(const TFeedbackMessage&)> instance;
-  return instance;
-}
-
-std::function<void()>& beepHook() {
-  static std::function<void()> instance;
-  return instance;
-}
 
 // Removes characters of code 32 or less at both ends.
 QString trimControls(const QString& text) {
@@ -70,12 +62,7 @@ pcre2_code* emailPattern() {
 
 void showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& caption,
                  const QString& text) {
-  if (messageHook()) {
-    messageHook()({icon, caption, text});
-    return;
-  }
-  QMessageBox box(icon, caption, text, QMessageBox::Ok, parent);
-  box.exec();
+  Desktop().ShowMessage(parent, {icon, caption, text});
 }
 
 }  // namespace
@@ -89,12 +76,6 @@ bool IsValidEmail(const QString& address) {
                                  address.size(), 0, 0, data.get(), nullptr);
   return result >= 0;
 }
-
-void TFeedbackForm::SetMessageHook(std::function<void(const TFeedbackMessage&)> hook) {
-  messageHook() = std::move(hook);
-}
-
-void TFeedbackForm::SetBeepHook(std::function<void()> hook) { beepHook() = std::move(hook); }
 
 TFeedbackForm::TFeedbackForm(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
@@ -144,6 +125,22 @@ TFeedbackForm::TFeedbackForm(QWidget* parent)
     frame.moveCenter(screen->availableGeometry().center());
     move(frame.topLeft());
   }
+  NameControls();
+}
+
+void TFeedbackForm::NameControls() {
+  SetObjectNames({{Panel4, "Panel4"},
+                  {Panel5, "Panel5"},
+                  {Image1, "Image1"},
+                  {Image2, "Image2"},
+                  {Caption4, "Caption4"},
+                  {Caption5, "Caption5"},
+                  {Label1, "Label1"},
+                  {Label2, "Label2"},
+                  {Memo1, "Memo1"},
+                  {Label3, "Label3"},
+                  {Edit1, "Edit1"},
+                  {BitBtn1, "BitBtn1"}});
 }
 
 QFrame* TFeedbackForm::TogglePanel(const QString& imageFile, QLabel** image, QLabel** caption) {
@@ -257,11 +254,7 @@ void TFeedbackForm::BitBtn1Click() {
   const QString message = trimControls(Memo1->toPlainText());
   if (message.isEmpty()) {
     Memo1->setFocus();
-    if (beepHook()) {
-      beepHook()();
-    } else {
-      QApplication::beep();
-    }
+    Desktop().Beep();
     return;
   }
   const QString address = trimControls(Edit1->text());

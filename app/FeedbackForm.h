@@ -17,13 +17,6 @@ class QPushButton;
 // Whether the whole of `address` is an e-mail address the maker accepts.
 bool IsValidEmail(const QString& address);
 
-// A message box the window shows.
-struct TFeedbackMessage {
-  QMessageBox::Icon Icon;
-  QString Caption;
-  QString Text;
-};
-
 class TFeedbackForm : public QDialog {
   Q_OBJECT
  public:
@@ -31,23 +24,6 @@ class TFeedbackForm : public QDialog {
 
   static constexpr int kMaxMessageLength = 10000;
   static constexpr int kMaxEmailLength = 100;
-
-  // Lets a test receive the message boxes and the beeps; empty hooks restore them.
-  static void SetMessageHook(std::function<void(const TFeedbackMessage&)> hook);
-  static void SetBeepHook(std::function<void()> hook);
-
-  QFrame* Panel4 = nullptr;
-  QFrame* Panel5 = nullptr;
-  QLabel* Image1 = nullptr;
-  QLabel* Image2 = nullptr;
-  QLabel* Caption4 = nullptr;  // the caption of Panel4
-  QLabel* Caption5 = nullptr;  // the caption of Panel5
-  QLabel* Label1 = nullptr;
-  QLabel* Label2 = nullptr;
-  QPlainTextEdit* Memo1 = nullptr;
-  QLabel* Label3 = nullptr;
-  QLineEdit* Edit1 = nullptr;
-  QPushButton* BitBtn1 = nullptr;
 
   bool LikeOn() const { return FLikeOn; }
   bool DislikeOn() const { return FDislikeOn; }
@@ -65,6 +41,21 @@ class TFeedbackForm : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // The controls; each one's object name is its member name.
+  QFrame* Panel4 = nullptr;
+  QFrame* Panel5 = nullptr;
+  QLabel* Image1 = nullptr;
+  QLabel* Image2 = nullptr;
+  QLabel* Caption4 = nullptr;  // the caption of Panel4
+  QLabel* Caption5 = nullptr;  // the caption of Panel5
+  QLabel* Label1 = nullptr;
+  QLabel* Label2 = nullptr;
+  QPlainTextEdit* Memo1 = nullptr;
+  QLabel* Label3 = nullptr;
+  QLineEdit* Edit1 = nullptr;
+  QPushButton* BitBtn1 = nullptr;
+  void NameControls();
+
   void FormCreate();
   QFrame* TogglePanel(const QString& imageFile, QLabel** image, QLabel** caption);
   void PaintToggle(QFrame* panel, QLabel* caption, bool on);

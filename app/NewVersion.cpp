@@ -2,7 +2,9 @@
 
 #include "AppGlobals.h"
 #include "Languages.h"
+#include "ObjectNames.h"
 #include "WebHost.h"
+#include "platform/Desktop.h"
 #include "platform/ShellOpen.h"
 
 #include <QCursor>
@@ -86,6 +88,17 @@ TNewVer::TNewVer(const QString& serverVersion, const QString& downloadAddress, Q
   TimerStart->start();
   TimerClose->start();
   TimerLink->start();
+  NameControls();
+}
+
+void TNewVer::NameControls() {
+  SetObjectNames({{Image1, "Image1"},
+                  {Label1, "Label1"},
+                  {Label2, "Label2"},
+                  {Button1, "Button1"},
+                  {TimerStart, "TimerStart"},
+                  {TimerClose, "TimerClose"},
+                  {TimerLink, "TimerLink"}});
 }
 
 void TNewVer::FormCreate() {
@@ -151,7 +164,7 @@ void TNewVer::TimerLinkTimer() {
 
 void TNewVer::Label2Click() {
   // The address comes from the network: only a web address is opened.
-  OpenUrl(QUrl(LinkTarget(DownloadAddress)));
+  Desktop().OpenUrl(QUrl(LinkTarget(DownloadAddress)));
   close();
 }
 

@@ -25,14 +25,6 @@ class TNewVer : public QWidget {
   // https address, otherwise the maker's home page.
   static QString LinkTarget(const QString& downloadAddress);
 
-  QLabel* Image1 = nullptr;
-  QLabel* Label1 = nullptr;
-  QLabel* Label2 = nullptr;
-  QToolButton* Button1 = nullptr;
-  QTimer* TimerStart = nullptr;
-  QTimer* TimerClose = nullptr;
-  QTimer* TimerLink = nullptr;
-
   QString ServerVersion;
   QString DownloadAddress;
 
@@ -50,6 +42,16 @@ class TNewVer : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
+  // The controls; each one's object name is its member name.
+  QLabel* Image1 = nullptr;
+  QLabel* Label1 = nullptr;
+  QLabel* Label2 = nullptr;
+  QToolButton* Button1 = nullptr;
+  QTimer* TimerStart = nullptr;
+  QTimer* TimerClose = nullptr;
+  QTimer* TimerLink = nullptr;
+  void NameControls();
+
   void FormCreate();
   QRect CentreRect() const;
   void CloseAnimated();

@@ -1,5 +1,6 @@
 #include "PreviewPage.h"
 
+#include "platform/Desktop.h"
 #include "platform/ShellOpen.h"
 
 namespace {
@@ -8,7 +9,9 @@ namespace {
 // mail address: the document may be hostile, and a local file or another
 // scheme could start a program.
 void openDocumentLink(const QUrl& url) {
-  if (IsWebAddress(url) || url.scheme().compare(u"mailto", Qt::CaseInsensitive) == 0) OpenUrl(url);
+  if (IsWebAddress(url) || url.scheme().compare(u"mailto", Qt::CaseInsensitive) == 0) {
+    Desktop().OpenUrl(url);
+  }
 }
 
 // Stands in for a new window: hands the first address it is sent to the user's

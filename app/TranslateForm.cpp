@@ -3,9 +3,10 @@
 #include "AppGlobals.h"
 #include "ErrorHandler.h"
 #include "Languages.h"
+#include "ObjectNames.h"
 #include "WebHost.h"
+#include "platform/Desktop.h"
 #include "platform/RestartScript.h"
-#include "platform/ShellOpen.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -27,11 +28,6 @@ namespace {
 constexpr int kItemHeight = 18;
 const QSize kFlagSize(16, 11);
 const QString kEnglish = QStringLiteral("English");
-
-std::function<bool(const TRestartQuestion&)>& questionHook() {
-  static std::function<bool(const TRestartQuestion&)> instance;
-  return instance;
-}
 
 QPixmap flag(const QString& itemText) {
   return QPixmap(QStringLiteral(":/flags/%1.png").arg(FlagImageName(itemText)));
@@ -106,10 +102,6 @@ QStringList TranslatorLines(const QString& translatedBy) {
 
 TTranslateForm::TTranslateForm(QWidget* parent) : QDialog(parent) {
   SetLanguageFile = StoreLanguageFile;
-  Terminate = [this] {
-    done(QDialog::Accepted);
-    QCoreApplication::quit();
-  };
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setFont(QFont(QStringLiteral("Tahoma"), 12));
@@ -121,6 +113,19 @@ TTranslateForm::TTranslateForm(QWidget* parent) : QDialog(parent) {
     move(frame.topLeft());
   }
   FormCreate();
+  NameControls();
+}
+
+void TTranslateForm::NameControls() {
+  SetObjectNames({{Label1, "Label1"},
+                  {ComboBox1, "ComboBox1"},
+                  {Label2, "Label2"},
+                  {RichEdit1, "RichEdit1"},
+                  {Label3, "Label3"},
+                  {Button1, "Button1"},
+                  {PopupMenu1, "PopupMenu1"},
+                  {Copy1, "Copy1"},
+                  {SelectAll1, "SelectAll1"}});
 }
 
 void TTranslateForm::CreateControls() {
@@ -245,17 +250,12 @@ void TTranslateForm::Button1Click() {
 }
 
 bool TTranslateForm::AskRestart() const {
-  const TRestartQuestion question = {Translate(QStringLiteral("Restart Application?")),
-                                     Translate(QStringLiteral("Confirmation")),
-                                     Translate(QStringLiteral("Yes")),
-                                     Translate(QStringLiteral("No"))};
-  if (questionHook()) return questionHook()(question);
-  QMessageBox box(QMessageBox::Question, question.Caption, question.Text, QMessageBox::NoButton,
-                  const_cast<TTranslateForm*>(this));
-  QPushButton* yes = box.addButton(question.Yes, QMessageBox::YesRole);
-  box.addButton(question.No, QMessageBox::NoRole);
-  box.exec();
-  return box.clickedButton() == yes;
+  TQuestion question;
+  question.Caption = Translate(QStringLiteral("Confirmation"));
+  question.Text = Translate(QStringLiteral("Restart Application?"));
+  question.ButtonTexts = {{QMessageBox::Yes, Translate(QStringLiteral("Yes"))},
+                          {QMessageBox::No, Translate(QStringLiteral("No"))}};
+  return Desktop().Ask(const_cast<TTranslateForm*>(this), question) == QMessageBox::Yes;
 }
 
 // Keeps the choice, writes the script that starts the program again, has it run
@@ -266,24 +266,21 @@ void TTranslateForm::Restart() {
   const QString script = DataFolder + QStringLiteral("start.bat");
   WriteRestartScript(script, QCoreApplication::applicationFilePath());
   QCoreApplication::processEvents();
-  RunRestartScript(script, DataFolder);
+  Desktop().RunRestartScript(script, DataFolder);
   QCoreApplication::processEvents();
-  Terminate();
+  done(QDialog::Accepted);
+  Desktop().EndProgram();
 }
 
 QString TTranslateForm::TranslationPageUrl() {
   return QStringLiteral("https://%1/translation/").arg(WebHost());
 }
 
-void TTranslateForm::Label3Click() { OpenUrl(QUrl(TranslationPageUrl())); }
+void TTranslateForm::Label3Click() { Desktop().OpenUrl(QUrl(TranslationPageUrl())); }
 
 void TTranslateForm::Copy1Click() { RichEdit1->copy(); }
 
 void TTranslateForm::SelectAll1Click() { RichEdit1->selectAll(); }
-
-void TTranslateForm::SetQuestionHook(std::function<bool(const TRestartQuestion&)> hook) {
-  questionHook() = std::move(hook);
-}
 
 bool TTranslateForm::eventFilter(QObject* watched, QEvent* event) {
   if (watched == Label3 && event->type() == QEvent::MouseButtonRelease &&

@@ -24,11 +24,6 @@ QString FlagImageName(const QString& itemText);
 // per line.
 QStringList TranslatorLines(const QString& translatedBy);
 
-// The question asked before a restart, with its translated texts.
-struct TRestartQuestion {
-  QString Text, Caption, Yes, No;
-};
-
 class TTranslateForm : public QDialog {
   Q_OBJECT
  public:
@@ -37,22 +32,6 @@ class TTranslateForm : public QDialog {
   // Receives the chosen language file before the restart; the main window sets
   // it to its SetLanguageFile.
   std::function<void(const QString& fileName)> SetLanguageFile;
-  // Ends the program after the restart script has been started; tests replace it.
-  std::function<void()> Terminate;
-
-  // Lets a test answer the restart question (true for Yes); an empty hook
-  // restores the message box.
-  static void SetQuestionHook(std::function<bool(const TRestartQuestion&)> hook);
-
-  QLabel* Label1 = nullptr;
-  QComboBox* ComboBox1 = nullptr;
-  QLabel* Label2 = nullptr;
-  QPlainTextEdit* RichEdit1 = nullptr;
-  QLabel* Label3 = nullptr;
-  QPushButton* Button1 = nullptr;
-  QMenu* PopupMenu1 = nullptr;
-  QAction* Copy1 = nullptr;
-  QAction* SelectAll1 = nullptr;
 
   // The item selected when the window finished opening.
   QString OpeningLanguage;
@@ -77,6 +56,18 @@ class TTranslateForm : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // The controls; each one's object name is its member name.
+  QLabel* Label1 = nullptr;
+  QComboBox* ComboBox1 = nullptr;
+  QLabel* Label2 = nullptr;
+  QPlainTextEdit* RichEdit1 = nullptr;
+  QLabel* Label3 = nullptr;
+  QPushButton* Button1 = nullptr;
+  QMenu* PopupMenu1 = nullptr;
+  QAction* Copy1 = nullptr;
+  QAction* SelectAll1 = nullptr;
+  void NameControls();
+
   void FormCreate();
   void CreateControls();
   void AddLanguageItem(const QString& text);

@@ -1,8 +1,9 @@
 // Program entry: the named lock, the application, the main window, the event loop.
 #include "AppForm.h"
 #include "AppGlobals.h"
-#include "Languages.h"
+#include "CommandLine.h"
 #include "ErrorHandler.h"
+#include "Languages.h"
 #include "platform/NamedLock.h"
 #include "platform/RestartScript.h"
 
@@ -10,6 +11,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <exception>
 
 namespace {
 
@@ -44,15 +46,32 @@ void ReportStartAndQuit(const TAppForm& form) {
   });
 }
 
-}  // namespace
+// A wrong command line: the reason and a hint on standard error, status 2.
+int ReportUsageError(const QString& message) {
+  std::fprintf(stderr, "glyphmill: %s\nTry 'glyphmill --help' for more information.\n",
+               qPrintable(message));
+  return 2;
+}
 
-int main(int argc, char* argv[]) {
-  // The runner of the restart script that the language window writes.
-  if (argc == 3 && qstrcmp(argv[1], kRunRestartScriptSwitch) == 0) {
-    QCoreApplication runner(argc, argv);
-    return RunRestartScriptFile(QString::fromLocal8Bit(argv[2]));
+// --help and --version print on standard output; neither needs a display.
+int PrintHelpOrVersion(int argc, char* argv[], TCommandLine::TAction action) {
+  QCoreApplication application(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("glyphmill"));
+  try {
+    const QString text = action == TCommandLine::caShowHelp
+                             ? UsageText()
+                             : VersionLine(QCoreApplication::applicationFilePath()) + u'\n';
+    std::fputs(qPrintable(text), stdout);
+    return 0;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "glyphmill: %s\n", e.what());
+    return 1;
   }
+}
 
+// The window program: the named lock, the application, the main window, the
+// event loop; `files` are loaded once the loop runs.
+int RunWindow(int argc, char* argv[], const QStringList& files) {
   // Held for the life of the process; a second instance starts all the same.
   TakeNamedLock(QStringLiteral("KELMOOR_Glyphmill"));
 
@@ -68,9 +87,32 @@ int main(int argc, char* argv[]) {
   ErrorHandler::Run([&] {
     TAppForm form;
     form.show();
-    form.LoadCommandLineFiles(QCoreApplication::arguments());
+    form.LoadCommandLineFiles(files);
     if (qEnvironmentVariableIsSet("GLYPHMILL_EXIT_AFTER_START")) ReportStartAndQuit(form);
     exitCode = QApplication::exec();
   });
   return exitCode;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));
+  const TCommandLine commandLine = ParseCommandLine(arguments);
+  switch (commandLine.Action) {
+    case TCommandLine::caError:
+      return ReportUsageError(commandLine.Message);
+    case TCommandLine::caShowHelp:
+    case TCommandLine::caShowVersion:
+      return PrintHelpOrVersion(argc, argv, commandLine.Action);
+    case TCommandLine::caRunRestartScript: {
+      // The runner of the restart script that the language window writes.
+      QCoreApplication runner(argc, argv);
+      return RunRestartScriptFile(commandLine.ScriptFile);
+    }
+    case TCommandLine::caOpenWindow:
+      break;
+  }
+  return RunWindow(argc, argv, commandLine.Files);
 }

@@ -16,11 +16,6 @@
 
 namespace {
 
-std::function<void(const QString&, const QString&)>& hook() {
-  static std::function<void(const QString&, const QString&)> instance;
-  return instance;
-}
-
 // The characters Windows-1252 puts at 0x80..0x9F (0 where it has none).
 constexpr char16_t kWindows1252High[32] = {
     0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
@@ -83,21 +78,12 @@ void WriteRestartScript(const QString& fileName, const QString& programPath) {
 
 void RunRestartScript(const QString& scriptFile, const QString& workingFolder,
                       const QString& runner) {
-  if (hook()) {
-    hook()(scriptFile, workingFolder);
-    return;
-  }
   const QStringList arguments = {QString::fromLatin1(kRunRestartScriptSwitch), scriptFile};
   const QString program = runner.isEmpty() ? QCoreApplication::applicationFilePath() : runner;
   if (!QProcess::startDetached(program, arguments, workingFolder)) {
     throw std::runtime_error(
         QStringLiteral("Cannot run the restart script \"%1\".").arg(scriptFile).toStdString());
   }
-}
-
-void SetRunRestartScriptHook(
-    std::function<void(const QString& scriptFile, const QString& workingFolder)> newHook) {
-  hook() = std::move(newHook);
 }
 
 int RunRestartScriptFile(const QString& scriptFile) {

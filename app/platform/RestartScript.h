@@ -6,8 +6,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <functional>
-
 // The command-line switch that makes the program run a restart script.
 inline constexpr char kRunRestartScriptSwitch[] = "--run-restart-script";
 
@@ -31,11 +29,6 @@ void WriteRestartScript(const QString& fileName, const QString& programPath);
 // started.
 void RunRestartScript(const QString& scriptFile, const QString& workingFolder,
                       const QString& runner = QString());
-
-// Lets a test see the scripts instead of running them; an empty hook restores
-// the runner.
-void SetRunRestartScriptHook(std::function<void(const QString& scriptFile,
-                                                const QString& workingFolder)> hook);
 
 // The runner: goes through the script's lines. "@ECHO OFF" and "ECHO ..." do
 // nothing, "timeout N" waits N seconds, a path in double quotes starts that

@@ -2,6 +2,7 @@
 // Convert" on, for a 100 KB and a 1 MB document, driving the real window
 // offscreen. Prints the median and the slowest of the runs.
 #include "AppForm.h"
+#include "AppTestSupport.h"
 #include "Editors.h"
 
 #include <QAction>
@@ -65,30 +66,31 @@ void measureEngine(const QString& text, int runs) {
 }
 
 void measure(TAppForm& form, qsizetype size, int runs) {
-  form.AutoConvert1->setChecked(false);
+  Control<QAction>(form, "AutoConvert1")->setChecked(false);
   const QString text = documentOfSize(size);
   measureEngine(text, runs);
-  form.SynEdit1->SetText(text);
+  Control<TSynEdit>(form, "SynEdit1")->SetText(text);
   QApplication::processEvents();
 
   std::vector<double> convert;
   for (int i = 0; i < runs; ++i) {
     QElapsedTimer clock;
     clock.start();
-    QTest::mouseClick(form.ButtonConvert, Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(form, "ButtonConvert"), Qt::LeftButton);
     QApplication::processEvents();  // let the panes paint
     convert.push_back(clock.nsecsElapsed() / 1e6);
   }
   report("CONVERT", size, convert);
 
-  form.AutoConvert1->setChecked(true);
-  form.SynEdit1->setFocus();
-  form.SynEdit1->setCursorPosition(form.SynEdit1->lines() / 2, 0);
+  Control<QAction>(form, "AutoConvert1")->setChecked(true);
+  Control<TSynEdit>(form, "SynEdit1")->setFocus();
+  Control<TSynEdit>(form, "SynEdit1")
+      ->setCursorPosition(Control<TSynEdit>(form, "SynEdit1")->lines() / 2, 0);
   std::vector<double> keystroke;
   for (int i = 0; i < runs; ++i) {
     QElapsedTimer clock;
     clock.start();
-    QTest::keyClick(form.SynEdit1, (i % 2) ? Qt::Key_Backspace : Qt::Key_X);
+    QTest::keyClick(Control<TSynEdit>(form, "SynEdit1"), (i % 2) ? Qt::Key_Backspace : Qt::Key_X);
     QApplication::processEvents();
     keystroke.push_back(clock.nsecsElapsed() / 1e6);
   }

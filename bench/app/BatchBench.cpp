@@ -3,9 +3,10 @@
 // the window handling events, and how many of the status panel's texts a timer
 // running beside the window saw.
 #include "AppForm.h"
+#include "AppTestSupport.h"
 #include "BatchForm.h"
 #include "Editors.h"
-#include "ErrorHandler.h"
+#include "FakeDesktop.h"
 
 #include <QAction>
 #include <QApplication>
@@ -56,10 +57,10 @@ bool writeInputs(const QString& folder, int count, const QByteArray& bytes, QStr
 }
 
 void measure(TAppForm& mainForm, const char* what, const QStringList& inputs, const QString& out) {
-  mainForm.BatchProcessing1->trigger();
+  Control<QAction>(mainForm, "BatchProcessing1")->trigger();
   TFormBatch* batch = mainForm.findChildren<TFormBatch*>().last();
-  batch->Edit1->setText(out);
-  batch->SynEdit1->SetText(inputs.join(QStringLiteral("\r\n")));
+  Control<QLineEdit>(*batch, "Edit1")->setText(out);
+  Control<TSynEdit>(*batch, "SynEdit1")->SetText(inputs.join(QStringLiteral("\r\n")));
   QApplication::processEvents();
 
   // A timer beside the window: the longest gap between its ticks is the longest
@@ -72,22 +73,31 @@ void measure(TAppForm& mainForm, const char* what, const QStringList& inputs, co
   QObject::connect(&ticker, &QTimer::timeout, [&] {
     longestGap = std::max(longestGap, sinceTick.nsecsElapsed());
     sinceTick.restart();
-    statusSeen.insert(batch->StatusPanel0->text());
+    statusSeen.insert(Control<QLabel>(*batch, "StatusPanel0")->text());
   });
   QElapsedTimer clock;
   clock.start();
   sinceTick.start();
   ticker.start();
-  QTest::mouseClick(batch->ButtonStart, Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(*batch, "ButtonStart"), Qt::LeftButton);
   const double total = clock.nsecsElapsed() / 1e6;
   ticker.stop();
-  std::printf("%-22s %5lld files  %9.0f ms total  %8.2f ms per file  longest without events %8.2f ms"
-              "  status texts seen %lld  last status \"%s\"\n",
-              what, static_cast<long long>(inputs.size()), total, total / double(inputs.size()),
-              longestGap / 1e6, static_cast<long long>(statusSeen.size()),
-              qPrintable(batch->StatusPanel0->text()));
+  std::printf(
+      "%-22s %5lld files  %9.0f ms total  %8.2f ms per file  longest without events %8.2f ms"
+      "  status texts seen %lld  last status \"%s\"\n",
+      what, static_cast<long long>(inputs.size()), total, total / double(inputs.size()),
+      longestGap / 1e6, static_cast<long long>(statusSeen.size()),
+      qPrintable(Control<QLabel>(*batch, "StatusPanel0")->text()));
   batch->close();
 }
+
+// A desktop that writes the messages to standard error and answers nothing.
+class TReportingDesktop : public TFakeDesktop {
+ public:
+  void ShowMessage(QWidget*, const TMessage& message) override {
+    std::fprintf(stderr, "message: %s\n", qPrintable(message.Text));
+  }
+};
 
 }  // namespace
 
@@ -95,10 +105,8 @@ int main(int argc, char* argv[]) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
   QStandardPaths::setTestModeEnabled(true);  // the update check must not count in the user's settings
-  ErrorHandler::SetHook([](const QString& message) {
-    std::fprintf(stderr, "error: %s\n", qPrintable(message));
-  });
-  TFormBatch::SetBeepHook([] {});
+  // Errors go to standard error; no box waits for a click.
+  const TReportingDesktop desktop;
   QTemporaryDir dir;
   QStringList small;
   QStringList large;

@@ -1,8 +1,10 @@
 // Loading and saving documents in the real main window: dialogs, encodings,
 // CSV files, failures, dropped files and files named on the command line.
-#include "AppTestForm.h"
+#include "AppForm.h"
+#include "AppTestSupport.h"
+#include "CommandLine.h"
 #include "Editors.h"
-#include "ErrorHandler.h"
+#include "FakeDesktop.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -46,8 +48,8 @@ class AppDocumentsTest : public QObject {
 
  private:
   std::unique_ptr<QTemporaryDir> FDir;
-  std::unique_ptr<TTestForm> FForm;
-  QStringList FErrors;
+  std::unique_ptr<TFakeDesktop> FDesktop;
+  std::unique_ptr<TAppForm> FForm;
   QStringList FShown;  // the source editor's texts, one per change
 
   QString file(const QString& name, const QByteArray& bytes) {
@@ -57,29 +59,31 @@ class AppDocumentsTest : public QObject {
   }
 
   void recordEditorTexts(QObject* context) {
-    connect(FForm->SynEdit1, &TSynEdit::Changed, context, [this] { FShown.append(FForm->SynEdit1->text()); });
+    connect(Control<TSynEdit>(*FForm, "SynEdit1"), &TSynEdit::Changed, context,
+            [this] { FShown.append(Control<TSynEdit>(*FForm, "SynEdit1")->text()); });
   }
 
   // One error was shown, naming the file and a reason.
   void expectError(const QString& path) {
-    QCOMPARE(FErrors.size(), 1);
-    QVERIFY2(FErrors[0].startsWith(path + QStringLiteral(": ")) && FErrors[0].size() > path.size() + 2,
-             qPrintable(FErrors[0]));
+    const QStringList errors = FDesktop->Errors();
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(
+        errors[0].startsWith(path + QStringLiteral(": ")) && errors[0].size() > path.size() + 2,
+        qPrintable(errors[0]));
   }
 
  private Q_SLOTS:
   void init() {
     FDir = std::make_unique<QTemporaryDir>();
     QVERIFY(FDir->isValid());
-    FErrors.clear();
     FShown.clear();
-    ErrorHandler::SetHook([this](const QString& message) { FErrors.append(message); });
-    FForm = std::make_unique<TTestForm>();
+    FDesktop = std::make_unique<TFakeDesktop>();
+    FForm = std::make_unique<TAppForm>();
   }
 
   void cleanup() {
     FForm.reset();
-    ErrorHandler::SetHook(nullptr);
+    FDesktop.reset();
   }
 
 
@@ -117,8 +121,8 @@ class AppDocumentsTest : public QObject {
     QFETCH(QStringList, lines);
     FForm->DosyaAc(file(name, bytes));
     QCOMPARE(FForm->SourceLines.Lines(), lines);
-    QCOMPARE(FForm->SynEdit1->text(), lines.join(QStringLiteral("\r\n")));
-    QVERIFY(FErrors.isEmpty());
+    QCOMPARE(Control<TSynEdit>(*FForm, "SynEdit1")->text(), lines.join(QStringLiteral("\r\n")));
+    QVERIFY(FDesktop->Errors().isEmpty());
   }
 
   void loadsThroughTheDialogs() {
@@ -126,23 +130,23 @@ class AppDocumentsTest : public QObject {
     const QString source = FForm->SourceLines.Text();
     const QString html = FForm->HtmlLines.Text();
     FForm->SetStatusText(QStringLiteral("before"));
-    QTest::mouseClick(FForm->ButtonLoad, Qt::LeftButton);
-    QTest::mouseClick(FForm->ButtonSave, Qt::LeftButton);
-    FForm->SaveFile1->trigger();
-    QCOMPARE(FForm->DialogCount, 3);
+    QTest::mouseClick(Control<QToolButton>(*FForm, "ButtonLoad"), Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(*FForm, "ButtonSave"), Qt::LeftButton);
+    Control<QAction>(*FForm, "SaveFile1")->trigger();
+    QCOMPARE(FDesktop->Dialogs.size(), 3);
     QCOMPARE(FForm->SourceLines.Text(), source);
     QCOMPARE(FForm->HtmlLines.Text(), html);
     QCOMPARE(FForm->StatusText(), QStringLiteral("before"));
-    QVERIFY(FErrors.isEmpty());
+    QVERIFY(FDesktop->Errors().isEmpty());
     QVERIFY(QDir(FDir->path()).isEmpty());
 
-    FForm->DialogAnswer = file(QStringLiteral("a.md"), "# From the dialog");
-    QTest::mouseClick(FForm->ButtonLoad, Qt::LeftButton);
-    QCOMPARE(FForm->SynEdit1->text(), QStringLiteral("# From the dialog"));
-    QCOMPARE(FForm->DialogFileMode, QFileDialog::ExistingFile);
-    FForm->DialogAnswer = file(QStringLiteral("b.md"), "# From the menu");
-    FForm->LoadFile1->trigger();
-    QCOMPARE(FForm->SynEdit1->text(), QStringLiteral("# From the menu"));
+    FDesktop->AnswerDialogsWith(file(QStringLiteral("a.md"), "# From the dialog"));
+    QTest::mouseClick(Control<QToolButton>(*FForm, "ButtonLoad"), Qt::LeftButton);
+    QCOMPARE(Control<TSynEdit>(*FForm, "SynEdit1")->text(), QStringLiteral("# From the dialog"));
+    QCOMPARE(FDesktop->Dialogs.last().FileMode, QFileDialog::ExistingFile);
+    FDesktop->AnswerDialogsWith(file(QStringLiteral("b.md"), "# From the menu"));
+    Control<QAction>(*FForm, "LoadFile1")->trigger();
+    QCOMPARE(Control<TSynEdit>(*FForm, "SynEdit1")->text(), QStringLiteral("# From the menu"));
   }
 
   void loadTimeAndAutoConvert() {
@@ -152,10 +156,10 @@ class AppDocumentsTest : public QObject {
     QVERIFY2(pattern.match(FForm->StatusText()).hasMatch(), qPrintable(FForm->StatusText()));
     QVERIFY(!FForm->HtmlLines.Text().contains(QStringLiteral("Loaded")));
 
-    FForm->AutoConvert1->trigger();
+    Control<QAction>(*FForm, "AutoConvert1")->trigger();
     FForm->DosyaAc(file(QStringLiteral("b.md"), "# Loaded"));
     QCOMPARE(FForm->HtmlLines.Text(), QStringLiteral("<h1>Loaded</h1>\r\n"));
-    QCOMPARE(FForm->SynEdit2->text(), QStringLiteral("<h1>Loaded</h1>"));
+    QCOMPARE(Control<TSynEdit>(*FForm, "SynEdit2")->text(), QStringLiteral("<h1>Loaded</h1>"));
     // The load time, written after the conversion, replaces the elapsed time.
     QVERIFY2(pattern.match(FForm->StatusText()).hasMatch(), qPrintable(FForm->StatusText()));
   }
@@ -184,22 +188,23 @@ class AppDocumentsTest : public QObject {
     };
     const QString notes = file(QStringLiteral("notes.md"), "# Notes");
     if (how == "dialog") {
-      FForm->DialogAnswer = notes;
-      QTest::mouseClick(FForm->ButtonLoad, Qt::LeftButton);
+      FDesktop->AnswerDialogsWith(notes);
+      QTest::mouseClick(Control<QToolButton>(*FForm, "ButtonLoad"), Qt::LeftButton);
     } else if (how == "drop") {
-      QVERIFY(sendDrop(FForm->SynEdit1, {notes}));
+      QVERIFY(sendDrop(Control<TSynEdit>(*FForm, "SynEdit1"), {notes}));
     } else if (how == "command line") {
-      FForm->LoadCommandLineFiles({QStringLiteral("glyphmill"), notes});
+      FForm->LoadCommandLineFiles({notes});
     } else if (how == "edit") {
-      FForm->SynEdit1->SetText(QStringLiteral("edited *now*"));
+      Control<TSynEdit>(*FForm, "SynEdit1")->SetText(QStringLiteral("edited *now*"));
     } else if (how == "dialect") {
-      FForm->SynEdit1->SetText(QStringLiteral("a -- b"));
-      QTest::mouseClick(FForm->ButtonConvert, Qt::LeftButton);  // "&ndash;" in CommonMark
-      FForm->ComboBox1->setCurrentIndex(2);
+      Control<TSynEdit>(*FForm, "SynEdit1")->SetText(QStringLiteral("a -- b"));
+      QTest::mouseClick(Control<QPushButton>(*FForm, "ButtonConvert"),
+                        Qt::LeftButton);  // "&ndash;" in CommonMark
+      Control<QComboBox>(*FForm, "ComboBox1")->setCurrentIndex(2);
     } else if (how == "unsafe") {
-      FForm->SynEdit1->SetText(QStringLiteral("a <b onclick=\"x\">b</b>"));
-      QTest::mouseClick(FForm->ButtonConvert, Qt::LeftButton);
-      FForm->CheckBox1->click();
+      Control<TSynEdit>(*FForm, "SynEdit1")->SetText(QStringLiteral("a <b onclick=\"x\">b</b>"));
+      QTest::mouseClick(Control<QPushButton>(*FForm, "ButtonConvert"), Qt::LeftButton);
+      Control<QCheckBox>(*FForm, "CheckBox1")->click();
     }
     // A loading command converts once, after the load.
     if (how == "dialog" || how == "drop" || how == "command line") {
@@ -208,26 +213,26 @@ class AppDocumentsTest : public QObject {
     }
     const int before = conversions;
     const QString target = FDir->filePath(QStringLiteral("out.html"));
-    FForm->DialogAnswer = target;
-    QTest::mouseClick(FForm->ButtonSave, Qt::LeftButton);
-    QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
+    FDesktop->AnswerDialogsWith(target);
+    QTest::mouseClick(Control<QPushButton>(*FForm, "ButtonSave"), Qt::LeftButton);
+    QVERIFY2(FDesktop->Errors().isEmpty(), qPrintable(FDesktop->Errors().join('\n')));
     QCOMPARE(QString::fromUtf8(ReadTestFile(target)), expected);
     // Saving again converts nothing more: the HTML is up to date.
     const int afterFirstSave = conversions;
     QVERIFY(afterFirstSave <= before + 1);
-    QTest::mouseClick(FForm->ButtonSave, Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(*FForm, "ButtonSave"), Qt::LeftButton);
     QCOMPARE(conversions, afterFirstSave);
   }
 
   // With Auto Convert on, a new dialect or safe-mode choice converts at once.
   void autoConvertFollowsTheSettings() {
-    FForm->AutoConvert1->trigger();
-    FForm->SynEdit1->SetText(QStringLiteral("a -- b <b onclick=\"x\">c</b>"));
+    Control<QAction>(*FForm, "AutoConvert1")->trigger();
+    Control<TSynEdit>(*FForm, "SynEdit1")->SetText(QStringLiteral("a -- b <b onclick=\"x\">c</b>"));
     QVERIFY(FForm->HtmlLines.Text().contains(QStringLiteral("&ndash;")));
-    FForm->ComboBox1->setCurrentIndex(2);
+    Control<QComboBox>(*FForm, "ComboBox1")->setCurrentIndex(2);
     QVERIFY2(!FForm->HtmlLines.Text().contains(QStringLiteral("&ndash;")), qPrintable(FForm->HtmlLines.Text()));
     QVERIFY(!FForm->HtmlLines.Text().contains(QStringLiteral("<b onclick")));
-    FForm->CheckBox1->click();
+    Control<QCheckBox>(*FForm, "CheckBox1")->click();
     QVERIFY2(FForm->HtmlLines.Text().contains(QStringLiteral("<b onclick=\"x\">c</b>")),
              qPrintable(FForm->HtmlLines.Text()));
   }
@@ -253,31 +258,31 @@ class AppDocumentsTest : public QObject {
     const QString path = FDir->filePath(name);
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, FForm->DosyaAc(path));
     // Through the dialog the general error handler names file and reason.
-    FForm->DialogAnswer = path;
-    QTest::mouseClick(FForm->ButtonLoad, Qt::LeftButton);
+    FDesktop->AnswerDialogsWith(path);
+    QTest::mouseClick(Control<QToolButton>(*FForm, "ButtonLoad"), Qt::LeftButton);
     expectError(path);
     QCOMPARE(FForm->SourceLines.Lines(), (QStringList{"kept", "lines"}));
-    QCOMPARE(FForm->SynEdit1->text(), QStringLiteral("kept\r\nlines"));
+    QCOMPARE(Control<TSynEdit>(*FForm, "SynEdit1")->text(), QStringLiteral("kept\r\nlines"));
     QCOMPARE(FForm->StatusText(), QStringLiteral("before"));
   }
 
   void savesTheHtmlList() {
     // A longer file already there is replaced whole.
     const QString target = file(QStringLiteral("out.html"), QByteArray(10000, 'x'));
-    FForm->SynEdit1->SetText(QStringLiteral("# Ωmega\r\n\r\ntext"));
-    QTest::mouseClick(FForm->ButtonConvert, Qt::LeftButton);
+    Control<TSynEdit>(*FForm, "SynEdit1")->SetText(QStringLiteral("# Ωmega\r\n\r\ntext"));
+    QTest::mouseClick(Control<QPushButton>(*FForm, "ButtonConvert"), Qt::LeftButton);
     // Edits in the HTML pane are not saved: the hidden list is.
-    FForm->SynEdit2->SetText(QStringLiteral("edited"));
-    FForm->DialogAnswer = target;
-    QTest::mouseClick(FForm->ButtonSave, Qt::LeftButton);
-    QVERIFY(FErrors.isEmpty());
+    Control<TSynEdit>(*FForm, "SynEdit2")->SetText(QStringLiteral("edited"));
+    FDesktop->AnswerDialogsWith(target);
+    QTest::mouseClick(Control<QPushButton>(*FForm, "ButtonSave"), Qt::LeftButton);
+    QVERIFY(FDesktop->Errors().isEmpty());
     QCOMPARE(ReadTestFile(target), QByteArray("<h1>\xce\xa9mega</h1>\r\n<p>text</p>\r\n"));
-    QCOMPARE(FForm->DialogMode, QFileDialog::AcceptSave);
-    QVERIFY(FForm->DialogConfirmsOverwrite);
+    QCOMPARE(FDesktop->Dialogs.last().AcceptMode, QFileDialog::AcceptSave);
+    QVERIFY(FDesktop->Dialogs.last().ConfirmsOverwrite);
 
-    FForm->SynEdit1->SetText(QStringLiteral("menu"));
-    QTest::mouseClick(FForm->ButtonConvert, Qt::LeftButton);
-    FForm->SaveFile1->trigger();
+    Control<TSynEdit>(*FForm, "SynEdit1")->SetText(QStringLiteral("menu"));
+    QTest::mouseClick(Control<QPushButton>(*FForm, "ButtonConvert"), Qt::LeftButton);
+    Control<QAction>(*FForm, "SaveFile1")->trigger();
     QCOMPARE(ReadTestFile(target), QByteArray("<p>menu</p>\r\n"));
     // Nothing but the file is left in the folder.
     QCOMPARE(QDir(FDir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.html"});
@@ -288,8 +293,8 @@ class AppDocumentsTest : public QObject {
     // limit holds for root too).
     const QByteArray old("old content\r\n");
     const QString target = file(QStringLiteral("out.html"), old);
-    FForm->SynEdit1->SetText(QString(200000, u'a'));
-    QTest::mouseClick(FForm->ButtonConvert, Qt::LeftButton);
+    Control<TSynEdit>(*FForm, "SynEdit1")->SetText(QString(200000, u'a'));
+    QTest::mouseClick(Control<QPushButton>(*FForm, "ButtonConvert"), Qt::LeftButton);
     QVERIFY(FForm->HtmlLines.Text().size() > 100000);
 
     rlimit saved{};
@@ -298,8 +303,8 @@ class AppDocumentsTest : public QObject {
     rlimit small = saved;
     small.rlim_cur = 4096;
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    FForm->DialogAnswer = target;
-    QTest::mouseClick(FForm->ButtonSave, Qt::LeftButton);
+    FDesktop->AnswerDialogsWith(target);
+    QTest::mouseClick(Control<QPushButton>(*FForm, "ButtonSave"), Qt::LeftButton);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
 
@@ -321,8 +326,8 @@ class AppDocumentsTest : public QObject {
     file(QStringLiteral("folder/inner.txt"), "inner");
     file(QStringLiteral("plain.txt"), "plain");
     const QString target = FDir->filePath(name);
-    FForm->DialogAnswer = target;
-    QTest::mouseClick(FForm->ButtonSave, Qt::LeftButton);
+    FDesktop->AnswerDialogsWith(target);
+    QTest::mouseClick(Control<QPushButton>(*FForm, "ButtonSave"), Qt::LeftButton);
     expectError(target);
     QCOMPARE(ReadTestFile(FDir->filePath(QStringLiteral("folder/inner.txt"))), QByteArray("inner"));
     QCOMPARE(ReadTestFile(FDir->filePath(QStringLiteral("plain.txt"))), QByteArray("plain"));
@@ -336,69 +341,78 @@ class AppDocumentsTest : public QObject {
                                file(QStringLiteral("3.txt"), "third")};
     QObject context;  // ends the recording with this function
     recordEditorTexts(&context);
-    for (QWidget* target : QList<QWidget*>{FForm->SynEdit1->viewport(), FForm->SynEdit2->viewport(), FForm->Panel1,
-                                           FForm->ButtonLoad}) {
+    for (QWidget* target : QList<QWidget*>{Control<TSynEdit>(*FForm, "SynEdit1")->viewport(),
+                                           Control<TSynEdit>(*FForm, "SynEdit2")->viewport(),
+                                           Control<QWidget>(*FForm, "Panel1"),
+                                           Control<QToolButton>(*FForm, "ButtonLoad")}) {
       FShown.clear();
       QVERIFY(sendDrop(target, files));
       QTRY_COMPARE(FShown, (QStringList{"first", "| a | b |\r\n|---|---|", "third"}));
       QCOMPARE(FForm->SourceLines.Lines(), QStringList{"third"});
     }
-    QVERIFY(FErrors.isEmpty());
+    QVERIFY(FDesktop->Errors().isEmpty());
   }
 
   void dropStopsAtAFileThatFails() {
     const QString missing = FDir->filePath(QStringLiteral("missing.md"));
-    sendDrop(FForm->SynEdit1->viewport(),
-             {file(QStringLiteral("1.md"), "first"), missing, file(QStringLiteral("3.md"), "third")});
-    QTRY_VERIFY(!FErrors.isEmpty());
+    sendDrop(
+        Control<TSynEdit>(*FForm, "SynEdit1")->viewport(),
+        {file(QStringLiteral("1.md"), "first"), missing, file(QStringLiteral("3.md"), "third")});
+    QTRY_VERIFY(!FDesktop->Errors().isEmpty());
     expectError(missing);
     QCOMPARE(FForm->SourceLines.Lines(), QStringList{"first"});
   }
 
   void dropOntoThePreviewDoesNotNavigate() {
-    QSignalSpy loads(FForm->WebBrowser1, &QWebEngineView::loadFinished);
-    FForm->PageControl1->setCurrentIndex(1);
+    QSignalSpy loads(Control<QWebEngineView>(*FForm, "WebBrowser1"), &QWebEngineView::loadFinished);
+    Control<QTabWidget>(*FForm, "PageControl1")->setCurrentIndex(1);
     QTRY_COMPARE_WITH_TIMEOUT(loads.count(), 1, 30000);
-    const QUrl preview = FForm->WebBrowser1->url();
+    const QUrl preview = Control<QWebEngineView>(*FForm, "WebBrowser1")->url();
     // The web view draws its page in a child widget that takes drops itself.
-    QVERIFY(FForm->WebBrowser1->focusProxy() != nullptr);
+    QVERIFY(Control<QWebEngineView>(*FForm, "WebBrowser1")->focusProxy() != nullptr);
     const QString dropped = file(QStringLiteral("dropped.md"), "# dropped");
-    for (QWidget* target : {static_cast<QWidget*>(FForm->WebBrowser1), FForm->WebBrowser1->focusProxy()}) {
-      FForm->SynEdit1->SetText(QStringLiteral("before"));
+    for (QWidget* target : {static_cast<QWidget*>(Control<QWebEngineView>(*FForm, "WebBrowser1")),
+                            Control<QWebEngineView>(*FForm, "WebBrowser1")->focusProxy()}) {
+      Control<TSynEdit>(*FForm, "SynEdit1")->SetText(QStringLiteral("before"));
       sendDrop(target, {dropped});
-      QTRY_COMPARE(FForm->SynEdit1->text(), QStringLiteral("# dropped"));
+      QTRY_COMPARE(Control<TSynEdit>(*FForm, "SynEdit1")->text(), QStringLiteral("# dropped"));
     }
     QCoreApplication::processEvents();
-    QCOMPARE(FForm->WebBrowser1->url(), preview);
+    QCOMPARE(Control<QWebEngineView>(*FForm, "WebBrowser1")->url(), preview);
     QCOMPARE(loads.count(), 1);
   }
 
   void refusedDrags() {
-    FForm->SynEdit1->SetText(QStringLiteral("kept"));
+    Control<TSynEdit>(*FForm, "SynEdit1")->SetText(QStringLiteral("kept"));
     // A web address is no file.
     QMimeData web;
     web.setUrls({QUrl(QStringLiteral("https://example.org/a.md"))});
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &web, Qt::LeftButton, Qt::NoModifier);
     enter.ignore();
-    QCoreApplication::sendEvent(FForm->Panel1, &enter);
+    QCoreApplication::sendEvent(Control<QWidget>(*FForm, "Panel1"), &enter);
     QVERIFY(!enter.isAccepted());
     // Accepting a move would let the source delete the file.
-    sendDrop(FForm->Panel1, {file(QStringLiteral("a.md"), "moved")}, Qt::MoveAction);
+    sendDrop(Control<QWidget>(*FForm, "Panel1"), {file(QStringLiteral("a.md"), "moved")},
+             Qt::MoveAction);
     QCoreApplication::processEvents();  // a queued load would run here
-    QCOMPARE(FForm->SynEdit1->text(), QStringLiteral("kept"));
+    QCOMPARE(Control<TSynEdit>(*FForm, "SynEdit1")->text(), QStringLiteral("kept"));
   }
 
   void loadsFilesFromTheCommandLine() {
     QObject context;  // ends the recording with this function
     recordEditorTexts(&context);
-    FForm->LoadCommandLineFiles({QStringLiteral("glyphmill"), file(QStringLiteral("first.md"), "# one"),
-                                 file(QStringLiteral("second.csv"), "x;y")});
+    // The files as the program's command line hands them on, Qt's own options
+    // left out.
+    const TCommandLine commandLine = ParseCommandLine(
+        {QStringLiteral("glyphmill"), QStringLiteral("-platform"), QStringLiteral("offscreen"),
+         file(QStringLiteral("first.md"), "# one"), file(QStringLiteral("second.csv"), "x;y")});
+    FForm->LoadCommandLineFiles(commandLine.Files);
     QTRY_COMPARE(FShown, (QStringList{"# one", "| x | y |\r\n|---|---|"}));
-    // The program name alone loads nothing.
-    FForm->LoadCommandLineFiles({QStringLiteral("glyphmill")});
+    // No file names load nothing.
+    FForm->LoadCommandLineFiles({});
     QCoreApplication::processEvents();
     QCOMPARE(FShown.size(), 2);
-    QVERIFY(FErrors.isEmpty());
+    QVERIFY(FDesktop->Errors().isEmpty());
   }
 };
 

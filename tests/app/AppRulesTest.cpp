@@ -1,6 +1,8 @@
 // The main window's rules that need no window: line lists, table styling, the
 // data folder, the settings file, the version record, address colouring.
+#include "CommandLine.h"
 #include "Editors.h"
+#include "FakeDesktop.h"
 #include "LineList.h"
 #include "SettingsFile.h"
 #include "TableStyling.h"
@@ -9,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include "AppTestSupport.h"
@@ -18,6 +21,99 @@
 class AppRulesTest : public QObject {
   Q_OBJECT
  private Q_SLOTS:
+  // A fake is the desktop in use while it lives; when it ends, the one made
+  // before it is in use again, and with none left the real desktop is.
+  void fakeDesktopsNest() {
+    QVERIFY(dynamic_cast<TFakeDesktop*>(&Desktop()) == nullptr);
+    auto outer = std::make_unique<TFakeDesktop>();
+    {
+      TFakeDesktop inner;
+      Desktop().Beep();
+      QCOMPARE(inner.Beeps, 1);
+    }
+    Desktop().Beep();
+    QCOMPARE(outer->Beeps, 1);
+    outer.reset();
+    QVERIFY(dynamic_cast<TFakeDesktop*>(&Desktop()) == nullptr);
+  }
+
+  // What the window program makes of its command line.
+  void commandLine_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("action");
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("detail");
+    using C = TCommandLine;
+    QTest::newRow("nothing") << QStringList{} << int(C::caOpenWindow) << QStringList{} << "";
+    QTest::newRow("files in order")
+        << QStringList{"b.md", "a.md"} << int(C::caOpenWindow) << QStringList{"b.md", "a.md"} << "";
+    QTest::newRow("Qt's options pass") << QStringList{"-platform", "offscreen", "-reverse", "x.md"}
+                                       << int(C::caOpenWindow) << QStringList{"x.md"} << "";
+    QTest::newRow("after -- a dash name is a file")
+        << QStringList{"--", "--help"} << int(C::caOpenWindow) << QStringList{"--help"} << "";
+    QTest::newRow("--help") << QStringList{"--help", "a.md"} << int(C::caShowHelp) << QStringList{}
+                            << "";
+    QTest::newRow("-h") << QStringList{"-h"} << int(C::caShowHelp) << QStringList{} << "";
+    QTest::newRow("--version") << QStringList{"--version"} << int(C::caShowVersion) << QStringList{}
+                               << "";
+    QTest::newRow("restart runner")
+        << QStringList{"--run-restart-script", "/d/start.bat"} << int(C::caRunRestartScript)
+        << QStringList{} << "/d/start.bat";
+    QTest::newRow("unknown option") << QStringList{"--bogus", "a.md"} << int(C::caError)
+                                    << QStringList{} << "Unknown option 'bogus'.";
+    QTest::newRow("runner without script")
+        << QStringList{"--run-restart-script"} << int(C::caError) << QStringList{}
+        << "Missing value after '--run-restart-script'.";
+  }
+
+  void commandLine() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, action);
+    QFETCH(QStringList, files);
+    QFETCH(QString, detail);
+    const TCommandLine result = ParseCommandLine(QStringList{"glyphmill"} + arguments);
+    QCOMPARE(int(result.Action), action);
+    QCOMPARE(result.Files, files);
+    QCOMPARE(action == TCommandLine::caRunRestartScript ? result.ScriptFile : result.Message,
+             detail);
+  }
+
+  // The program itself: --help and --version need no display; a wrong option
+  // is refused with status 2 before any window opens.
+  void programCommandLine_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("--help") << QStringList{"--help"} << 0 << "glyphmill-convert"
+                            << "";
+    QTest::newRow("--version") << QStringList{"--version"} << 0
+                               << "Glyphmill " GLYPHMILL_FILE_VERSION << "";
+    QTest::newRow("--bogus") << QStringList{"--bogus"} << 2 << ""
+                             << "Unknown option 'bogus'";
+  }
+
+  void programCommandLine() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, output);
+    QFETCH(QString, error);
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(GLYPHMILL_APP_PATH), arguments);
+    QVERIFY(program.waitForFinished(20000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), status);
+    const QString out = QString::fromLocal8Bit(program.readAllStandardOutput());
+    const QString err = QString::fromLocal8Bit(program.readAllStandardError());
+    QVERIFY2(output.isEmpty() ? out.isEmpty() : out.contains(output), qPrintable(out));
+    QVERIFY2(error.isEmpty() ? err.isEmpty() : err.contains(error), qPrintable(err));
+  }
+
   void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
   void lineListWholeText_data() {

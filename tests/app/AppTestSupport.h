@@ -2,6 +2,8 @@
 #pragma once
 
 #include <QFile>
+#include <QObject>
+#include <QWidget>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
@@ -24,4 +26,27 @@ inline void UseTestSettings() {
   QStandardPaths::setTestModeEnabled(true);
   const QSettings settings(QStringLiteral("KELMOOR"), QStringLiteral("Glyphmill"));
   QVERIFY2(settings.fileName().contains(QStringLiteral(".qttest")), qPrintable(settings.fileName()));
+}
+
+// Whether `object` belongs to `window` itself, not to another window inside it
+// (a batch window is a child of the main window; menus count as their window's).
+inline bool BelongsToWindow(const QObject* object, const QObject& window) {
+  for (const QObject* parent = object->parent(); parent; parent = parent->parent()) {
+    if (parent == &window) return true;
+    const auto* widget = qobject_cast<const QWidget*>(parent);
+    const Qt::WindowType type = widget ? widget->windowType() : Qt::Widget;
+    if (type == Qt::Window || type == Qt::Dialog) return false;
+  }
+  return false;
+}
+
+// The control of `window` with this object name; a missing one ends the test
+// program, since every test after it would fail for the same reason.
+template <typename T>
+T* Control(const QObject& window, const char* name) {
+  for (T* control : window.findChildren<T*>(QString::fromLatin1(name))) {
+    if (BelongsToWindow(control, window)) return control;
+  }
+  qFatal("No control %s of type %s in %s", name, T::staticMetaObject.className(),
+         window.metaObject()->className());
 }

@@ -1,10 +1,11 @@
 // The batch window driving the real main window: its rules for output names
 // and folder scans, the dialogs, drops, and runs that succeed, fail or are
 // interrupted.
-#include "AppTestForm.h"
+#include "AppForm.h"
+#include "AppTestSupport.h"
 #include "BatchForm.h"
 #include "Editors.h"
-#include "ErrorHandler.h"
+#include "FakeDesktop.h"
 #include "Languages.h"
 
 #include <QAbstractItemView>
@@ -26,16 +27,10 @@
 
 #include <dirent.h>
 
-#define VERIFY_NO_ERRORS() QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')))
+#define VERIFY_NO_ERRORS() \
+  QVERIFY2(FDesktop->Errors().isEmpty(), qPrintable(FDesktop->Errors().join('\n')))
 
 namespace {
-
-// How a dialog was set up when the window showed it.
-struct TDialogSeen {
-  QString Directory;
-  QFileDialog::FileMode FileMode = QFileDialog::AnyFile;
-  bool SeveralFolders = false;
-};
 
 // The entries of a folder in the order the file system lists them, read with
 // the system's own directory reader.
@@ -85,7 +80,9 @@ QString listText(const QStringList& lines) { return lines.join("\r\n"); }
 // run is going on exactly when they are not.
 bool controlsEnabled(const TFormBatch* batch, bool enabled) {
   for (const QWidget* control : std::initializer_list<const QWidget*>{
-           batch->ButtonStart, batch->SynEdit1, batch->Edit1, batch->Button3, batch->Button4}) {
+           Control<QPushButton>(*batch, "ButtonStart"), Control<TSynEdit>(*batch, "SynEdit1"),
+           Control<QLineEdit>(*batch, "Edit1"), Control<QPushButton>(*batch, "Button3"),
+           Control<QPushButton>(*batch, "Button4")}) {
     if (control->isEnabled() != enabled) return false;
   }
   return batch->Running() != enabled;
@@ -99,12 +96,8 @@ class BatchFormTest : public QObject {
  private:
   std::unique_ptr<QTemporaryDir> FDir;
   QString FOut;
-  std::unique_ptr<TTestForm> FForm;
-  QStringList FErrors;
-  QList<TBatchMessage> FMessages;
-  int FBeeps = 0;
-  QList<QStringList> FDialogAnswers;
-  QList<TDialogSeen> FDialogs;
+  std::unique_ptr<TFakeDesktop> FDesktop;
+  std::unique_ptr<TAppForm> FForm;
 
   QString file(const QString& name, const QByteArray& bytes) {
     const QString path = FDir->filePath(name);
@@ -122,10 +115,10 @@ class BatchFormTest : public QObject {
 
   TFormBatch* openBatch() {
     const qsizetype before = FForm->findChildren<TFormBatch*>().size();
-    FForm->BatchProcessing1->trigger();
+    Control<QAction>(*FForm, "BatchProcessing1")->trigger();
     const auto windows = FForm->findChildren<TFormBatch*>();
     if (windows.size() != before + 1) return nullptr;
-    windows.last()->Edit1->setText(FOut);
+    Control<QLineEdit>(*windows.last(), "Edit1")->setText(FOut);
     return windows.last();
   }
 
@@ -133,7 +126,7 @@ class BatchFormTest : public QObject {
   TFormBatch* runList(const QString& list) {
     TFormBatch* batch = openBatch();
     if (batch == nullptr) return nullptr;
-    batch->SynEdit1->SetText(list);
+    Control<TSynEdit>(*batch, "SynEdit1")->SetText(list);
     run(batch);
     return batch;
   }
@@ -147,7 +140,9 @@ class BatchFormTest : public QObject {
     };
   }
 
-  void run(TFormBatch* batch) { QTest::mouseClick(batch->ButtonStart, Qt::LeftButton); }
+  void run(TFormBatch* batch) {
+    QTest::mouseClick(Control<QPushButton>(*batch, "ButtonStart"), Qt::LeftButton);
+  }
   QStringList outputs() const { return QDir(FOut).entryList(QDir::Files, QDir::Name); }
 
  private Q_SLOTS:
@@ -158,34 +153,14 @@ class BatchFormTest : public QObject {
     QVERIFY(FDir->isValid());
     FOut = FDir->filePath("out");
     QVERIFY(QDir().mkdir(FOut));
-    FErrors.clear();
-    FMessages.clear();
-    FBeeps = 0;
-    FDialogAnswers.clear();
-    FDialogs.clear();
     TFormBatch::LastFolder.clear();
-    ErrorHandler::SetHook([this](const QString& message) { FErrors.append(message); });
-    TFormBatch::SetMessageHook([this](const TBatchMessage& message) { FMessages.append(message); });
-    TFormBatch::SetBeepHook([this] { ++FBeeps; });
-    TFormBatch::SetDialogHook([this](QFileDialog& dialog) {
-      TDialogSeen seen{dialog.directory().absolutePath(), dialog.fileMode()};
-      const auto views = dialog.findChildren<QListView*>();
-      seen.SeveralFolders = !views.isEmpty();
-      for (QAbstractItemView* view : views) {
-        seen.SeveralFolders &= view->selectionMode() == QAbstractItemView::ExtendedSelection;
-      }
-      FDialogs.append(seen);
-      return FDialogAnswers.isEmpty() ? QStringList() : FDialogAnswers.takeFirst();
-    });
-    FForm = std::make_unique<TTestForm>();
+    FDesktop = std::make_unique<TFakeDesktop>();
+    FForm = std::make_unique<TAppForm>();
   }
 
   void cleanup() {
     FForm.reset();
-    ErrorHandler::SetHook(nullptr);
-    TFormBatch::SetMessageHook(nullptr);
-    TFormBatch::SetBeepHook(nullptr);
-    TFormBatch::SetDialogHook(nullptr);
+    FDesktop.reset();
   }
 
   // Rules.
@@ -261,10 +236,12 @@ class BatchFormTest : public QObject {
   // The window.
 
   void menuAndLoadButtonOpenBatchWindows() {
-    QCOMPARE(FForm->ButtonLoad->menu(), FForm->PopupMenu3);
-    QCOMPARE(FForm->PopupMenu3->actions(), QList<QAction*>{FForm->BatchProcessing2});
-    FForm->BatchProcessing1->trigger();
-    FForm->BatchProcessing2->trigger();
+    QCOMPARE(Control<QToolButton>(*FForm, "ButtonLoad")->menu(),
+             Control<QMenu>(*FForm, "PopupMenu3"));
+    QCOMPARE(Control<QMenu>(*FForm, "PopupMenu3")->actions(),
+             QList<QAction*>{Control<QAction>(*FForm, "BatchProcessing2")});
+    Control<QAction>(*FForm, "BatchProcessing1")->trigger();
+    Control<QAction>(*FForm, "BatchProcessing2")->trigger();
     const auto windows = FForm->findChildren<TFormBatch*>();
     QCOMPARE(windows.size(), 2);
     for (TFormBatch* batch : windows) {
@@ -276,9 +253,9 @@ class BatchFormTest : public QObject {
     closed->close();
     QTRY_VERIFY(closed.isNull());
     // A plain click on the load button still loads a file.
-    FForm->DialogAnswer = file("loaded.md", "# loaded");
-    QTest::mouseClick(FForm->ButtonLoad, Qt::LeftButton);
-    QCOMPARE(FForm->SynEdit1->text(), QString("# loaded"));
+    FDesktop->DialogAnswers = {{file("loaded.md", "# loaded")}};
+    QTest::mouseClick(Control<QToolButton>(*FForm, "ButtonLoad"), Qt::LeftButton);
+    QCOMPARE(Control<TSynEdit>(*FForm, "SynEdit1")->text(), QString("# loaded"));
     QCOMPARE(FForm->findChildren<TFormBatch*>().size(), 1);
   }
 
@@ -286,29 +263,32 @@ class BatchFormTest : public QObject {
   void listPopupActsOnTheList() {
     TFormBatch* batch = openBatch();
     QVERIFY(batch != nullptr);
-    FForm->SynEdit1->SetText("main source");
-    batch->SynEdit1->SetText("/a.md");
-    batch->SelectAll1->trigger();
-    QVERIFY(!FForm->SynEdit1->hasSelectedText());
-    batch->Delete1->trigger();
-    QCOMPARE(batch->SynEdit1->text(), QString());
-    batch->Undo1->trigger();
-    QCOMPARE(batch->SynEdit1->text(), QString("/a.md"));
-    QCOMPARE(FForm->SynEdit1->text(), QString("main source"));
+    Control<TSynEdit>(*FForm, "SynEdit1")->SetText("main source");
+    Control<TSynEdit>(*batch, "SynEdit1")->SetText("/a.md");
+    Control<QAction>(*batch, "SelectAll1")->trigger();
+    QVERIFY(!Control<TSynEdit>(*FForm, "SynEdit1")->hasSelectedText());
+    Control<QAction>(*batch, "Delete1")->trigger();
+    QCOMPARE(Control<TSynEdit>(*batch, "SynEdit1")->text(), QString());
+    Control<QAction>(*batch, "Undo1")->trigger();
+    QCOMPARE(Control<TSynEdit>(*batch, "SynEdit1")->text(), QString("/a.md"));
+    QCOMPARE(Control<TSynEdit>(*FForm, "SynEdit1")->text(), QString("main source"));
   }
 
   void addFilesDialog() {
     TFormBatch* batch = openBatch();
     QVERIFY(batch != nullptr);
-    FDialogAnswers = {{"/docs/one.md"}, {}, {"/docs/two.csv"}};
-    for (int i = 0; i < 3; ++i) QTest::mouseClick(batch->Button3, Qt::LeftButton);  // 2nd cancelled
-    QCOMPARE(batch->SynEdit1->text(), listText({"/docs/one.md", "/docs/two.csv"}));
-    QCOMPARE(FDialogs[0].FileMode, QFileDialog::ExistingFile);
+    FDesktop->DialogAnswers = {{"/docs/one.md"}, {}, {"/docs/two.csv"}};
+    for (int i = 0; i < 3; ++i)
+      QTest::mouseClick(Control<QPushButton>(*batch, "Button3"), Qt::LeftButton);  // 2nd cancelled
+    QCOMPARE(Control<TSynEdit>(*batch, "SynEdit1")->text(),
+             listText({"/docs/one.md", "/docs/two.csv"}));
+    QCOMPARE(FDesktop->Dialogs[0].FileMode, QFileDialog::ExistingFile);
     // A list that ends with an empty line gets the next path on that line.
-    batch->SynEdit1->SetText("/typed.md\r\n");
-    FDialogAnswers = {{"/docs/three.md"}};
-    QTest::mouseClick(batch->Button3, Qt::LeftButton);
-    QCOMPARE(batch->SynEdit1->text(), listText({"/typed.md", "/docs/three.md"}));
+    Control<TSynEdit>(*batch, "SynEdit1")->SetText("/typed.md\r\n");
+    FDesktop->DialogAnswers = {{"/docs/three.md"}};
+    QTest::mouseClick(Control<QPushButton>(*batch, "Button3"), Qt::LeftButton);
+    QCOMPARE(Control<TSynEdit>(*batch, "SynEdit1")->text(),
+             listText({"/typed.md", "/docs/three.md"}));
   }
 
   void folderScan_data() {
@@ -333,18 +313,19 @@ class BatchFormTest : public QObject {
     TFormBatch* batch = openBatch();
     TFormBatch* other = openBatch();
     QVERIFY(batch != nullptr && other != nullptr && batch != other);
-    batch->IncludeSubfolders1->setChecked(subfolders);
-    other->IncludeSubfolders1->setChecked(!subfolders);
-    FDialogAnswers = {{root}, {root}};
-    QTest::mouseClick(batch->Button4, Qt::LeftButton);
-    QTest::mouseClick(other->Button4, Qt::LeftButton);
+    Control<QCheckBox>(*batch, "IncludeSubfolders1")->setChecked(subfolders);
+    Control<QCheckBox>(*other, "IncludeSubfolders1")->setChecked(!subfolders);
+    FDesktop->DialogAnswers = {{root}, {root}};
+    QTest::mouseClick(Control<QPushButton>(*batch, "Button4"), Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(*other, "Button4"), Qt::LeftButton);
 
-    const QStringList lines = batch->SynEdit1->text().split("\r\n");
+    const QStringList lines = Control<TSynEdit>(*batch, "SynEdit1")->text().split("\r\n");
     QCOMPARE(lines, expectedScan(root, subfolders));
     QVERIFY(lines.contains(root + "/PAGE.MD"));
     QVERIFY(!lines.contains(root + "/page.xhtml"));
     QCOMPARE(lines.size(), subfolders ? 11 : 6);
-    QCOMPARE(other->SynEdit1->text().split("\r\n"), expectedScan(root, !subfolders));
+    QCOMPARE(Control<TSynEdit>(*other, "SynEdit1")->text().split("\r\n"),
+             expectedScan(root, !subfolders));
     QCOMPARE(TFormBatch::LastFolder, root);
   }
 
@@ -355,21 +336,22 @@ class BatchFormTest : public QObject {
     TFormBatch::LastFolder = FDir->path();
     TFormBatch* batch = openBatch();
     QVERIFY(batch != nullptr);
-    FDialogAnswers = {{FDir->filePath("two"), FDir->filePath("one"), FDir->filePath("missing")},
-                      {FOut}, {}};
-    QTest::mouseClick(batch->Button4, Qt::LeftButton);
-    QCOMPARE(batch->SynEdit1->text(), listText({two, one}));
-    QTest::mouseClick(batch->Button1, Qt::LeftButton);
-    QCOMPARE(batch->Edit1->text(), FOut);
-    QTest::mouseClick(batch->Button1, Qt::LeftButton);  // cancelled: nothing changes
-    QCOMPARE(batch->Edit1->text(), FOut);
-    QCOMPARE(FDialogs.size(), 3);
-    QCOMPARE(FDialogs[0].Directory, FDir->path());
-    QCOMPARE(FDialogs[0].FileMode, QFileDialog::Directory);
-    QVERIFY(FDialogs[0].SeveralFolders);
-    QCOMPARE(FDialogs[1].Directory, FDir->filePath("two"));
-    QVERIFY(!FDialogs[1].SeveralFolders);
-    QCOMPARE(FDialogs[2].Directory, FOut);
+    FDesktop->DialogAnswers = {
+        {FDir->filePath("two"), FDir->filePath("one"), FDir->filePath("missing")}, {FOut}, {}};
+    QTest::mouseClick(Control<QPushButton>(*batch, "Button4"), Qt::LeftButton);
+    QCOMPARE(Control<TSynEdit>(*batch, "SynEdit1")->text(), listText({two, one}));
+    QTest::mouseClick(Control<QPushButton>(*batch, "Button1"), Qt::LeftButton);
+    QCOMPARE(Control<QLineEdit>(*batch, "Edit1")->text(), FOut);
+    QTest::mouseClick(Control<QPushButton>(*batch, "Button1"),
+                      Qt::LeftButton);  // cancelled: nothing changes
+    QCOMPARE(Control<QLineEdit>(*batch, "Edit1")->text(), FOut);
+    QCOMPARE(FDesktop->Dialogs.size(), 3);
+    QCOMPARE(FDesktop->Dialogs[0].Directory, FDir->path());
+    QCOMPARE(FDesktop->Dialogs[0].FileMode, QFileDialog::Directory);
+    QVERIFY(FDesktop->Dialogs[0].SeveralFolders);
+    QCOMPARE(FDesktop->Dialogs[1].Directory, FDir->filePath("two"));
+    QVERIFY(!FDesktop->Dialogs[1].SeveralFolders);
+    QCOMPARE(FDesktop->Dialogs[2].Directory, FOut);
   }
 
   void droppedPathsAreAddedAndConverted() {
@@ -377,13 +359,14 @@ class BatchFormTest : public QObject {
     const QString folder = FDir->filePath("in");
     TFormBatch* batch = openBatch();
     QVERIFY(batch != nullptr);
-    batch->SynEdit1->SetText("/typed.md");
-    sendDrop(batch->SynEdit1->viewport(), {QUrl::fromLocalFile(md), QUrl::fromLocalFile(folder)});
-    QCOMPARE(batch->SynEdit1->text(), listText({"/typed.md", md, folder}));
+    Control<TSynEdit>(*batch, "SynEdit1")->SetText("/typed.md");
+    sendDrop(Control<TSynEdit>(*batch, "SynEdit1")->viewport(),
+             {QUrl::fromLocalFile(md), QUrl::fromLocalFile(folder)});
+    QCOMPARE(Control<TSynEdit>(*batch, "SynEdit1")->text(), listText({"/typed.md", md, folder}));
     // The main window is not loaded by a drop onto the batch window.
-    QCOMPARE(FForm->SynEdit1->text(), SampleDocument());
+    QCOMPARE(Control<TSynEdit>(*FForm, "SynEdit1")->text(), SampleDocument());
 
-    batch->SynEdit1->SetText(md);
+    Control<TSynEdit>(*batch, "SynEdit1")->SetText(md);
     run(batch);
     VERIFY_NO_ERRORS();
     QCOMPARE(ReadTestFile(FOut + "/dropped.html"), QByteArray("<h1>Dropped</h1>\r\n"));
@@ -396,8 +379,8 @@ class BatchFormTest : public QObject {
     QVERIFY(batch != nullptr);
     VERIFY_NO_ERRORS();
     QCOMPARE(outputs(), (QStringList{"x (2).html", "x.html"}));
-    QCOMPARE(batch->StatusPanel0->text(), QString("Completed"));
-    QCOMPARE(FBeeps, 1);
+    QCOMPARE(Control<QLabel>(*batch, "StatusPanel0")->text(), QString("Completed"));
+    QCOMPARE(FDesktop->Beeps, 1);
     QVERIFY(controlsEnabled(batch, true));
     // The main window shows the last file of the run.
     QCOMPARE(FForm->HtmlLines.Text(), QString("<p>second</p>\r\n"));
@@ -456,8 +439,8 @@ class BatchFormTest : public QObject {
                                "Some ~~struck~~ and ==marked== text, x^2^.\r\n\r\n"
                                "| a | b |\r\n|---|---|\r\n| 1 | 2 |\r\n\r\n"
                                "\xc3\xa9t\xc3\xa9 \xe2\x80\x94 done\r\n");
-    FForm->ComboBox1->setCurrentIndex(dialect);
-    FForm->CheckBox1->setChecked(unsafe);
+    Control<QComboBox>(*FForm, "ComboBox1")->setCurrentIndex(dialect);
+    Control<QCheckBox>(*FForm, "CheckBox1")->setChecked(unsafe);
     FForm->DosyaAc(input);
     FForm->ButtonConvertClick();
     const QString reference = FDir->filePath("reference.html");
@@ -486,20 +469,21 @@ class BatchFormTest : public QObject {
     file("in/a.md", "a");
     TFormBatch* batch = openBatch();
     QVERIFY(batch != nullptr);
-    batch->SynEdit1->SetText(list.startsWith("in/") ? FDir->filePath(list) : list);
-    batch->Edit1->setText(folder == "out" ? FOut : folder);
-    batch->StatusPanel0->setText("before");
+    Control<TSynEdit>(*batch, "SynEdit1")
+        ->SetText(list.startsWith("in/") ? FDir->filePath(list) : list);
+    Control<QLineEdit>(*batch, "Edit1")->setText(folder == "out" ? FOut : folder);
+    Control<QLabel>(*batch, "StatusPanel0")->setText("before");
     int conversions = 0;
     watchConversions([&conversions] { ++conversions; });
     run(batch);
-    QCOMPARE(FMessages.size(), 1);
-    QCOMPARE(FMessages[0].Text, message);
-    QCOMPARE(FMessages[0].Caption, Translate("WARNING"));
-    QCOMPARE(FMessages[0].Icon, QMessageBox::Warning);
+    QCOMPARE(FDesktop->Messages.size(), 1);
+    QCOMPARE(FDesktop->Messages[0].Text, message);
+    QCOMPARE(FDesktop->Messages[0].Caption, Translate("WARNING"));
+    QCOMPARE(FDesktop->Messages[0].Icon, QMessageBox::Warning);
     QCOMPARE(conversions, 0);
-    QCOMPARE(FForm->SynEdit1->text(), SampleDocument());
-    QCOMPARE(FBeeps, 0);
-    QCOMPARE(batch->StatusPanel0->text(), QString("before"));
+    QCOMPARE(Control<TSynEdit>(*FForm, "SynEdit1")->text(), SampleDocument());
+    QCOMPARE(FDesktop->Beeps, 0);
+    QCOMPARE(Control<QLabel>(*batch, "StatusPanel0")->text(), QString("before"));
     QVERIFY(controlsEnabled(batch, true));
   }
 
@@ -509,21 +493,21 @@ class BatchFormTest : public QObject {
     const QString last = file("in/last.md", "last");
     TFormBatch* batch = runList(listText({first, missing, last}));
     QVERIFY(batch != nullptr);
-    QCOMPARE(FErrors.size(), 1);
-    QVERIFY2(FErrors[0].startsWith(missing + ": "), qPrintable(FErrors[0]));
+    QCOMPARE(FDesktop->Errors().size(), 1);
+    QVERIFY2(FDesktop->Errors()[0].startsWith(missing + ": "), qPrintable(FDesktop->Errors()[0]));
     QCOMPARE(outputs(), QStringList{"first.html"});
     QCOMPARE(ReadTestFile(FOut + "/first.html"), QByteArray("<p>first</p>\r\n"));
-    QCOMPARE(batch->StatusPanel0->text(), "Processing " + missing + "...");
-    QCOMPARE(FBeeps, 0);
+    QCOMPARE(Control<QLabel>(*batch, "StatusPanel0")->text(), "Processing " + missing + "...");
+    QCOMPARE(FDesktop->Beeps, 0);
     QVERIFY(controlsEnabled(batch, true));
     QCOMPARE(QApplication::overrideCursor(), nullptr);
 
     // An output folder that cannot be written stops the run the same way.
-    FErrors.clear();
-    batch->SynEdit1->SetText(last);
-    batch->Edit1->setText(FDir->filePath("no/such/folder"));
+    FDesktop->Messages.clear();
+    Control<TSynEdit>(*batch, "SynEdit1")->SetText(last);
+    Control<QLineEdit>(*batch, "Edit1")->setText(FDir->filePath("no/such/folder"));
     run(batch);
-    QCOMPARE(FErrors.size(), 1);
+    QCOMPARE(FDesktop->Errors().size(), 1);
     QVERIFY(controlsEnabled(batch, true));
   }
 
@@ -544,7 +528,7 @@ class BatchFormTest : public QObject {
     QVERIFY(idle != nullptr && batch != nullptr);
     // Batch windows alone do not keep the program going.
     QVERIFY(!idle->testAttribute(Qt::WA_QuitOnClose));
-    batch->SynEdit1->SetText(listText(inputs));
+    Control<TSynEdit>(*batch, "SynEdit1")->SetText(listText(inputs));
     int ticks = 0;  // counts whenever the window handles its events
     QTimer ticker;
     connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
@@ -553,17 +537,18 @@ class BatchFormTest : public QObject {
     QList<int> ticksSeen;
     bool controlsLocked = true;
     watchConversions([&] {
-      statusSeen << batch->StatusPanel0->text();
+      statusSeen << Control<QLabel>(*batch, "StatusPanel0")->text();
       ticksSeen << ticks;
       controlsLocked &= controlsEnabled(batch, false);
-      if (ticksSeen.size() == 2) (mainWindow ? static_cast<QWidget*>(FForm.get()) : batch.data())->close();
+      if (ticksSeen.size() == 2)
+        (mainWindow ? static_cast<QWidget*>(FForm.get()) : batch.data())->close();
     });
     run(batch);
     QCOMPARE(statusSeen, QStringList({"Processing " + inputs[0] + "...", "Processing " + inputs[1] + "..."}));
     QVERIFY(controlsLocked);
     QVERIFY2(ticksSeen[1] > ticksSeen[0], "no events handled between two files");
     QCOMPARE(outputs(), (QStringList{"f0.html", "f1.html"}));
-    QCOMPARE(FBeeps, 0);
+    QCOMPARE(FDesktop->Beeps, 0);
     QTRY_VERIFY(batch.isNull());
     QTRY_COMPARE(idle.isNull(), mainWindow);
   }

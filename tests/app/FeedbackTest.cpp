@@ -1,12 +1,12 @@
 // The feedback window against a local HTTP server, and the About window.
 #include "AboutForm.h"
 #include "AppTestSupport.h"
+#include "FakeDesktop.h"
 #include "AppForm.h"
 #include "AppGlobals.h"
 #include "FeedbackForm.h"
 #include "Languages.h"
 #include "TestHttpServer.h"
-#include "platform/ShellOpen.h"
 
 #include <QAction>
 #include <QApplication>
@@ -32,9 +32,7 @@ class FeedbackTest : public QObject {
 
  private:
   std::unique_ptr<TTestHttpServer> FServer;
-  QList<TFeedbackMessage> FMessages;
-  int FBeeps = 0;
-  QList<QUrl> FOpened;
+  std::unique_ptr<TFakeDesktop> FDesktop;
 
   QPointer<TFeedbackForm> openForm() {
     QPointer<TFeedbackForm> form = new TFeedbackForm;
@@ -45,11 +43,11 @@ class FeedbackTest : public QObject {
   }
   // Turns a toggle on (1 "I like it!", 2 "I dislike it!"), fills the window and presses Send.
   void send(TFeedbackForm* form, int toggle, const QString& message, const QString& address = QString()) {
-    if (toggle == 1) QTest::mouseClick(form->Image1, Qt::LeftButton);
-    if (toggle == 2) QTest::mouseClick(form->Image2, Qt::LeftButton);
-    form->Memo1->setPlainText(message);
-    form->Edit1->setText(address);
-    form->BitBtn1->click();
+    if (toggle == 1) QTest::mouseClick(Control<QLabel>(*form, "Image1"), Qt::LeftButton);
+    if (toggle == 2) QTest::mouseClick(Control<QLabel>(*form, "Image2"), Qt::LeftButton);
+    Control<QPlainTextEdit>(*form, "Memo1")->setPlainText(message);
+    Control<QLineEdit>(*form, "Edit1")->setText(address);
+    Control<QPushButton>(*form, "BitBtn1")->click();
   }
 
  private Q_SLOTS:
@@ -64,18 +62,11 @@ class FeedbackTest : public QObject {
     FServer = std::make_unique<TTestHttpServer>();
     QVERIFY(FServer->IsListening());
     qputenv("GLYPHMILL_WEB_HOST", FServer->Host().toUtf8());
-    FMessages.clear();
-    FBeeps = 0;
-    FOpened.clear();
-    TFeedbackForm::SetMessageHook([this](const TFeedbackMessage& message) { FMessages.append(message); });
-    TFeedbackForm::SetBeepHook([this] { ++FBeeps; });
-    SetOpenUrlHook([this](const QUrl& url) { FOpened.append(url); return true; });
+    FDesktop = std::make_unique<TFakeDesktop>();
   }
 
   void cleanup() {
-    TFeedbackForm::SetMessageHook({});
-    TFeedbackForm::SetBeepHook({});
-    SetOpenUrlHook({});
+    FDesktop.reset();
     Languages() = TLanguages();
     FServer.reset();
     for (QWidget* window : QApplication::topLevelWidgets()) delete qobject_cast<TFeedbackForm*>(window);
@@ -83,14 +74,16 @@ class FeedbackTest : public QObject {
 
   void messageIsLimited() {
     const QPointer<TFeedbackForm> form = openForm();
-    form->Memo1->setPlainText(QString(10005, u'x'));
-    QCOMPARE(form->Memo1->toPlainText().size(), 10000);
+    Control<QPlainTextEdit>(*form, "Memo1")->setPlainText(QString(10005, u'x'));
+    QCOMPARE(Control<QPlainTextEdit>(*form, "Memo1")->toPlainText().size(), 10000);
   }
 
   void escapeCloses() {
     for (int control = 0; control < 3; ++control) {
       const QPointer<TFeedbackForm> form = openForm();
-      QWidget* target = QList<QWidget*>{form->Memo1, form->Edit1, form->BitBtn1}[control];
+      QWidget* target = QList<QWidget*>{Control<QPlainTextEdit>(*form, "Memo1"),
+                                        Control<QLineEdit>(*form, "Edit1"),
+                                        Control<QPushButton>(*form, "BitBtn1")}[control];
       target->setFocus();
       QTest::keyClick(target, Qt::Key_Escape);
       QTRY_VERIFY2(form.isNull(), qPrintable(QString::number(control)));
@@ -100,17 +93,19 @@ class FeedbackTest : public QObject {
   void togglesExcludeEachOther() {
     const QPointer<TFeedbackForm> form = openForm();
     QVERIFY(!form->LikeOn() && !form->DislikeOn());
-    QTest::mouseClick(form->Image1, Qt::LeftButton);
+    QTest::mouseClick(Control<QLabel>(*form, "Image1"), Qt::LeftButton);
     QVERIFY(form->LikeOn() && !form->DislikeOn());
-    QCOMPARE(form->Panel4->palette().color(QPalette::Window), QApplication::palette().color(QPalette::Highlight));
+    QCOMPARE(Control<QFrame>(*form, "Panel4")->palette().color(QPalette::Window),
+             QApplication::palette().color(QPalette::Highlight));
     // Turning "I dislike it!" on turns "I like it!" off.
-    QTest::mouseClick(form->Caption5, Qt::LeftButton);
+    QTest::mouseClick(Control<QLabel>(*form, "Caption5"), Qt::LeftButton);
     QVERIFY(!form->LikeOn() && form->DislikeOn());
-    QCOMPARE(form->Panel4->palette().color(QPalette::Window), QApplication::palette().color(QPalette::Button));
+    QCOMPARE(Control<QFrame>(*form, "Panel4")->palette().color(QPalette::Window),
+             QApplication::palette().color(QPalette::Button));
     // Clicking an on toggle turns it off; the right button does nothing.
-    QTest::mouseClick(form->Panel5, Qt::LeftButton, {}, QPoint(2, 2));
+    QTest::mouseClick(Control<QFrame>(*form, "Panel5"), Qt::LeftButton, {}, QPoint(2, 2));
     QVERIFY(!form->LikeOn() && !form->DislikeOn());
-    QTest::mouseClick(form->Panel4, Qt::RightButton, {}, QPoint(2, 2));
+    QTest::mouseClick(Control<QFrame>(*form, "Panel4"), Qt::RightButton, {}, QPoint(2, 2));
     QVERIFY(!form->LikeOn());
   }
 
@@ -125,13 +120,14 @@ class FeedbackTest : public QObject {
     QFETCH(QString, message);
     QFETCH(bool, like);
     const QPointer<TFeedbackForm> form = openForm();
-    form->Edit1->setFocus();
+    Control<QLineEdit>(*form, "Edit1")->setFocus();
     send(form, like ? 1 : 0, message);
-    QCOMPARE(FBeeps, 1);
-    QVERIFY(FMessages.isEmpty());
+    QCOMPARE(FDesktop->Beeps, 1);
+    QVERIFY(FDesktop->Messages.isEmpty());
     QCOMPARE(FServer->Requests.size() + FServer->Rejected, 0);
     QVERIFY(!form.isNull());
-    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(form->Memo1));
+    QTRY_COMPARE(QApplication::focusWidget(),
+                 static_cast<QWidget*>(Control<QPlainTextEdit>(*form, "Memo1")));
   }
 
   void emailPattern_data() {
@@ -162,13 +158,14 @@ class FeedbackTest : public QObject {
   void invalidAddressIsRefused() {
     QFETCH(QString, address);
     const QPointer<TFeedbackForm> form = openForm();
-    form->Memo1->setFocus();
+    Control<QPlainTextEdit>(*form, "Memo1")->setFocus();
     send(form, 0, QStringLiteral("Great tool"), address);
-    QCOMPARE(FMessages.size(), 1);
-    QCOMPARE(FMessages[0].Text, QStringLiteral("Invalid e-mail address!"));
+    QCOMPARE(FDesktop->Messages.size(), 1);
+    QCOMPARE(FDesktop->Messages[0].Text, QStringLiteral("Invalid e-mail address!"));
     QCOMPARE(FServer->Requests.size() + FServer->Rejected, 0);
     QVERIFY(!form.isNull());
-    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(form->Edit1));
+    QTRY_COMPARE(QApplication::focusWidget(),
+                 static_cast<QWidget*>(Control<QLineEdit>(*form, "Edit1")));
   }
 
   // The request's fields; https is tried first and falls back to http.
@@ -212,8 +209,9 @@ class FeedbackTest : public QObject {
     QCOMPARE(request.Field("feedback"), feedback);
     QCOMPARE(request.Field("email"), address.trimmed());
     // Success: the box, then the window closes.
-    QCOMPARE(FMessages.size(), 1);
-    QCOMPARE(FMessages[0].Text, QStringLiteral("Your feedback is received.\n\nThank you!"));
+    QCOMPARE(FDesktop->Messages.size(), 1);
+    QCOMPARE(FDesktop->Messages[0].Text,
+             QStringLiteral("Your feedback is received.\n\nThank you!"));
     QTRY_VERIFY(form.isNull());
   }
 
@@ -240,21 +238,23 @@ class FeedbackTest : public QObject {
     const QPointer<TFeedbackForm> form = openForm();
     send(form, 2, QStringLiteral("Too slow"), QStringLiteral("me@example.org"));
     QCOMPARE(FServer->Requests.size(), status == 0 ? 0 : 1);
-    QCOMPARE(FMessages.size(), 1);
-    QCOMPARE(FMessages[0].Icon, success ? QMessageBox::Information : QMessageBox::Critical);
-    QCOMPARE(FMessages[0].Caption, success ? QStringLiteral("Success") : QStringLiteral("Failure"));
+    QCOMPARE(FDesktop->Messages.size(), 1);
+    QCOMPARE(FDesktop->Messages[0].Icon,
+             success ? QMessageBox::Information : QMessageBox::Critical);
+    QCOMPARE(FDesktop->Messages[0].Caption,
+             success ? QStringLiteral("Success") : QStringLiteral("Failure"));
     if (success) {
       QTRY_VERIFY(form.isNull());
       return;
     }
-    QCOMPARE(FMessages[0].Text, kFailureText);
+    QCOMPARE(FDesktop->Messages[0].Text, kFailureText);
     // The window stays open with its content.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!form.isNull() && form->isVisible());
-    QCOMPARE(form->Memo1->toPlainText(), QStringLiteral("Too slow"));
-    QCOMPARE(form->Edit1->text(), QStringLiteral("me@example.org"));
+    QCOMPARE(Control<QPlainTextEdit>(*form, "Memo1")->toPlainText(), QStringLiteral("Too slow"));
+    QCOMPARE(Control<QLineEdit>(*form, "Edit1")->text(), QStringLiteral("me@example.org"));
     QVERIFY(form->DislikeOn());
-    QVERIFY(form->BitBtn1->isEnabled());
+    QVERIFY(Control<QPushButton>(*form, "BitBtn1")->isEnabled());
   }
 
   // The Help menu's entries open the two windows modally.
@@ -267,18 +267,21 @@ class FeedbackTest : public QObject {
       feedbackTitle = form ? form->windowTitle() : QString();
       QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape);
     });
-    main.SendFeedback1->trigger();
+    Control<QAction>(main, "SendFeedback1")->trigger();
     QCOMPARE(feedbackTitle, QStringLiteral("Glyphmill feedback"));
 
     QTimer::singleShot(0, [] {
       auto* form = qobject_cast<TAboutForm*>(QApplication::activeModalWidget());
       QVERIFY(form);
-      QTest::mouseClick(form->LabelWebSite, Qt::LeftButton);
-      QVERIFY(form->MemoLicences->toPlainText().contains(QStringLiteral("Creative Commons")));
-      form->ButtonOK->click();
+      QTest::mouseClick(Control<QLabel>(*form, "LabelWebSite"), Qt::LeftButton);
+      QVERIFY(Control<QPlainTextEdit>(*form, "MemoLicences")
+                  ->toPlainText()
+                  .contains(QStringLiteral("Creative Commons")));
+      Control<QPushButton>(*form, "ButtonOK")->click();
     });
-    main.About1->trigger();
-    QCOMPARE(FOpened, QList<QUrl>({QUrl(QStringLiteral("https://") + FServer->Host() + u'/')}));
+    Control<QAction>(main, "About1")->trigger();
+    QCOMPARE(FDesktop->Opened,
+             QList<QUrl>({QUrl(QStringLiteral("https://") + FServer->Host() + u'/')}));
   }
 };
 

@@ -1,6 +1,6 @@
 // Language files, the code table, the stored choice and the lookup of texts.
 #include "AppForm.h"
-#include "ErrorHandler.h"
+#include "FakeDesktop.h"
 #include "Languages.h"
 #include "TextFiles.h"
 #include "platform/UiLanguage.h"
@@ -18,6 +18,7 @@ class LanguagesTest : public QObject {
 
  private:
   std::unique_ptr<QTemporaryDir> FTemp;
+  std::unique_ptr<TFakeDesktop> FDesktop;  // no box ever waits for a click
   QString FFolder;
 
   // A fresh state reading FFolder, with `uiLanguage` as the user's language.
@@ -35,6 +36,7 @@ class LanguagesTest : public QObject {
   void initTestCase() { UseTestSettings(); }
 
   void init() {
+    FDesktop = std::make_unique<TFakeDesktop>();
     StoreLanguageFile(QString());
     FTemp = std::make_unique<QTemporaryDir>();
     FFolder = FTemp->path() + QStringLiteral("/Languages");
@@ -42,7 +44,7 @@ class LanguagesTest : public QObject {
   }
 
   void cleanup() {
-    ErrorHandler::SetHook({});
+    FDesktop.reset();
     Languages() = TLanguages();
     StoreLanguageFile(QString());
   }
@@ -189,11 +191,11 @@ class LanguagesTest : public QObject {
   void invalidUtf8AtStartGoesToTheErrorHandler() {
     put(QStringLiteral("LanguageCodes.csv"), "1031,German.lang.txt\r\n");
     put(QStringLiteral("German.lang.txt"), "{OK}\xFF\r\n");
-    QStringList messages;
-    ErrorHandler::SetHook([&](const QString& message) { messages.append(message); });
+    const TFakeDesktop desktop;
     Languages().FolderSource = [folder = FFolder] { return folder; };
     Languages().UiLanguageSource = [] { return quint16(1031); };
     { TAppForm form; }
+    const QStringList messages = desktop.Errors();
     QCOMPARE(messages.size(), 1);
     QVERIFY2(messages.first().contains(QStringLiteral("not valid UTF-8")), qPrintable(messages.first()));
   }

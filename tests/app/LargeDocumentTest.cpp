@@ -1,9 +1,10 @@
 // A document over LARGE_TEXT_LIMIT is loaded, converted and saved whole while
 // the editors show the placeholder. Slow and memory-heavy (several GiB): it runs
 // only with GLYPHMILL_LARGE_TESTS=1 in the environment.
-#include "AppTestForm.h"
+#include "AppForm.h"
+#include "AppTestSupport.h"
 #include "Editors.h"
-#include "ErrorHandler.h"
+#include "FakeDesktop.h"
 
 #include <QAction>
 #include <QPushButton>
@@ -31,8 +32,7 @@ void LargeDocumentTest::loadsConvertsAndSavesAWholeLargeDocument() {
   if (qEnvironmentVariable("GLYPHMILL_LARGE_TESTS") != QStringLiteral("1")) {
     QSKIP("set GLYPHMILL_LARGE_TESTS=1 to run this slow, memory-heavy test");
   }
-  QStringList errors;
-  ErrorHandler::SetHook([&](const QString& message) { errors.append(message); });
+  TFakeDesktop desktop;
   QTemporaryDir dir;
   QVERIFY(dir.isValid());
   const QString source = dir.filePath(QStringLiteral("large.md"));
@@ -51,29 +51,29 @@ void LargeDocumentTest::loadsConvertsAndSavesAWholeLargeDocument() {
   QVERIFY(QFileInfo(source).size() == kParagraphs * kParagraphBytes);
   QVERIFY(QFileInfo(source).size() > LARGE_TEXT_LIMIT);
 
-  TTestForm form;
+  TAppForm form;
   // With "Auto Convert" on, the conversion that the load sets off converts the
   // loaded document, not the placeholder sentence.
-  form.AutoConvert1->trigger();
+  Control<QAction>(form, "AutoConvert1")->trigger();
   form.DosyaAc(source);
-  QVERIFY(errors.isEmpty());
+  QVERIFY(desktop.Errors().isEmpty());
   QCOMPARE(form.SourceLines.Count(), int(2 * kParagraphs));
-  QCOMPARE(form.SynEdit1->text(), kPlaceholderText);
-  QVERIFY(!form.SynEdit1->isEnabled());
+  QCOMPARE(Control<TSynEdit>(form, "SynEdit1")->text(), kPlaceholderText);
+  QVERIFY(!Control<TSynEdit>(form, "SynEdit1")->isEnabled());
   QCOMPARE(form.HtmlLines.Count(), int(kParagraphs));
   QVERIFY(form.HtmlLines.Text().startsWith(QStringLiteral("<p>Para 0000001 text</p>\r\n")));
-  QCOMPARE(form.SynEdit2->text(), kPlaceholderText);
-  QVERIFY(!form.SynEdit2->isEnabled());
+  QCOMPARE(Control<TSynEdit>(form, "SynEdit2")->text(), kPlaceholderText);
+  QVERIFY(!Control<TSynEdit>(form, "SynEdit2")->isEnabled());
   QVERIFY(form.StatusText().startsWith(QStringLiteral("Load Time: ")));
 
   // CONVERT while the source editor shows the placeholder converts the document.
-  QTest::mouseClick(form.ButtonConvert, Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(form, "ButtonConvert"), Qt::LeftButton);
   QCOMPARE(form.HtmlLines.Count(), int(kParagraphs));
 
   const QString target = dir.filePath(QStringLiteral("large.html"));
-  form.DialogAnswer = target;
-  QTest::mouseClick(form.ButtonSave, Qt::LeftButton);
-  QVERIFY(errors.isEmpty());
+  desktop.AnswerDialogsWith(target);
+  QTest::mouseClick(Control<QPushButton>(form, "ButtonSave"), Qt::LeftButton);
+  QVERIFY(desktop.Errors().isEmpty());
   QFile saved(target);
   QCOMPARE(saved.size(), kParagraphs * kHtmlLineBytes);
   QVERIFY(saved.open(QIODevice::ReadOnly));
@@ -82,7 +82,6 @@ void LargeDocumentTest::loadsConvertsAndSavesAWholeLargeDocument() {
   QCOMPARE(saved.read(kHtmlLineBytes), "<p>" + paragraph(kParagraphs / 2) + "</p>\r\n");
   QVERIFY(saved.seek((kParagraphs - 1) * kHtmlLineBytes));
   QCOMPARE(saved.readAll(), "<p>" + paragraph(kParagraphs) + "</p>\r\n");
-  ErrorHandler::SetHook(nullptr);
 }
 
 QTEST_MAIN(LargeDocumentTest)

@@ -1,9 +1,10 @@
 // The update notice: place, texts, the link, closing, dragging.
 #include "AppGlobals.h"
 #include "Languages.h"
+#include "AppTestSupport.h"
+#include "FakeDesktop.h"
 #include "NewVersion.h"
 #include "WebHost.h"
-#include "platform/ShellOpen.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -15,13 +16,13 @@ class NoticeTest : public QObject {
   Q_OBJECT
 
  private:
-  QList<QUrl> FOpened;
+  std::unique_ptr<TFakeDesktop> FDesktop;
   QWidget* FMain = nullptr;
 
   // A notice over a stand-in main window, shown and opened; it stays open.
   QPointer<TNewVer> openNotice(const QString& address) {
     QPointer<TNewVer> notice = new TNewVer(QStringLiteral("1.3"), address, FMain);
-    notice->TimerClose->stop();
+    Control<QTimer>(*notice, "TimerClose")->stop();
     QTest::qWaitFor([&] { return notice->isVisible() && notice->width() == 320; });
     return notice;
   }
@@ -33,15 +34,14 @@ class NoticeTest : public QObject {
   }
 
   void init() {
-    FOpened.clear();
-    SetOpenUrlHook([this](const QUrl& url) { FOpened.append(url); return true; });
+    FDesktop = std::make_unique<TFakeDesktop>();
     TNewVer::CloseCountdown = 11;
     FMain = new QWidget;
     FMain->show();
   }
 
   void cleanup() {
-    SetOpenUrlHook({});
+    FDesktop.reset();
     Languages() = TLanguages();
     delete FMain;
     FMain = nullptr;
@@ -66,18 +66,18 @@ class NoticeTest : public QObject {
     const QPointer<TNewVer> notice = openNotice(QString());
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     QCOMPARE(notice->geometry(), QRect(screen.right() + 1 - 5 - 320, screen.top() + 5, 320, 68));
-    QCOMPARE(notice->Label1->text(), title);
-    QCOMPARE(notice->Label2->text(), link);
+    QCOMPARE(Control<QLabel>(*notice, "Label1")->text(), title);
+    QCOMPARE(Control<QLabel>(*notice, "Label2")->text(), link);
     delete notice;
   }
 
   void closesByItself() {
     TNewVer::CloseCountdown = 2;
     const QPointer<TNewVer> notice = new TNewVer(QStringLiteral("1.3"), QString(), FMain);
-    notice->TimerClose->setInterval(20);
+    Control<QTimer>(*notice, "TimerClose")->setInterval(20);
     QTRY_VERIFY(notice.isNull());
     QCOMPARE(TNewVer::CloseCountdown, 0);
-    QVERIFY(FOpened.isEmpty());
+    QVERIFY(FDesktop->Opened.isEmpty());
   }
 
   // The address comes from the network: nothing but a web address is opened.
@@ -98,25 +98,26 @@ class NoticeTest : public QObject {
     QFETCH(QString, address);
     QFETCH(QString, opened);
     const QPointer<TNewVer> notice = openNotice(address);
-    QTest::mouseClick(notice->Label2, Qt::LeftButton);
-    QCOMPARE(FOpened, QList<QUrl>({QUrl(opened)}));
+    QTest::mouseClick(Control<QLabel>(*notice, "Label2"), Qt::LeftButton);
+    QCOMPARE(FDesktop->Opened, QList<QUrl>({QUrl(opened)}));
     QTRY_VERIFY(notice.isNull());
   }
 
   void closeButtonCloses() {
     const QPointer<TNewVer> notice = openNotice(QStringLiteral("https://example.org/get"));
-    QTest::mouseClick(notice->Button1, Qt::LeftButton);
+    QTest::mouseClick(Control<QToolButton>(*notice, "Button1"), Qt::LeftButton);
     QTRY_VERIFY(notice.isNull());
-    QVERIFY(FOpened.isEmpty());
+    QVERIFY(FDesktop->Opened.isEmpty());
   }
 
   void dragging() {
     const QPointer<TNewVer> notice = openNotice(QString());
     const QPoint start = notice->pos();
-    const QPoint grip = notice->Label1->rect().center();
-    QTest::mousePress(notice->Label1, Qt::LeftButton, {}, grip);
-    QTest::mouseMove(notice->Label1, grip + QPoint(-30, 20));
-    QTest::mouseRelease(notice->Label1, Qt::LeftButton, {}, grip + QPoint(-30, 20));
+    const QPoint grip = Control<QLabel>(*notice, "Label1")->rect().center();
+    QTest::mousePress(Control<QLabel>(*notice, "Label1"), Qt::LeftButton, {}, grip);
+    QTest::mouseMove(Control<QLabel>(*notice, "Label1"), grip + QPoint(-30, 20));
+    QTest::mouseRelease(Control<QLabel>(*notice, "Label1"), Qt::LeftButton, {},
+                        grip + QPoint(-30, 20));
     QTRY_COMPARE(notice->pos(), start + QPoint(-30, 20));
     delete notice;
   }

@@ -1,10 +1,9 @@
 // The preview tab: "temp.html" in the data folder, shown by the web view.
 #include "AppForm.h"
 #include "AppGlobals.h"
-#include "AppTestForm.h"
+#include "AppTestSupport.h"
 #include "Editors.h"
-#include "ErrorHandler.h"
-#include "platform/ShellOpen.h"
+#include "FakeDesktop.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -50,21 +49,14 @@ class PreviewTest : public QObject {
   QVariant evaluate(const QString& script);
   QString previewFile() const { return DataFolder + QStringLiteral("temp.html"); }
 
-  std::unique_ptr<TTestForm> FForm;
-  QStringList FErrors;
-  QList<QUrl> FOpened;
+  std::unique_ptr<TFakeDesktop> FDesktop;
+  std::unique_ptr<TAppForm> FForm;
   QString FSavedDataFolder;
 };
 
 void PreviewTest::init() {
-  FErrors.clear();
-  FOpened.clear();
-  ErrorHandler::SetHook([this](const QString& message) { FErrors.append(message); });
-  SetOpenUrlHook([this](const QUrl& url) {
-    FOpened.append(url);
-    return true;
-  });
-  FForm = std::make_unique<TTestForm>();
+  FDesktop = std::make_unique<TFakeDesktop>();
+  FForm = std::make_unique<TAppForm>();
   FSavedDataFolder = DataFolder;
   QFile::remove(previewFile());
 }
@@ -72,17 +64,16 @@ void PreviewTest::init() {
 void PreviewTest::cleanup() {
   FForm.reset();
   DataFolder = FSavedDataFolder;
-  ErrorHandler::SetHook(nullptr);
-  SetOpenUrlHook(nullptr);
+  FDesktop.reset();
 }
 
 void PreviewTest::convert(const QString& source) {
-  FForm->SynEdit1->SetText(source);
-  QTest::mouseClick(FForm->ButtonConvert, Qt::LeftButton);
+  Control<TSynEdit>(*FForm, "SynEdit1")->SetText(source);
+  QTest::mouseClick(Control<QPushButton>(*FForm, "ButtonConvert"), Qt::LeftButton);
 }
 
 void PreviewTest::loadWith(const std::function<void()>& action) {
-  QSignalSpy loads(FForm->WebBrowser1, &QWebEngineView::loadFinished);
+  QSignalSpy loads(Control<QWebEngineView>(*FForm, "WebBrowser1"), &QWebEngineView::loadFinished);
   action();
   QTRY_VERIFY_WITH_TIMEOUT(loads.count() >= 1, kTimeout);
   QVERIFY(loads.last().at(0).toBool());
@@ -91,7 +82,7 @@ void PreviewTest::loadWith(const std::function<void()>& action) {
 QString PreviewTest::pageText() {
   QString text;
   bool done = false;
-  FForm->WebBrowser1->page()->toPlainText([&](const QString& result) {
+  Control<QWebEngineView>(*FForm, "WebBrowser1")->page()->toPlainText([&](const QString& result) {
     text = result;
     done = true;
   });
@@ -103,11 +94,12 @@ QVariant PreviewTest::evaluate(const QString& script) {
   // The application's own script world runs even while the page's scripts are off.
   QVariant value;
   bool done = false;
-  FForm->WebBrowser1->page()->runJavaScript(script, QWebEngineScript::ApplicationWorld,
-                                            [&](const QVariant& result) {
-                                              value = result;
-                                              done = true;
-                                            });
+  Control<QWebEngineView>(*FForm, "WebBrowser1")
+      ->page()
+      ->runJavaScript(script, QWebEngineScript::ApplicationWorld, [&](const QVariant& result) {
+        value = result;
+        done = true;
+      });
   [&] { QTRY_VERIFY_WITH_TIMEOUT(done, kTimeout); }();
   return value;
 }
@@ -116,29 +108,30 @@ void PreviewTest::selectingThePreviewTabShowsTheLastConversion() {
   convert(QStringLiteral("# Preview heading\r\n\r\nSome *text*."));
   QVERIFY(!QFileInfo::exists(previewFile()));
   loadWith([&] {
-    QTabBar* tabs = FForm->PageControl1->tabBar();
+    QTabBar* tabs = Control<QTabWidget>(*FForm, "PageControl1")->tabBar();
     QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(1).center());
   });
-  QCOMPARE(FForm->PageControl1->currentIndex(), 1);
+  QCOMPARE(Control<QTabWidget>(*FForm, "PageControl1")->currentIndex(), 1);
   QCOMPARE(ReadTestFile(previewFile()), utf8Mark() + FForm->HtmlLines.Text().toUtf8());
-  QCOMPARE(FForm->WebBrowser1->url(), QUrl::fromLocalFile(previewFile()));
+  QCOMPARE(Control<QWebEngineView>(*FForm, "WebBrowser1")->url(),
+           QUrl::fromLocalFile(previewFile()));
   QCOMPARE(pageText(), QStringLiteral("Preview heading\n\nSome text."));
-  QVERIFY(FErrors.isEmpty());
+  QVERIFY(FDesktop->Errors().isEmpty());
 }
 
 void PreviewTest::convertingRefreshesThePreviewOnlyOnItsTab() {
   convert(QStringLiteral("first"));
-  loadWith([&] { FForm->PageControl1->setCurrentIndex(1); });
+  loadWith([&] { Control<QTabWidget>(*FForm, "PageControl1")->setCurrentIndex(1); });
   const QByteArray shown = ReadTestFile(previewFile());
-  FForm->PageControl1->setCurrentIndex(0);
+  Control<QTabWidget>(*FForm, "PageControl1")->setCurrentIndex(0);
   convert(QStringLiteral("second"));
   QCOMPARE(ReadTestFile(previewFile()), shown);
   QCOMPARE(pageText(), QStringLiteral("first"));
   // "New" does not refresh it either.
-  FForm->New1->trigger();
+  Control<QAction>(*FForm, "New1")->trigger();
   QCOMPARE(ReadTestFile(previewFile()), shown);
   // With the Preview tab active, converting refreshes it.
-  loadWith([&] { FForm->PageControl1->setCurrentIndex(1); });
+  loadWith([&] { Control<QTabWidget>(*FForm, "PageControl1")->setCurrentIndex(1); });
   loadWith([&] { convert(QStringLiteral("second **version**")); });
   QCOMPARE(ReadTestFile(previewFile()), utf8Mark() + QByteArray("<p>second <strong>version</strong></p>\r\n"));
   QCOMPARE(pageText(), QStringLiteral("second version"));
@@ -146,7 +139,7 @@ void PreviewTest::convertingRefreshesThePreviewOnlyOnItsTab() {
 
 void PreviewTest::showsCharactersOutsideEightBitCodePages() {
   convert(QStringLiteral("Ω and 日本"));
-  loadWith([&] { FForm->PageControl1->setCurrentIndex(1); });
+  loadWith([&] { Control<QTabWidget>(*FForm, "PageControl1")->setCurrentIndex(1); });
   QCOMPARE(pageText(), QStringLiteral("Ω and 日本"));
   // The saved HTML keeps them too, without a mark.
   const QString saved = QDir::temp().filePath(QStringLiteral("glyphmill-preview-test.html"));
@@ -169,16 +162,17 @@ void PreviewTest::scriptsRunOnlyWithUnsafeHtmlAllowed() {
   QFETCH(bool, allowUnsafe);
   QFETCH(bool, throughEngine);
   const QString script = QStringLiteral("<script>document.title = 'script ran';</script>");
-  FForm->CheckBox1->setChecked(allowUnsafe);
+  Control<QCheckBox>(*FForm, "CheckBox1")->setChecked(allowUnsafe);
   if (throughEngine) {
     convert(QStringLiteral("text\r\n\r\n") + script);
   } else {
     FForm->HtmlLines.SetText(QStringLiteral("<p>text</p>\r\n") + script);
   }
   QVERIFY(FForm->HtmlLines.Text().contains(script) == (allowUnsafe || !throughEngine));
-  loadWith([&] { FForm->PageControl1->setCurrentIndex(1); });
+  loadWith([&] { Control<QTabWidget>(*FForm, "PageControl1")->setCurrentIndex(1); });
   QCOMPARE(evaluate(QStringLiteral("document.body.innerText.trim().startsWith('text')")).toBool(), true);
-  QCOMPARE(FForm->WebBrowser1->title() == QStringLiteral("script ran"), allowUnsafe);
+  QCOMPARE(Control<QWebEngineView>(*FForm, "WebBrowser1")->title() == QStringLiteral("script ran"),
+           allowUnsafe);
   QCOMPARE(evaluate(QStringLiteral("document.title")).toString() == QStringLiteral("script ran"), allowUnsafe);
 }
 
@@ -188,7 +182,7 @@ void PreviewTest::relativeImagesLoadFromTheDataFolder() {
   const QString imageFile = DataFolder + QStringLiteral("preview-test.png");
   QVERIFY(image.save(imageFile));
   convert(QStringLiteral("![picture](preview-test.png)"));
-  loadWith([&] { FForm->PageControl1->setCurrentIndex(1); });
+  loadWith([&] { Control<QTabWidget>(*FForm, "PageControl1")->setCurrentIndex(1); });
   QTRY_COMPARE_WITH_TIMEOUT(evaluate(QStringLiteral("document.images[0].naturalWidth")).toInt(), 7, kTimeout);
   QFile::remove(imageFile);
 }
@@ -200,38 +194,42 @@ void PreviewTest::scriptsCannotReadLocalFiles() {
     QVERIFY(secret.open(QIODevice::WriteOnly));
     secret.write("secret");
   }
-  FForm->CheckBox1->setChecked(true);
+  Control<QCheckBox>(*FForm, "CheckBox1")->setChecked(true);
   convert(QStringLiteral(
       "<script>var r = new XMLHttpRequest();"
       "try { r.open('GET', 'preview-secret.txt', false); r.send();"
       "  document.title = r.responseText ? 'read ' + r.responseText : 'blocked'; }"
       "catch (e) { document.title = 'blocked'; }</script>"));
-  loadWith([&] { FForm->PageControl1->setCurrentIndex(1); });
-  QTRY_COMPARE_WITH_TIMEOUT(FForm->WebBrowser1->title(), QStringLiteral("blocked"), kTimeout);
+  loadWith([&] { Control<QTabWidget>(*FForm, "PageControl1")->setCurrentIndex(1); });
+  QTRY_COMPARE_WITH_TIMEOUT(Control<QWebEngineView>(*FForm, "WebBrowser1")->title(),
+                            QStringLiteral("blocked"), kTimeout);
   QFile::remove(secretFile);
 }
 
 void PreviewTest::clickedLinksOpenInTheBrowser() {
-  FForm->CheckBox1->setChecked(true);
+  Control<QCheckBox>(*FForm, "CheckBox1")->setChecked(true);
   convert(QStringLiteral("[same](https://example.org/page) <a id=\"blank\" href=\"https://example.org/new\" "
                          "target=\"_blank\">new</a> <a id=\"local\" href=\"file:///bin/sh\">local</a> "
                          "<a id=\"after\" href=\"https://example.org/after\">after</a>"));
-  loadWith([&] { FForm->PageControl1->setCurrentIndex(1); });
+  loadWith([&] { Control<QTabWidget>(*FForm, "PageControl1")->setCurrentIndex(1); });
   evaluate(QStringLiteral("document.links[0].click(); true"));
-  QTRY_COMPARE_WITH_TIMEOUT(FOpened, QList<QUrl>{QUrl(QStringLiteral("https://example.org/page"))}, kTimeout);
+  QTRY_COMPARE_WITH_TIMEOUT(
+      FDesktop->Opened, QList<QUrl>{QUrl(QStringLiteral("https://example.org/page"))}, kTimeout);
   evaluate(QStringLiteral("document.getElementById('blank').click(); true"));
-  QTRY_COMPARE_WITH_TIMEOUT(FOpened.size(), 2, kTimeout);
-  QCOMPARE(FOpened[1], QUrl(QStringLiteral("https://example.org/new")));
+  QTRY_COMPARE_WITH_TIMEOUT(FDesktop->Opened.size(), 2, kTimeout);
+  QCOMPARE(FDesktop->Opened[1], QUrl(QStringLiteral("https://example.org/new")));
   // A link to a local file is not handed to the desktop: the web link clicked
   // after it is the next address opened.
   evaluate(QStringLiteral("document.getElementById('local').click(); true"));
   evaluate(QStringLiteral("document.getElementById('after').click(); true"));
-  QTRY_COMPARE_WITH_TIMEOUT(FOpened.size(), 3, kTimeout);
-  QCOMPARE(FOpened[2], QUrl(QStringLiteral("https://example.org/after")));
+  QTRY_COMPARE_WITH_TIMEOUT(FDesktop->Opened.size(), 3, kTimeout);
+  QCOMPARE(FDesktop->Opened[2], QUrl(QStringLiteral("https://example.org/after")));
   // The view goes nowhere else than the preview file.
-  FForm->WebBrowser1->load(QUrl::fromLocalFile(DataFolder + QStringLiteral("settings.ini")));
+  Control<QWebEngineView>(*FForm, "WebBrowser1")
+      ->load(QUrl::fromLocalFile(DataFolder + QStringLiteral("settings.ini")));
   QCoreApplication::processEvents();
-  QCOMPARE(FForm->WebBrowser1->url(), QUrl::fromLocalFile(previewFile()));
+  QCOMPARE(Control<QWebEngineView>(*FForm, "WebBrowser1")->url(),
+           QUrl::fromLocalFile(previewFile()));
   QCOMPARE(pageText(), QStringLiteral("same new local after"));
 }
 
@@ -239,10 +237,11 @@ void PreviewTest::unwritablePreviewFileShowsTheErrorAndDoesNotNavigate() {
   DataFolder = QDir::temp().filePath(QStringLiteral("glyphmill-missing-folder/"));
   QDir(DataFolder).removeRecursively();
   convert(QStringLiteral("text"));
-  FForm->PageControl1->setCurrentIndex(1);
-  QCOMPARE(FErrors.size(), 1);
-  QVERIFY2(FErrors[0].startsWith(previewFile() + QStringLiteral(": ")), qPrintable(FErrors[0]));
-  QVERIFY(FForm->WebBrowser1->url().isEmpty());
+  Control<QTabWidget>(*FForm, "PageControl1")->setCurrentIndex(1);
+  QCOMPARE(FDesktop->Errors().size(), 1);
+  QVERIFY2(FDesktop->Errors()[0].startsWith(previewFile() + QStringLiteral(": ")),
+           qPrintable(FDesktop->Errors()[0]));
+  QVERIFY(Control<QWebEngineView>(*FForm, "WebBrowser1")->url().isEmpty());
   QVERIFY(!QFileInfo::exists(DataFolder));
 }
 

@@ -2,12 +2,11 @@
 // "Language..." entry.
 #include "AppForm.h"
 #include "AppGlobals.h"
-#include "ErrorHandler.h"
+#include "FakeDesktop.h"
 #include "Languages.h"
 #include "TranslateForm.h"
 #include "WebHost.h"
 #include "platform/RestartScript.h"
-#include "platform/ShellOpen.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -63,9 +62,7 @@ class TranslateFormTest : public QObject {
  private:
   std::unique_ptr<QTemporaryDir> FTemp;
   QString FFolder;
-  QStringList FQuestions;
-  bool FAnswer = false;
-  QStringList FRuns;
+  std::unique_ptr<TFakeDesktop> FDesktop;
 
   void put(const QString& name, const QByteArray& content) {
     WriteTestFile(FFolder + u'/' + name, content);
@@ -77,12 +74,25 @@ class TranslateFormTest : public QObject {
     Languages().UiLanguageSource = [] { return quint16(1055); };
     Languages().LoadLanguage(QString());
   }
-  // A window whose program end is only counted.
-  std::unique_ptr<TTranslateForm> openForm(int* terminated) {
+  // A window whose program end is only counted (by the fake desktop).
+  std::unique_ptr<TTranslateForm> openForm() {
     auto form = std::make_unique<TTranslateForm>();
-    form->Terminate = [terminated] { ++*terminated; };
     form->show();
     return form;
+  }
+  // The questions asked: "text|caption|yes|no" each.
+  QStringList questions() const {
+    QStringList texts;
+    for (const TQuestion& question : FDesktop->Questions) {
+      texts.append(QStringList{question.Text, question.Caption,
+                               question.ButtonTexts.value(QMessageBox::Yes),
+                               question.ButtonTexts.value(QMessageBox::No)}
+                       .join(u'|'));
+    }
+    return texts;
+  }
+  void answerQuestionsWith(bool yes) {
+    FDesktop->UnansweredQuestion = yes ? QMessageBox::Yes : QMessageBox::No;
   }
   QString script() const { return DataFolder + QStringLiteral("start.bat"); }
 
@@ -95,17 +105,7 @@ class TranslateFormTest : public QObject {
     FFolder = FTemp->path() + QStringLiteral("/Languages");
     QVERIFY(QDir().mkdir(FFolder));
     DataFolder = FTemp->path() + u'/';
-    FQuestions.clear();
-    FRuns.clear();
-    FAnswer = false;
-    TTranslateForm::SetQuestionHook([this](const TRestartQuestion& question) {
-      FQuestions.append(
-          QStringList{question.Text, question.Caption, question.Yes, question.No}.join(u'|'));
-      return FAnswer;
-    });
-    SetRunRestartScriptHook([this](const QString& file, const QString& folder) {
-      FRuns.append(file + u'|' + folder);
-    });
+    FDesktop = std::make_unique<TFakeDesktop>();
     put(QStringLiteral("LanguageCodes.csv"), "1055,Turkish.lang.txt\r\n");
     put(QStringLiteral("Turkish.lang.txt"),
         "{INFO:Translated By}Ann, Bob ,Cy\r\n{Language}Dil\r\n{Yes}Evet\r\n{No}Hay\xC4\xB1r\r\n"
@@ -114,10 +114,7 @@ class TranslateFormTest : public QObject {
   }
 
   void cleanup() {
-    TTranslateForm::SetQuestionHook({});
-    SetRunRestartScriptHook({});
-    SetOpenUrlHook({});
-    ErrorHandler::SetHook({});
+    FDesktop.reset();
     StoreLanguageFile(QString());
     Languages() = TLanguages();
   }
@@ -129,9 +126,9 @@ class TranslateFormTest : public QObject {
     start();
     TTranslateForm form;
     QCOMPARE(form.windowTitle(), QStringLiteral("Dil"));  // captions are translated
-    QCOMPARE(itemTexts(form.ComboBox1),
+    QCOMPARE(itemTexts(Control<QComboBox>(form, "ComboBox1")),
              QStringList({"", "Catalan", "English", "German", "Klingon", "Turkish", "Vietnamese"}));
-    QCOMPARE(form.ComboBox1->currentText(), QStringLiteral("Turkish"));
+    QCOMPARE(Control<QComboBox>(form, "ComboBox1")->currentText(), QStringLiteral("Turkish"));
     QCOMPARE(form.OpeningLanguage, QStringLiteral("Turkish"));
 
     // Each item is drawn 18 high with its own flag at the top-left.
@@ -139,9 +136,9 @@ class TranslateFormTest : public QObject {
         {"English", flagFile("gb")},        {"German", flagFile("de")},     {"Turkish", flagFile("tr")},
         {"Catalan", flagFile("catalonia")}, {"Vietnamese", flagFile("vn")}, {"Klingon", resourceFlag("xx")},
         {"", resourceFlag("xx")}};
-    QAbstractItemView* list = form.ComboBox1->view();
-    for (int row = 0; row < form.ComboBox1->count(); ++row) {
-      const QModelIndex index = form.ComboBox1->model()->index(row, 0);
+    QAbstractItemView* list = Control<QComboBox>(form, "ComboBox1")->view();
+    for (int row = 0; row < Control<QComboBox>(form, "ComboBox1")->count(); ++row) {
+      const QModelIndex index = Control<QComboBox>(form, "ComboBox1")->model()->index(row, 0);
       QStyleOptionViewItem option;
       option.initFrom(list);
       option.rect = QRect(QPoint(0, 0), list->itemDelegate()->sizeHint(option, index));
@@ -152,10 +149,10 @@ class TranslateFormTest : public QObject {
         QPainter painter(&drawn);
         list->itemDelegate()->paint(&painter, option, index);
       }
-      const QImage expected = flags.value(form.ComboBox1->itemText(row));
+      const QImage expected = flags.value(Control<QComboBox>(form, "ComboBox1")->itemText(row));
       QVERIFY(!expected.isNull());
       QVERIFY2(samePixels(drawn.copy(0, 0, 16, 11), expected),
-               qPrintable(form.ComboBox1->itemText(row)));
+               qPrintable(Control<QComboBox>(form, "ComboBox1")->itemText(row)));
     }
   }
 
@@ -176,19 +173,19 @@ class TranslateFormTest : public QObject {
     put(QStringLiteral("German.lang.txt"), content);
     start();
     TTranslateForm form;
-    form.ComboBox1->setCurrentText(QStringLiteral("German"));
-    QCOMPARE(form.RichEdit1->toPlainText(), shown);
-    form.ComboBox1->setCurrentText(QStringLiteral("English"));
-    QCOMPARE(form.RichEdit1->toPlainText(), QStringLiteral("Kelmoor"));
+    Control<QComboBox>(form, "ComboBox1")->setCurrentText(QStringLiteral("German"));
+    QCOMPARE(Control<QPlainTextEdit>(form, "RichEdit1")->toPlainText(), shown);
+    Control<QComboBox>(form, "ComboBox1")->setCurrentText(QStringLiteral("English"));
+    QCOMPARE(Control<QPlainTextEdit>(form, "RichEdit1")->toPlainText(), QStringLiteral("Kelmoor"));
   }
 
   void withoutFolderOnlyEnglish() {
     QVERIFY(QDir(FFolder).removeRecursively());
     start();
     TTranslateForm form;
-    QCOMPARE(itemTexts(form.ComboBox1), QStringList({"English"}));
+    QCOMPARE(itemTexts(Control<QComboBox>(form, "ComboBox1")), QStringList({"English"}));
     QCOMPARE(form.windowTitle(), QStringLiteral("Language"));
-    QCOMPARE(form.RichEdit1->toPlainText(), QStringLiteral("Kelmoor"));
+    QCOMPARE(Control<QPlainTextEdit>(form, "RichEdit1")->toPlainText(), QStringLiteral("Kelmoor"));
   }
 
   // OK without a change, or Escape even from the language list, closes without a
@@ -217,26 +214,24 @@ class TranslateFormTest : public QObject {
     QFETCH(int, errors);
     start();
     if (!dataFolder.isEmpty()) DataFolder = FTemp->path() + dataFolder;
-    QStringList errorsSeen;
-    ErrorHandler::SetHook([&](const QString& message) { errorsSeen.append(message); });
-    int terminated = 0;
-    auto form = openForm(&terminated);
-    form->ComboBox1->setCurrentText(choice);
-    FAnswer = answer;
+    auto form = openForm();
+    Control<QComboBox>(*form, "ComboBox1")->setCurrentText(choice);
+    answerQuestionsWith(answer);
     if (escape) {
       QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-      form->ComboBox1->setFocus();
-      QTest::keyClick(form->ComboBox1, Qt::Key_Escape);
+      Control<QComboBox>(*form, "ComboBox1")->setFocus();
+      QTest::keyClick(Control<QComboBox>(*form, "ComboBox1"), Qt::Key_Escape);
     } else {
-      QTest::mouseClick(form->Button1, Qt::LeftButton);
+      QTest::mouseClick(Control<QPushButton>(*form, "Button1"), Qt::LeftButton);
     }
-    QCOMPARE(FQuestions, questions);
+    QCOMPARE(this->questions(), questions);
+    const QStringList errorsSeen = FDesktop->Errors();
     QCOMPARE(errorsSeen.size(), errors);
     if (errors > 0) QVERIFY2(errorsSeen.first().contains("start.bat"), qPrintable(errorsSeen.first()));
     QTRY_COMPARE(form->isVisible(), !questions.isEmpty());
     QVERIFY(!QFile::exists(script()));
-    QVERIFY(FRuns.isEmpty());
-    QCOMPARE(terminated, 0);
+    QVERIFY(FDesktop->RestartScripts.isEmpty());
+    QCOMPARE(FDesktop->ProgramEnds, 0);
     if (errors == 0) QVERIFY(StoredLanguageFile().isEmpty());  // the choice is kept only on Yes
   }
 
@@ -248,31 +243,26 @@ class TranslateFormTest : public QObject {
     auto main = std::make_unique<TAppForm>();
     QCOMPARE(Languages().CurrentLanguageName, QStringLiteral("Turkish"));
     bool wasModal = false;
-    int terminated = 0;
     QTimer answer;
     connect(&answer, &QTimer::timeout, this, [&] {
       auto* form = qobject_cast<TTranslateForm*>(QApplication::activeModalWidget());
       if (form == nullptr) return;
       answer.stop();
       wasModal = true;
-      form->Terminate = [&, form] {
-        ++terminated;
-        form->close();
-      };
-      form->ComboBox1->setCurrentText(QStringLiteral("German"));
-      FAnswer = true;
-      form->Button1->click();
+      Control<QComboBox>(*form, "ComboBox1")->setCurrentText(QStringLiteral("German"));
+      answerQuestionsWith(true);
+      Control<QPushButton>(*form, "Button1")->click();
     });
     answer.start(10);
-    main->Language1->trigger();
+    Control<QAction>(*main, "Language1")->trigger();
     QVERIFY(wasModal);
-    QCOMPARE(FQuestions.size(), 1);
+    QCOMPARE(FDesktop->Questions.size(), 1);
     QCOMPARE(StoredLanguageFile(), QStringLiteral("German.lang.txt"));
     QCOMPARE(ReadTestFile(script()),
              RestartScriptBytes(QCoreApplication::applicationFilePath(),
                                 RestartScriptNeedsTimeout(QSysInfo::kernelVersion())));
-    QCOMPARE(FRuns, QStringList({script() + u'|' + DataFolder}));
-    QCOMPARE(terminated, 1);
+    QCOMPARE(FDesktop->RestartScripts, QStringList({script() + u'|' + DataFolder}));
+    QCOMPARE(FDesktop->ProgramEnds, 1);
     main.reset();
 
     // The next start comes back in German, not in the code table's Turkish.
@@ -281,11 +271,11 @@ class TranslateFormTest : public QObject {
     QCOMPARE(Translate(QStringLiteral("Language")), QStringLiteral("Sprache"));
 
     // Choosing English is kept too.
-    auto form = openForm(&terminated);
+    auto form = openForm();
     QCOMPARE(form->OpeningLanguage, QStringLiteral("German"));
-    form->ComboBox1->setCurrentText(QStringLiteral("English"));
-    QTest::mouseClick(form->Button1, Qt::LeftButton);
-    QCOMPARE(terminated, 2);
+    Control<QComboBox>(*form, "ComboBox1")->setCurrentText(QStringLiteral("English"));
+    QTest::mouseClick(Control<QPushButton>(*form, "Button1"), Qt::LeftButton);
+    QCOMPARE(FDesktop->ProgramEnds, 2);
     start();
     QVERIFY(Languages().CurrentLanguageFile.isEmpty());
     QCOMPARE(Translate(QStringLiteral("Language")), QStringLiteral("Language"));
@@ -293,15 +283,9 @@ class TranslateFormTest : public QObject {
 
   void linkOpensTranslationPage() {
     start();
-    QList<QUrl> opened;
-    SetOpenUrlHook([&](const QUrl& url) {
-      opened.append(url);
-      return true;
-    });
-    int terminated = 0;
-    auto form = openForm(&terminated);
-    QTest::mouseClick(form->Label3, Qt::LeftButton);
-    QCOMPARE(opened, QList<QUrl>({QUrl("https://" + WebHost() + "/translation/")}));
+    auto form = openForm();
+    QTest::mouseClick(Control<QLabel>(*form, "Label3"), Qt::LeftButton);
+    QCOMPARE(FDesktop->Opened, QList<QUrl>({QUrl("https://" + WebHost() + "/translation/")}));
   }
 
   void scriptBytes_data() {
@@ -349,7 +333,6 @@ class TranslateFormTest : public QObject {
   // The real runner (this program's glyphmill) starts the given program after
   // the script's wait, in the script's working folder.
   void runnerStartsTheProgramAfterTheWait() {
-    SetRunRestartScriptHook({});
     const QString record = FTemp->path() + QStringLiteral("/started.txt");
     qputenv("GLYPHMILL_RECORD_FILE", QFile::encodeName(record));
     WriteTestFile(script(), RestartScriptBytes(QStringLiteral(GLYPHMILL_RECORD_START), true));

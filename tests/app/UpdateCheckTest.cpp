@@ -5,6 +5,7 @@
 #include "NewVersion.h"
 #include "TestHttpServer.h"
 #include "AppTestSupport.h"
+#include "FakeDesktop.h"
 #include "UpdateCheck.h"
 
 #include <QAction>
@@ -28,6 +29,7 @@ class UpdateCheckTest : public QObject {
   Q_OBJECT
 
  private:
+  std::unique_ptr<TFakeDesktop> FDesktop;  // no box ever waits for a click
   std::unique_ptr<TTestHttpServer> FServer;
 
   // Runs the check against `host` on this thread, as the worker would.
@@ -54,12 +56,14 @@ class UpdateCheckTest : public QObject {
   }
 
   void init() {
+    FDesktop = std::make_unique<TFakeDesktop>();
     store().clear();
     FServer = std::make_unique<TTestHttpServer>();
     QVERIFY(FServer->IsListening());
   }
 
   void cleanup() {
+    FDesktop.reset();
     FServer.reset();
     store().clear();
   }
@@ -287,9 +291,9 @@ class UpdateCheckTest : public QObject {
     TAppForm main;
     main.UpdateCheckOptions.Host = FServer->Host();
     main.TimerChecker->setInterval(10);
-    QVERIFY(!main.UpdateNotifications1->isEnabled());
-    QTRY_VERIFY(main.UpdateNotifications1->isEnabled());
-    QCOMPARE(main.UpdateNotifications1->isChecked(), showUpdate == 1);
+    QVERIFY(!Control<QAction>(main, "UpdateNotifications1")->isEnabled());
+    QTRY_VERIFY(Control<QAction>(main, "UpdateNotifications1")->isEnabled());
+    QCOMPARE(Control<QAction>(main, "UpdateNotifications1")->isChecked(), showUpdate == 1);
     QCOMPARE(FServer->Requests.size(), showUpdate);
     auto* notice = main.findChild<TNewVer*>();
     QCOMPARE(notice != nullptr, answer == kNewAnswer && showUpdate == 1);
@@ -298,8 +302,8 @@ class UpdateCheckTest : public QObject {
       QCOMPARE(notice->DownloadAddress, QStringLiteral("https://example.org/get"));
       QTRY_VERIFY(notice->isVisible());
     }
-    main.UpdateNotifications1->trigger();
-    QCOMPARE(main.UpdateNotifications1->isChecked(), showUpdate == 0);
+    Control<QAction>(main, "UpdateNotifications1")->trigger();
+    QCOMPARE(Control<QAction>(main, "UpdateNotifications1")->isChecked(), showUpdate == 0);
     QCOMPARE(store().value(kShowUpdateKey).toInt(), 1 - showUpdate);
   }
 
