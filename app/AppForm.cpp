@@ -352,6 +352,7 @@ void TAppForm::FormCreate() {
   DataFolder = ChooseDataFolder(QCoreApplication::applicationDirPath(), AppCompanyName,
                                 AppProductName);
   SetUpEditors();
+  SetUpAutoConvert();
   SetUpDocuments();
   SetUpPreview();
   SynEdit1->SetText(SampleDocument());

@@ -204,6 +204,16 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   // Runs a handler; an error it raises goes to the general error handler.
   void Guarded(void (TAppForm::*handler)());
   // AppFormConvert.cpp
+  void SetUpAutoConvert();
+  // The conversion behind CONVERT shows the whole HTML from its first line and
+  // refreshes the preview at once; Auto Convert's changes the HTML pane only
+  // where the HTML changed and refreshes the preview once typing pauses.
+  enum TConversionKind { ckCommand, ckAutomatic };
+  // Converts SourceLines (taken from SynEdit1 first) into HtmlLines with the
+  // dialect and safe mode the window shows, shows it; the status bar gets the time.
+  void Convert(TConversionKind kind);
+  void AutoConvert();
+  void ShowHtmlChange();
   void ShowListInEditor(const TLineList& list, TSynEdit* editor);
   // AppFormDocuments.cpp
   void SetUpDocuments();
@@ -224,6 +234,8 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   int FConvertedDialectIndex = -2;
   bool FConvertedUnsafe = false;
   QPointer<TChecker> FChecker;
+  QTimer* FAutoConvertTimer = nullptr;
+  QTimer* FPreviewTimer = nullptr;
 };
 
 // The 31 lines of the sample document shown at start.

@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QScopeGuard>
 #include <QTabWidget>
+#include <QTimer>
 
 namespace {
 
@@ -42,7 +43,29 @@ glyphmill::TMarkdownProcessorDialect TAppForm::DialectForIndex(int index) {
   }
 }
 
-void TAppForm::ButtonConvertClick() {
+void TAppForm::SetUpAutoConvert() {
+  // Single-shot with no delay: the conversion runs once the keystroke has been
+  // shown, and every key that arrives before it runs joins the same conversion.
+  FAutoConvertTimer = new QTimer(this);
+  FAutoConvertTimer->setSingleShot(true);
+  FAutoConvertTimer->setInterval(0);
+  connect(FAutoConvertTimer, &QTimer::timeout, this, [this] { Guarded(&TAppForm::AutoConvert); });
+  // The preview follows typing once it pauses, at most every 100 ms.
+  FPreviewTimer = new QTimer(this);
+  FPreviewTimer->setSingleShot(true);
+  FPreviewTimer->setInterval(100);
+  connect(FPreviewTimer, &QTimer::timeout, this, [this] {
+    if (PageControl1->currentIndex() == 1) Guarded(&TAppForm::PreviewGoster);
+  });
+}
+
+void TAppForm::ButtonConvertClick() { Convert(ckCommand); }
+
+void TAppForm::AutoConvert() { Convert(ckAutomatic); }
+
+void TAppForm::Convert(TConversionKind kind) {
+  // A conversion that is due now makes a pending one stale.
+  FAutoConvertTimer->stop();
   const TBusyCursor busy;
   QElapsedTimer clock;
   clock.start();
@@ -62,8 +85,13 @@ void TAppForm::ButtonConvertClick() {
   FSourceChangedSinceConversion = false;
   FConvertedDialectIndex = ComboBox1->currentIndex();
   FConvertedUnsafe = CheckBox1->isChecked();
-  EkrandaGoster2();
-  if (PageControl1->currentIndex() == 1) PreviewGoster();
+  if (kind == ckCommand) {
+    EkrandaGoster2();
+    if (PageControl1->currentIndex() == 1) PreviewGoster();
+  } else {
+    ShowHtmlChange();
+    if (PageControl1->currentIndex() == 1) FPreviewTimer->start();
+  }
 }
 
 void TAppForm::ShowListInEditor(const TLineList& list, TSynEdit* editor) {
@@ -81,11 +109,26 @@ void TAppForm::EkrandaGoster1() { ShowListInEditor(SourceLines, SynEdit1); }
 
 void TAppForm::EkrandaGoster2() { ShowListInEditor(HtmlLines, SynEdit2); }
 
+void TAppForm::ShowHtmlChange() {
+  if (HtmlLines.Text().size() > LARGE_TEXT_LIMIT || !SynEdit2->isEnabled()) {
+    EkrandaGoster2();
+    return;
+  }
+  SynEdit2->ReplaceChangedPart(editorTextOf(HtmlLines));
+}
+
 void TAppForm::SynEdit1Change() {
   FSourceChangedSinceConversion = true;
-  // The conversion command takes the editor's text into SourceLines itself
-  // (unless it is the placeholder), so the text is read once per change.
-  if (AutoConvert1->isChecked()) ButtonConvertClick();
+  if (!AutoConvert1->isChecked()) return;
+  // A text the program set (a load, New) is converted at once; typed keys are
+  // converted once they are shown, together with any that follow meanwhile.
+  // The conversion takes the editor's text into SourceLines itself (unless it
+  // is the placeholder), so the text is read once per conversion.
+  if (SynEdit1->SettingText()) {
+    ButtonConvertClick();
+  } else {
+    FAutoConvertTimer->start();
+  }
 }
 
 void TAppForm::ComboBox1Change() {

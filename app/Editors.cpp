@@ -5,8 +5,10 @@
 #include <QContextMenuEvent>
 #include <QFontDatabase>
 #include <QMenu>
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -132,10 +134,68 @@ void TSynEdit::SetText(const QString& text) {
     setText(text);
   }
   UpdateLineNumberWidth();
-  Q_EMIT Changed();
+  EmitProgramChange();
 }
 
 void TSynEdit::Clear() { SetText(QString()); }
+
+void TSynEdit::EmitProgramChange() {
+  const QScopedValueRollback settingText(FSettingText, true);
+  Q_EMIT Changed();
+}
+
+namespace {
+
+bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// The number of bytes the two texts share at their beginning, ending on a
+// character boundary of both.
+qsizetype commonPrefix(const char* a, qsizetype aLength, const char* b, qsizetype bLength) {
+  const qsizetype limit = std::min(aLength, bLength);
+  qsizetype n = 0;
+  while (n < limit && a[n] == b[n]) ++n;
+  while (n > 0 && ((n < aLength && isContinuationByte(a[n])) ||
+                   (n < bLength && isContinuationByte(b[n])))) {
+    --n;
+  }
+  return n;
+}
+
+// The number of bytes the two texts share at their end, not reaching into the
+// first `prefix` bytes and starting on a character boundary.
+qsizetype commonSuffix(const char* a, qsizetype aLength, const char* b, qsizetype bLength,
+                       qsizetype prefix) {
+  const qsizetype limit = std::min(aLength, bLength) - prefix;
+  qsizetype n = 0;
+  while (n < limit && a[aLength - 1 - n] == b[bLength - 1 - n]) ++n;
+  while (n > 0 && isContinuationByte(a[aLength - n])) --n;
+  return n;
+}
+
+}  // namespace
+
+void TSynEdit::ReplaceChangedPart(const QString& text) {
+  const QByteArray newText = text.toUtf8();
+  const qsizetype oldLength = SendScintilla(SCI_GETLENGTH);
+  // The editor's own buffer, without a copy.
+  const auto* oldText = reinterpret_cast<const char*>(SendScintilla(SCI_GETCHARACTERPOINTER));
+  const qsizetype prefix = commonPrefix(oldText, oldLength, newText.constData(), newText.size());
+  const qsizetype suffix =
+      commonSuffix(oldText, oldLength, newText.constData(), newText.size(), prefix);
+  {
+    const QSignalBlocker quiet(this);
+    const bool readOnly = isReadOnly();
+    setReadOnly(false);
+    SendScintilla(SCI_SETUNDOCOLLECTION, false);
+    SendScintilla(SCI_SETTARGETRANGE, prefix, oldLength - suffix);
+    SendScintilla(SCI_REPLACETARGET, newText.size() - prefix - suffix, newText.constData() + prefix);
+    SendScintilla(SCI_SETUNDOCOLLECTION, true);
+    SendScintilla(SCI_EMPTYUNDOBUFFER);
+    setReadOnly(readOnly);
+  }
+  UpdateLineNumberWidth();
+  EmitProgramChange();
+}
 
 void TSynEdit::CaretToLine(int line) {
   setCursorPosition(line, 0);

@@ -23,6 +23,14 @@ class TSynEdit : public QsciScintilla {
   void SetText(const QString& text);
   // Removes the whole text; one Changed() follows.
   void Clear();
+  // Makes `text` the whole text by replacing only the part that differs (the
+  // common beginning and end of the old and new text are kept), so the cost
+  // follows the size of the change and the view and caret stay where they are;
+  // one Changed() follows. The undo history is cleared, as by SetText.
+  void ReplaceChangedPart(const QString& text);
+  // True while the Changed() of SetText or ReplaceChangedPart is being
+  // handled: the program changed the text, not the user's typing.
+  bool SettingText() const { return FSettingText; }
   // Moves the caret to the start of line `line` (0-based).
   void CaretToLine(int line);
   // The menu shown on a right click.
@@ -36,7 +44,9 @@ class TSynEdit : public QsciScintilla {
 
  private:
   void UpdateLineNumberWidth();
+  void EmitProgramChange();
 
+  bool FSettingText = false;
   QMenu* FPopupMenu = nullptr;
   int FLineNumberDigits = 0;
 };
