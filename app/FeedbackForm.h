@@ -2,6 +2,8 @@
 // posted to the maker's web site.
 #pragma once
 
+#include "NetworkLimits.h"
+
 #include <QDialog>
 #include <QMessageBox>
 #include <QString>
@@ -31,6 +33,8 @@ class TFeedbackForm : public QDialog {
 
   static constexpr int kMaxMessageLength = 10000;
   static constexpr int kMaxEmailLength = 100;
+  // Time and size bounds of the post; tests shorten them.
+  TPostLimits PostLimits = kFeedbackLimits;
 
   // Lets a test receive the message boxes and the beeps; empty hooks restore them.
   static void SetMessageHook(std::function<void(const TFeedbackMessage&)> hook);
