@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -52,6 +53,10 @@ int main(int argc, char* argv[]) {
     QCoreApplication runner(argc, argv);
     return RunRestartScriptFile(QString::fromLocal8Bit(argv[2]));
   }
+
+  // A file-size limit makes a save fail with "File too large" like any write
+  // error, instead of ending the program and losing the document.
+  std::signal(SIGXFSZ, SIG_IGN);
 
   // Held for the life of the process; a second instance starts all the same.
   TakeNamedLock(QStringLiteral("KELMOOR_Glyphmill"));

@@ -304,8 +304,10 @@ class AppDocumentsTest : public QObject {
     std::signal(SIGXFSZ, previousHandler);
 
     expectError(target);
+    QVERIFY2(FErrors[0].endsWith(QStringLiteral(": File too large")), qPrintable(FErrors[0]));
     QCOMPARE(ReadTestFile(target), old);
     QCOMPARE(QDir(FDir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.html"});
+    QCOMPARE(FForm->SynEdit1->text(), QString(200000, u'a'));
   }
 
   void failedSaveToAFolder_data() {
