@@ -48,16 +48,22 @@ bool TUserGestures::IsActivation(const QEvent* event) {
   if (event->type() == QEvent::MouseButtonRelease) return true;
   if (event->type() != QEvent::KeyPress) return false;
   const int key = static_cast<const QKeyEvent*>(event)->key();
-  return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
+  return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+bool TUserGestures::BelongsToView(const QWidget* widget) const {
+  // Up through parent windows too: the view's context menu is a window of its own.
+  for (const QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
+    if (w == FView) return true;
+  }
+  return false;
 }
 
 bool TUserGestures::eventFilter(QObject* watched, QEvent* event) {
-  if (FView != nullptr && IsActivation(event) && watched->isWidgetType()) {
-    auto* widget = static_cast<QWidget*>(watched);
-    if (widget == FView || FView->isAncestorOf(widget)) {
-      FPending = true;
-      FSince.start();
-    }
+  if (FView != nullptr && IsActivation(event) && watched->isWidgetType() &&
+      BelongsToView(static_cast<QWidget*>(watched))) {
+    FPending = true;
+    FSince.start();
   }
   return QObject::eventFilter(watched, event);
 }

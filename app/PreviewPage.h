@@ -7,17 +7,17 @@
 
 class QWidget;
 
-// Lets addresses go to the desktop only on the user's own input: each click
-// or key press on the watched view lets at most one address go, within
-// kSpanMs of it. Scripts of the page cannot make input events, so a script
-// alone opens nothing, however often it tries.
+// Lets addresses go to the desktop only on the user's own input: each mouse
+// click or Enter key on the watched view (or its context menu) lets at most
+// one address go, within kSpanMs of it. Scripts of the page cannot make input
+// events, so a script alone opens nothing, however often it tries.
 class TUserGestures : public QObject {
  public:
   static constexpr int kSpanMs = 5000;
 
   explicit TUserGestures(QObject* parent = nullptr);
 
-  // The view whose input counts (the view itself or any of its children).
+  // The view whose input counts (the view, its children and its menus).
   void Watch(QWidget* view) { FView = view; }
   // True once for each input of the user, while it is recent.
   bool Take();
@@ -27,6 +27,7 @@ class TUserGestures : public QObject {
 
  private:
   static bool IsActivation(const QEvent* event);
+  bool BelongsToView(const QWidget* widget) const;
 
   QWidget* FView = nullptr;
   bool FPending = false;
