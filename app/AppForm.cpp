@@ -357,7 +357,9 @@ void TAppForm::FormCreate() {
   SetUpPreview();
   SynEdit1->SetText(SampleDocument());
   SourceLines.SetText(SynEdit1->text());
-  SettingsFile = OpenSettingsFile(DataFolder + QStringLiteral("settings.ini"));
+  QString settingsProblem;
+  SettingsFile = OpenSettingsFile(DataFolder + QStringLiteral("settings.ini"), settingsProblem);
+  if (!settingsProblem.isEmpty()) ErrorHandler::Show(settingsProblem);
   Guarded(&TAppForm::ButtonConvertClick);
   SetStatusText(QString());
   ErrorHandler::Run([] { Languages().LoadLanguage(QString()); });

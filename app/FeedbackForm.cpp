@@ -288,11 +288,14 @@ bool TFeedbackForm::PostFeedback(const QString& feedback, const QString& address
   QString answer;
   {
     TBusyCursor busy;
+    const TPostDeadline deadline(PostLimits);
     try {
-      answer = PostForm(QStringLiteral("https://") + path, fields, kFeedbackTimeout);
+      answer = PostForm(QStringLiteral("https://") + path, fields, deadline.NextAttemptMs(),
+                        PostLimits.MaxAnswerBytes);
     } catch (const std::exception&) {
       try {
-        answer = PostForm(QStringLiteral("http://") + path, fields, kFeedbackTimeout);
+        answer = PostForm(QStringLiteral("http://") + path, fields, deadline.NextAttemptMs(),
+                          PostLimits.MaxAnswerBytes);
       } catch (const std::exception&) {
         answer.clear();
       }

@@ -2,6 +2,8 @@
 // posted to the maker's web site.
 #pragma once
 
+#include "NetworkLimits.h"
+
 #include <QDialog>
 #include <QMessageBox>
 #include <QString>
@@ -24,6 +26,8 @@ class TFeedbackForm : public QDialog {
 
   static constexpr int kMaxMessageLength = 10000;
   static constexpr int kMaxEmailLength = 100;
+  // Time and size bounds of the post; tests shorten them.
+  TPostLimits PostLimits = kFeedbackLimits;
 
   bool LikeOn() const { return FLikeOn; }
   bool DislikeOn() const { return FDislikeOn; }

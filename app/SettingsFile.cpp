@@ -3,10 +3,18 @@
 #include "TextFiles.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 
+#include <stdexcept>
+
 TMemIniFile::TMemIniFile(const QString& fileName) : FFileName(fileName) {
-  if (!QFile::exists(fileName)) return;
+  const QFileInfo file(fileName);
+  if (!file.exists()) return;
+  // Opening a FIFO would wait for a writer; a folder or a device is no settings file.
+  if (!file.isFile()) {
+    throw std::runtime_error((fileName + QStringLiteral(": not a regular file")).toStdString());
+  }
   const QString text = ReadStrictUtf8Text(fileName);
   QString section;
   for (QString line : text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")))) {
@@ -21,6 +29,10 @@ TMemIniFile::TMemIniFile(const QString& fileName) : FFileName(fileName) {
   }
 }
 
+std::unique_ptr<TMemIniFile> TMemIniFile::Unread(const QString& fileName) {
+  return std::unique_ptr<TMemIniFile>(new TMemIniFile(fileName, TUnread{}));
+}
+
 QString TMemIniFile::ReadString(const QString& section, const QString& key,
                                 const QString& fallback) const {
   const auto keys = FSections.constFind(section);
@@ -28,11 +40,18 @@ QString TMemIniFile::ReadString(const QString& section, const QString& key,
   return keys->value(key, fallback);
 }
 
-std::unique_ptr<TMemIniFile> OpenSettingsFile(const QString& fileName) {
+std::unique_ptr<TMemIniFile> OpenSettingsFile(const QString& fileName, QString& problem) {
+  problem.clear();
   try {
     return std::make_unique<TMemIniFile>(fileName);
   } catch (const std::runtime_error&) {
+    // Removes a file or a link; a folder cannot be removed this way and stays.
     QFile::remove(fileName);
+  }
+  try {
     return std::make_unique<TMemIniFile>(fileName);
+  } catch (const std::runtime_error& error) {
+    problem = QString::fromUtf8(error.what()) + QStringLiteral(" (the settings file is not used)");
+    return TMemIniFile::Unread(fileName);
   }
 }

@@ -8,6 +8,8 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -25,6 +27,15 @@ void refuseSpecialFile(const QString& fileName, const std::string& nativeName) {
   if (::stat(nativeName.c_str(), &status) != 0) return;
   if (S_ISREG(status.st_mode) || S_ISDIR(status.st_mode)) return;
   fail(fileName, QStringLiteral("not a regular file"));
+}
+
+// Why a write stopped short. A write that got some bytes out before the system
+// refused the rest (no space left, file too large) carries no reason of its
+// own, so the system's error of the refused write is named.
+QString shortWriteReason(const QSaveFile& file, int systemError) {
+  if (file.error() != QFileDevice::NoError) return file.errorString();
+  if (systemError != 0) return QString::fromLocal8Bit(std::strerror(systemError));
+  return QStringLiteral("the file could not be written whole");
 }
 
 }  // namespace
@@ -66,9 +77,14 @@ QString ReadStrictUtf8Text(const QString& fileName, qint64 limit) {
 
 void WriteFileAtomically(const QString& fileName, const QByteArray& bytes) {
   QSaveFile file(fileName);
-  if (!file.open(QIODevice::WriteOnly)) fail(fileName, file.errorString());
-  if (file.write(bytes) != bytes.size()) {
-    const QString reason = file.errorString();
+  // Unbuffered, so that a full disk or a file-size limit shows in the write
+  // itself, where the system's reason is still known.
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) fail(fileName, file.errorString());
+  errno = 0;
+  const qint64 written = file.write(bytes);
+  const int writeError = errno;
+  if (written != bytes.size()) {
+    const QString reason = shortWriteReason(file, writeError);
     file.cancelWriting();
     fail(fileName, reason);
   }

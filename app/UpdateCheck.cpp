@@ -1,11 +1,11 @@
 #include "UpdateCheck.h"
 
 #include "AppGlobals.h"
+#include "NetworkLimits.h"
 #include "UserSettings.h"
 #include "WebHost.h"
 
 #include <QDate>
-#include <QEventLoop>
 #include <QLocale>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -13,7 +13,6 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSysInfo>
-#include <QTimer>
 #include <QUrl>
 
 #include <cxxabi.h>
@@ -60,31 +59,30 @@ QString className(const std::exception& error) {
 
 }  // namespace
 
-QString PostForm(const QString& address, const TFormFields& fields, int timeoutMs) {
+QString PostForm(const QString& address, const TFormFields& fields, int deadlineMs,
+                 qint64 maxAnswerBytes) {
+  if (deadlineMs <= 0) throw std::runtime_error("No time left for the request");
   QNetworkAccessManager manager;
   QNetworkRequest request{QUrl(address)};
   request.setHeader(QNetworkRequest::ContentTypeHeader,
                     QByteArrayLiteral("application/x-www-form-urlencoded; charset=UTF-8"));
-  request.setTransferTimeout(timeoutMs);
   if (address.toLower().startsWith(QStringLiteral("https://"))) {
     request.setRawHeader("Connection", "close");
     request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
   }
   std::unique_ptr<QNetworkReply> reply(manager.post(request, formBody(fields)));
-  QEventLoop loop;
-  QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-  // A worker asked to stop (the main window closing) gives up at once.
-  QTimer interruption;
-  QObject::connect(&interruption, &QTimer::timeout, &loop, [&reply] {
-    if (QThread::currentThread()->isInterruptionRequested()) reply->abort();
-  });
-  interruption.start(50);
-  if (!reply->isFinished()) loop.exec();
-
-  if (reply->error() == QNetworkReply::OperationCanceledError &&
-      !QThread::currentThread()->isInterruptionRequested()) {
-    throw std::runtime_error(
-        QStringLiteral("No answer within %1 ms").arg(timeoutMs).toStdString());
+  TAnswerReader reader(reply.get(), deadlineMs, maxAnswerBytes);
+  switch (reader.Wait()) {
+    case TAnswerReader::aoTimedOut:
+      throw std::runtime_error(
+          QStringLiteral("No whole answer within %1 ms").arg(deadlineMs).toStdString());
+    case TAnswerReader::aoTooLarge:
+      throw std::runtime_error(
+          QStringLiteral("Answer larger than %1 bytes").arg(maxAnswerBytes).toStdString());
+    case TAnswerReader::aoInterrupted:
+      throw std::runtime_error("Stopped while waiting for the answer");
+    case TAnswerReader::aoFinished:
+      break;
   }
   if (reply->error() != QNetworkReply::NoError) {
     throw std::runtime_error(reply->errorString().toStdString());
@@ -93,7 +91,7 @@ QString PostForm(const QString& address, const TFormFields& fields, int timeoutM
   if (status >= 400) {
     throw std::runtime_error(QStringLiteral("HTTP status %1").arg(status).toStdString());
   }
-  return QString::fromUtf8(reply->readAll());
+  return QString::fromUtf8(reader.Body());
 }
 
 QString GetTagValue(const QString& line, const QString& tag) {
@@ -206,13 +204,16 @@ QString TChecker::PostRequest() {
                               {QStringLiteral("os"), OsDescription()},
                               {QStringLiteral("local"), LocaleName()}};
   const QString path = FOptions.Host + QStringLiteral("/php/check2.php");
+  const TPostDeadline deadline(FOptions.Limits);
   try {
-    return PostForm(QStringLiteral("https://") + path, fields, FOptions.TimeoutMs);
+    return PostForm(QStringLiteral("https://") + path, fields, deadline.NextAttemptMs(),
+                    FOptions.Limits.MaxAnswerBytes);
   } catch (const std::exception& error) {
     AddCheckError(QStringLiteral("HTTPS Response:\r") + QString::fromUtf8(error.what()));
   }
   try {
-    const QString answer = PostForm(QStringLiteral("http://") + path, fields, FOptions.TimeoutMs);
+    const QString answer = PostForm(QStringLiteral("http://") + path, fields,
+                                    deadline.NextAttemptMs(), FOptions.Limits.MaxAnswerBytes);
     ClearCheckErrors();
     return answer;
   } catch (const std::exception& error) {

@@ -2,6 +2,8 @@
 // five a day, and whether the update notice is due.
 #pragma once
 
+#include "NetworkLimits.h"
+
 #include <QString>
 #include <QStringList>
 #include <QThread>
@@ -13,16 +15,14 @@
 // Form fields in the order they are sent.
 using TFormFields = QList<std::pair<QString, QString>>;
 
-// Time-outs of the two requests, in milliseconds.
-inline constexpr int kUpdateCheckTimeout = 10000;
-inline constexpr int kFeedbackTimeout = 3000;
-
 // Posts `fields` form-encoded (UTF-8) to `address` and answers the body as text.
-// An "https://" address carries "Connection: close". `timeoutMs` bounds both the
-// connection and the wait for the answer. Throws std::runtime_error on any
-// failure: no connection, time-out, TLS error, HTTP error status. Works on any
-// thread that may run an event loop.
-QString PostForm(const QString& address, const TFormFields& fields, int timeoutMs);
+// An "https://" address carries "Connection: close". The connection and the
+// whole answer must come within `deadlineMs`, and the answer may hold at most
+// `maxAnswerBytes`. Throws std::runtime_error on any failure: no connection,
+// deadline passed, answer too large, TLS error, HTTP error status. Works on
+// any thread that may run an event loop.
+QString PostForm(const QString& address, const TFormFields& fields, int deadlineMs,
+                 qint64 maxAnswerBytes = kMaxAnswerBytes);
 
 // The text between "<tag>" and "</tag>" when `line` begins and ends with them
 // exactly; otherwise the empty text.
@@ -65,7 +65,7 @@ struct TCheckState {
 // Where and how the check asks.
 struct TCheckOptions {
   QString Host;  // the maker's web host; WebHost() when empty
-  int TimeoutMs = kUpdateCheckTimeout;
+  TPostLimits Limits = kUpdateCheckLimits;
 };
 
 // The worker thread of the update check; it deletes itself when done.

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdio>
 #include <exception>
 
@@ -72,6 +73,10 @@ int PrintHelpOrVersion(int argc, char* argv[], TCommandLine::TAction action) {
 // The window program: the named lock, the application, the main window, the
 // event loop; `files` are loaded once the loop runs.
 int RunWindow(int argc, char* argv[], const QStringList& files) {
+  // A file-size limit makes a save fail with "File too large" like any write
+  // error, instead of ending the program and losing the document.
+  std::signal(SIGXFSZ, SIG_IGN);
+
   // Held for the life of the process; a second instance starts all the same.
   TakeNamedLock(QStringLiteral("KELMOOR_Glyphmill"));
 

@@ -309,8 +309,11 @@ class AppDocumentsTest : public QObject {
     std::signal(SIGXFSZ, previousHandler);
 
     expectError(target);
+    QVERIFY2(FDesktop->Errors()[0].endsWith(QStringLiteral(": File too large")),
+             qPrintable(FDesktop->Errors()[0]));
     QCOMPARE(ReadTestFile(target), old);
     QCOMPARE(QDir(FDir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.html"});
+    QCOMPARE(Control<TSynEdit>(*FForm, "SynEdit1")->text(), QString(200000, u'a'));
   }
 
   void failedSaveToAFolder_data() {

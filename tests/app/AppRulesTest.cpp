@@ -201,8 +201,10 @@ class AppRulesTest : public QObject {
     QTemporaryDir folder;
     const QString path = folder.filePath("settings.ini");
     WriteTestFile(path, bytes);
-    const auto settings = OpenSettingsFile(path);
+    QString problem;
+    const auto settings = OpenSettingsFile(path, problem);
     QVERIFY(settings != nullptr);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));  // replaced without a word
     QCOMPARE(QFile::exists(path), kept);
     if (kept) {
       QFile file(path);
@@ -214,11 +216,12 @@ class AppRulesTest : public QObject {
   void settingsFileReadsValues() {
     QTemporaryDir folder;
     WriteTestFile(folder.filePath("settings.ini"), "[Settings]\nName = Gr\xC3\xBC\xC3\x9F" "e\n");
-    const auto settings = OpenSettingsFile(folder.filePath("settings.ini"));
+    QString problem;
+    const auto settings = OpenSettingsFile(folder.filePath("settings.ini"), problem);
     QCOMPARE(settings->ReadString("Settings", "Name", "-"), QString(" Grüße"));
     QCOMPARE(settings->ReadString("Settings", "Other", "-"), QString("-"));
     // A missing file is not created.
-    OpenSettingsFile(folder.filePath("other.ini"));
+    OpenSettingsFile(folder.filePath("other.ini"), problem);
     QVERIFY(!QFile::exists(folder.filePath("other.ini")));
   }
 

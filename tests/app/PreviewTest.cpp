@@ -4,6 +4,7 @@
 #include "AppTestSupport.h"
 #include "Editors.h"
 #include "FakeDesktop.h"
+#include "WebViewInput.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -207,21 +208,23 @@ void PreviewTest::scriptsCannotReadLocalFiles() {
 }
 
 void PreviewTest::clickedLinksOpenInTheBrowser() {
+  // Shown, so that the web view takes the clicks.
+  FForm->show();
+  QVERIFY(QTest::qWaitForWindowExposed(FForm.get()));
   Control<QCheckBox>(*FForm, "CheckBox1")->setChecked(true);
-  convert(QStringLiteral("[same](https://example.org/page) <a id=\"blank\" href=\"https://example.org/new\" "
+  convert(QStringLiteral("<a id=\"same\" href=\"https://example.org/page\">same</a> <a id=\"blank\" href=\"https://example.org/new\" "
                          "target=\"_blank\">new</a> <a id=\"local\" href=\"file:///bin/sh\">local</a> "
                          "<a id=\"after\" href=\"https://example.org/after\">after</a>"));
   loadWith([&] { Control<QTabWidget>(*FForm, "PageControl1")->setCurrentIndex(1); });
-  evaluate(QStringLiteral("document.links[0].click(); true"));
-  QTRY_COMPARE_WITH_TIMEOUT(
-      FDesktop->Opened, QList<QUrl>{QUrl(QStringLiteral("https://example.org/page"))}, kTimeout);
-  evaluate(QStringLiteral("document.getElementById('blank').click(); true"));
+  UserClick(Control<QWebEngineView>(*FForm, "WebBrowser1"), QStringLiteral("same"));
+  QTRY_COMPARE_WITH_TIMEOUT(FDesktop->Opened, QList<QUrl>{QUrl(QStringLiteral("https://example.org/page"))}, kTimeout);
+  UserClick(Control<QWebEngineView>(*FForm, "WebBrowser1"), QStringLiteral("blank"));
   QTRY_COMPARE_WITH_TIMEOUT(FDesktop->Opened.size(), 2, kTimeout);
   QCOMPARE(FDesktop->Opened[1], QUrl(QStringLiteral("https://example.org/new")));
   // A link to a local file is not handed to the desktop: the web link clicked
   // after it is the next address opened.
-  evaluate(QStringLiteral("document.getElementById('local').click(); true"));
-  evaluate(QStringLiteral("document.getElementById('after').click(); true"));
+  UserClick(Control<QWebEngineView>(*FForm, "WebBrowser1"), QStringLiteral("local"));
+  UserClick(Control<QWebEngineView>(*FForm, "WebBrowser1"), QStringLiteral("after"));
   QTRY_COMPARE_WITH_TIMEOUT(FDesktop->Opened.size(), 3, kTimeout);
   QCOMPARE(FDesktop->Opened[2], QUrl(QStringLiteral("https://example.org/after")));
   // The view goes nowhere else than the preview file.

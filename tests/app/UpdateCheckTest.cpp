@@ -33,9 +33,9 @@ class UpdateCheckTest : public QObject {
   std::unique_ptr<TTestHttpServer> FServer;
 
   // Runs the check against `host` on this thread, as the worker would.
-  std::shared_ptr<TCheckState> check(const QString& host, int timeoutMs = kUpdateCheckTimeout) {
+  std::shared_ptr<TCheckState> check(const QString& host, TPostLimits limits = kUpdateCheckLimits) {
     auto state = std::make_shared<TCheckState>();
-    TChecker checker(state, {host, timeoutMs});
+    TChecker checker(state, {host, limits});
     checker.CheckNow();
     return state;
   }
@@ -219,7 +219,7 @@ class UpdateCheckTest : public QObject {
     if (failure == 2) FServer.reset();
     QElapsedTimer clock;
     clock.start();
-    const auto state = check(host, 300);
+    const auto state = check(host, {300, 900});
     QVERIFY(clock.elapsed() < 5000);
     QVERIFY(state->CheckFinished);
     QVERIFY(!state->NoticeDue);

@@ -1,0 +1,34 @@
+// The user's mouse on a web view, for the preview tests.
+#pragma once
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
+#include <QWebEngineView>
+
+// The middle of the element with `id`, in the view's coordinates; asked in the
+// application's own script world, which runs even while the page's are off.
+inline QPoint ElementCentre(QWebEngineView* view, const QString& id) {
+  const QString script =
+      QStringLiteral("(function () { const r = document.getElementById('%1').getBoundingClientRect();"
+                     " return JSON.stringify({x: r.left + r.width / 2, y: r.top + r.height / 2}); })()")
+          .arg(id);
+  QString answer;
+  bool done = false;
+  view->page()->runJavaScript(script, QWebEngineScript::ApplicationWorld, [&](const QVariant& result) {
+    answer = result.toString();
+    done = true;
+  });
+  if (!QTest::qWaitFor([&] { return done; }, 30000)) return QPoint(-1, -1);
+  const QJsonObject centre = QJsonDocument::fromJson(answer.toUtf8()).object();
+  return QPoint(int(centre.value(QStringLiteral("x")).toDouble()), int(centre.value(QStringLiteral("y")).toDouble()));
+}
+
+// Clicks the element with `id` with the left mouse button, as the user would.
+inline void UserClick(QWebEngineView* view, const QString& id) {
+  const QPoint where = ElementCentre(view, id);
+  QVERIFY2(where.x() >= 0 && view->focusProxy() != nullptr, qPrintable(id));
+  QTest::mouseClick(view->focusProxy(), Qt::LeftButton, Qt::NoModifier, where);
+}
