@@ -83,6 +83,7 @@ void TAppForm::EkrandaGoster2() { ShowListInEditor(HtmlLines, SynEdit2); }
 
 void TAppForm::SynEdit1Change() {
   FSourceChangedSinceConversion = true;
+  UpdateTitle();
   // The conversion command takes the editor's text into SourceLines itself
   // (unless it is the placeholder), so the text is read once per change.
   if (AutoConvert1->isChecked()) ButtonConvertClick();
@@ -106,11 +107,18 @@ void TAppForm::ConvertIfStale() {
 }
 
 void TAppForm::New1Click() {
+  if (!OfferToSaveDocument()) return;
   SourceLines.Clear();
   HtmlLines.Clear();
-  SynEdit1->Clear();
+  // A placeholder is no text to bring back.
+  if (SynEdit1->isEnabled()) {
+    SynEdit1->ClearUndoably();
+  } else {
+    SynEdit1->Clear();
+  }
   SynEdit1->setEnabled(true);
   SynEdit2->Clear();
   SynEdit2->setEnabled(true);
   SetStatusText(QString());
+  SetDocument(QString(), TLineEnds());
 }
