@@ -231,7 +231,8 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   QAction* About1 = nullptr;
   // The editors' popup menus.
   QMenu* PopupMenu1 = nullptr;
-  QAction *Undo1 = nullptr, *Redo1 = nullptr, *N2 = nullptr, *Cut1 = nullptr, *Copy1 = nullptr, *Paste1 = nullptr,
+  QAction *Undo1 = nullptr, *Redo1 = nullptr, *N2 = nullptr, *Cut1 = nullptr, *Copy1 = nullptr,
+          *Paste1 = nullptr,
           *Delete1 = nullptr, *N4 = nullptr, *SelectAll1 = nullptr;
   QMenu* PopupMenu2 = nullptr;
   QAction *MenuItem1 = nullptr, *MenuItem2 = nullptr, *MenuItem3 = nullptr, *MenuItem4 = nullptr,

@@ -40,7 +40,8 @@ QString menuText(const QString& text) {
 void TAppForm::SetUpMarkdown() {
   FRecentFiles = TRecentFiles(StoredRecentFiles());
   ShowRecentFiles();
-  connect(SaveMarkdown1, &QAction::triggered, this, [this] { Guarded(&TAppForm::SaveMarkdown1Click); });
+  connect(SaveMarkdown1, &QAction::triggered, this,
+          [this] { Guarded(&TAppForm::SaveMarkdown1Click); });
   connect(SaveMarkdownAs1, &QAction::triggered, this,
           [this] { Guarded(&TAppForm::SaveMarkdownAs1Click); });
   connect(ClearList1, &QAction::triggered, this, [this] { Guarded(&TAppForm::ClearList1Click); });
@@ -86,8 +87,8 @@ bool TAppForm::SaveDocumentAs() {
   if (FDocumentPath.isEmpty()) {
     dialog.setDirectory(StoredDialogFolder(QStringLiteral("SaveMarkdown")));
   } else {
-    dialog.selectFile(IsCsvFile(FDocumentPath) ? SiblingFileName(FDocumentPath, QStringLiteral("md"))
-                                               : FDocumentPath);
+    const bool csv = IsCsvFile(FDocumentPath);
+    dialog.selectFile(csv ? SiblingFileName(FDocumentPath, QStringLiteral("md")) : FDocumentPath);
   }
   const QString fileName = ChooseFile(dialog, QStringLiteral("SaveMarkdown"));
   if (fileName.isEmpty()) return false;
@@ -160,9 +161,9 @@ void TAppForm::OpenRecentFile(const QString& fileName) {
     FRecentFiles.Remove(fileName);
     StoreRecentFiles(FRecentFiles.Files());
     ShowRecentFiles();
+    const QString text = Translate(QStringLiteral("The file is gone; it was removed from the list:"));
     Desktop().ShowMessage(this, {QMessageBox::Information, AppTitle,
-                                 Translate(QStringLiteral("The file is gone; it was removed from the list:")) +
-                                     u'\n' + QDir::toNativeSeparators(fileName)});
+                                 text + u'\n' + QDir::toNativeSeparators(fileName)});
     return;
   }
   LoadFiles({fileName});

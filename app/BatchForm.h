@@ -82,7 +82,8 @@ class TFormBatch : public QWidget {
   // The list of input paths, one a line.
   TSynEdit* SynEdit1 = nullptr;
   QMenu* PopupMenu1 = nullptr;
-  QAction *Undo1 = nullptr, *Redo1 = nullptr, *N2 = nullptr, *Cut1 = nullptr, *Copy1 = nullptr, *Paste1 = nullptr,
+  QAction *Undo1 = nullptr, *Redo1 = nullptr, *N2 = nullptr, *Cut1 = nullptr, *Copy1 = nullptr,
+          *Paste1 = nullptr,
           *Delete1 = nullptr, *N4 = nullptr, *SelectAll1 = nullptr;
   // Bottom bar.
   QWidget* Panel1 = nullptr;

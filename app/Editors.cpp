@@ -156,7 +156,8 @@ QMenu* CreateEditorPopup(TSynEdit* editor, const TEditorPopupEntries& entries) {
   *entries.Cut = menu->addAction(QStringLiteral("Cut"), editor, &QsciScintilla::cut);
   *entries.Copy = menu->addAction(QStringLiteral("Copy"), editor, &QsciScintilla::copy);
   *entries.Paste = menu->addAction(QStringLiteral("Paste"), editor, &QsciScintilla::paste);
-  *entries.Delete = menu->addAction(QStringLiteral("Delete"), editor, &QsciScintilla::removeSelectedText);
+  *entries.Delete =
+      menu->addAction(QStringLiteral("Delete"), editor, &QsciScintilla::removeSelectedText);
   *entries.EditSeparator = menu->addSeparator();
   *entries.SelectAll = menu->addAction(QStringLiteral("Select All"), editor,
                                        [editor] { editor->selectAll(true); });

@@ -12,8 +12,9 @@ class QMenu;
 
 // A code editor set up the same way in every window: line numbers of at least
 // three digits, no right-edge line, no folding, no border, tabs kept as tabs,
-// CR LF line breaks, Ctrl+Z undoes, Ctrl+Shift+Z and Ctrl+Y redo. Changed() is emitted once for every change of the text,
-// whether typed or set by the program.
+// CR LF line breaks, Ctrl+Z undoes, Ctrl+Shift+Z and Ctrl+Y redo. Changed() is
+// emitted once for every change of the text, whether typed or set by the
+// program.
 class TSynEdit : public QsciScintilla {
   Q_OBJECT
  public:

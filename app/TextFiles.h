@@ -7,9 +7,10 @@
 #include <QString>
 
 // Reads a text file whole, its line breaks as they are in the file. A
-// byte-order mark (UTF-8, UTF-16 LE or BE) decides the encoding; otherwise the bytes are read as UTF-8, or as
-// Windows-1252 where they are not valid UTF-8. Anything but a regular file (a
-// FIFO, a device, a socket) is refused without opening it, so nothing blocks.
+// byte-order mark (UTF-8, UTF-16 LE or BE) decides the encoding; otherwise the
+// bytes are read as UTF-8, or as Windows-1252 where they are not valid UTF-8.
+// Anything but a regular file (a FIFO, a device, a socket) is refused without
+// opening it, so nothing blocks.
 // Throws std::runtime_error naming the file and the reason.
 QString ReadTextFile(const QString& fileName);
 

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -62,6 +63,11 @@ class MarkdownDocumentTest : public QObject {
       return source()->text().isEmpty();
     }
     if (command == QLatin1StringView("Close")) return FForm->close();
+    if (command == QLatin1StringView("Load")) {
+      FDesktop->DialogAnswers.append({file(QStringLiteral("other.md"), "other")});
+      Control<QAction>(*FForm, "LoadFile1")->trigger();
+      return source()->text() == QLatin1StringView("other");
+    }
     if (command == QLatin1StringView("Language")) return restartIntoAnotherLanguage();
     return runBatchOn(file(QStringLiteral("batch.md"), "# batch"));
   }
@@ -119,14 +125,15 @@ class MarkdownDocumentTest : public QObject {
     Languages() = TLanguages();
   }
 
-  // Each command that replaces the document asks for an edited one only;
+  // Each command that replaces the document (New, closing, the language
+  // restart, a batch run, loading a file) asks for an edited one only;
   // "Cancel" leaves everything as it was, "Save" writes the Markdown first.
   void offersAnEditedDocumentForSaving_data() {
     QTest::addColumn<QString>("command");
     QTest::addColumn<bool>("edited");
     QTest::addColumn<int>("answer");
     QTest::addColumn<bool>("goesOn");
-    for (const char* command : {"New", "Close", "Language", "Batch"}) {
+    for (const char* command : {"New", "Close", "Language", "Batch", "Load"}) {
       const QByteArray name(command);
       QTest::newRow(name + ", unedited") << QString(command) << false << int(QMessageBox::Cancel) << true;
       QTest::newRow(name + ", Discard") << QString(command) << true << int(QMessageBox::Discard) << true;
@@ -168,6 +175,23 @@ class MarkdownDocumentTest : public QObject {
       QVERIFY(!QFile::exists(FDir->filePath(QStringLiteral("out/batch.html"))));
     }
     QVERIFY(FDesktop->Errors().isEmpty());
+  }
+
+  // A close that is cancelled leaves the batch windows open; one that goes on
+  // takes them along.
+  void cancelledCloseKeepsTheBatchWindows() {
+    FForm->show();
+    QVERIFY(QTest::qWaitForWindowExposed(FForm.get()));
+    Control<QAction>(*FForm, "BatchProcessing1")->trigger();
+    QPointer<TFormBatch> batch = FForm->findChildren<TFormBatch*>().last();
+    edit(QStringLiteral("x"));
+    FDesktop->Answers = {QMessageBox::Cancel, QMessageBox::Discard};
+    QVERIFY(!FForm->close());
+    QCoreApplication::processEvents();  // the batch window looks once the close is through
+    QVERIFY(FForm->isVisible());
+    QVERIFY(batch != nullptr && batch->isVisible());
+    QVERIFY(FForm->close());
+    QTRY_VERIFY(batch.isNull());
   }
 
   // A new document has no file yet: "Save" asks for one, and cancelling that
