@@ -20,6 +20,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
@@ -128,8 +129,9 @@ TAppForm::TAppForm(QWidget* parent) : QMainWindow(parent) {
   layout->addWidget(Panel3, 1);
   layout->addWidget(Panel1);
   StatusPanel0 = new QLabel(this);
-  StatusPanel0->setFixedWidth(kStatusPanelWidth);
-  statusBar()->addWidget(StatusPanel0);
+  // At least the panel's width; it grows so that the place of a saved file stays readable.
+  StatusPanel0->setMinimumWidth(kStatusPanelWidth);
+  statusBar()->addWidget(StatusPanel0, 1);
   CreateMainMenu();
 
   // The client area (bars, middle area and status bar) is 784 x 541; the menu bar is outside it.
@@ -167,7 +169,11 @@ void TAppForm::NameControls() {
                   {File1, "File1"},
                   {New1, "New1"},
                   {LoadFile1, "LoadFile1"},
+                  {OpenRecent1, "OpenRecent1"},
+                  {ClearList1, "ClearList1"},
                   {SaveFile1, "SaveFile1"},
+                  {SaveMarkdown1, "SaveMarkdown1"},
+                  {SaveMarkdownAs1, "SaveMarkdownAs1"},
                   {N1, "N1"},
                   {BatchProcessing1, "BatchProcessing1"},
                   {N5, "N5"},
@@ -184,6 +190,7 @@ void TAppForm::NameControls() {
                   {About1, "About1"},
                   {PopupMenu1, "PopupMenu1"},
                   {Undo1, "Undo1"},
+                  {Redo1, "Redo1"},
                   {N2, "N2"},
                   {Cut1, "Cut1"},
                   {Copy1, "Copy1"},
@@ -193,6 +200,7 @@ void TAppForm::NameControls() {
                   {SelectAll1, "SelectAll1"},
                   {PopupMenu2, "PopupMenu2"},
                   {MenuItem1, "MenuItem1"},
+                  {Redo2, "Redo2"},
                   {MenuItem2, "MenuItem2"},
                   {MenuItem3, "MenuItem3"},
                   {MenuItem4, "MenuItem4"},
@@ -268,6 +276,9 @@ void TAppForm::CreateBottomBar() {
                        QStringLiteral("DaringFireball"), QStringLiteral("GitHub")});
   ComboBox1->setEditable(false);
   ComboBox1->setCurrentIndex(0);
+  ButtonConvert->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
+  ButtonConvert->setToolTip(QStringLiteral("CONVERT (%1)").arg(
+      ButtonConvert->shortcut().toString(QKeySequence::NativeText)));
   CheckBox1 = new QCheckBox(QStringLiteral("Allow Unsafe HTML"), Panel1);
   layout->addWidget(ButtonConvert);
   layout->addSpacing(8);
@@ -287,11 +298,21 @@ void TAppForm::CreateMainMenu() {
   File1 = menuBar()->addMenu(QStringLiteral("&File"));
   New1 = File1->addAction(icon("page_white"), QStringLiteral("New"));
   LoadFile1 = File1->addAction(icon("folder32"), QStringLiteral("Load File..."));
+  // Its files are put in before "Clear List" (AppFormMarkdown.cpp).
+  OpenRecent1 = File1->addMenu(Translate(QStringLiteral("Open Recent")));
+  ClearList1 = OpenRecent1->addAction(Translate(QStringLiteral("Clear List")));
   SaveFile1 = File1->addAction(icon("floppy48"), QStringLiteral("Save File..."));
+  SaveMarkdown1 = File1->addAction(Translate(QStringLiteral("Save Markdown...")));
+  SaveMarkdownAs1 = File1->addAction(Translate(QStringLiteral("Save Markdown As...")));
   N1 = File1->addSeparator();
   BatchProcessing1 = File1->addAction(icon("multiple"), QStringLiteral("Batch Processing..."));
   N5 = File1->addSeparator();
   Exit1 = File1->addAction(icon("exit"), QStringLiteral("Exit"));
+  New1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+  LoadFile1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  SaveFile1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  SaveMarkdownAs1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+  Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
   Settings1 = menuBar()->addMenu(QStringLiteral("&Settings"));
   AutoConvert1 = Settings1->addAction(QStringLiteral("Auto Convert"));
@@ -331,11 +352,10 @@ void TAppForm::SetUpEditors() {
   htmlLexer->setFont(SynEdit2->font());
   SynEdit2->setLexer(htmlLexer);
 
-  QAction** source[8] = {&Undo1, &N2, &Cut1, &Copy1, &Paste1, &Delete1, &N4, &SelectAll1};
-  PopupMenu1 = CreateEditorPopup(SynEdit1, source);
-  QAction** html[8] = {&MenuItem1, &MenuItem2, &MenuItem3, &MenuItem4,
-                       &MenuItem5, &MenuItem6, &MenuItem7, &MenuItem8};
-  PopupMenu2 = CreateEditorPopup(SynEdit2, html);
+  PopupMenu1 = CreateEditorPopup(
+      SynEdit1, {&Undo1, &Redo1, &N2, &Cut1, &Copy1, &Paste1, &Delete1, &N4, &SelectAll1});
+  PopupMenu2 = CreateEditorPopup(SynEdit2, {&MenuItem1, &Redo2, &MenuItem2, &MenuItem3, &MenuItem4,
+                                            &MenuItem5, &MenuItem6, &MenuItem7, &MenuItem8});
   connect(SynEdit1, &TSynEdit::Changed, this, [this] { Guarded(&TAppForm::SynEdit1Change); });
 }
 
@@ -354,9 +374,11 @@ void TAppForm::FormCreate() {
   SetUpEditors();
   SetUpAutoConvert();
   SetUpDocuments();
+  SetUpMarkdown();
   SetUpPreview();
   SynEdit1->SetText(SampleDocument());
   SourceLines.SetText(SynEdit1->text());
+  SetDocument(QString(), TLineEnds());
   QString settingsProblem;
   SettingsFile = OpenSettingsFile(DataFolder + QStringLiteral("settings.ini"), settingsProblem);
   if (!settingsProblem.isEmpty()) ErrorHandler::Show(settingsProblem);
@@ -376,7 +398,17 @@ bool TAppForm::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
-void TAppForm::Exit1Click() { QApplication::quit(); }
+void TAppForm::Exit1Click() {
+  if (close()) QApplication::quit();
+}
+
+void TAppForm::closeEvent(QCloseEvent* event) {
+  if (OfferToSaveDocument()) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
 
 void TAppForm::Help2Click() {
   // Any error here is ignored: the help page is a convenience. Without a real

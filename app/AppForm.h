@@ -2,6 +2,7 @@
 #pragma once
 
 #include "BatchTarget.h"
+#include "DocumentRules.h"
 #include "LineList.h"
 #include "MarkdownProcessor.h"
 #include "UpdateCheck.h"
@@ -14,6 +15,7 @@
 
 class QAction;
 class QCheckBox;
+class QCloseEvent;
 class QComboBox;
 class QFileDialog;
 class QLabel;
@@ -66,6 +68,8 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   void SetStatusText(const QString& text);
 
  public Q_SLOTS:
+  // Closes the window (which offers an edited document for saving) and, once
+  // it has closed, ends the program.
   void Exit1Click();
   void Help2Click();
   void About1Click();
@@ -97,6 +101,8 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   // Converts when HtmlLines is not the conversion of the source with the
   // dialect and safe mode the window shows.
   void ConvertIfStale();
+  // Offers an edited document for saving, then starts an empty one; Undo in
+  // the source editor brings the old text back.
   void New1Click();
 
  public:
@@ -105,7 +111,8 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   void DosyaAc(const QString& fileName) override;
   // Writes HtmlLines to a file, UTF-8 without byte-order mark, CR LF after every line.
   void DosyaKaydet(const QString& fileName) override;
-  // Loads the files in order with DosyaAc; an error is shown and ends the loading.
+  // Loads the files in order with DosyaAc, each one becoming a recent
+  // document; an error is shown and ends the loading.
   void LoadFiles(const QStringList& files);
   // Loads these files once the event loop runs.
   void LoadCommandLineFiles(const QStringList& files);
@@ -116,6 +123,37 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   void LoadFile1Click();
   void ButtonSaveClick();
   void SaveFile1Click();
+
+ public:
+  // AppFormMarkdown.cpp: the document itself: its file and line ends, saving
+  // the Markdown, the offer to save before it is replaced, the window title
+  // and the recent documents.
+  // The file the document was loaded from or saved to; "" for a new one.
+  QString DocumentPath() const { return FDocumentPath; }
+  // Whether the source was edited since it was loaded, saved or started.
+  bool IsDocumentEdited() const;
+  // Asks whether an edited document is to be saved first: "Save" saves the
+  // Markdown, "Discard" goes on, "Cancel" stops. True when the command may go
+  // on (also for an unedited document, which asks nothing). A failed save is
+  // shown and stops the command.
+  bool OfferToSaveDocument();
+  bool MayReplaceDocument() override { return OfferToSaveDocument(); }
+  // Writes the source as Markdown: UTF-8 without byte-order mark, with the
+  // document's line ends; the file becomes the document's file.
+  void WriteMarkdown(const QString& fileName);
+  // The recent documents, newest first.
+  QStringList RecentFiles() const { return FRecentFiles.Files(); }
+  // Loads a recent document; one whose file is gone leaves the list with a message.
+  void OpenRecentFile(const QString& fileName);
+
+ public Q_SLOTS:
+  // "Save Markdown...": into the document's file; a new document, or one
+  // loaded from a CSV file, goes through "Save Markdown As...".
+  void SaveMarkdown1Click();
+  // "Save Markdown As...": a save dialog, then WriteMarkdown.
+  void SaveMarkdownAs1Click();
+  // "Clear List" of "Open Recent".
+  void ClearList1Click();
 
   // AppFormPreview.cpp: the preview.
   // Writes HtmlLines to DataFolder + "temp.html" and shows it in WebBrowser1.
@@ -140,6 +178,8 @@ class TAppForm : public QMainWindow, public TBatchTarget {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // Closing offers an edited document for saving; "Cancel" keeps the window open.
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   // The controls; each one's object name is its member name.
@@ -170,7 +210,11 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   QMenu* File1 = nullptr;
   QAction* New1 = nullptr;
   QAction* LoadFile1 = nullptr;
+  QMenu* OpenRecent1 = nullptr;
+  QAction* ClearList1 = nullptr;
   QAction* SaveFile1 = nullptr;
+  QAction* SaveMarkdown1 = nullptr;
+  QAction* SaveMarkdownAs1 = nullptr;
   QAction* N1 = nullptr;
   QAction* BatchProcessing1 = nullptr;
   QAction* N5 = nullptr;
@@ -187,11 +231,13 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   QAction* About1 = nullptr;
   // The editors' popup menus.
   QMenu* PopupMenu1 = nullptr;
-  QAction *Undo1 = nullptr, *N2 = nullptr, *Cut1 = nullptr, *Copy1 = nullptr, *Paste1 = nullptr,
+  QAction *Undo1 = nullptr, *Redo1 = nullptr, *N2 = nullptr, *Cut1 = nullptr, *Copy1 = nullptr,
+          *Paste1 = nullptr,
           *Delete1 = nullptr, *N4 = nullptr, *SelectAll1 = nullptr;
   QMenu* PopupMenu2 = nullptr;
   QAction *MenuItem1 = nullptr, *MenuItem2 = nullptr, *MenuItem3 = nullptr, *MenuItem4 = nullptr,
-          *MenuItem5 = nullptr, *MenuItem6 = nullptr, *MenuItem7 = nullptr, *MenuItem8 = nullptr;
+          *MenuItem5 = nullptr, *MenuItem6 = nullptr, *MenuItem7 = nullptr, *MenuItem8 = nullptr,
+          *Redo2 = nullptr;
   void NameControls();
 
   // AppForm.cpp
@@ -217,8 +263,24 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   void ShowListInEditor(const TLineList& list, TSynEdit* editor);
   // AppFormDocuments.cpp
   void SetUpDocuments();
-  // Shows a file dialog; the chosen file, or "" when cancelled.
-  QString ChooseFile(QFileDialog& dialog);
+  // Shows a file dialog; the chosen file, or "" when cancelled. The folder of
+  // the chosen file is where the dialogs of this kind start next time.
+  QString ChooseFile(QFileDialog& dialog, const QString& dialogKind);
+  // Says in the status bar where a file was written.
+  void ReportSaved(const QString& fileName);
+  // AppFormMarkdown.cpp
+  void SetUpMarkdown();
+  // Makes the shown text the document of `fileName` with these line ends, unedited.
+  void SetDocument(const QString& fileName, const TLineEnds& lineEnds);
+  // The source as the editor shows it (the hidden copy behind a placeholder).
+  QString SourceText() const;
+  // Saves into the document's file, or through "Save Markdown As..."; false
+  // when that dialog was cancelled.
+  bool SaveDocument();
+  bool SaveDocumentAs();
+  void UpdateTitle();
+  void AddRecentFile(const QString& fileName);
+  void ShowRecentFiles();
   // AppFormPreview.cpp
   void SetUpPreview();
   TPreviewPage* PreviewPage();
@@ -236,6 +298,10 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   QPointer<TChecker> FChecker;
   QTimer* FAutoConvertTimer = nullptr;
   QTimer* FPreviewTimer = nullptr;
+  // The document's file ("" for a new one), its line ends and the recent documents.
+  QString FDocumentPath;
+  TLineEnds FLineEnds;
+  TRecentFiles FRecentFiles;
 };
 
 // The 31 lines of the sample document shown at start.

@@ -119,6 +119,7 @@ void TAppForm::ShowHtmlChange() {
 
 void TAppForm::SynEdit1Change() {
   FSourceChangedSinceConversion = true;
+  UpdateTitle();
   if (!AutoConvert1->isChecked()) return;
   // A text the program set (a load, New) is converted at once; typed keys are
   // converted once they are shown, together with any that follow meanwhile.
@@ -149,11 +150,18 @@ void TAppForm::ConvertIfStale() {
 }
 
 void TAppForm::New1Click() {
+  if (!OfferToSaveDocument()) return;
   SourceLines.Clear();
   HtmlLines.Clear();
-  SynEdit1->Clear();
+  // A placeholder is no text to bring back.
+  if (SynEdit1->isEnabled()) {
+    SynEdit1->ClearUndoably();
+  } else {
+    SynEdit1->Clear();
+  }
   SynEdit1->setEnabled(true);
   SynEdit2->Clear();
   SynEdit2->setEnabled(true);
   SetStatusText(QString());
+  SetDocument(QString(), TLineEnds());
 }

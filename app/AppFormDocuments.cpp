@@ -4,13 +4,16 @@
 
 #include "BusyCursor.h"
 #include "CsvImport.h"
+#include "DocumentRules.h"
 #include "ErrorHandler.h"
 #include "FileDrops.h"
+#include "Languages.h"
 #include "TextFiles.h"
 #include "platform/Desktop.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -19,10 +22,6 @@
 #include <QToolButton>
 
 namespace {
-
-bool isCsvFile(const QString& fileName) {
-  return QFileInfo(fileName).suffix().compare(QStringLiteral("csv"), Qt::CaseInsensitive) == 0;
-}
 
 void setUpOpenDialog1(QFileDialog& dialog) {
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -54,17 +53,28 @@ void TAppForm::SetUpDocuments() {
   });
 }
 
-QString TAppForm::ChooseFile(QFileDialog& dialog) {
+QString TAppForm::ChooseFile(QFileDialog& dialog, const QString& dialogKind) {
   const QStringList chosen = Desktop().RunFileDialog(dialog);
-  return chosen.isEmpty() ? QString() : chosen.constFirst();
+  if (chosen.isEmpty()) return {};
+  StoreDialogFolder(dialogKind, QFileInfo(chosen.constFirst()).absolutePath());
+  return chosen.constFirst();
+}
+
+void TAppForm::ReportSaved(const QString& fileName) {
+  const QString where = QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath());
+  SetStatusText(Translate(QStringLiteral("Saved to %1")).arg(where));
 }
 
 void TAppForm::ButtonLoadClick() {
+  if (!OfferToSaveDocument()) return;
   QFileDialog dialog(this);
   setUpOpenDialog1(dialog);
-  const QString fileName = ChooseFile(dialog);
+  const QString folder = StoredDialogFolder(QStringLiteral("Load"));
+  if (!folder.isEmpty()) dialog.setDirectory(folder);
+  const QString fileName = ChooseFile(dialog, QStringLiteral("Load"));
   if (fileName.isEmpty()) return;
   DosyaAc(fileName);
+  AddRecentFile(fileName);
   ConvertIfStale();  // the HTML pane never shows another document's HTML
 }
 
@@ -73,12 +83,20 @@ void TAppForm::LoadFile1Click() { ButtonLoadClick(); }
 void TAppForm::ButtonSaveClick() {
   QFileDialog dialog(this);
   setUpSaveDialog1(dialog);
-  const QString fileName = ChooseFile(dialog);
+  // The HTML of a document that has a file goes beside it by default.
+  const QString folder = StoredDialogFolder(QStringLiteral("Save"));
+  if (!FDocumentPath.isEmpty()) {
+    dialog.selectFile(SiblingFileName(FDocumentPath, QStringLiteral("html")));
+  } else if (!folder.isEmpty()) {
+    dialog.setDirectory(folder);
+  }
+  const QString fileName = ChooseFile(dialog, QStringLiteral("Save"));
   if (fileName.isEmpty()) return;
   const TBusyCursor busy;
   // What is saved is the conversion of what the window shows.
   ConvertIfStale();
   DosyaKaydet(fileName);
+  ReportSaved(fileName);
 }
 
 void TAppForm::SaveFile1Click() { ButtonSaveClick(); }
@@ -88,17 +106,22 @@ void TAppForm::DosyaAc(const QString& fileName) {
   QElapsedTimer clock;
   clock.start();
   // Read into a list of its own, so that a failure leaves the document as it was.
+  const QString text = ReadTextFile(fileName);
   TLineList lines;
-  ReadTextLines(fileName, lines);
-  if (isCsvFile(fileName)) {
-    const QString text = lines.Text();
+  // The Markdown made from a CSV file is a new text: it gets a new document's line ends.
+  TLineEnds lineEnds;
+  if (IsCsvFile(fileName)) {
     lines.SetText(CsvToMarkdownTable(text, DetectCsvDelimiter(text)));
+  } else {
+    lines.SetText(text);
+    lineEnds = DetectLineEnds(text);
   }
   SourceLines = std::move(lines);
   // Marked here too: a large document keeps the placeholder, which may not
   // change the editor's text.
   FSourceChangedSinceConversion = true;
   EkrandaGoster1();
+  SetDocument(fileName, lineEnds);
   SetStatusText(QStringLiteral("Load Time: ") + SecondsText(clock) + QStringLiteral(" sec"));
 }
 
@@ -107,9 +130,13 @@ void TAppForm::DosyaKaydet(const QString& fileName) {
 }
 
 void TAppForm::LoadFiles(const QStringList& files) {
+  if (files.isEmpty() || !OfferToSaveDocument()) return;
   ErrorHandler::Run([this, &files] {
-    for (const QString& file : files) DosyaAc(file);
-    if (!files.isEmpty()) ConvertIfStale();
+    for (const QString& file : files) {
+      DosyaAc(file);
+      AddRecentFile(file);
+    }
+    ConvertIfStale();
   });
 }
 

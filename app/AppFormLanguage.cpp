@@ -8,6 +8,7 @@
 void TAppForm::Language1Click() {
   TTranslateForm form(this);
   form.SetLanguageFile = [this](const QString& fileName) { SetLanguageFile(fileName); };
+  form.MayRestart = [this] { return OfferToSaveDocument(); };
   form.exec();
 }
 

@@ -3,6 +3,7 @@
 #include "BatchTarget.h"
 #include "BusyCursor.h"
 #include "CsvImport.h"
+#include "DocumentRules.h"
 #include "Editors.h"
 #include "ErrorHandler.h"
 #include "FileDrops.h"
@@ -30,6 +31,7 @@
 #include <QSet>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -132,8 +134,8 @@ TFormBatch::TFormBatch(QWidget* mainForm, TBatchTarget& target)
   layout->setSpacing(0);
   CreateTopBar();
   SynEdit1 = new TSynEdit(this);
-  QAction** entries[8] = {&Undo1, &N2, &Cut1, &Copy1, &Paste1, &Delete1, &N4, &SelectAll1};
-  PopupMenu1 = CreateEditorPopup(SynEdit1, entries);
+  PopupMenu1 = CreateEditorPopup(
+      SynEdit1, {&Undo1, &Redo1, &N2, &Cut1, &Copy1, &Paste1, &Delete1, &N4, &SelectAll1});
   CreateBottomBar();
   StatusBar1 = new QStatusBar(this);
   StatusBar1->setSizeGripEnabled(false);
@@ -164,6 +166,7 @@ void TFormBatch::NameControls() {
                   {SynEdit1, "SynEdit1"},
                   {PopupMenu1, "PopupMenu1"},
                   {Undo1, "Undo1"},
+                  {Redo1, "Redo1"},
                   {N2, "N2"},
                   {Cut1, "Cut1"},
                   {Copy1, "Copy1"},
@@ -230,6 +233,8 @@ void TFormBatch::FormCreate() {
     if (!FRunning) AppendLines(files);
   });
   if (FMainForm) FMainForm->installEventFilter(this);
+  // The folder picker starts where the last one ended, in this start or an earlier one.
+  if (LastFolder.isEmpty()) LastFolder = StoredDialogFolder(QStringLiteral("BatchFolders"));
 }
 
 void TFormBatch::AppendLine(const QString& line) { AppendLines({line}); }
@@ -250,8 +255,12 @@ void TFormBatch::Button3Click() {
   dialog.setNameFilters({QStringLiteral("Markdown File (*.txt *.csv *.md *.markdown)"),
                          QStringLiteral("Any File (*)")});
   dialog.setDefaultSuffix(QStringLiteral("md"));
+  const QString folder = StoredDialogFolder(QStringLiteral("BatchFiles"));
+  if (!folder.isEmpty()) dialog.setDirectory(folder);
   const QStringList files = Desktop().RunFileDialog(dialog);
-  if (!files.isEmpty()) AppendLine(files.constFirst());
+  if (files.isEmpty()) return;
+  StoreDialogFolder(QStringLiteral("BatchFiles"), QFileInfo(files.constFirst()).absolutePath());
+  AppendLine(files.constFirst());
 }
 
 QStringList TFormBatch::PickFolders(bool several) {
@@ -277,15 +286,20 @@ QStringList TFormBatch::PickFolders(bool several) {
 void TFormBatch::Button4Click() {
   const QStringList folders = PickFolders(true);
   if (folders.isEmpty()) return;
-  LastFolder = folders.constFirst();
+  SetLastFolder(folders.constFirst());
   for (const QString& folder : folders) AddMyFolder(folder);
 }
 
 void TFormBatch::Button1Click() {
   const QStringList folders = PickFolders(false);
   if (folders.isEmpty()) return;
-  LastFolder = folders.constFirst();
+  SetLastFolder(folders.constFirst());
   Edit1->setText(LastFolder);
+}
+
+void TFormBatch::SetLastFolder(const QString& folder) {
+  LastFolder = folder;
+  StoreDialogFolder(QStringLiteral("BatchFolders"), folder);
 }
 
 void TFormBatch::AddMyFolder(const QString& foldername) { AddAllFilesInDir(foldername); }
@@ -320,6 +334,8 @@ void TFormBatch::ButtonStartClick() {
     ShowWarning(QStringLiteral("No output directory given!"));
     return;
   }
+  // The run replaces the main window's document: an edited one is offered for saving first.
+  if (!FTarget.MayReplaceDocument()) return;
   FStopRequested = false;
   SetRunning(true);
   const TBusyCursor busy;
@@ -346,7 +362,7 @@ void TFormBatch::RunLines() {
     if (path.isEmpty()) continue;
     StatusPanel0->setText(QStringLiteral("Processing ") + path + QStringLiteral("..."));
     QApplication::processEvents();
-    if (!FMainForm) {
+    if (FStopRequested || !FMainForm) {
       FStopRequested = true;
       return;
     }
@@ -371,9 +387,14 @@ void TFormBatch::closeEvent(QCloseEvent* event) {
 }
 
 bool TFormBatch::eventFilter(QObject* watched, QEvent* event) {
+  // The main window may refuse to close (its document offered for saving and
+  // the person cancelled), so the batch window looks once the event is through.
   if (watched == FMainForm && event->type() == QEvent::Close) {
-    FStopRequested = true;
-    close();
+    QTimer::singleShot(0, this, [this] {
+      if (FMainForm && FMainForm->isVisible()) return;
+      FStopRequested = true;
+      close();
+    });
   }
   return QWidget::eventFilter(watched, event);
 }

@@ -49,7 +49,8 @@ class TFormBatch : public QWidget {
   // `target`, the main window's commands.
   TFormBatch(QWidget* mainForm, TBatchTarget& target);
 
-  // The folder chosen last in any batch window; where the folder picker starts.
+  // The folder chosen last in any batch window; where the folder picker starts
+  // (kept in the user settings store for the next start).
   static inline QString LastFolder;
 
   // Whether a run is going on.
@@ -81,7 +82,8 @@ class TFormBatch : public QWidget {
   // The list of input paths, one a line.
   TSynEdit* SynEdit1 = nullptr;
   QMenu* PopupMenu1 = nullptr;
-  QAction *Undo1 = nullptr, *N2 = nullptr, *Cut1 = nullptr, *Copy1 = nullptr, *Paste1 = nullptr,
+  QAction *Undo1 = nullptr, *Redo1 = nullptr, *N2 = nullptr, *Cut1 = nullptr, *Copy1 = nullptr,
+          *Paste1 = nullptr,
           *Delete1 = nullptr, *N4 = nullptr, *SelectAll1 = nullptr;
   // Bottom bar.
   QWidget* Panel1 = nullptr;
@@ -99,6 +101,7 @@ class TFormBatch : public QWidget {
   void AppendLine(const QString& line);
   void AppendLines(const QStringList& lines);
   QStringList PickFolders(bool several);
+  void SetLastFolder(const QString& folder);
   void ShowWarning(const QString& text);
   void SetRunning(bool running);
   void RunLines();

@@ -6,6 +6,9 @@ class QString;
 
 class TBatchTarget {
  public:
+  // Asked once before a run replaces the main window's document: offers an
+  // edited document for saving; false when the person cancels the run.
+  virtual bool MayReplaceDocument() = 0;
   // Loads a file as the main window's document.
   virtual void DosyaAc(const QString& fileName) = 0;
   // Converts the document.

@@ -1,5 +1,6 @@
 #include "Editors.h"
 
+#include "Languages.h"
 #include "platform/Desktop.h"
 
 #include <QContextMenuEvent>
@@ -124,6 +125,9 @@ TSynEdit::TSynEdit(QWidget* parent) : QsciScintilla(parent) {
   setMarginsFont(editorFont());
   UpdateLineNumberWidth();
 
+  // Ctrl+Y redoes already; Ctrl+Shift+Z does too, as in most editors.
+  SendScintilla(SCI_ASSIGNCMDKEY, 'Z' + ((SCMOD_CTRL | SCMOD_SHIFT) << 16), SCI_REDO);
+
   connect(this, &QsciScintilla::textChanged, this, &TSynEdit::Changed);
   connect(this, &QsciScintilla::linesChanged, this, &TSynEdit::UpdateLineNumberWidth);
 }
@@ -197,22 +201,43 @@ void TSynEdit::ReplaceChangedPart(const QString& text) {
   EmitProgramChange();
 }
 
+void TSynEdit::ClearUndoably() {
+  {
+    const QSignalBlocker quiet(this);
+    SendScintilla(SCI_CLEARALL);
+  }
+  UpdateLineNumberWidth();
+  EmitProgramChange();
+}
+
 void TSynEdit::CaretToLine(int line) {
   setCursorPosition(line, 0);
   ensureLineVisible(line);
 }
 
-QMenu* CreateEditorPopup(TSynEdit* editor, QAction** entries[8]) {
+QMenu* CreateEditorPopup(TSynEdit* editor, const TEditorPopupEntries& entries) {
   auto* menu = new QMenu(editor);
-  *entries[0] = menu->addAction(QStringLiteral("Undo"), editor, &QsciScintilla::undo);
-  *entries[1] = menu->addSeparator();
-  *entries[2] = menu->addAction(QStringLiteral("Cut"), editor, &QsciScintilla::cut);
-  *entries[3] = menu->addAction(QStringLiteral("Copy"), editor, &QsciScintilla::copy);
-  *entries[4] = menu->addAction(QStringLiteral("Paste"), editor, &QsciScintilla::paste);
-  *entries[5] = menu->addAction(QStringLiteral("Delete"), editor, &QsciScintilla::removeSelectedText);
-  *entries[6] = menu->addSeparator();
-  *entries[7] = menu->addAction(QStringLiteral("Select All"), editor,
-                                [editor] { editor->selectAll(true); });
+  *entries.Undo = menu->addAction(QStringLiteral("Undo"), editor, &QsciScintilla::undo);
+  *entries.Redo = menu->addAction(Translate(QStringLiteral("Redo")), editor, &QsciScintilla::redo);
+  *entries.UndoSeparator = menu->addSeparator();
+  *entries.Cut = menu->addAction(QStringLiteral("Cut"), editor, &QsciScintilla::cut);
+  *entries.Copy = menu->addAction(QStringLiteral("Copy"), editor, &QsciScintilla::copy);
+  *entries.Paste = menu->addAction(QStringLiteral("Paste"), editor, &QsciScintilla::paste);
+  *entries.Delete =
+      menu->addAction(QStringLiteral("Delete"), editor, &QsciScintilla::removeSelectedText);
+  *entries.EditSeparator = menu->addSeparator();
+  *entries.SelectAll = menu->addAction(QStringLiteral("Select All"), editor,
+                                       [editor] { editor->selectAll(true); });
+  // The keys are the editor's own; the menu only shows them (and acts on them
+  // while it is open).
+  const QList<QPair<QAction*, QKeySequence>> keys = {
+      {*entries.Undo, QKeySequence::Undo},   {*entries.Redo, QKeySequence(Qt::CTRL | Qt::Key_Y)},
+      {*entries.Cut, QKeySequence::Cut},     {*entries.Copy, QKeySequence::Copy},
+      {*entries.Paste, QKeySequence::Paste}, {*entries.SelectAll, QKeySequence::SelectAll}};
+  for (const auto& [action, key] : keys) {
+    action->setShortcut(key);
+    action->setShortcutContext(Qt::WidgetShortcut);
+  }
   editor->SetPopupMenu(menu);
   return menu;
 }

@@ -12,8 +12,9 @@ class QMenu;
 
 // A code editor set up the same way in every window: line numbers of at least
 // three digits, no right-edge line, no folding, no border, tabs kept as tabs,
-// CR LF line breaks. Changed() is emitted once for every change of the text,
-// whether typed or set by the program.
+// CR LF line breaks, Ctrl+Z undoes, Ctrl+Shift+Z and Ctrl+Y redo. Changed() is
+// emitted once for every change of the text, whether typed or set by the
+// program.
 class TSynEdit : public QsciScintilla {
   Q_OBJECT
  public:
@@ -31,6 +32,8 @@ class TSynEdit : public QsciScintilla {
   // True while the Changed() of SetText or ReplaceChangedPart is being
   // handled: the program changed the text, not the user's typing.
   bool SettingText() const { return FSettingText; }
+  // Removes the whole text as one edit that Undo takes back.
+  void ClearUndoably();
   // Moves the caret to the start of line `line` (0-based).
   void CaretToLine(int line);
   // The menu shown on a right click.
@@ -51,10 +54,23 @@ class TSynEdit : public QsciScintilla {
   int FLineNumberDigits = 0;
 };
 
-// Gives `editor` the editing popup menu: "Undo", a separator, "Cut", "Copy",
-// "Paste", "Delete", a separator, "Select All", each acting on that editor; the
-// eight entries are stored through `entries`.
-QMenu* CreateEditorPopup(TSynEdit* editor, QAction** entries[8]);
+// The entries of an editor's popup menu, in their order.
+struct TEditorPopupEntries {
+  QAction** Undo;
+  QAction** Redo;
+  QAction** UndoSeparator;
+  QAction** Cut;
+  QAction** Copy;
+  QAction** Paste;
+  QAction** Delete;
+  QAction** EditSeparator;
+  QAction** SelectAll;
+};
+
+// Gives `editor` the editing popup menu: "Undo", "Redo", a separator, "Cut",
+// "Copy", "Paste", "Delete", a separator, "Select All", each acting on that
+// editor and showing its key; the entries are stored through `entries`.
+QMenu* CreateEditorPopup(TSynEdit* editor, const TEditorPopupEntries& entries);
 
 // Colours web and mail addresses in plain text (style 1) and lets a Ctrl+click
 // open them in the user's browser.

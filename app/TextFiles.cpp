@@ -40,7 +40,7 @@ QString shortWriteReason(const QSaveFile& file, int systemError) {
 
 }  // namespace
 
-void ReadTextLines(const QString& fileName, TLineList& lines) {
+QString ReadTextFile(const QString& fileName) {
   const std::string nativeName = QFile::encodeName(fileName).toStdString();
   refuseSpecialFile(fileName, nativeName);
   std::u16string text;
@@ -53,8 +53,10 @@ void ReadTextLines(const QString& fileName, TLineList& lines) {
     // The engine's own messages begin with the file name already.
     fail(fileName, reason.startsWith(prefix) ? reason.mid(prefix.size()) : reason);
   }
-  lines.SetText(QString(reinterpret_cast<const QChar*>(text.data()), qsizetype(text.size())));
+  return QString(reinterpret_cast<const QChar*>(text.data()), qsizetype(text.size()));
 }
+
+void ReadTextLines(const QString& fileName, TLineList& lines) { lines.SetText(ReadTextFile(fileName)); }
 
 QString ReadStrictUtf8Text(const QString& fileName, qint64 limit) {
   QFile file(fileName);

@@ -6,12 +6,16 @@
 #include <QByteArray>
 #include <QString>
 
-// Reads a text file into `lines`. A byte-order mark (UTF-8, UTF-16 LE or BE)
-// decides the encoding; otherwise the bytes are read as UTF-8, or as
-// Windows-1252 where they are not valid UTF-8. Anything but a regular file (a
-// FIFO, a device, a socket) is refused without opening it, so nothing blocks.
-// Throws std::runtime_error naming the file and the reason; `lines` is
-// untouched then.
+// Reads a text file whole, its line breaks as they are in the file. A
+// byte-order mark (UTF-8, UTF-16 LE or BE) decides the encoding; otherwise the
+// bytes are read as UTF-8, or as Windows-1252 where they are not valid UTF-8.
+// Anything but a regular file (a FIFO, a device, a socket) is refused without
+// opening it, so nothing blocks.
+// Throws std::runtime_error naming the file and the reason.
+QString ReadTextFile(const QString& fileName);
+
+// Reads a text file into `lines` as ReadTextFile does; `lines` is untouched
+// when it throws.
 void ReadTextLines(const QString& fileName, TLineList& lines);
 
 // The size limit of the program's own small text files (languages, the code

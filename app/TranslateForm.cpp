@@ -246,6 +246,7 @@ void TTranslateForm::Button1Click() {
     return;
   }
   if (!AskRestart()) return;
+  if (MayRestart && !MayRestart()) return;
   Restart();
 }
 

@@ -33,6 +33,10 @@ class TTranslateForm : public QDialog {
   // it to its SetLanguageFile.
   std::function<void(const QString& fileName)> SetLanguageFile;
 
+  // Asked once the restart is confirmed, before anything else happens; false
+  // stops the restart. The main window offers an edited document for saving.
+  std::function<bool()> MayRestart;
+
   // The item selected when the window finished opening.
   QString OpeningLanguage;
 

@@ -14,12 +14,16 @@ output=${1:-doc/screenshot.png}
 xvfb-run --auto-servernum --server-args="-screen 0 1024x720x24" bash -c '
   build/app/glyphmill "$@" &
   app=$!
+  # The title names the document first when one is loaded: find the window by
+  # the caption at the end of its title.
+  window=""
   for _ in $(seq 1 100); do
-    if xwininfo -root -tree | grep -q "KELMOOR - Glyphmill"; then break; fi
+    window=$(xwininfo -root -tree | grep "KELMOOR - Glyphmill\"" | awk "{print \$1}" | head -n 1)
+    if [ -n "$window" ]; then break; fi
     sleep 0.2
   done
   sleep 1  # let the first paint finish
-  import -window "KELMOOR - Glyphmill" "'"$output"'"
+  import -window "$window" "'"$output"'"
   kill $app
 ' _ "${@:2}"
 echo "Saved $output"

@@ -73,7 +73,10 @@ class AppDocumentsTest : public QObject {
   }
 
  private Q_SLOTS:
+  // Loading and saving record recent documents and folders: kept out of the user's settings.
+  void initTestCase() { UseTestSettings(); }
   void init() {
+    ForgetRememberedDocuments();
     FDir = std::make_unique<QTemporaryDir>();
     QVERIFY(FDir->isValid());
     FShown.clear();
@@ -374,6 +377,7 @@ class AppDocumentsTest : public QObject {
     // The web view draws its page in a child widget that takes drops itself.
     QVERIFY(Control<QWebEngineView>(*FForm, "WebBrowser1")->focusProxy() != nullptr);
     const QString dropped = file(QStringLiteral("dropped.md"), "# dropped");
+    FDesktop->UnansweredQuestion = QMessageBox::Discard;  // the edited text is given up
     for (QWidget* target : {static_cast<QWidget*>(Control<QWebEngineView>(*FForm, "WebBrowser1")),
                             Control<QWebEngineView>(*FForm, "WebBrowser1")->focusProxy()}) {
       Control<TSynEdit>(*FForm, "SynEdit1")->SetText(QStringLiteral("before"));

@@ -28,6 +28,18 @@ inline void UseTestSettings() {
   QVERIFY2(settings.fileName().contains(QStringLiteral(".qttest")), qPrintable(settings.fileName()));
 }
 
+// Forgets the recent documents and the folders the file dialogs remember, so
+// that each test starts as on a new account.
+inline void ForgetRememberedDocuments() {
+  QSettings settings(QStringLiteral("KELMOOR"), QStringLiteral("Glyphmill"));
+  settings.beginGroup(QStringLiteral("Settings"));
+  for (const QString& key : settings.childKeys()) {
+    if (key.startsWith(QStringLiteral("Folder")) || key == QStringLiteral("RecentFiles")) {
+      settings.remove(key);
+    }
+  }
+}
+
 // Whether `object` belongs to `window` itself, not to another window inside it
 // (a batch window is a child of the main window; menus count as their window's).
 inline bool BelongsToWindow(const QObject* object, const QObject& window) {

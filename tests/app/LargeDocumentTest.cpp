@@ -25,6 +25,8 @@ QByteArray paragraph(qint64 n) { return QByteArray("Para ") + QByteArray::number
 class LargeDocumentTest : public QObject {
   Q_OBJECT
  private Q_SLOTS:
+  // Loading and saving record recent documents and folders: kept out of the user's settings.
+  void initTestCase() { UseTestSettings(); }
   void loadsConvertsAndSavesAWholeLargeDocument();
 };
 

@@ -30,6 +30,8 @@ QByteArray utf8Mark() { return QByteArrayLiteral("\xef\xbb\xbf"); }
 class PreviewTest : public QObject {
   Q_OBJECT
  private Q_SLOTS:
+  // Loading and saving record recent documents and folders: kept out of the user's settings.
+  void initTestCase() { UseTestSettings(); }
   void init();
   void cleanup();
   void selectingThePreviewTabShowsTheLastConversion();
