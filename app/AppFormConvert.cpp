@@ -107,6 +107,7 @@ void TAppForm::ConvertIfStale() {
 
 void TAppForm::New1Click() {
   SourceLines.Clear();
+  FDocumentFolder.clear();
   HtmlLines.Clear();
   SynEdit1->Clear();
   SynEdit1->setEnabled(true);

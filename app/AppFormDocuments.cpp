@@ -95,6 +95,7 @@ void TAppForm::DosyaAc(const QString& fileName) {
     lines.SetText(CsvToMarkdownTable(text, DetectCsvDelimiter(text)));
   }
   SourceLines = std::move(lines);
+  FDocumentFolder = QFileInfo(fileName).absolutePath();
   // Marked here too: a large document keeps the placeholder, which may not
   // change the editor's text.
   FSourceChangedSinceConversion = true;

@@ -3,6 +3,8 @@
 #include "platform/Desktop.h"
 #include "platform/ShellOpen.h"
 
+#include <QTimer>
+
 namespace {
 
 // A link of the document is handed to the desktop only when it is a web or
@@ -32,9 +34,15 @@ class TLinkOpenerPage : public QWebEnginePage {
 
 TPreviewPage::TPreviewPage(QObject* parent) : QWebEnginePage(parent) {}
 
-bool TPreviewPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool) {
+bool TPreviewPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) {
   // The preview file itself, also when a link jumps to an anchor in it.
   if (!FPreviewUrl.isEmpty() && url.adjusted(QUrl::RemoveFragment) == FPreviewUrl) return true;
+  if (isMainFrame && url.hasFragment() && url.adjusted(QUrl::RemoveFragment) == FBaseUrl) {
+    QUrl jump = FPreviewUrl;
+    jump.setFragment(url.fragment());
+    QTimer::singleShot(0, this, [this, jump] { setUrl(jump); });
+    return false;
+  }
   if (type == NavigationTypeLinkClicked) openDocumentLink(url);
   return false;
 }
