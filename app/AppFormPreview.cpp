@@ -24,6 +24,9 @@ constexpr int kPreviewPage = 1;
 }  // namespace
 
 void TAppForm::SetUpPreview() {
+  // Before the window is shown: showing the web view starts the web engine,
+  // which takes no new schemes after that.
+  RegisterPreviewScheme();
   connect(PageControl1, &QTabWidget::currentChanged, this,
           [this] { Guarded(&TAppForm::PageControl1Change); });
   FPreviewFile = std::make_unique<TPreviewFile>();
@@ -54,7 +57,6 @@ void TAppForm::EndPreview() {
 // The web engine starts with the first preview, not with the window.
 TPreviewPage* TAppForm::PreviewPage() {
   if (FPreviewPage != nullptr) return FPreviewPage;
-  RegisterPreviewScheme();
   FPreviewPage = new TPreviewPage(WebBrowser1);
   QWebEngineSettings* settings = FPreviewPage->settings();
   settings->setAttribute(QWebEngineSettings::JavascriptEnabled, false);

@@ -19,8 +19,8 @@ class QWebEngineProfile;
 
 inline constexpr char kPreviewScheme[] = "glyphmill-preview";
 
-// Makes the scheme known to the web engine; must come before the first web
-// page is made. Later calls do nothing.
+// Makes the scheme known to the web engine; must come before the web engine
+// starts (the first web view shown or page made). Later calls do nothing.
 void RegisterPreviewScheme();
 
 // Serves the preview files that windows publish, read-only; any other address
