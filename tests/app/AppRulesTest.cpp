@@ -9,6 +9,7 @@
 #include "TextFiles.h"
 #include "VersionInfo.h"
 #include "platform/DataFolder.h"
+#include "platform/NamedLock.h"
 #include "platform/RestartScript.h"
 
 #include <QDir>
@@ -263,6 +264,19 @@ class AppRulesTest : public QObject {
     QCOMPARE(ReadTestFile(target), QByteArray("victim"));
     QVERIFY(!QFileInfo(script).isSymLink());
     QVERIFY(ReadTestFile(script).startsWith("@ECHO OFF\r\n"));
+  }
+
+  void namedLockDoesNotFollowAPlantedLink() {
+    QTemporaryDir runtime;
+    QVERIFY(QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QString target = runtime.filePath("victim");
+    QVERIFY(QFile::link(target, runtime.filePath("planted-test.lock")));
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    const bool taken = TakeNamedLock("planted-test");
+    if (saved.isEmpty()) qunsetenv("XDG_RUNTIME_DIR"); else qputenv("XDG_RUNTIME_DIR", saved);
+    QVERIFY(!taken);
+    QVERIFY(!QFileInfo::exists(target));
   }
 
   void settingsFile_data() {
