@@ -8,6 +8,7 @@
 #include "Languages.h"
 #include "MarkdownGitHub.h"
 #include "ObjectNames.h"
+#include "PreviewFile.h"
 #include "SettingsFile.h"
 #include "VersionInfo.h"
 #include "WebHost.h"
@@ -160,6 +161,11 @@ void TAppForm::NameControls() {
                   {TabSheet1, "TabSheet1"},
                   {TabSheet2, "TabSheet2"},
                   {WebBrowser1, "WebBrowser1"},
+                  {PreviewMenu, "PreviewMenu"},
+                  {PreviewReload, "PreviewReload"},
+                  {PreviewCopy, "PreviewCopy"},
+                  {PreviewSelectAll, "PreviewSelectAll"},
+                  {PreviewOpenInBrowser, "PreviewOpenInBrowser"},
                   {Panel1, "Panel1"},
                   {ButtonConvert, "ButtonConvert"},
                   {Label1, "Label1"},
@@ -211,7 +217,10 @@ void TAppForm::NameControls() {
                   {TimerChecker, "TimerChecker"}});
 }
 
-TAppForm::~TAppForm() { StopUpdateCheck(); }
+TAppForm::~TAppForm() {
+  StopUpdateCheck();
+  EndPreview();
+}
 
 void TAppForm::CreateTopBar() {
   Panel2 = bar(this);

@@ -9,6 +9,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QUrl>
 
 #include <functional>
 #include <memory>
@@ -28,6 +29,7 @@ class QTimer;
 class QToolButton;
 class QWidget;
 class TMemIniFile;
+class TPreviewFile;
 class TPreviewPage;
 class TSynEdit;
 class TUriLexer;
@@ -62,6 +64,9 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   QTimer* TimerChecker = nullptr;
   std::shared_ptr<TCheckState> CheckState;
   TCheckOptions UpdateCheckOptions;
+
+  // The preview file this window writes; empty before its first preview.
+  QString PreviewFileName() const;
 
   // The text of status panel 0.
   QString StatusText() const;
@@ -156,10 +161,14 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   void ClearList1Click();
 
   // AppFormPreview.cpp: the preview.
-  // Writes HtmlLines to DataFolder + "temp.html" and shows it in WebBrowser1.
+  // Writes HtmlLines to the window's private preview file and shows it in WebBrowser1.
   void PreviewGoster();
   // Refreshes the preview when the "Preview" tab becomes the active one.
   void PageControl1Change();
+  // The preview's context menu: shows the preview file again / hands it to the
+  // user's browser.
+  void PreviewReloadClick();
+  void PreviewOpenInBrowserClick();
 
   // AppFormUpdate.cpp: the update check and the feedback window.
   // Starts the update check on the first tick; once it has finished, enables
@@ -198,6 +207,10 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   QWidget* TabSheet1 = nullptr;
   QWidget* TabSheet2 = nullptr;
   QWebEngineView* WebBrowser1 = nullptr;
+  // The preview's context menu.
+  QMenu* PreviewMenu = nullptr;
+  QAction *PreviewReload = nullptr, *PreviewCopy = nullptr, *PreviewSelectAll = nullptr,
+          *PreviewOpenInBrowser = nullptr;
   // Bottom bar.
   QWidget* Panel1 = nullptr;
   QPushButton* ButtonConvert = nullptr;
@@ -284,12 +297,17 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   // AppFormPreview.cpp
   void SetUpPreview();
   TPreviewPage* PreviewPage();
+  void EndPreview();
   // AppFormUpdate.cpp
   void CreateUpdateCheck();
   void StopUpdateCheck();
 
   TUriLexer* FUriLexer = nullptr;
   TPreviewPage* FPreviewPage = nullptr;
+  std::unique_ptr<TPreviewFile> FPreviewFile;
+  QUrl FPreviewUrl;  // where the preview scheme serves FPreviewFile
+  // The folder of the document last loaded; empty while none was.
+  QString FDocumentFolder;
   bool FCheckStarted = false;
   // What the last conversion used; the source counts as changed until then.
   bool FSourceChangedSinceConversion = true;

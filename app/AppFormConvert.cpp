@@ -152,6 +152,7 @@ void TAppForm::ConvertIfStale() {
 void TAppForm::New1Click() {
   if (!OfferToSaveDocument()) return;
   SourceLines.Clear();
+  FDocumentFolder.clear();
   HtmlLines.Clear();
   // A placeholder is no text to bring back.
   if (SynEdit1->isEnabled()) {

@@ -117,6 +117,7 @@ void TAppForm::DosyaAc(const QString& fileName) {
     lineEnds = DetectLineEnds(text);
   }
   SourceLines = std::move(lines);
+  FDocumentFolder = QFileInfo(fileName).absolutePath();
   // Marked here too: a large document keeps the placeholder, which may not
   // change the editor's text.
   FSourceChangedSinceConversion = true;

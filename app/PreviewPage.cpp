@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTimer>
 #include <QWebEngineSettings>
 #include <QWidget>
 
@@ -78,9 +79,15 @@ TPreviewPage::TPreviewPage(QWidget* view) : QWebEnginePage(view) {
   settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
 }
 
-bool TPreviewPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool) {
+bool TPreviewPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) {
   // The preview file itself, also when a link jumps to an anchor in it.
   if (!FPreviewUrl.isEmpty() && url.adjusted(QUrl::RemoveFragment) == FPreviewUrl) return true;
+  if (isMainFrame && url.hasFragment() && url.adjusted(QUrl::RemoveFragment) == FBaseUrl) {
+    QUrl jump = FPreviewUrl;
+    jump.setFragment(url.fragment());
+    QTimer::singleShot(0, this, [this, jump] { setUrl(jump); });
+    return false;
+  }
   if (type == NavigationTypeLinkClicked && FGestures.Take()) openDocumentLink(url);
   return false;
 }

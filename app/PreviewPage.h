@@ -49,6 +49,9 @@ class TPreviewPage : public QWebEnginePage {
 
   // The one address the page may show.
   void SetPreviewUrl(const QUrl& url) { FPreviewUrl = url; }
+  // The page's base address: a link to "#anchor" resolves against it and is a
+  // jump within the page.
+  void SetBaseUrl(const QUrl& url) { FBaseUrl = url; }
 
  protected:
   bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
@@ -59,4 +62,5 @@ class TPreviewPage : public QWebEnginePage {
  private:
   QUrl FPreviewUrl;
   TUserGestures FGestures;
+  QUrl FBaseUrl;
 };

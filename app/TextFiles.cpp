@@ -3,10 +3,16 @@
 #include "MarkdownProcessor.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <QTemporaryFile>
 #include <QStringDecoder>
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <cerrno>
 #include <cstring>
@@ -77,7 +83,11 @@ QString ReadStrictUtf8Text(const QString& fileName, qint64 limit) {
   return text;
 }
 
-void WriteFileAtomically(const QString& fileName, const QByteArray& bytes) {
+namespace {
+
+// The user's file through QSaveFile, which follows a link to its target and
+// keeps the target's permissions.
+void writeUserFile(const QString& fileName, const QByteArray& bytes) {
   QSaveFile file(fileName);
   // Unbuffered, so that a full disk or a file-size limit shows in the write
   // itself, where the system's reason is still known.
@@ -91,6 +101,40 @@ void WriteFileAtomically(const QString& fileName, const QByteArray& bytes) {
     fail(fileName, reason);
   }
   if (!file.commit()) fail(fileName, file.errorString());
+}
+
+// The program's own file: a new file made exclusively (mode 0600) beside the
+// name, then renamed over the name. rename() replaces whatever the name is,
+// a symbolic link included, and never opens what a link points to.
+void writeProgramFile(const QString& fileName, const QByteArray& bytes, bool flush) {
+  const QFileInfo info(fileName);
+  QTemporaryFile file(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
+                      QStringLiteral(".XXXXXX"));
+  if (!file.open()) fail(fileName, file.errorString());
+  if (file.write(bytes) != bytes.size() || !file.flush()) fail(fileName, file.errorString());
+  if (flush && ::fsync(file.handle()) != 0) fail(fileName, QString::fromLocal8Bit(std::strerror(errno)));
+  const QByteArray from = QFile::encodeName(file.fileName());
+  const QByteArray to = QFile::encodeName(fileName);
+  if (::rename(from.constData(), to.constData()) != 0) {
+    fail(fileName, QString::fromLocal8Bit(std::strerror(errno)));
+  }
+  file.setAutoRemove(false);  // it has become `fileName`
+}
+
+}  // namespace
+
+void WriteFileAtomically(const QString& fileName, const QByteArray& bytes, TWriteKind kind) {
+  switch (kind) {
+    case wkUserFile:
+      writeUserFile(fileName, bytes);
+      return;
+    case wkProgramFile:
+      writeProgramFile(fileName, bytes, true);
+      return;
+    case wkScratchFile:
+      writeProgramFile(fileName, bytes, false);
+      return;
+  }
 }
 
 QByteArray Utf8Bytes(const TLineList& lines) { return lines.Text().toUtf8(); }

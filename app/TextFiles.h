@@ -27,10 +27,26 @@ inline constexpr qint64 kSmallTextLimit = 1 << 20;
 // larger than `limit` bytes or is not valid UTF-8.
 QString ReadStrictUtf8Text(const QString& fileName, qint64 limit = kSmallTextLimit);
 
+// Whose file WriteFileAtomically writes, which decides how it treats a
+// symbolic link at the name and whether it waits for the disk.
+enum TWriteKind {
+  // A file the user chose: a link there is followed and its target replaced,
+  // as editors do. Flushed to disk before it replaces the old content.
+  wkUserFile,
+  // A file of the program's own (the restart script): the new file replaces
+  // the name itself, so a link planted there is replaced, never followed.
+  // Flushed to disk.
+  wkProgramFile,
+  // Like wkProgramFile, for a scratch file rewritten on every refresh (the
+  // preview): not flushed, a crash may lose it.
+  wkScratchFile,
+};
+
 // Replaces the content of `fileName` with `bytes` through a temporary file in
 // the same folder, so the file is either the new content or the old one whole.
 // Throws std::runtime_error naming the file and the reason.
-void WriteFileAtomically(const QString& fileName, const QByteArray& bytes);
+void WriteFileAtomically(const QString& fileName, const QByteArray& bytes,
+                         TWriteKind kind = wkUserFile);
 
 // The UTF-8 bytes of a list's whole text (CR LF after every line), without mark.
 QByteArray Utf8Bytes(const TLineList& lines);

@@ -4,6 +4,7 @@
 #include "CommandLine.h"
 #include "ErrorHandler.h"
 #include "Languages.h"
+#include "PreviewScheme.h"
 #include "platform/NamedLock.h"
 #include "platform/RestartScript.h"
 
@@ -80,8 +81,10 @@ int RunWindow(int argc, char* argv[], const QStringList& files) {
   // Held for the life of the process; a second instance starts all the same.
   TakeNamedLock(QStringLiteral("KELMOOR_Glyphmill"));
 
-  // The preview's web view shares its graphics contexts with the widgets.
+  // The preview's web view shares its graphics contexts with the widgets; its
+  // scheme is known to the web engine from the start.
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  RegisterPreviewScheme();
   TApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Glyphmill"));
   QApplication::setApplicationDisplayName(QStringLiteral("Glyphmill"));

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <fcntl.h>
@@ -16,11 +17,25 @@ bool IsFolderWritable(const QString& folder) {
   return true;
 }
 
+bool IsSystemFolder(const QString& folder) {
+  const QFileInfo info(folder);
+  const QString path = info.exists() ? info.canonicalFilePath() : QDir::cleanPath(info.absoluteFilePath());
+  static const QStringList systemTrees = {
+      QStringLiteral("/usr"),   QStringLiteral("/bin"),   QStringLiteral("/sbin"),
+      QStringLiteral("/lib"),   QStringLiteral("/lib32"), QStringLiteral("/lib64"),
+      QStringLiteral("/libx32")};
+  for (const QString& tree : systemTrees) {
+    if (path == tree || path.startsWith(tree + u'/')) return true;
+  }
+  const bool underOpt = path == QStringLiteral("/opt") || path.startsWith(QStringLiteral("/opt/"));
+  return underOpt && info.exists() && info.ownerId() == 0;
+}
+
 QString ChooseDataFolder(const QString& programFolder, const QString& company,
                          const QString& product) {
   QString folder = programFolder;
   while (folder.size() > 1 && folder.endsWith(u'/')) folder.chop(1);
-  if (IsFolderWritable(folder)) return folder + u'/';
+  if (!IsSystemFolder(folder) && IsFolderWritable(folder)) return folder + u'/';
 
   const QString userData = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
   const QString companyFolder = userData + u'/' + company;

@@ -73,7 +73,7 @@ QByteArray RestartScriptBytes(const QString& programPath, bool withTimeout) {
 void WriteRestartScript(const QString& fileName, const QString& programPath) {
   const QByteArray bytes =
       RestartScriptBytes(programPath, RestartScriptNeedsTimeout(QSysInfo::kernelVersion()));
-  WriteFileAtomically(fileName, bytes);
+  WriteFileAtomically(fileName, bytes, wkProgramFile);
 }
 
 void RunRestartScript(const QString& scriptFile, const QString& workingFolder,

@@ -6,11 +6,15 @@
 #include "LineList.h"
 #include "SettingsFile.h"
 #include "TableStyling.h"
+#include "TextFiles.h"
 #include "VersionInfo.h"
 #include "platform/DataFolder.h"
+#include "platform/NamedLock.h"
+#include "platform/RestartScript.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -185,6 +189,94 @@ class AppRulesTest : public QObject {
     QTemporaryDir scratch;
     const QString missing = scratch.filePath("no/such/folder");
     QVERIFY(ChooseDataFolder(missing, "KELMOOR", "Glyphmill").endsWith("/KELMOOR/Glyphmill/"));
+  }
+
+  // Never a folder of the system's packages, even when it could be written.
+  void systemFolders_data() {
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<bool>("system");
+    QTest::newRow("/usr/bin") << "/usr/bin" << true;
+    QTest::newRow("/usr/local/bin") << "/usr/local/bin" << true;
+    QTest::newRow("/usr itself") << "/usr" << true;
+    QTest::newRow("/bin") << "/bin" << true;
+    QTest::newRow("/sbin") << "/sbin" << true;
+    QTest::newRow("/lib64") << "/lib64" << true;
+    QTest::newRow("/usrx is not /usr") << "/usrx/bin" << false;
+    QTest::newRow("/opt, owned by root") << "/opt" << true;
+    QTest::newRow("a home folder") << QDir::homePath() << false;
+    QTest::newRow("the temporary folder") << QDir::tempPath() << false;
+  }
+  void systemFolders() {
+    QFETCH(QString, folder);
+    QFETCH(bool, system);
+    if (folder == "/opt" && QFileInfo(folder).ownerId() != 0) QSKIP("/opt is not root's here");
+    QCOMPARE(IsSystemFolder(folder), system);
+  }
+
+  void dataFolderIsNeverASystemFolder() {
+    // /usr/bin is writable for root: the program run from there as root still
+    // keeps its files in the per-user folder.
+    const QString userData = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    QCOMPARE(ChooseDataFolder("/usr/bin", "KELMOOR", "Glyphmill"), userData + "/KELMOOR/Glyphmill/");
+    QVERIFY(!QFile::exists("/usr/bin/chk.tmp"));
+  }
+
+  // The program's own files replace a planted link instead of writing through
+  // it; the user's own file follows the link the user chose.
+  void writingThroughLinks_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("dangling");
+    QTest::addColumn<bool>("targetWritten");
+    QTest::newRow("program file, link to a file") << int(wkProgramFile) << false << false;
+    QTest::newRow("program file, dangling link") << int(wkProgramFile) << true << false;
+    QTest::newRow("scratch file, link to a file") << int(wkScratchFile) << false << false;
+    QTest::newRow("scratch file, dangling link") << int(wkScratchFile) << true << false;
+    QTest::newRow("user file, link to a file") << int(wkUserFile) << false << true;
+  }
+  void writingThroughLinks() {
+    QFETCH(int, kind);
+    QFETCH(bool, dangling);
+    QFETCH(bool, targetWritten);
+    QTemporaryDir folder;
+    const QString target = folder.filePath("victim");
+    const QString name = folder.filePath("own.file");
+    if (!dangling) WriteTestFile(target, "victim");
+    QVERIFY(QFile::link(target, name));
+    WriteFileAtomically(name, "new content", TWriteKind(kind));
+    QCOMPARE(ReadTestFile(name), QByteArray("new content"));
+    QCOMPARE(QFileInfo(name).isSymLink(), targetWritten);
+    if (dangling) {
+      QVERIFY(!QFileInfo::exists(target));
+    } else {
+      QCOMPARE(ReadTestFile(target), targetWritten ? QByteArray("new content") : QByteArray("victim"));
+    }
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(),
+             dangling ? 1 : 2);  // no temporary file left behind
+  }
+
+  void restartScriptReplacesAPlantedLink() {
+    QTemporaryDir folder;
+    const QString target = folder.filePath("bashrc");
+    WriteTestFile(target, "victim");
+    const QString script = folder.filePath("start.bat");
+    QVERIFY(QFile::link(target, script));
+    WriteRestartScript(script, "/opt/glyphmill/glyphmill");
+    QCOMPARE(ReadTestFile(target), QByteArray("victim"));
+    QVERIFY(!QFileInfo(script).isSymLink());
+    QVERIFY(ReadTestFile(script).startsWith("@ECHO OFF\r\n"));
+  }
+
+  void namedLockDoesNotFollowAPlantedLink() {
+    QTemporaryDir runtime;
+    QVERIFY(QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QString target = runtime.filePath("victim");
+    QVERIFY(QFile::link(target, runtime.filePath("planted-test.lock")));
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    const bool taken = TakeNamedLock("planted-test");
+    if (saved.isEmpty()) qunsetenv("XDG_RUNTIME_DIR"); else qputenv("XDG_RUNTIME_DIR", saved);
+    QVERIFY(!taken);
+    QVERIFY(!QFileInfo::exists(target));
   }
 
   void settingsFile_data() {

@@ -1,5 +1,5 @@
-// A small HTTP server for the tests, on 127.0.0.1 only: it records each POST
-// and answers every one with the same text, or never answers. With a
+// A small HTTP server for the tests, on 127.0.0.1 only: it records each request
+// and answers every one with the same body, or never answers. With a
 // certificate and key it speaks TLS.
 #pragma once
 
@@ -56,8 +56,9 @@ class TTestHttpServer : public QObject {
   // "127.0.0.1:port", as the program's web host.
   QString Host() const { return QStringLiteral("127.0.0.1:%1").arg(FServer->serverPort()); }
 
-  // The answer's body and status; Silent: read the request but never answer.
+  // The answer's body, type and status; Silent: read the request but never answer.
   QByteArray Answer = "OK";
+  QByteArray ContentType = "text/plain; charset=utf-8";
   int Status = 200;
   bool Silent = false;
 
@@ -102,7 +103,7 @@ class TTestHttpServer : public QObject {
     buffer.clear();
     Requests.append(request);
     if (Silent) return;
-    socket->write("HTTP/1.1 " + QByteArray::number(Status) + " Test\r\nContent-Type: text/plain; charset=utf-8\r\n" +
+    socket->write("HTTP/1.1 " + QByteArray::number(Status) + " Test\r\nContent-Type: " + ContentType + "\r\n" +
                   "Content-Length: " + QByteArray::number(Answer.size()) + "\r\nConnection: close\r\n\r\n" + Answer);
     socket->disconnectFromHost();
   }
