@@ -22,6 +22,7 @@
 
 #include "MarkdownInlineScan.h"
 #include "MarkdownMathCode.h"
+#include "MarkdownTagDecider.h"
 #include "MarkdownUtils.h"
 
 namespace glyphmill {
@@ -356,8 +357,13 @@ int TEmitter::emitStep(std::u16string& out_, TInlineText& text, int i, TMarkToke
   if (t == mtESCAPE && i + 1 < text.length()) {
     const char16_t escaped = s[static_cast<std::size_t>(i + 1)];
     // In safe mode an escaped "<" opens no tag in the browser, unless it
-    // starts a plain tag such as the "<br/>" of a hard break.
-    if (escaped == u'<' && config().safeMode && !TUtils::isPlainTag(s, i + 1)) {
+    // starts a plain tag such as the "<br/>" of a hard break, or a tag that
+    // the page, once written, shows a browser as complete and harmless.
+    const bool plainTag = escaped == u'<' && TUtils::isPlainTag(s, i + 1);
+    if (escaped == u'<' && config().deferUndecidedTags && !plainTag &&
+        startsBrowserTag(s, i + 1)) {
+      appendUndecidedTag(out_, s, i + 1);
+    } else if (escaped == u'<' && config().safeMode && !plainTag) {
       out_ += u"&lt;";
     } else {
       out_ += escaped;
