@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "MarkdownInlineScan.h"
 #include "MarkdownTagDecider.h"
 #include "MarkdownUtils.h"
 
@@ -590,31 +591,57 @@ namespace {
 constexpr TCharSet URL_SCHEME_STOPS{u'\n', u' ', u':', u'>'};
 constexpr TCharSet MAILBOX_NAME_STOPS{u'\n', u' ', u'>', u'@'};
 
+using TAutolinkSearch = TInlineText::TAutolinkSearch;
+
+// Reads "<first" + separator + "rest>" from the "<" at start into `read`:
+// up to the first of `firstStops`, which must be `separator`, then from
+// there up to ">". Returns the position of the ">", or -1. With remembered
+// searches (which it updates), an answer they already give is not read again.
+int readAutolink(std::u16string& read, const std::u16string& s, int start,
+                 const TCharSet& firstStops, char16_t separator, TAutolinkSearch* first,
+                 TAutolinkSearch* rest) {
+  const int length = static_cast<int>(s.size());
+  const int known = first != nullptr ? first->recall(start + 1, length) : TInlineText::kUnknown;
+  if (known != TInlineText::kUnknown && (known < 0 || s[known] != separator)) return -1;
+  if (known != TInlineText::kUnknown && rest->recall(known, length) == -1) return -1;
+  const int stop = TUtils::readUntil(read, s, start + 1, firstStops);
+  if (first != nullptr) *first = {start + 1, stop};
+  if (stop < 0 || s[stop] != separator) return -1;
+  if (rest != nullptr && rest->recall(stop, length) == -1) return -1;
+  const int end = TUtils::readUntil(read, s, stop, u'>');
+  if (rest != nullptr) *rest = {stop, end};
+  return end;
+}
+
 // Reads "<scheme:anything>" from the "<" at start into url (without the
 // brackets); returns the position of the ">", or -1.
-int readUrlAutolink(std::u16string& url, const std::u16string& s, int start) {
-  const int colon = TUtils::readUntil(url, s, start + 1, URL_SCHEME_STOPS);
-  if (colon < 0 || s[colon] != u':') return -1;
-  return TUtils::readUntil(url, s, colon, u'>');
+int readUrlAutolink(std::u16string& url, const std::u16string& s, int start, TInlineText* text) {
+  return readAutolink(url, s, start, URL_SCHEME_STOPS, u':', text ? &text->urlScheme : nullptr,
+                      text ? &text->urlRest : nullptr);
 }
 
 // Reads "<name@anything>" from the "<" at start into mailbox; returns the
 // position of the ">", or -1.
-int readMailAutolink(std::u16string& mailbox, const std::u16string& s, int start) {
-  const int at = TUtils::readUntil(mailbox, s, start + 1, MAILBOX_NAME_STOPS);
-  if (at < 0 || s[at] != u'@') return -1;
-  return TUtils::readUntil(mailbox, s, at, u'>');
+int readMailAutolink(std::u16string& mailbox, const std::u16string& s, int start,
+                     TInlineText* text) {
+  return readAutolink(mailbox, s, start, MAILBOX_NAME_STOPS, u'@',
+                      text ? &text->mailName : nullptr, text ? &text->mailRest : nullptr);
 }
 
 }  // namespace
 
 int TEmitter::checkHTML(std::u16string& out_, const std::u16string& s, int start) {
+  return checkHTML(out_, nullptr, s, start);
+}
+
+int TEmitter::checkHTML(std::u16string& out_, TInlineText* text, const std::u16string& s,
+                        int start) {
   const int length = static_cast<int>(s.size());
   if (start < 0 || start >= length) return -1;
   TDecorator& decorator = *config().decorator;
 
   std::u16string scratch;
-  int end = readUrlAutolink(scratch, s, start);
+  int end = readUrlAutolink(scratch, s, start, text);
   if (end >= 0) {
     decorator.openLink(out_);
     out_ += u" href=\"";
@@ -629,7 +656,7 @@ int TEmitter::checkHTML(std::u16string& out_, const std::u16string& s, int start
   }
 
   scratch.clear();
-  end = readMailAutolink(scratch, s, start);
+  end = readMailAutolink(scratch, s, start, text);
   if (end >= 0) {
     static const std::u16string MAILTO = u"mailto:";
     const int mailboxLength = static_cast<int>(scratch.size());

@@ -298,7 +298,7 @@ int TEmitter::constructEnd(TInlineText& text, int i, TMarkToken t) {
     case mtHTML:
       // Only "<!" succeeds without a ">" after it.
       if (!remember || text.hasAngleCloseAfter(i) || (i + 1 < text.length() && s[i + 1] == u'!')) {
-        last = checkHTML(ignored, s, i);
+        last = checkHTML(ignored, remember ? &text : nullptr, s, i);
       }
       break;
     case mtENTITY:
@@ -441,7 +441,7 @@ int TEmitter::emitConstruct(std::u16string& out_, TInlineText& text, int i, TMar
       written = checkLink(html, &text, s, i, t);
       break;
     case mtHTML:
-      written = checkHTML(html, s, i);
+      written = checkHTML(html, FScan->shortcuts ? &text : nullptr, s, i);
       break;
     case mtENTITY:
       written = checkEntity(html, s, i);
