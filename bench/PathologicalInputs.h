@@ -73,6 +73,14 @@ inline std::vector<Pattern> pathologicalPatterns() {
   repeated("<div> per line", "<div>\n");
   repeated("<div> on one line", "<div>");
   repeated("<!-- without -->", "<!-- a\n");
+  // Comment and declaration starts on one line: each "<" could begin an
+  // autolink, so none may read on to the end of the text afresh.
+  for (const char* start : {"<!", "<!--", "<![CDATA[", "<!DOCTYPE", "<?", "<!x:", "<!a@"}) {
+    repeated(std::string("run of ") + start, start);
+  }
+  patterns.push_back({"run of <!-- then -->", [](int n) { return "x " + repeat("<!--", n) + "-->"; }});
+  patterns.push_back({"run of <![CDATA[ then ]]>", [](int n) { return repeat("<![CDATA[", n) + "]]>"; }});
+  patterns.push_back({"run of <? then ?>", [](int n) { return "x " + repeat("<?", n) + "?>"; }});
   repeated("& without ;", "&a ");
   repeated("<a@b without >", "<a@b ");
   repeated("<x: without >", "<x: ");

@@ -7,9 +7,26 @@
 #include <memory>
 #include <string>
 
+#include "MarkdownTagDecider.h"
+
 namespace glyphmill {
 
 namespace {
+
+// Hands the HTML in out_ to the sink and empties out_; with a decider, only
+// what it has decided (all of it at the end of the page).
+void writePiece(const TMarkdownProcessor::THtmlSink& write, std::u16string& out_,
+                TTagDecider* decider, bool last) {
+  if (decider != nullptr) {
+    std::u16string decided;
+    decided.reserve(out_.size() + 16);
+    decider->add(decided, out_);
+    if (last) decider->finish(decided);
+    out_.swap(decided);
+  }
+  if (!out_.empty()) write(out_);
+  out_.clear();
+}
 
 const TCharSet ID_END{u']'};
 const TCharSet ANGLE_LINK_END{u'>'};
@@ -154,6 +171,10 @@ std::u16string TMarkdownDaringFireball::convert(const std::u16string& source,
   constexpr std::size_t kPieceSize = 1 << 16;
   FuseExtensions = FConfig->isDialect({mdCommonMark, mdTxtMark});
   FConfig->formatPipeCount = 0;
+  // The mark of an undecided "<" must not stand for a character of the source.
+  const bool defer = FConfig->safeMode && source.find(UNDECIDED_TAG) == std::u16string::npos;
+  FConfig->deferUndecidedTags = defer;
+  TTagDecider decider;
   TMarkdownReader reader(source);
   std::unique_ptr<TBlock> root = collectLines(reader);
   std::u16string out_;
@@ -168,14 +189,15 @@ std::u16string TMarkdownDaringFireball::convert(const std::u16string& source,
     root->FBlocks = std::move(child->FNext);
     Femitter->emit(out_, child.get());
     if (write != nullptr && out_.size() >= kPieceSize) {
-      (*write)(out_);
-      out_.clear();
+      writePiece(*write, out_, defer ? &decider : nullptr, false);
     }
   }
   root->FBlockTail = nullptr;
-  if (write != nullptr && !out_.empty()) {
-    (*write)(out_);
-    out_.clear();
+  FConfig->deferUndecidedTags = false;
+  if (write != nullptr) {
+    writePiece(*write, out_, defer ? &decider : nullptr, true);
+  } else if (defer && out_.find(UNDECIDED_TAG) != std::u16string::npos) {
+    out_ = TTagDecider::decide(out_);
   }
   // The lines shared their characters with the source; both go now.
   root.reset();

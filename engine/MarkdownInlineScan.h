@@ -71,6 +71,26 @@ struct TInlineText {
     return lastAngleClose > position;
   }
 
+  // Where the last search of one of the autolink readers (TUtils::readUntil
+  // from after a "<", or from a colon or "@" on) stopped. A search that
+  // starts at a position the last one passed over stops at the same place:
+  // a backslash never pairs with the "<" before such a start, nor with a
+  // colon or "@". So a run of "<!" that no ">" ends is read once, not once
+  // per "<".
+  struct TAutolinkSearch {
+    int from = -1;
+    int stop = kUnknown;  // a stop character's position, or -1 at the end
+    // The stop of a search from q, or kUnknown.
+    int recall(int q, int textLength) const {
+      const int last = stop < 0 ? textLength : stop;
+      return from >= 0 && from <= q && q <= last ? stop : kUnknown;
+    }
+  };
+  TAutolinkSearch urlScheme;  // after "<", up to a line feed, space, ":" or ">"
+  TAutolinkSearch urlRest;    // from the ":", up to ">"
+  TAutolinkSearch mailName;   // after "<", up to a line feed, space, ">" or "@"
+  TAutolinkSearch mailRest;   // from the "@", up to ">"
+
   // Position of the "]" that matches the "[" at `open`, or -1. Brackets
   // are matched by depth only, without escapes, like TUtils::readMdLinkId.
   int matchingBracket(int open);

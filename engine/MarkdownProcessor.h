@@ -57,6 +57,11 @@ class TConfiguration {
   std::unique_ptr<TBlockEmitter> codeBlockEmitter;   // may be absent
 
   bool safeMode = true;
+  // Safe mode, while a page is written: a "<" whose tag a browser would
+  // finish only in the HTML after it is written as UNDECIDED_TAG and decided
+  // once the page is complete (MarkdownTagDecider.h). Set by the processor
+  // for one conversion, when the source holds no such character.
+  bool deferUndecidedTags = false;
   bool allowSpacesInFencedDelimiters = true;
   bool panicMode = false;
 

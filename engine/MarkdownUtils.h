@@ -395,8 +395,11 @@ class TUtils {
   static int readMdLink(std::u16string& out_, const std::u16string& s, int start);
 
   // Tags: copies one tag starting at the "<" at start (neutralising unsafe
-  // ones in safe mode) and returns the position of its ">".
-  static int readXML(std::u16string& out_, const std::u16string& s, int start, bool safeMode);
+  // ones in safe mode) and returns the position of its ">". With
+  // deferUndecided (safe mode), a "<" in the tag text whose tag a browser
+  // finishes only after it is written as UNDECIDED_TAG (MarkdownTagDecider.h).
+  static int readXML(std::u16string& out_, const std::u16string& s, int start, bool safeMode,
+                     bool deferUndecided = false);
   static int readXMLUntil(std::u16string& out_, const std::u16string& s, int start,
                           const TCharSet& cend);
   // Safe mode, raw HTML: when a browser reads a complete tag at the "<" at
@@ -408,7 +411,10 @@ class TUtils {
   // Safe mode, raw HTML text (a whole HTML block or one piece of inline HTML):
   // appends it with every tag a browser would not read as complete and
   // harmless neutralised ("<" written as "&lt;"); harmless tags stay as written.
-  static void appendSafeRawHtml(std::u16string& out_, const std::u16string& text);
+  // With deferUndecided, a "<" whose tag a browser finishes only after the
+  // text is written as UNDECIDED_TAG.
+  static void appendSafeRawHtml(std::u16string& out_, const std::u16string& text,
+                                bool deferUndecided = false);
   // Safe mode, escaped "<": true when the "<" at start begins a tag without
   // attributes, such as "<br/>" or "</b>", of an element that is not unsafe;
   // the inline emitter writes such a tag's characters as they are.
@@ -495,6 +501,8 @@ class TEmitter {
  private:
   // Key folding used by the reference table (ASCII lowered, others case-folded).
   static std::u16string referenceKey(const std::u16string& key);
+  // checkHTML on one text, with what has been learnt about its autolinks.
+  int checkHTML(std::u16string& out_, TInlineText* text, const std::u16string& s, int start);
   // Whether the tag from start to end takes in the table's own tags (safe mode).
   bool crossesTableTags(const std::u16string& s, int start, int end) const;
 

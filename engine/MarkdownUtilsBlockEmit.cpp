@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "MarkdownTables.h"
+#include "MarkdownTagDecider.h"
 #include "MarkdownUtils.h"
 
 namespace glyphmill {
@@ -162,7 +163,8 @@ void TEmitter::emitCodeLines(std::u16string& out_, TLine* lines, const std::u16s
   }
 }
 
-void TUtils::appendSafeRawHtml(std::u16string& out_, const std::u16string& text) {
+void TUtils::appendSafeRawHtml(std::u16string& out_, const std::u16string& text,
+                               bool deferUndecided) {
   // A tag a browser reads as complete and harmless is copied as written; a
   // "<" that a browser reads as text stays as it is; any other tag goes
   // through the tag reader, which neutralises what is not plainly harmless.
@@ -183,10 +185,13 @@ void TUtils::appendSafeRawHtml(std::u16string& out_, const std::u16string& text)
       continue;
     }
     tag.clear();
-    const int end = TUtils::readXML(tag, text, i, true);
-    if (end < 0) {
-      // A browser would still open a tag here (and perhaps finish it with text
-      // further on), so in safe mode such a "<" is written as text.
+    const int end = TUtils::readXML(tag, text, i, true, deferUndecided);
+    if (end < 0 && deferUndecided && startsBrowserTag(text, i) && browserTagEnd(text, i) < 0) {
+      // A browser would finish this tag with HTML further on: decided then.
+      appendUndecidedTag(out_, text, i);
+    } else if (end < 0) {
+      // A browser would still open a tag here, so in safe mode such a "<" is
+      // written as text.
       out_ += u"&lt;";
     } else {
       out_ += tag;
@@ -208,7 +213,7 @@ void TEmitter::emitRawLines(std::u16string& out_, TLine* lines) {
     text += line->FValue;
     text += u'\n';
   }
-  TUtils::appendSafeRawHtml(out_, text);
+  TUtils::appendSafeRawHtml(out_, text, FConfig->deferUndecidedTags);
 }
 
 void TEmitter::emitMarkedLines(std::u16string& out_, TLine* lines) {

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "MarkdownInlineScan.h"
+#include "MarkdownTagDecider.h"
 #include "MarkdownUtils.h"
 
 namespace glyphmill {
@@ -376,8 +378,6 @@ void appendSafeTag(std::u16string& out_, std::u16string_view tag, bool neutralis
   }
 }
 
-bool startsBrowserTag(std::u16string_view s, int start);
-
 // Whether a browser could start some markup (a tag, a comment, a declaration)
 // at the "<" before position at.
 bool mayOpenMarkup(std::u16string_view text, int at) {
@@ -386,9 +386,19 @@ bool mayOpenMarkup(std::u16string_view text, int at) {
   return isAsciiLetter(c) || c == u'/' || c == u'!' || c == u'?';
 }
 
+// Whether a browser, reading from the "<" at start, would finish the tag only
+// after the end of text: in the HTML written after it.
+bool endsAfter(std::u16string_view text, int start) {
+  return startsBrowserTag(text, start) && browserTagEnd(text, start) < 0;
+}
+
 // Writes text that a browser reads as text and tags: each complete harmless
-// tag as written, a "<" that opens nothing as is, any other "<" as "&lt;".
-void appendTextWithTags(std::u16string& out_, const std::u16string& text, int from) {
+// tag as written, a "<" that opens nothing as is, a "<" whose tag ends only
+// after the text through appendUndecidedTag (when `source`, the characters
+// the text was copied from, position for position, is given), any other "<"
+// as "&lt;".
+void appendTextWithTags(std::u16string& out_, const std::u16string& text, int from,
+                        std::u16string_view source) {
   const int length = static_cast<int>(text.size());
   for (int i = from; i < length; ++i) {
     if (text[i] != u'<') {
@@ -398,6 +408,8 @@ void appendTextWithTags(std::u16string& out_, const std::u16string& text, int fr
     const int end = TUtils::copyHarmlessTag(out_, text, i);
     if (end >= 0) {
       i = end;
+    } else if (!source.empty() && endsAfter(text, i)) {
+      appendUndecidedTag(out_, source, i);
     } else {
       out_ += mayOpenMarkup(text, i + 1) ? u"&lt;" : u"<";
     }
@@ -407,31 +419,41 @@ void appendTextWithTags(std::u16string& out_, const std::u16string& text, int fr
 // Writes the copied tag text ("<" ... ">") as a browser should read it: a
 // harmless tag as written and whatever the browser reads after it (when it
 // ends the tag early) as text and tags; a "<" that opens no tag for a browser
-// as is, with the rest read the same way; anything else neutralised.
-void appendReadTag(std::u16string& out_, const std::u16string& tag, bool unsafeName) {
+// as is, with the rest read the same way; with `source` (see
+// appendTextWithTags), a tag that a browser finishes only after the copied
+// text as undecided, the rest read the same way; anything else neutralised.
+void appendReadTag(std::u16string& out_, const std::u16string& tag, bool unsafeName,
+                   std::u16string_view source) {
   if (!startsBrowserTag(tag, 0)) {
     if (mayOpenMarkup(tag, 1)) {
       appendSafeTag(out_, tag, true);
       return;
     }
     out_ += u'<';
-    appendTextWithTags(out_, tag, 1);
+    appendTextWithTags(out_, tag, 1, source);
     return;
   }
   TBrowserTag read;
   const int end = readBrowserTag(tag, 0, read);
+  if (end < 0 && !source.empty() && !unsafeName) {
+    appendUndecidedTag(out_, source, 0);
+    appendTextWithTags(out_, tag, 1, source);
+    return;
+  }
   if (unsafeName || end < 0 || !isHarmlessTag(tag, read)) {
     appendSafeTag(out_, tag, true);
     return;
   }
   appendSafeTag(out_, std::u16string_view(tag).substr(0, end + 1), false);
-  appendTextWithTags(out_, tag, end + 1);
+  appendTextWithTags(out_, tag, end + 1, source);
 }
 
 // Safe mode: reads the whole tag first, then decides whether it may stay a
 // tag: not when it names an unsafe element or a browser would find script in
 // it or read it as longer than it is.
-int readTagSafely(std::u16string& out_, const std::u16string& s, bool closing, int nameStart) {
+int readTagSafely(std::u16string& out_, const std::u16string& s, bool closing, int nameStart,
+                  bool defer) {
+  const int start = closing ? nameStart - 2 : nameStart - 1;
   std::u16string name;
   const int nameEnd = TUtils::readXMLUntil(name, s, nameStart, SAFE_NAME_STOPS);
   if (nameEnd < 0) return -1;
@@ -439,22 +461,48 @@ int readTagSafely(std::u16string& out_, const std::u16string& s, bool closing, i
   tag += name;
   const int end = copyTagRest(tag, s, nameEnd);
   if (end < 0) return -1;
-  appendReadTag(out_, tag, namesUnsafeElement(name));
+  // The copy equals the source character for character up to a final
+  // self-closing slash, after which no "<" can stand.
+  const std::u16string_view source = defer ? std::u16string_view(s).substr(start) : u"";
+  appendReadTag(out_, tag, namesUnsafeElement(name), source);
   return end;
-}
-
-// A "<" followed by a letter, or "</" and a letter: where a browser starts a
-// start or end tag.
-bool startsBrowserTag(std::u16string_view s, int start) {
-  const int length = static_cast<int>(s.size());
-  int i = start + 1;
-  if (i < length && s[i] == u'/') ++i;
-  return i < length && isAsciiLetter(s[i]);
 }
 
 }  // namespace
 
-int TUtils::readXML(std::u16string& out_, const std::u16string& s, int start, bool safeMode) {
+// ---------------------------------------------------------------- a browser's reading
+
+bool startsBrowserTag(std::u16string_view text, int start) {
+  const int length = static_cast<int>(text.size());
+  int i = start + 1;
+  if (i < length && text[i] == u'/') ++i;
+  return i < length && isAsciiLetter(text[i]);
+}
+
+int browserTagEnd(std::u16string_view text, int start) {
+  TBrowserTag ignored;
+  return readBrowserTag(text, start, ignored);
+}
+
+bool isHarmlessBrowserTag(std::u16string_view text, int start, int end) {
+  const std::u16string_view tagText = text.substr(start, end - start + 1);
+  TBrowserTag tag;
+  return readBrowserTag(tagText, 0, tag) >= 0 && isHarmlessTag(tagText, tag);
+}
+
+void appendUndecidedTag(std::u16string& out_, std::u16string_view source, int at) {
+  const int end = browserTagEnd(source, at);
+  if (end >= 0 && !isHarmlessBrowserTag(source, at, end)) {
+    out_ += u"&lt;";
+  } else {
+    out_ += UNDECIDED_TAG;
+  }
+}
+
+// ---------------------------------------------------------------- the tag reader
+
+int TUtils::readXML(std::u16string& out_, const std::u16string& s, int start, bool safeMode,
+                    bool deferUndecided) {
   const int length = static_cast<int>(s.size());
   if (start < 0 || start > length - 2) return -1;
   const char16_t afterOpen = s[start + 1];
@@ -465,7 +513,7 @@ int TUtils::readXML(std::u16string& out_, const std::u16string& s, int start, bo
   }
   const bool closing = afterOpen == u'/';
   const int nameStart = closing ? start + 2 : start + 1;
-  if (safeMode) return readTagSafely(out_, s, closing, nameStart);
+  if (safeMode) return readTagSafely(out_, s, closing, nameStart, deferUndecided);
 
   out_ += closing ? u"</" : u"<";
   const int nameEnd = readXMLUntil(out_, s, nameStart, NAME_STOPS);
@@ -543,31 +591,57 @@ namespace {
 constexpr TCharSet URL_SCHEME_STOPS{u'\n', u' ', u':', u'>'};
 constexpr TCharSet MAILBOX_NAME_STOPS{u'\n', u' ', u'>', u'@'};
 
+using TAutolinkSearch = TInlineText::TAutolinkSearch;
+
+// Reads "<first" + separator + "rest>" from the "<" at start into `read`:
+// up to the first of `firstStops`, which must be `separator`, then from
+// there up to ">". Returns the position of the ">", or -1. With remembered
+// searches (which it updates), an answer they already give is not read again.
+int readAutolink(std::u16string& read, const std::u16string& s, int start,
+                 const TCharSet& firstStops, char16_t separator, TAutolinkSearch* first,
+                 TAutolinkSearch* rest) {
+  const int length = static_cast<int>(s.size());
+  const int known = first != nullptr ? first->recall(start + 1, length) : TInlineText::kUnknown;
+  if (known != TInlineText::kUnknown && (known < 0 || s[known] != separator)) return -1;
+  if (known != TInlineText::kUnknown && rest->recall(known, length) == -1) return -1;
+  const int stop = TUtils::readUntil(read, s, start + 1, firstStops);
+  if (first != nullptr) *first = {start + 1, stop};
+  if (stop < 0 || s[stop] != separator) return -1;
+  if (rest != nullptr && rest->recall(stop, length) == -1) return -1;
+  const int end = TUtils::readUntil(read, s, stop, u'>');
+  if (rest != nullptr) *rest = {stop, end};
+  return end;
+}
+
 // Reads "<scheme:anything>" from the "<" at start into url (without the
 // brackets); returns the position of the ">", or -1.
-int readUrlAutolink(std::u16string& url, const std::u16string& s, int start) {
-  const int colon = TUtils::readUntil(url, s, start + 1, URL_SCHEME_STOPS);
-  if (colon < 0 || s[colon] != u':') return -1;
-  return TUtils::readUntil(url, s, colon, u'>');
+int readUrlAutolink(std::u16string& url, const std::u16string& s, int start, TInlineText* text) {
+  return readAutolink(url, s, start, URL_SCHEME_STOPS, u':', text ? &text->urlScheme : nullptr,
+                      text ? &text->urlRest : nullptr);
 }
 
 // Reads "<name@anything>" from the "<" at start into mailbox; returns the
 // position of the ">", or -1.
-int readMailAutolink(std::u16string& mailbox, const std::u16string& s, int start) {
-  const int at = TUtils::readUntil(mailbox, s, start + 1, MAILBOX_NAME_STOPS);
-  if (at < 0 || s[at] != u'@') return -1;
-  return TUtils::readUntil(mailbox, s, at, u'>');
+int readMailAutolink(std::u16string& mailbox, const std::u16string& s, int start,
+                     TInlineText* text) {
+  return readAutolink(mailbox, s, start, MAILBOX_NAME_STOPS, u'@',
+                      text ? &text->mailName : nullptr, text ? &text->mailRest : nullptr);
 }
 
 }  // namespace
 
 int TEmitter::checkHTML(std::u16string& out_, const std::u16string& s, int start) {
+  return checkHTML(out_, nullptr, s, start);
+}
+
+int TEmitter::checkHTML(std::u16string& out_, TInlineText* text, const std::u16string& s,
+                        int start) {
   const int length = static_cast<int>(s.size());
   if (start < 0 || start >= length) return -1;
   TDecorator& decorator = *config().decorator;
 
   std::u16string scratch;
-  int end = readUrlAutolink(scratch, s, start);
+  int end = readUrlAutolink(scratch, s, start, text);
   if (end >= 0) {
     decorator.openLink(out_);
     out_ += u" href=\"";
@@ -582,7 +656,7 @@ int TEmitter::checkHTML(std::u16string& out_, const std::u16string& s, int start
   }
 
   scratch.clear();
-  end = readMailAutolink(scratch, s, start);
+  end = readMailAutolink(scratch, s, start, text);
   if (end >= 0) {
     static const std::u16string MAILTO = u"mailto:";
     const int mailboxLength = static_cast<int>(scratch.size());
@@ -598,7 +672,7 @@ int TEmitter::checkHTML(std::u16string& out_, const std::u16string& s, int start
 
   if (length <= start + 2) return -1;
   std::u16string tag;
-  end = TUtils::readXML(tag, s, start, config().safeMode);
+  end = TUtils::readXML(tag, s, start, config().safeMode, config().deferUndecidedTags);
   if (end < 0 || crossesTableTags(s, start, end)) return -1;
   out_ += tag;
   return end;

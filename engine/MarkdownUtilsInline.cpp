@@ -22,6 +22,7 @@
 
 #include "MarkdownInlineScan.h"
 #include "MarkdownMathCode.h"
+#include "MarkdownTagDecider.h"
 #include "MarkdownUtils.h"
 
 namespace glyphmill {
@@ -297,7 +298,7 @@ int TEmitter::constructEnd(TInlineText& text, int i, TMarkToken t) {
     case mtHTML:
       // Only "<!" succeeds without a ">" after it.
       if (!remember || text.hasAngleCloseAfter(i) || (i + 1 < text.length() && s[i + 1] == u'!')) {
-        last = checkHTML(ignored, s, i);
+        last = checkHTML(ignored, remember ? &text : nullptr, s, i);
       }
       break;
     case mtENTITY:
@@ -356,8 +357,13 @@ int TEmitter::emitStep(std::u16string& out_, TInlineText& text, int i, TMarkToke
   if (t == mtESCAPE && i + 1 < text.length()) {
     const char16_t escaped = s[static_cast<std::size_t>(i + 1)];
     // In safe mode an escaped "<" opens no tag in the browser, unless it
-    // starts a plain tag such as the "<br/>" of a hard break.
-    if (escaped == u'<' && config().safeMode && !TUtils::isPlainTag(s, i + 1)) {
+    // starts a plain tag such as the "<br/>" of a hard break, or a tag that
+    // the page, once written, shows a browser as complete and harmless.
+    const bool plainTag = escaped == u'<' && TUtils::isPlainTag(s, i + 1);
+    if (escaped == u'<' && config().deferUndecidedTags && !plainTag &&
+        startsBrowserTag(s, i + 1)) {
+      appendUndecidedTag(out_, s, i + 1);
+    } else if (escaped == u'<' && config().safeMode && !plainTag) {
       out_ += u"&lt;";
     } else {
       out_ += escaped;
@@ -435,7 +441,7 @@ int TEmitter::emitConstruct(std::u16string& out_, TInlineText& text, int i, TMar
       written = checkLink(html, &text, s, i, t);
       break;
     case mtHTML:
-      written = checkHTML(html, s, i);
+      written = checkHTML(html, FScan->shortcuts ? &text : nullptr, s, i);
       break;
     case mtENTITY:
       written = checkEntity(html, s, i);

@@ -193,6 +193,25 @@ inline const std::vector<Snippet>& corpus() {
       {"<s title=\"gone\">old</s>  \n<ins title=\"new\">new</ins>", "<ins title=\"new\">"},
       {"- <cite title=\"c\">c</cite>  \n  more", "<cite title=\"c\">"},
       {"<dfn title=\"d\">d</dfn>   \nthree spaces", "<dfn title=\"d\">"},
+      // tags a browser finishes only with the text after them, inside the
+      // text of a tag read from a stray "<"
+      {"x <\"<a title='x\">y'>z", "<a title='x\">y'>"},
+      {"x <\"<b title='\">y'>z", "<b title='\">y'>"},
+      {"<\"<i class=x\">i</i>", "<i class=x\">"},
+  };
+  return snippets;
+}
+
+// Snippets that only the engine's own dialects read as HTML: there an escaped
+// "<" is written as "<", so a browser reads the tag it starts.
+inline const std::vector<Snippet>& escapedTagCorpus() {
+  static const std::vector<Snippet> snippets = {
+      {"1 \\<b class=x>bold</b>", "<b class=x>"},
+      {"\\<img src=img/a.png> and text", "<img src=img/a.png>"},
+      {"| a | b |\n|---|---|\n| \\<b class=k>k</b> | y |\n", "<b class=k>"},
+      {"- \\<kbd title=k>K</kbd>", "<kbd title=k>"},
+      {"\\<q cite=a/b>q</q>  \nnext", "<q cite=a/b>"},
+      {"> \\<span class=s>s</span> quoted", "<span class=s>"},
   };
   return snippets;
 }

@@ -147,11 +147,11 @@ struct Expected {
 };
 
 const Expected kExpected[] = {
-    {mdCommonMark, false, "4d2940a519bdce26"},
+    {mdCommonMark, false, "f1fce71ea0fc27aa"},
     {mdCommonMark, true, "5af7dc838c32312b"},
-    {mdTxtMark, false, "7d020d5d1d004498"},
+    {mdTxtMark, false, "aea0adc3f8930bdd"},
     {mdTxtMark, true, "ec88a80aae8987b4"},
-    {mdDaringFireball, false, "01af83f34f3af305"},
+    {mdDaringFireball, false, "a80c0fd2977d7bac"},
     {mdDaringFireball, true, "71199d5c6ac7e298"},
 };
 

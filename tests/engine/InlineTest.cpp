@@ -447,6 +447,44 @@ TEST(InlineWays, DeepButOrdinaryNestingGivesTheLiteralOutput) {
   EXPECT_EQ(differences, 0);
 }
 
+// Runs of comment and declaration starts: each "<" is tried as an autolink
+// whose reading the next ones share; the output is the literal algorithm's.
+TEST(InlineWays, RunsOfCommentAndDeclarationStartsGiveTheLiteralOutput) {
+  std::vector<std::u16string> texts;
+  for (const std::u16string start :
+       {u"<!", u"<!--", u"<![CDATA[", u"<!DOCTYPE ", u"<?", u"<!x:", u"<!\\:", u"<!\\<"}) {
+    for (const std::u16string end : {u"", u">", u"-->", u"]]>", u"?>", u" a:b>"}) {
+      std::u16string text;
+      for (int i = 0; i < 30; ++i) text += start;
+      texts.push_back(text + end);
+    }
+  }
+  std::mt19937 random(30);
+  const std::vector<std::u16string> pieces = {u"<!", u"<!--", u"<?", u"<![CDATA[", u":", u">",
+                                              u"-", u"\\", u" ", u"x", u"]]", u"*"};
+  std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
+  for (int round = 0; round < 500; ++round) {
+    std::u16string text;
+    for (int i = 0; i < 20; ++i) text += pieces[pick(random)];
+    texts.push_back(text);
+  }
+  int differences = 0;
+  for (const std::u16string& text : texts) expectSameEveryWay(text, differences);
+  EXPECT_EQ(differences, 0);
+}
+
+TEST(Inline, RunsOfCommentAndDeclarationStarts) {
+  expectDialects({
+      {"<!--<!--<!--", "<!--<!--<!--", "<!&ndash;<!&ndash;<!&ndash;",
+       "<!&ndash;<!&ndash;<!&ndash;"},
+      same("<![CDATA[<![CDATA[x]]>", "<![CDATA[<![CDATA[x]]>"),
+      // the first "<" with a colon and a ">" after it is one URL autolink
+      same("<!x:<!x:y>", "<a href=\"!x:&lt;!x:y\">!x:&lt;!x:y</a>"),
+      same("<!x:<!x:<!x:", "<!x:<!x:<!x:"),
+      same("<!<!>", "<!<!>"),
+  });
+}
+
 // ---------------------------------------------------------------- nesting bound and speed
 
 std::u16string repeated(const std::u16string& piece, int n) {
