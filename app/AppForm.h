@@ -13,6 +13,7 @@
 #include <memory>
 
 class QAction;
+class QBoxLayout;
 class QCheckBox;
 class QComboBox;
 class QFileDialog;
@@ -25,10 +26,11 @@ class QWebEngineView;
 class QTimer;
 class QToolButton;
 class QWidget;
+class TFindBar;
 class TMemIniFile;
 class TPreviewPage;
 class TSynEdit;
-class TUriLexer;
+class TMarkdownLexer;
 
 // A text longer than this (in UTF-16 code units) is never put into an editor.
 inline constexpr qsizetype LARGE_TEXT_LIMIT = 100LL * 1024 * 1024;
@@ -123,6 +125,15 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   // Refreshes the preview when the "Preview" tab becomes the active one.
   void PageControl1Change();
 
+  // AppFormFind.cpp: find and replace in the editors.
+  // Ctrl+F: the find bar for the editor in use.
+  void Find1Click();
+  // Ctrl+H: the find bar with replacing in the source editor (finding only in the HTML pane).
+  void Replace1Click();
+  // F3 and Shift+F3: the next and the previous match.
+  void FindNext1Click();
+  void FindPrevious1Click();
+
   // AppFormUpdate.cpp: the update check and the feedback window.
   // Starts the update check on the first tick; once it has finished, enables
   // "Update Notifications" and shows the notice when one is due.
@@ -158,6 +169,7 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   QWidget* TabSheet1 = nullptr;
   QWidget* TabSheet2 = nullptr;
   QWebEngineView* WebBrowser1 = nullptr;
+  TFindBar* FindBar1 = nullptr;  // under the panes, hidden until Ctrl+F
   // Bottom bar.
   QWidget* Panel1 = nullptr;
   QPushButton* ButtonConvert = nullptr;
@@ -185,6 +197,8 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   QAction* Language1 = nullptr;
   QAction* SendFeedback1 = nullptr;
   QAction* About1 = nullptr;
+  // The find shortcuts (no menu entries).
+  QAction *Find1 = nullptr, *Replace1 = nullptr, *FindNext1 = nullptr, *FindPrevious1 = nullptr;
   // The editors' popup menus.
   QMenu* PopupMenu1 = nullptr;
   QAction *Undo1 = nullptr, *N2 = nullptr, *Cut1 = nullptr, *Copy1 = nullptr, *Paste1 = nullptr,
@@ -212,11 +226,14 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   // AppFormPreview.cpp
   void SetUpPreview();
   TPreviewPage* PreviewPage();
+  // AppFormFind.cpp
+  void SetUpFindBar(QBoxLayout* middleLayout);
+  TSynEdit* FindTarget() const;
   // AppFormUpdate.cpp
   void CreateUpdateCheck();
   void StopUpdateCheck();
 
-  TUriLexer* FUriLexer = nullptr;
+  TMarkdownLexer* FSourceLexer = nullptr;
   TPreviewPage* FPreviewPage = nullptr;
   bool FCheckStarted = false;
   // What the last conversion used; the source counts as changed until then.

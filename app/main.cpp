@@ -1,5 +1,6 @@
 // Program entry: the named lock, the application, the main window, the event loop.
 #include "AppForm.h"
+#include "ApplicationIdentity.h"
 #include "AppGlobals.h"
 #include "CommandLine.h"
 #include "ErrorHandler.h"
@@ -78,10 +79,7 @@ int RunWindow(int argc, char* argv[], const QStringList& files) {
   // The preview's web view shares its graphics contexts with the widgets.
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   TApplication application(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Glyphmill"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Glyphmill"));
-  QApplication::setOrganizationName(QStringLiteral("KELMOOR"));
-  QGuiApplication::setDesktopFileName(QStringLiteral("com.kelmoor.Glyphmill"));
+  SetApplicationIdentity();
 
   int exitCode = 1;
   ErrorHandler::Run([&] {
