@@ -32,8 +32,8 @@ for file in ./usr/bin/glyphmill ./usr/bin/glyphmill-convert \
 done
 grep -q "^./usr/local" <<<"$files" && fail "files under /usr/local"
 
-# Any lintian error, warning or other remark fails (informational tags included).
-report=$(lintian --info --display-info --no-tag-display-limit "$deb" 2>&1) || true
+# Any lintian error or warning fails (informational tags are not shown).
+report=$(lintian --tag-display-limit 0 "$deb" 2>&1 | grep -v "running with root privileges") || true
 [ -z "$report" ] || fail "lintian: $report"
 
 dpkg-deb -x "$deb" "$scratch/tree"
