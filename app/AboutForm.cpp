@@ -2,12 +2,12 @@
 
 #include "AppGlobals.h"
 #include "Languages.h"
+#include "Licences.h"
 #include "ObjectNames.h"
 #include "WebHost.h"
 #include "platform/Desktop.h"
 
 #include <QEvent>
-#include <QFile>
 #include <QMouseEvent>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -20,12 +20,6 @@
 namespace {
 
 constexpr int kIconSize = 48;
-
-QString resourceText(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return QString();
-  return QString::fromUtf8(file.readAll());
-}
 
 QLabel* plainLabel(const QString& text, QWidget* parent) {
   auto* label = new QLabel(text, parent);
@@ -59,11 +53,16 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
   LabelWebSite->installEventFilter(this);
   LabelIcons = plainLabel(Translate(QStringLiteral("Icons: Silk icon set by Mark James (CC BY 3.0)")), this);
   LabelFlags = plainLabel(Translate(QStringLiteral("Flags: flag icons by Mark James (public domain)")), this);
+  LabelLicence = plainLabel(GlyphmillLicenceLine(), this);
+  // The full notices stay folded away until "Licences" is pressed.
   MemoLicences = new QPlainTextEdit(this);
   MemoLicences->setReadOnly(true);
-  MemoLicences->setPlainText(resourceText(QStringLiteral(":/licences/silk-copyright.txt")) +
-                             QStringLiteral("\n\n") +
-                             resourceText(QStringLiteral(":/licences/flags-copyright.txt")));
+  MemoLicences->setPlainText(FullNotices());
+  MemoLicences->setMinimumHeight(220);
+  MemoLicences->hide();
+  ButtonLicences = new QPushButton(Translate(QStringLiteral("Licences")), this);
+  ButtonLicences->setCheckable(true);
+  connect(ButtonLicences, &QPushButton::toggled, this, &TAboutForm::ButtonLicencesClick);
   ButtonOK = new QPushButton(Translate(QStringLiteral("OK")), this);
   ButtonOK->setDefault(true);
   connect(ButtonOK, &QPushButton::clicked, this, &QDialog::accept);
@@ -77,11 +76,16 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
   head->addLayout(texts, 1);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(head);
+  layout->addWidget(LabelLicence);
   layout->addWidget(LabelIcons);
   layout->addWidget(LabelFlags);
   layout->addWidget(MemoLicences, 1);
-  layout->addWidget(ButtonOK, 0, Qt::AlignRight);
-  resize(480, 400);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(ButtonLicences);
+  buttons->addStretch(1);
+  buttons->addWidget(ButtonOK);
+  layout->addLayout(buttons);
+  setMinimumWidth(420);
   NameControls();
 }
 
@@ -91,9 +95,16 @@ void TAboutForm::NameControls() {
                   {LabelVersion, "LabelVersion"},
                   {LabelWebSite, "LabelWebSite"},
                   {LabelIcons, "LabelIcons"},
+                  {LabelLicence, "LabelLicence"},
                   {LabelFlags, "LabelFlags"},
                   {MemoLicences, "MemoLicences"},
+                  {ButtonLicences, "ButtonLicences"},
                   {ButtonOK, "ButtonOK"}});
+}
+
+void TAboutForm::ButtonLicencesClick() {
+  MemoLicences->setVisible(ButtonLicences->isChecked());
+  adjustSize();
 }
 
 void TAboutForm::LabelWebSiteClick() { Desktop().OpenUrl(QUrl(HomePage())); }

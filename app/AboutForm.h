@@ -1,5 +1,6 @@
-// The About window: the program's name and version, the maker's web site and
-// the licences of the pictures the program ships.
+// The About window: the program's icon, name and version, the maker's web
+// site, one line for Glyphmill's licence and one per icon set, and a
+// "Licences" button that shows the full notices.
 #pragma once
 
 #include <QDialog>
@@ -18,6 +19,8 @@ class TAboutForm : public QDialog {
 
  public Q_SLOTS:
   void LabelWebSiteClick();
+  // Shows or folds away the full licence notices.
+  void ButtonLicencesClick();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -28,9 +31,11 @@ class TAboutForm : public QDialog {
   QLabel* LabelTitle = nullptr;
   QLabel* LabelVersion = nullptr;
   QLabel* LabelWebSite = nullptr;
+  QLabel* LabelLicence = nullptr;  // Glyphmill's licence in one line
   QLabel* LabelIcons = nullptr;
   QLabel* LabelFlags = nullptr;
-  QPlainTextEdit* MemoLicences = nullptr;  // the full notices of the icon and flag sets
+  QPlainTextEdit* MemoLicences = nullptr;  // the full notices, hidden until ButtonLicences
+  QPushButton* ButtonLicences = nullptr;
   QPushButton* ButtonOK = nullptr;
   void NameControls();
 };

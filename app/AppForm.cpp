@@ -5,13 +5,17 @@
 #include "BatchForm.h"
 #include "Editors.h"
 #include "ErrorHandler.h"
+#include "FindBar.h"
 #include "Languages.h"
 #include "MarkdownGitHub.h"
+#include "MarkdownLexer.h"
 #include "ObjectNames.h"
 #include "PreviewFile.h"
+#include "ScreenPlacement.h"
 #include "SettingsFile.h"
 #include "VersionInfo.h"
 #include "WebHost.h"
+#include "WebViewSurface.h"
 #include "WindowBars.h"
 #include "platform/DataFolder.h"
 #include "platform/Desktop.h"
@@ -136,12 +140,7 @@ TAppForm::TAppForm(QWidget* parent) : QMainWindow(parent) {
   CreateMainMenu();
 
   // The client area (bars, middle area and status bar) is 784 x 541; the menu bar is outside it.
-  resize(784, 541 + menuBar()->sizeHint().height());
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
-  }
+  PlaceOnScreen(*this, QSize(784, 541 + menuBar()->sizeHint().height()));
   FormCreate();
   CreateUpdateCheck();
   NameControls();
@@ -166,6 +165,11 @@ void TAppForm::NameControls() {
                   {PreviewCopy, "PreviewCopy"},
                   {PreviewSelectAll, "PreviewSelectAll"},
                   {PreviewOpenInBrowser, "PreviewOpenInBrowser"},
+                  {FindBar1, "FindBar1"},
+                  {Find1, "Find1"},
+                  {Replace1, "Replace1"},
+                  {FindNext1, "FindNext1"},
+                  {FindPrevious1, "FindPrevious1"},
                   {Panel1, "Panel1"},
                   {ButtonConvert, "ButtonConvert"},
                   {Label1, "Label1"},
@@ -244,7 +248,7 @@ void TAppForm::CreateTopBar() {
 
 void TAppForm::CreateMiddleArea() {
   Panel3 = new QWidget(this);
-  auto* layout = new QHBoxLayout(Panel3);
+  auto* layout = new QVBoxLayout(Panel3);
   layout->setContentsMargins(0, 0, 0, 0);
   Splitter1 = new QSplitter(Qt::Horizontal, Panel3);
   Splitter1->setHandleWidth(kSplitterWidth);
@@ -261,13 +265,15 @@ void TAppForm::CreateMiddleArea() {
   auto* previewLayout = new QVBoxLayout(TabSheet2);
   previewLayout->setContentsMargins(0, 0, 0, 0);
   WebBrowser1 = new QWebEngineView(TabSheet2);
+  PrepareSurfaceForWebView(this);
   previewLayout->addWidget(WebBrowser1);
   PageControl1->addTab(TabSheet1, QStringLiteral("HTML"));
   PageControl1->addTab(TabSheet2, QStringLiteral("Preview"));
   PageControl1->setCurrentIndex(0);
   Splitter1->setStretchFactor(0, 1);
   Splitter1->setStretchFactor(1, 0);
-  layout->addWidget(Splitter1);
+  layout->addWidget(Splitter1, 1);
+  SetUpFindBar(layout);
   Panel3->installEventFilter(this);
 }
 
@@ -354,8 +360,8 @@ void TAppForm::CreateMainMenu() {
 }
 
 void TAppForm::SetUpEditors() {
-  FUriLexer = new TUriLexer(this);
-  FUriLexer->Attach(SynEdit1);
+  FSourceLexer = new TMarkdownLexer(this);
+  FSourceLexer->Attach(SynEdit1);
   auto* htmlLexer = new QsciLexerHTML(this);
   htmlLexer->setDefaultFont(SynEdit2->font());
   htmlLexer->setFont(SynEdit2->font());

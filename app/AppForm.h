@@ -15,6 +15,7 @@
 #include <memory>
 
 class QAction;
+class QBoxLayout;
 class QCheckBox;
 class QCloseEvent;
 class QComboBox;
@@ -28,11 +29,12 @@ class QWebEngineView;
 class QTimer;
 class QToolButton;
 class QWidget;
+class TFindBar;
 class TMemIniFile;
 class TPreviewFile;
 class TPreviewPage;
 class TSynEdit;
-class TUriLexer;
+class TMarkdownLexer;
 
 // A text longer than this (in UTF-16 code units) is never put into an editor.
 inline constexpr qsizetype LARGE_TEXT_LIMIT = 100LL * 1024 * 1024;
@@ -170,6 +172,15 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   void PreviewReloadClick();
   void PreviewOpenInBrowserClick();
 
+  // AppFormFind.cpp: find and replace in the editors.
+  // Ctrl+F: the find bar for the editor in use.
+  void Find1Click();
+  // Ctrl+H: the find bar with replacing in the source editor (finding only in the HTML pane).
+  void Replace1Click();
+  // F3 and Shift+F3: the next and the previous match.
+  void FindNext1Click();
+  void FindPrevious1Click();
+
   // AppFormUpdate.cpp: the update check and the feedback window.
   // Starts the update check on the first tick; once it has finished, enables
   // "Update Notifications" and shows the notice when one is due.
@@ -211,6 +222,7 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   QMenu* PreviewMenu = nullptr;
   QAction *PreviewReload = nullptr, *PreviewCopy = nullptr, *PreviewSelectAll = nullptr,
           *PreviewOpenInBrowser = nullptr;
+  TFindBar* FindBar1 = nullptr;  // under the panes, hidden until Ctrl+F
   // Bottom bar.
   QWidget* Panel1 = nullptr;
   QPushButton* ButtonConvert = nullptr;
@@ -242,6 +254,8 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   QAction* Language1 = nullptr;
   QAction* SendFeedback1 = nullptr;
   QAction* About1 = nullptr;
+  // The find shortcuts (no menu entries).
+  QAction *Find1 = nullptr, *Replace1 = nullptr, *FindNext1 = nullptr, *FindPrevious1 = nullptr;
   // The editors' popup menus.
   QMenu* PopupMenu1 = nullptr;
   QAction *Undo1 = nullptr, *Redo1 = nullptr, *N2 = nullptr, *Cut1 = nullptr, *Copy1 = nullptr,
@@ -298,11 +312,14 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   void SetUpPreview();
   TPreviewPage* PreviewPage();
   void EndPreview();
+  // AppFormFind.cpp
+  void SetUpFindBar(QBoxLayout* middleLayout);
+  TSynEdit* FindTarget() const;
   // AppFormUpdate.cpp
   void CreateUpdateCheck();
   void StopUpdateCheck();
 
-  TUriLexer* FUriLexer = nullptr;
+  TMarkdownLexer* FSourceLexer = nullptr;
   TPreviewPage* FPreviewPage = nullptr;
   std::unique_ptr<TPreviewFile> FPreviewFile;
   QUrl FPreviewUrl;  // where the preview scheme serves FPreviewFile

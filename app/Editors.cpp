@@ -1,7 +1,10 @@
 #include "Editors.h"
 
+#include "EditorColours.h"
 #include "Languages.h"
 #include "platform/Desktop.h"
+
+#include <Qsci/qscilexer.h>
 
 #include <QContextMenuEvent>
 #include <QFontDatabase>
@@ -17,13 +20,6 @@ namespace {
 constexpr int kMarksMargin = 0;
 constexpr int kNumbersMargin = 1;
 constexpr int kSpaceMargin = 2;
-constexpr int kUriStyle = 1;
-
-QFont editorFont() {
-  QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-  font.setPointSize(10);
-  return font;
-}
 
 int digitCount(int number) {
   int digits = 1;
@@ -64,6 +60,12 @@ int uriPrefixAt(const QByteArray& bytes, int at) {
 
 }  // namespace
 
+QFont EditorFont() {
+  QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  font.setPointSize(10);
+  return font;
+}
+
 QByteArray TextRangeBytes(const QsciScintilla& editor, int start, int end) {
   QByteArray bytes(end - start + 1, '\0');  // room for the closing NUL
   editor.SendScintilla(QsciScintillaBase::SCI_GETTEXTRANGE, start, end, bytes.data());
@@ -103,7 +105,7 @@ QString UriAt(const QByteArray& lineBytes, int position) {
 
 TSynEdit::TSynEdit(QWidget* parent) : QsciScintilla(parent) {
   setUtf8(true);
-  setFont(editorFont());
+  setFont(EditorFont());
   setEolMode(EolWindows);
   setAutoIndent(true);
   setIndentationsUseTabs(true);
@@ -122,7 +124,7 @@ TSynEdit::TSynEdit(QWidget* parent) : QsciScintilla(parent) {
   setMarginLineNumbers(kNumbersMargin, true);
   setMarginType(kSpaceMargin, SymbolMargin);
   setMarginWidth(kSpaceMargin, 3);
-  setMarginsFont(editorFont());
+  setMarginsFont(EditorFont());
   UpdateLineNumberWidth();
 
   // Ctrl+Y redoes already; Ctrl+Shift+Z does too, as in most editors.
@@ -250,6 +252,16 @@ void TSynEdit::contextMenuEvent(QContextMenuEvent* event) {
   FPopupMenu->exec(event->globalPos());
 }
 
+void TSynEdit::setLexer(QsciLexer* lexer) {
+  QsciScintilla::setLexer(lexer);
+  ApplyPaletteColours(*this);
+}
+
+void TSynEdit::changeEvent(QEvent* event) {
+  QsciScintilla::changeEvent(event);
+  if (event->type() == QEvent::PaletteChange) ApplyPaletteColours(*this);
+}
+
 void TSynEdit::UpdateLineNumberWidth() {
   const int digits = std::max(3, digitCount(lines()));
   if (digits == FLineNumberDigits) return;
@@ -257,48 +269,9 @@ void TSynEdit::UpdateLineNumberWidth() {
   setMarginWidth(kNumbersMargin, QString(digits + 1, u'9'));
 }
 
-TUriLexer::TUriLexer(QObject* parent) : QsciLexerCustom(parent) {}
-
-QString TUriLexer::description(int style) const {
-  switch (style) {
-    case 0: return QStringLiteral("Text");
-    case kUriStyle: return QStringLiteral("Address");
-    default: return {};
-  }
-}
-
-QColor TUriLexer::defaultColor(int style) const {
-  return style == kUriStyle ? QColor(0, 0, 255) : QColor(0, 0, 0);
-}
-
-QFont TUriLexer::defaultFont(int style) const {
-  QFont font = editorFont();
-  font.setUnderline(style == kUriStyle);
-  return font;
-}
-
-void TUriLexer::styleText(int start, int end) {
-  QsciScintilla* target = editor();
-  if (target == nullptr || end <= start) return;
-  // Style whole lines, so that an address is never cut by the range's edge.
-  const long line = target->SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION, start);
-  start = int(target->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, line));
-  const QByteArray bytes = TextRangeBytes(*target, start, end);
-
-  startStyling(start);
-  int styled = 0;
-  for (const auto& range : FindUris(bytes)) {
-    setStyling(range.first - styled, 0);
-    setStyling(range.second - range.first, kUriStyle);
-    styled = range.second;
-  }
-  setStyling(int(bytes.size()) - styled, 0);
-}
-
-void TUriLexer::Attach(TSynEdit* target) {
-  target->setLexer(this);
-  target->SendScintilla(QsciScintillaBase::SCI_STYLESETHOTSPOT, kUriStyle, 1);
-  connect(target, &QsciScintillaBase::SCN_HOTSPOTCLICK, target,
+void OpenAddressesOnCtrlClick(TSynEdit* target, int addressStyle) {
+  target->SendScintilla(QsciScintillaBase::SCI_STYLESETHOTSPOT, addressStyle, 1);
+  QObject::connect(target, &QsciScintillaBase::SCN_HOTSPOTCLICK, target,
           [target](int position, int modifiers) {
             if ((modifiers & QsciScintillaBase::SCMOD_CTRL) == 0) return;
             const long line =

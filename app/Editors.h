@@ -1,14 +1,16 @@
-// The code editors of the windows (QScintilla) and the URI colouring of the
-// source editor.
+// The code editors of the windows (QScintilla) and what the source editor
+// does with web addresses.
 #pragma once
 
-#include <Qsci/qscilexercustom.h>
 #include <Qsci/qsciscintilla.h>
 
 #include <QString>
 
 class QAction;
 class QMenu;
+
+// The editors' font: the system's fixed-width font at 10 pt.
+QFont EditorFont();
 
 // A code editor set up the same way in every window: line numbers of at least
 // three digits, no right-edge line, no folding, no border, tabs kept as tabs,
@@ -38,12 +40,16 @@ class TSynEdit : public QsciScintilla {
   void CaretToLine(int line);
   // The menu shown on a right click.
   void SetPopupMenu(QMenu* menu) { FPopupMenu = menu; }
+  // Sets the lexer and gives it the window palette's colours.
+  void setLexer(QsciLexer* lexer = nullptr) override;
 
  Q_SIGNALS:
   void Changed();
 
  protected:
   void contextMenuEvent(QContextMenuEvent* event) override;
+  // A new palette (a dark desktop theme, say) recolours the text.
+  void changeEvent(QEvent* event) override;
 
  private:
   void UpdateLineNumberWidth();
@@ -72,22 +78,9 @@ struct TEditorPopupEntries {
 // editor and showing its key; the entries are stored through `entries`.
 QMenu* CreateEditorPopup(TSynEdit* editor, const TEditorPopupEntries& entries);
 
-// Colours web and mail addresses in plain text (style 1) and lets a Ctrl+click
-// open them in the user's browser.
-class TUriLexer : public QsciLexerCustom {
-  Q_OBJECT
- public:
-  explicit TUriLexer(QObject* parent = nullptr);
-
-  const char* language() const override { return "URI"; }
-  QString description(int style) const override;
-  QColor defaultColor(int style) const override;
-  QFont defaultFont(int style) const override;
-  void styleText(int start, int end) override;
-
-  // Sets the lexer on `editor` and opens an address there on Ctrl+click.
-  void Attach(TSynEdit* editor);
-};
+// Opens the address under a Ctrl+click in `editor`; `addressStyle` is the
+// lexer's style of addresses, which becomes a hot spot.
+void OpenAddressesOnCtrlClick(TSynEdit* editor, int addressStyle);
 
 // The address that covers byte `position` of `lineBytes` (UTF-8), or "".
 QString UriAt(const QByteArray& lineBytes, int position);

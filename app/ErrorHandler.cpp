@@ -1,5 +1,6 @@
 #include "ErrorHandler.h"
 
+#include "ApplicationIdentity.h"
 #include "platform/Desktop.h"
 
 #include <QApplication>
@@ -9,7 +10,7 @@
 namespace ErrorHandler {
 void Show(const QString& message) {
   Desktop().ShowMessage(QApplication::activeWindow(),
-                        {QMessageBox::Critical, QApplication::applicationDisplayName(), message});
+                        {QMessageBox::Critical, ApplicationTitle(), message});
 }
 
 void ShowCurrentException() {

@@ -1,5 +1,6 @@
 // Program entry: the named lock, the application, the main window, the event loop.
 #include "AppForm.h"
+#include "ApplicationIdentity.h"
 #include "AppGlobals.h"
 #include "CommandLine.h"
 #include "ErrorHandler.h"
@@ -86,10 +87,7 @@ int RunWindow(int argc, char* argv[], const QStringList& files) {
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   RegisterPreviewScheme();
   TApplication application(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Glyphmill"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Glyphmill"));
-  QApplication::setOrganizationName(QStringLiteral("KELMOOR"));
-  QGuiApplication::setDesktopFileName(QStringLiteral("com.kelmoor.Glyphmill"));
+  SetApplicationIdentity();
 
   int exitCode = 1;
   ErrorHandler::Run([&] {

@@ -20,6 +20,8 @@ BUILD_PACKAGES=(g++ make cmake libicu-dev libgtest-dev libcmark-gfm-dev
   libcmark-gfm-extensions-dev)
 # The tests compare the GitHub dialect with the library's own program.
 TEST_PACKAGES=(cmark-gfm)
+# Window tests that need a real X server (the native window, the screen scale).
+TEST_PACKAGES+=(xvfb xauth)
 # The desktop application: Qt 6 Widgets and Network, QScintilla, Qt WebEngine,
 # PCRE2, the icon and flag sets compiled into the program, and a font for the
 # offscreen platform the window tests run on.
@@ -27,6 +29,6 @@ APP_PACKAGES=(qt6-base-dev qt6-base-dev-tools libqscintilla2-qt6-dev qt6-webengi
   qt6-webengine-dev-tools libqt6webenginecore6-bin libgl-dev libxkbcommon-dev libpcre2-dev
   pkg-config famfamfam-silk famfamfam-flag-png fontconfig fonts-dejavu-core openssl librsvg2-bin)
 # Checking and packaging the desktop files: validators, manual pages, the .deb.
-PACKAGING_PACKAGES=(desktop-file-utils appstream man-db groff-base dpkg-dev file)
+PACKAGING_PACKAGES=(desktop-file-utils appstream man-db groff-base dpkg-dev file lintian)
 # libFuzzer comes with clang's runtime libraries.
 FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)

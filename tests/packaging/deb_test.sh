@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package from the build tree and checks its control fields,
-# its file list, and that the converter runs from the unpacked tree.
+# its file list, that lintian reports nothing on it, and that the converter
+# runs from the unpacked tree.
 set -euo pipefail
 build_dir=$1
 version=$2
@@ -25,10 +26,15 @@ for file in ./usr/bin/glyphmill ./usr/bin/glyphmill-convert \
     ./usr/share/applications/com.kelmoor.Glyphmill.desktop \
     ./usr/share/metainfo/com.kelmoor.Glyphmill.metainfo.xml \
     ./usr/share/icons/hicolor/256x256/apps/com.kelmoor.Glyphmill.png \
-    ./usr/share/man/man1/glyphmill-convert.1 ./usr/share/doc/glyphmill/guide.html; do
+    ./usr/share/man/man1/glyphmill-convert.1.gz ./usr/share/doc/glyphmill/guide.html \
+    ./usr/share/doc/glyphmill/copyright ./usr/share/doc/glyphmill/changelog.gz; do
   grep -qx "$file" <<<"$files" || fail "not in the package: $file"
 done
 grep -q "^./usr/local" <<<"$files" && fail "files under /usr/local"
+
+# Any lintian error or warning fails (informational tags are not shown).
+report=$(lintian --tag-display-limit 0 "$deb" 2>&1 | grep -v "running with root privileges") || true
+[ -z "$report" ] || fail "lintian: $report"
 
 dpkg-deb -x "$deb" "$scratch/tree"
 printf '# Packaged\n' | "$scratch/tree/usr/bin/glyphmill-convert" | grep -qx '<h1>Packaged</h1>' \

@@ -14,9 +14,8 @@ for file in bin/glyphmill bin/glyphmill-convert share/glyphmill/Languages/German
     share/icons/hicolor/scalable/apps/com.kelmoor.Glyphmill.svg \
     share/icons/hicolor/48x48/apps/com.kelmoor.Glyphmill.png \
     share/icons/hicolor/256x256/apps/com.kelmoor.Glyphmill.png \
-    share/man/man1/glyphmill.1 share/man/man1/glyphmill-convert.1 \
-    share/doc/glyphmill/guide.html share/doc/glyphmill/silk-icons-copyright.txt \
-    share/doc/glyphmill/flag-icons-copyright.txt; do
+    share/man/man1/glyphmill.1.gz share/man/man1/glyphmill-convert.1.gz \
+    share/doc/glyphmill/guide.html share/doc/glyphmill/copyright share/doc/glyphmill/changelog.gz; do
   [ -e "$scratch/prefix/$file" ] || { echo "not installed: $file"; exit 1; }
 done
 
