@@ -24,6 +24,7 @@
 #include <Qsci/qscilexerhtml.h>
 
 #include <QApplication>
+#include <QRandomGenerator>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -118,6 +119,7 @@ TAppForm::TAppForm(QWidget* parent) : QMainWindow(parent) {
   ProcessorFactory = [](glyphmill::TMarkdownProcessorDialect dialect) {
     return glyphmill::TMarkdownProcessor::CreateDialect(dialect);
   };
+  FRandomSeed = QRandomGenerator::global()->generate();
   QFont windowFont = QApplication::font();
   windowFont.setPointSize(8);
   setFont(windowFont);

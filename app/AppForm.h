@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QUrl>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -330,6 +331,10 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   bool FSourceChangedSinceConversion = true;
   int FConvertedDialectIndex = -2;
   bool FConvertedUnsafe = false;
+  // The seed of every conversion of this window. E-mail addresses are encoded
+  // at random; with one seed the same text gives the same HTML, so a keystroke
+  // changes only the HTML of what was typed.
+  std::uint32_t FRandomSeed = 0;
   QPointer<TChecker> FChecker;
   QTimer* FAutoConvertTimer = nullptr;
   QTimer* FPreviewTimer = nullptr;

@@ -78,6 +78,7 @@ void TAppForm::Convert(TConversionKind kind) {
   const std::unique_ptr<glyphmill::TMarkdownProcessor> processor =
       ProcessorFactory(DialectForIndex(ComboBox1->currentIndex()));
   processor->SetAllowUnsafe(CheckBox1->isChecked());
+  processor->config().SetRandomSeed(FRandomSeed);
   const QString editorText = SynEdit1->text();
   if (editorText != kPlaceholderText) SourceLines.SetText(editorText);
   const std::u16string html = processor->Process(toEngineText(SourceLines.Text()));

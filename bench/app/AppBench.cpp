@@ -1,7 +1,16 @@
-// Times the main window's conversion command and one keystroke with "Auto
-// Convert" on, for a 100 KB and a 1 MB document, and a keystroke with the
-// Markdown colouring alone in a 10 MB document, driving the real window
-// offscreen. Prints the median and the slowest of the runs.
+// Times the main window driven as a user drives it, offscreen, on README-like
+// documents of 100 KB, 1 MB and 10 MB, with the HTML tab and with the Preview
+// tab open:
+//   - CONVERT: the click until both panes are painted;
+//   - echo: a typed key until the source pane has painted it (Auto Convert on);
+//   - freshness: the key until the HTML pane shows its conversion (HTML tab),
+//     or until the preview has loaded it once typing paused (Preview tab);
+//   - burst: 20 keys 30 ms apart; the echo of every key, the conversions run
+//     and whether the HTML pane ends equal to a fresh conversion;
+//   - the Markdown colouring alone in a 10 MB document.
+// Each row prints the median and the slowest of its runs; freshness rows also
+// print the engine's share of their median.
+// Usage: glyphmill-app-bench [runs]   (default 21)
 #include "AppForm.h"
 #include "AppTestSupport.h"
 #include "Editors.h"
@@ -11,8 +20,11 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTabWidget>
 #include <QTest>
+#include <QWebEngineView>
 
 #include <algorithm>
 #include <cstdio>
@@ -47,14 +59,21 @@ double median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
-void report(const char* what, qsizetype size, const std::vector<double>& ms) {
-  std::printf("%-28s %8.0f KB  median %7.2f ms  slowest %7.2f ms  (%zu runs)\n", what,
-              double(size) / 1024.0, median(ms), *std::max_element(ms.begin(), ms.end()),
-              ms.size());
+double slowest(const std::vector<double>& values) {
+  return *std::max_element(values.begin(), values.end());
+}
+
+double milliseconds(const QElapsedTimer& clock) { return double(clock.nsecsElapsed()) / 1e6; }
+
+void report(const char* what, const char* tab, qsizetype size, const std::vector<double>& ms,
+            const char* extra = "") {
+  std::printf("%-22s %-7s %6.0f KB  median %8.2f ms  slowest %8.2f ms  (%zu runs)%s\n", what, tab,
+              double(size) / 1024.0, median(ms), slowest(ms), ms.size(), extra);
+  std::fflush(stdout);
 }
 
 // The engine alone on the same text: what the window adds is the rest.
-void measureEngine(const QString& text, int runs) {
+std::vector<double> engineTimes(const QString& text, int runs) {
   std::vector<double> engine;
   for (int i = 0; i < runs; ++i) {
     std::u16string source(reinterpret_cast<const char16_t*>(text.utf16()), std::size_t(text.size()));
@@ -62,63 +81,181 @@ void measureEngine(const QString& text, int runs) {
     clock.start();
     auto processor = glyphmill::TMarkdownProcessor::CreateDialect(glyphmill::mdCommonMark);
     processor->Process(std::move(source));
-    engine.push_back(clock.nsecsElapsed() / 1e6);
+    engine.push_back(milliseconds(clock));
   }
-  report("engine alone (Process)", text.size(), engine);
+  return engine;
 }
 
-void measure(TAppForm& form, qsizetype size, int runs) {
-  Control<QAction>(form, "AutoConvert1")->setChecked(false);
-  const QString text = documentOfSize(size);
-  measureEngine(text, runs);
-  Control<TSynEdit>(form, "SynEdit1")->SetText(text);
-  QApplication::processEvents();
+// The window under measurement; it counts the conversions it runs.
+class TBench {
+ public:
+  TBench() {
+    FForm.ProcessorFactory = [this](glyphmill::TMarkdownProcessorDialect dialect) {
+      ++FConversions;
+      return glyphmill::TMarkdownProcessor::CreateDialect(dialect);
+    };
+    FForm.resize(1000, 700);
+    FForm.show();
+    QApplication::processEvents();
+  }
 
+  TSynEdit* Source() { return Control<TSynEdit>(FForm, "SynEdit1"); }
+  TSynEdit* Html() { return Control<TSynEdit>(FForm, "SynEdit2"); }
+  QWebEngineView* Preview() { return Control<QWebEngineView>(FForm, "WebBrowser1"); }
+
+  // Loads `text` as the document, with Auto Convert on and the tab chosen
+  // (0 HTML, 1 Preview), and waits until both panes show it.
+  void Load(const QString& text, int tab) {
+    Control<QAction>(FForm, "AutoConvert1")->setChecked(false);
+    Control<QTabWidget>(FForm, "PageControl1")->setCurrentIndex(0);
+    Source()->SetText(text);
+    Click();
+    if (tab == 1) {
+      QSignalSpy loaded(Preview(), &QWebEngineView::loadFinished);
+      Control<QTabWidget>(FForm, "PageControl1")->setCurrentIndex(1);
+      loaded.wait(60000);
+    }
+    Control<QAction>(FForm, "AutoConvert1")->setChecked(true);
+    Source()->setFocus();
+    Source()->setCursorPosition(Source()->lines() / 2, 0);
+    QApplication::processEvents();
+  }
+
+  // CONVERT until both panes have painted.
+  void Click() {
+    QTest::mouseClick(Control<QPushButton>(FForm, "ButtonConvert"), Qt::LeftButton);
+    Source()->repaint();
+    Html()->repaint();
+  }
+
+  // The i-th key of a run: an "x" typed, or taken back.
+  void TypeKey(int i) {
+    QTest::keyClick(Source(), (i % 2) ? Qt::Key_Backspace : Qt::Key_X);
+    Source()->repaint();
+  }
+
+  // Lets the event loop run until a conversion after `before` has run and the
+  // HTML pane has painted it.
+  void WaitForConversion(int before) {
+    while (FConversions == before) QApplication::processEvents(QEventLoop::AllEvents);
+    Html()->repaint();
+  }
+
+  // Lets the event loop run until nothing is left to do: no conversion pending
+  // and, with the Preview tab open, the preview reloaded once more.
+  void Settle(int tab) {
+    if (tab == 1) {
+      QSignalSpy loaded(Preview(), &QWebEngineView::loadFinished);
+      loaded.wait(60000);
+    }
+    for (int i = 0; i < 10; ++i) QApplication::processEvents();
+  }
+
+  int Conversions() const { return FConversions; }
+
+  // Whether the HTML pane equals what CONVERT makes of the source now.
+  bool HtmlIsFresh() {
+    const QString shown = Html()->text();
+    Click();
+    return Html()->text() == shown;
+  }
+
+  TAppForm& Form() { return FForm; }
+
+ private:
+  TAppForm FForm;
+  int FConversions = 0;
+};
+
+const char* tabName(int tab) { return tab == 0 ? "HTML" : "Preview"; }
+
+void measureConvert(TBench& bench, const QString& text, int runs) {
+  bench.Load(text, 0);
   std::vector<double> convert;
   for (int i = 0; i < runs; ++i) {
     QElapsedTimer clock;
     clock.start();
-    QTest::mouseClick(Control<QPushButton>(form, "ButtonConvert"), Qt::LeftButton);
-    QApplication::processEvents();  // let the panes paint
-    convert.push_back(clock.nsecsElapsed() / 1e6);
+    bench.Click();
+    convert.push_back(milliseconds(clock));
   }
-  report("CONVERT", size, convert);
+  report("CONVERT", "HTML", text.size(), convert);
+}
 
-  Control<QAction>(form, "AutoConvert1")->setChecked(true);
-  Control<TSynEdit>(form, "SynEdit1")->setFocus();
-  Control<TSynEdit>(form, "SynEdit1")
-      ->setCursorPosition(Control<TSynEdit>(form, "SynEdit1")->lines() / 2, 0);
-  std::vector<double> keystroke;
+// Echo and freshness of single keys, each after typing has paused.
+void measureKeys(TBench& bench, const QString& text, int tab, int runs, double engineMedian) {
+  bench.Load(text, tab);
+  std::vector<double> echo;
+  std::vector<double> fresh;
   for (int i = 0; i < runs; ++i) {
+    QSignalSpy loaded(bench.Preview(), &QWebEngineView::loadFinished);
+    const int before = bench.Conversions();
     QElapsedTimer clock;
     clock.start();
-    QTest::keyClick(Control<TSynEdit>(form, "SynEdit1"), (i % 2) ? Qt::Key_Backspace : Qt::Key_X);
-    QApplication::processEvents();
-    keystroke.push_back(clock.nsecsElapsed() / 1e6);
+    bench.TypeKey(i);
+    echo.push_back(milliseconds(clock));
+    if (tab == 0) {
+      bench.WaitForConversion(before);
+    } else {
+      loaded.wait(60000);
+    }
+    fresh.push_back(milliseconds(clock));
+    bench.Settle(0);
   }
-  report("keystroke with Auto Convert", size, keystroke);
+  report("echo", tabName(tab), text.size(), echo);
+  char share[64];
+  std::snprintf(share, sizeof share, "  engine %.0f%%", 100.0 * engineMedian / median(fresh));
+  report(tab == 0 ? "freshness, HTML pane" : "freshness, preview", tabName(tab), text.size(), fresh,
+         share);
+}
+
+// Bursts of 20 keys 30 ms apart. A key is due at its time; when a conversion
+// is running then, the key waits for it, and that wait counts in its echo.
+void measureBursts(TBench& bench, const QString& text, int tab, int bursts) {
+  constexpr int kKeys = 20;
+  constexpr int kGapMs = 30;
+  bench.Load(text, tab);
+  std::vector<double> echo;
+  int mostConversions = 0;
+  int staleEnds = 0;
+  for (int burst = 0; burst < bursts; ++burst) {
+    const int before = bench.Conversions();
+    QElapsedTimer clock;
+    clock.start();
+    for (int key = 0; key < kKeys; ++key) {
+      const double due = double(key * kGapMs);
+      while (milliseconds(clock) < due) QApplication::processEvents(QEventLoop::AllEvents);
+      bench.TypeKey(key);
+      echo.push_back(milliseconds(clock) - due);
+    }
+    bench.Settle(tab);
+    mostConversions = std::max(mostConversions, bench.Conversions() - before);
+    if (!bench.HtmlIsFresh()) ++staleEnds;
+    bench.Settle(tab);
+  }
+  char extra[128];
+  std::snprintf(extra, sizeof extra, "  at most %d conversions for %d keys; %d of %d ends stale",
+                mostConversions, kKeys, staleEnds, bursts);
+  report("burst echo", tabName(tab), text.size(), echo, extra);
 }
 
 // Typing into a large document without Auto Convert: what the Markdown
 // colouring costs per keystroke (only the lines shown are coloured), and
 // colouring the whole text once, line by line, as scrolling to its end does.
-void measureTyping(TAppForm& form, qsizetype size, int runs) {
-  Control<QAction>(form, "AutoConvert1")->setChecked(false);
-  const QString text = documentOfSize(size);
-  auto* editor = Control<TSynEdit>(form, "SynEdit1");
-  editor->SetText(text);
+void measureColouring(TBench& bench, const QString& text, int runs) {
+  Control<QAction>(bench.Form(), "AutoConvert1")->setChecked(false);
+  Control<QTabWidget>(bench.Form(), "PageControl1")->setCurrentIndex(0);
+  bench.Source()->SetText(text);
   QApplication::processEvents();
-  editor->setFocus();
-  editor->setCursorPosition(editor->lines() / 2, 0);
+  bench.Source()->setFocus();
+  bench.Source()->setCursorPosition(bench.Source()->lines() / 2, 0);
   std::vector<double> keystroke;
   for (int i = 0; i < runs; ++i) {
     QElapsedTimer clock;
     clock.start();
-    QTest::keyClick(editor, (i % 2) ? Qt::Key_Backspace : Qt::Key_X);
-    editor->repaint();
-    keystroke.push_back(clock.nsecsElapsed() / 1e6);
+    bench.TypeKey(i);
+    keystroke.push_back(milliseconds(clock));
   }
-  report("keystroke, colouring only", size, keystroke);
+  report("keystroke, colouring", "HTML", text.size(), keystroke);
 
   const QList<QByteArray> lines = text.toUtf8().split('\n');
   std::vector<double> whole;
@@ -127,9 +264,9 @@ void measureTyping(TAppForm& form, qsizetype size, int runs) {
     clock.start();
     TMarkdownLineState state;
     for (const QByteArray& line : lines) MarkdownLineStyles(line, state);
-    whole.push_back(clock.nsecsElapsed() / 1e6);
+    whole.push_back(milliseconds(clock));
   }
-  report("colouring the whole text", size, whole);
+  report("colouring whole text", "-", text.size(), whole);
 }
 
 }  // namespace
@@ -139,11 +276,17 @@ int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   QStandardPaths::setTestModeEnabled(true);  // the update check must not count in the user's settings
   const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 21;
-  TAppForm form;
-  form.show();
-  QApplication::processEvents();
-  measure(form, 100 * 1024, runs);
-  measure(form, 1024 * 1024, runs);
-  measureTyping(form, 10 * 1024 * 1024, runs);
+  TBench bench;
+  for (const qsizetype size : {qsizetype(100) * 1024, qsizetype(1024) * 1024, qsizetype(10240) * 1024}) {
+    const QString text = documentOfSize(size);
+    const std::vector<double> engine = engineTimes(text, runs);
+    report("engine alone", "-", text.size(), engine);
+    measureConvert(bench, text, runs);
+    for (const int tab : {0, 1}) measureKeys(bench, text, tab, runs, median(engine));
+    if (size == qsizetype(1024) * 1024) {
+      for (const int tab : {0, 1}) measureBursts(bench, text, tab, runs);
+    }
+  }
+  measureColouring(bench, documentOfSize(qsizetype(10240) * 1024), runs);
   return 0;
 }
