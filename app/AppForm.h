@@ -32,6 +32,7 @@ class QToolButton;
 class QWidget;
 class TFindBar;
 class TMemIniFile;
+class TBackgroundConversion;
 class TPreviewFile;
 class TPreviewPage;
 class TSynEdit;
@@ -279,14 +280,22 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   void Guarded(void (TAppForm::*handler)());
   // AppFormConvert.cpp
   void SetUpAutoConvert();
-  // The conversion behind CONVERT shows the whole HTML from its first line and
-  // refreshes the preview at once; Auto Convert's changes the HTML pane only
-  // where the HTML changed and refreshes the preview once typing pauses.
-  enum TConversionKind { ckCommand, ckAutomatic };
-  // Converts SourceLines (taken from SynEdit1 first) into HtmlLines with the
-  // dialect and safe mode the window shows, shows it; the status bar gets the time.
-  void Convert(TConversionKind kind);
+  // CONVERT: converts SourceLines (taken from SynEdit1 first) into HtmlLines
+  // with the dialect and safe mode the window shows, shows the whole HTML from
+  // its first line and refreshes the preview at once; the status bar gets the time.
+  void Convert();
+  // A processor for the dialect and safe mode the window shows.
+  std::unique_ptr<glyphmill::TMarkdownProcessor> ChosenProcessor();
+  // Remembers the dialect and safe mode of the conversion just made.
+  void RememberConversionSettings();
+  void ShowConversionTime(quint32 milliseconds);
+  // Auto Convert: starts a conversion on the worker thread, unless one is
+  // running; then the next one starts when it ends and takes every key since.
   void AutoConvert();
+  // Shows the worker's result when no key and no CONVERT came since it started:
+  // the HTML pane changes only where the HTML changed, and the preview follows
+  // once typing pauses.
+  void BackgroundConversionFinished();
   void ShowHtmlChange();
   void ShowListInEditor(const TLineList& list, TSynEdit* editor);
   // AppFormDocuments.cpp
@@ -335,6 +344,10 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   // at random; with one seed the same text gives the same HTML, so a keystroke
   // changes only the HTML of what was typed.
   std::uint32_t FRandomSeed = 0;
+  // Auto Convert's worker, and the ticket drawn by each change of the source
+  // and each CONVERT: a result started with an older ticket is stale.
+  TBackgroundConversion* FBackgroundConversion = nullptr;
+  quint64 FConversionTicket = 0;
   QPointer<TChecker> FChecker;
   QTimer* FAutoConvertTimer = nullptr;
   QTimer* FPreviewTimer = nullptr;

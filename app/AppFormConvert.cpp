@@ -1,9 +1,9 @@
 // The conversion command, automatic conversion, "New", and showing the lists.
 #include "AppForm.h"
 
+#include "BackgroundConversion.h"
 #include "BusyCursor.h"
 #include "Editors.h"
-#include "TableStyling.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,14 +15,6 @@
 #include <QTimer>
 
 namespace {
-
-std::u16string toEngineText(const QString& text) {
-  return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), std::size_t(text.size()));
-}
-
-QString fromEngineText(const std::u16string& text) {
-  return QString(reinterpret_cast<const QChar*>(text.data()), qsizetype(text.size()));
-}
 
 // A list's whole text as an editor shows it: the lines joined by CR LF, no break
 // after the last one.
@@ -44,12 +36,15 @@ glyphmill::TMarkdownProcessorDialect TAppForm::DialectForIndex(int index) {
 }
 
 void TAppForm::SetUpAutoConvert() {
-  // Single-shot with no delay: the conversion runs once the keystroke has been
-  // shown, and every key that arrives before it runs joins the same conversion.
+  // Single-shot with no delay: the conversion starts once the keystroke has
+  // been shown, and every key that arrives before it starts joins it.
   FAutoConvertTimer = new QTimer(this);
   FAutoConvertTimer->setSingleShot(true);
   FAutoConvertTimer->setInterval(0);
   connect(FAutoConvertTimer, &QTimer::timeout, this, [this] { Guarded(&TAppForm::AutoConvert); });
+  FBackgroundConversion = new TBackgroundConversion(this);
+  connect(FBackgroundConversion, &TBackgroundConversion::Finished, this,
+          [this] { Guarded(&TAppForm::BackgroundConversionFinished); });
   // The preview follows typing once it pauses, at most every 100 ms.
   FPreviewTimer = new QTimer(this);
   FPreviewTimer->setSingleShot(true);
@@ -59,40 +54,66 @@ void TAppForm::SetUpAutoConvert() {
   });
 }
 
-void TAppForm::ButtonConvertClick() { Convert(ckCommand); }
+void TAppForm::ButtonConvertClick() { Convert(); }
 
-void TAppForm::AutoConvert() { Convert(ckAutomatic); }
+std::unique_ptr<glyphmill::TMarkdownProcessor> TAppForm::ChosenProcessor() {
+  std::unique_ptr<glyphmill::TMarkdownProcessor> processor =
+      ProcessorFactory(DialectForIndex(ComboBox1->currentIndex()));
+  processor->SetAllowUnsafe(CheckBox1->isChecked());
+  processor->config().SetRandomSeed(FRandomSeed);
+  return processor;
+}
 
-void TAppForm::Convert(TConversionKind kind) {
-  // A conversion that is due now makes a pending one stale.
+void TAppForm::RememberConversionSettings() {
+  FSourceChangedSinceConversion = false;
+  FConvertedDialectIndex = ComboBox1->currentIndex();
+  FConvertedUnsafe = CheckBox1->isChecked();
+}
+
+void TAppForm::ShowConversionTime(quint32 milliseconds) {
+  SetStatusText(QStringLiteral("Elapsed Time: ") + SecondsText(milliseconds) + QStringLiteral(" sec"));
+}
+
+void TAppForm::Convert() {
+  // A conversion that is due now makes a pending or running one stale.
   FAutoConvertTimer->stop();
+  ++FConversionTicket;
   const TBusyCursor busy;
   QElapsedTimer clock;
   clock.start();
   // Whatever happens below: the elapsed time goes into the status bar.
-  const auto finish = qScopeGuard([this, &clock] {
-    SetStatusText(QStringLiteral("Elapsed Time: ") + SecondsText(clock) + QStringLiteral(" sec"));
-  });
+  const auto finish = qScopeGuard([this, &clock] { ShowConversionTime(quint32(clock.elapsed())); });
 
   // Declared after the guard, so it is destroyed before the time is taken.
-  const std::unique_ptr<glyphmill::TMarkdownProcessor> processor =
-      ProcessorFactory(DialectForIndex(ComboBox1->currentIndex()));
-  processor->SetAllowUnsafe(CheckBox1->isChecked());
-  processor->config().SetRandomSeed(FRandomSeed);
+  const std::unique_ptr<glyphmill::TMarkdownProcessor> processor = ChosenProcessor();
   const QString editorText = SynEdit1->text();
   if (editorText != kPlaceholderText) SourceLines.SetText(editorText);
-  const std::u16string html = processor->Process(toEngineText(SourceLines.Text()));
-  HtmlLines.SetText(StyleTables(fromEngineText(html)));
-  FSourceChangedSinceConversion = false;
-  FConvertedDialectIndex = ComboBox1->currentIndex();
-  FConvertedUnsafe = CheckBox1->isChecked();
-  if (kind == ckCommand) {
-    EkrandaGoster2();
-    if (PageControl1->currentIndex() == 1) PreviewGoster();
-  } else {
-    ShowHtmlChange();
-    if (PageControl1->currentIndex() == 1) FPreviewTimer->start();
+  HtmlLines = ConvertLines(*processor, SourceLines);
+  RememberConversionSettings();
+  EkrandaGoster2();
+  if (PageControl1->currentIndex() == 1) PreviewGoster();
+}
+
+void TAppForm::AutoConvert() {
+  if (FBackgroundConversion->IsRunning()) return;  // its end starts the next one
+  FBackgroundConversion->Start(ChosenProcessor(), SynEdit1->text(), FConversionTicket);
+}
+
+void TAppForm::BackgroundConversionFinished() {
+  const TConversionResult result = FBackgroundConversion->Result();
+  if (result.Ticket != FConversionTicket) {
+    // Keys came (or CONVERT ran) meanwhile: one new conversion takes them all,
+    // unless CONVERT has shown the text already.
+    if (FSourceChangedSinceConversion && AutoConvert1->isChecked()) AutoConvert();
+    return;
   }
+  if (result.Error) std::rethrow_exception(result.Error);
+  SourceLines = result.Source;
+  HtmlLines = result.Html;
+  RememberConversionSettings();
+  ShowConversionTime(result.Milliseconds);
+  ShowHtmlChange();
+  if (PageControl1->currentIndex() == 1) FPreviewTimer->start();
 }
 
 void TAppForm::ShowListInEditor(const TLineList& list, TSynEdit* editor) {
@@ -120,6 +141,7 @@ void TAppForm::ShowHtmlChange() {
 
 void TAppForm::SynEdit1Change() {
   FSourceChangedSinceConversion = true;
+  ++FConversionTicket;
   UpdateTitle();
   if (!AutoConvert1->isChecked()) return;
   // A text the program set (a load, New) is converted at once; typed keys are

@@ -15,9 +15,9 @@ class TBusyCursor {
   TBusyCursor& operator=(const TBusyCursor&) = delete;
 };
 
-// The time `clock` has run, in seconds with three decimals and the user's
-// decimal separator ("1.234"); the milliseconds wrap as a 32-bit tick count does.
-inline QString SecondsText(const QElapsedTimer& clock) {
-  const quint32 milliseconds = quint32(clock.elapsed());
-  return QLocale().toString(milliseconds / 1000.0, 'f', 3);
-}
+// A time in seconds with three decimals and the user's decimal separator
+// ("1.234"); the milliseconds wrap as a 32-bit tick count does.
+inline QString SecondsText(quint32 milliseconds) { return QLocale().toString(milliseconds / 1000.0, 'f', 3); }
+
+// The time `clock` has run, as SecondsText shows it.
+inline QString SecondsText(const QElapsedTimer& clock) { return SecondsText(quint32(clock.elapsed())); }

@@ -181,8 +181,11 @@ void measureConvert(TBench& bench, const QString& text, int runs) {
   report("CONVERT", "HTML", text.size(), convert);
 }
 
-// Echo and freshness of single keys, each after typing has paused.
+// Echo and freshness of single keys, each after typing has paused. With the
+// Preview tab on a document over 1 MB only the echo is timed: the web view
+// takes far longer to load such a page than the goals concern.
 void measureKeys(TBench& bench, const QString& text, int tab, int runs, double engineMedian) {
+  const bool timeFreshness = tab == 0 || text.size() <= 1024 * 1024;
   bench.Load(text, tab);
   std::vector<double> echo;
   std::vector<double> fresh;
@@ -195,13 +198,17 @@ void measureKeys(TBench& bench, const QString& text, int tab, int runs, double e
     echo.push_back(milliseconds(clock));
     if (tab == 0) {
       bench.WaitForConversion(before);
-    } else {
+    } else if (timeFreshness) {
       loaded.wait(60000);
+    } else {
+      bench.WaitForConversion(before);
+      QTest::qWait(150);  // the preview's refresh starts; the next key cancels it
     }
     fresh.push_back(milliseconds(clock));
     bench.Settle(0);
   }
   report("echo", tabName(tab), text.size(), echo);
+  if (!timeFreshness) return;
   char share[64];
   std::snprintf(share, sizeof share, "  engine %.0f%%", 100.0 * engineMedian / median(fresh));
   report(tab == 0 ? "freshness, HTML pane" : "freshness, preview", tabName(tab), text.size(), fresh,

@@ -54,7 +54,9 @@ QString engineHtml(const QString& source, TMarkdownProcessorDialect dialect, boo
 // A processor with a canned answer, or one that fails.
 class TFakeProcessor : public TMarkdownProcessor {
  public:
-  TFakeProcessor(std::u16string answer, bool fail) : FAnswer(std::move(answer)), FFail(fail) {}
+  TFakeProcessor(std::u16string answer, bool fail) : FAnswer(std::move(answer)), FFail(fail) {
+    FConfig = std::make_unique<glyphmill::TConfiguration>(true);
+  }
   bool GetAllowUnsafe() const override { return false; }
   void SetAllowUnsafe(bool) override {}
   std::u16string Process(const std::u16string&) override {

@@ -11,13 +11,17 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QSemaphore>
 #include <QTabWidget>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
 #include <QWebEngineView>
 #include <QtTest>
 
+#include <atomic>
 #include <memory>
+#include <stdexcept>
 
 namespace {
 
@@ -48,6 +52,33 @@ QString longDocument(int paragraphs) {
   }
   return lines.join(QStringLiteral("\r\n"));
 }
+
+// A processor that waits at a gate before converting with a real one, or
+// fails; it lets a test type while a conversion runs.
+class TGatedProcessor : public TMarkdownProcessor {
+ public:
+  TGatedProcessor(std::unique_ptr<TMarkdownProcessor> inner, QSemaphore* gate, std::atomic<int>* started)
+      : FInner(std::move(inner)), FGate(gate), FStarted(started) {
+    FConfig = std::make_unique<glyphmill::TConfiguration>(true);
+  }
+  bool GetAllowUnsafe() const override { return FInner != nullptr && FInner->GetAllowUnsafe(); }
+  void SetAllowUnsafe(bool value) override {
+    if (FInner) FInner->SetAllowUnsafe(value);
+  }
+  std::u16string Process(const std::u16string& source) override {
+    if (FStarted != nullptr) ++*FStarted;
+    if (FGate != nullptr) FGate->acquire();
+    if (FInner == nullptr) throw std::runtime_error("engine failure for the test");
+    return FInner->Process(source);
+  }
+  std::u16string Process(std::u16string&& source) override { return Process(source); }
+  void ProcessTo(std::u16string&& source, const THtmlSink& write) override { write(Process(source)); }
+
+ private:
+  std::unique_ptr<TMarkdownProcessor> FInner;  // none: the conversion fails
+  QSemaphore* FGate;
+  std::atomic<int>* FStarted;
+};
 
 }  // namespace
 
@@ -140,6 +171,42 @@ class TypingTest : public QObject {
     QTRY_COMPARE(html()->text(), paneText(source()->text(), dialect, unsafe));
     QVERIFY2(FConversions - before <= keys.size(), qPrintable(QString::number(FConversions - before)));
     QVERIFY(FConversions > before);
+  }
+
+  // A conversion runs on a worker thread: keys typed while it runs are shown at
+  // once, its stale result is not shown, and one more conversion takes them all.
+  void keysDuringAConversionJoinTheNextOne() {
+    QSemaphore gate;
+    std::atomic<int> started{0};
+    const auto open = qScopeGuard([&gate] { gate.release(100); });  // never leaves the worker waiting
+    FForm->ProcessorFactory = [this, &gate, &started](glyphmill::TMarkdownProcessorDialect dialect) {
+      ++FConversions;
+      return std::make_unique<TGatedProcessor>(TMarkdownProcessor::CreateDialect(dialect), &gate, &started);
+    };
+    source()->SetText(QStringLiteral("start"));
+    turnAutoConvertOn();
+    const int before = FConversions;
+    const QString htmlBefore = html()->text();
+    typeBurst(0, QStringLiteral("a"));
+    QTRY_COMPARE(started.load(), 1);
+    typeBurst(0, QStringLiteral("bcd"));
+    QCOMPARE(source()->text(), QStringLiteral("startabcd"));
+    QCOMPARE(html()->text(), htmlBefore);
+    gate.release(2);
+    QTRY_COMPARE(html()->text(), paneText(source()->text(), 0, false));
+    QCOMPARE(FConversions - before, 2);
+  }
+
+  // An engine error of Auto Convert's conversion reaches the one error display.
+  void anAutoConvertErrorIsShown() {
+    FForm->ProcessorFactory = [](glyphmill::TMarkdownProcessorDialect) {
+      return std::make_unique<TGatedProcessor>(nullptr, nullptr, nullptr);
+    };
+    turnAutoConvertOn();
+    typeBurst(0, QStringLiteral("x"));
+    QTRY_COMPARE(FDesktop->Errors().size(), 1);
+    QVERIFY2(FDesktop->Errors().first().contains(QStringLiteral("engine failure")),
+             qPrintable(FDesktop->Errors().first()));
   }
 
   // E-mail addresses are encoded at random, but the same in every conversion
