@@ -72,6 +72,7 @@ inline std::vector<Pattern> pathologicalPatterns() {
   repeated("< without >", "<a ");
   repeated("<div> per line", "<div>\n");
   repeated("<div> on one line", "<div>");
+  repeated("<div> and blank line", "<div>\n\n");
   repeated("<!-- without -->", "<!-- a\n");
   // Comment and declaration starts on one line: each "<" could begin an
   // autolink, so none may read on to the end of the text afresh.
@@ -96,6 +97,13 @@ inline std::vector<Pattern> pathologicalPatterns() {
   patterns.push_back({"table of many pipes", [](int n) {
                         return repeat("a|", n) + "\n" + repeat("-|", n) + "\n" + repeat("1|", n) + "\n";
                       }});
+  patterns.push_back({"tall table, 3 columns", [](int n) {
+                        return "| a | b | c |\n|---|:-:|--:|\n" + repeat("| 12 | *3* | 456 |\n", n);
+                      }});
+  patterns.push_back({"wide table, 3 rows", [](int n) {
+                        return repeat(" a |", n) + "\n" + repeat("---|", n) + "\n" + repeat(" 1 |", n) +
+                               "\n" + repeat(" 2 |", n) + "\n" + repeat(" 3 |", n) + "\n";
+                      }});
   patterns.push_back({"quotes nested", [](int n) { return repeat(">", n) + " a"; }});
   patterns.push_back({"lists nested", [](int n) { return repeat("- ", n) + "a"; }});
   patterns.push_back({"ordered lists nested", [](int n) { return repeat("1. ", n) + "a"; }});
@@ -112,6 +120,15 @@ inline std::vector<Pattern> pathologicalPatterns() {
                         return staircase(n, 4, 0, "* a", "", "    code", 20);
                       }});
   patterns.push_back({"staircase with quotes", [](int n) { return staircase(n, 4, 3, "- a", ""); }});
+  // n / 100 levels of items, then 2n unindented lines that continue the
+  // deepest item's paragraph (at n = 100,000: 1,000 levels, 200,000 lines).
+  patterns.push_back({"staircase, continuation lines", [](int n) {
+                        std::string text;
+                        for (int level = 0; level < n / 100; ++level) {
+                          text += std::string(4 * static_cast<std::size_t>(level), ' ') + "- a\n";
+                        }
+                        return text + repeat("x\n", 2 * n);
+                      }});
   patterns.push_back({"staircase of - <div>", [](int n) { return staircase(n, 4, 0, "- <div>", ""); }});
   patterns.push_back({"staircase of 1. <div>", [](int n) { return staircase(n, 4, 0, "1. <div>", ""); }});
   return patterns;

@@ -208,6 +208,7 @@ std::u16string TMarkdownDaringFireball::convert(const std::u16string& source,
 std::unique_ptr<TBlock> TMarkdownDaringFireball::collectLines(TMarkdownReader& reader) {
   auto root = std::make_unique<TBlock>();
   TLinkRef* pending = nullptr;  // the last definition read without a title
+  std::uint32_t plainRuns = 0;   // runs of plain lines numbered so far
   std::u16string buffer;
   char16_t ch = reader.read();
   while (ch != u'\0') {
@@ -227,6 +228,7 @@ std::unique_ptr<TBlock> TMarkdownDaringFireball::collectLines(TMarkdownReader& r
     }
     if (isTitleLine) continue;
     line->FPosition = 0;
+    line->joinPlainRun(root->FLineTail, plainRuns);
     root->AppendLine(std::move(line));
   }
   return root;

@@ -35,6 +35,7 @@ void splitIntoItems(TBlock* list, TConfiguration& config) {
         isListLine(line->getLineType(config)) ||
         (!line->FIsEmpty && line->FPrevEmpty && line->FLeading == 0);
     if (startsItem) list->split(line->FPrevious)->FType = btLIST_ITEM;
+    if (list->plainRunToEnd(line) != nullptr) break;  // no item starts in the rest
   }
   list->split(list->FLineTail)->FType = btLIST_ITEM;
 }
@@ -191,10 +192,7 @@ class TBlockBuilder {
   // A list goes on over blank lines, indented lines and lazy lines; after a
   // blank line a line at the margin must be a list line of the same kind.
   TLine* buildList(TBlock* root, TLine* line, TLineType t) {
-    TLine* stop = line;
-    while (stop != nullptr && !(startsAtMarginAfterBlank(stop) && stop->getLineType(config_) != t)) {
-      stop = stop->FNext.get();
-    }
+    TLine* stop = walkWhileContinued(root, line, t);
     TBlock* list = splitBefore(root, stop);
     list->FType = t == ltULIST ? btUNORDERED_LIST : btORDERED_LIST;
     list->removeSurroundingEmptyLines();
@@ -205,10 +203,7 @@ class TBlockBuilder {
   }
 
   TLine* buildQuote(TBlock* root, TLine* line) {
-    TLine* stop = line;
-    while (stop != nullptr && !(startsAtMarginAfterBlank(stop) && stop->getLineType(config_) != ltBQUOTE)) {
-      stop = stop->FNext.get();
-    }
+    TLine* stop = walkWhileContinued(root, line, ltBQUOTE);
     TBlock* quote = splitBefore(root, stop);
     quote->FType = btBLOCKQUOTE;
     quote->removeSurroundingEmptyLines();
@@ -263,6 +258,16 @@ class TBlockBuilder {
   }
 
   // ------------------------------------------------------------ helpers
+
+  // The first line from `line` on that ends a list or quote whose lines are
+  // of kind t, or nullptr when it takes all the rest of the block.
+  TLine* walkWhileContinued(TBlock* root, TLine* line, TLineType t) {
+    for (TLine* stop = line; stop != nullptr; stop = stop->FNext.get()) {
+      if (startsAtMarginAfterBlank(stop) && stop->getLineType(config_) != t) return stop;
+      if (root->plainRunToEnd(stop) != nullptr) return nullptr;
+    }
+    return nullptr;
+  }
 
   // The line ends a list or quote unless it is of the right kind.
   static bool startsAtMarginAfterBlank(const TLine* line) {

@@ -39,6 +39,28 @@ struct TInlineScan {
   bool shortcuts = true;
 };
 
+// Results remembered for positions of one text. Few positions of a long text
+// get one, so they are kept in a small hash table rather than in an array as
+// long as the text (which a text of millions of code units, such as a large
+// table's, would fill with nothing).
+class TPositionResults {
+ public:
+  // The result remembered for position, or `unknown`.
+  int find(int position, int unknown) const;
+  void set(int position, int result);
+
+ private:
+  struct TSlot {
+    int position = -1;  // -1: free
+    int result = 0;
+  };
+  std::size_t firstSlot(int position) const;
+  void grow();
+
+  std::vector<TSlot> slots_;  // empty, or a power of two in size, at most half full
+  std::size_t used_ = 0;
+};
+
 // One text being converted inline (a paragraph's text, a link text, ...),
 // with what has been learnt about it so far.
 struct TInlineText {
@@ -104,12 +126,6 @@ struct TInlineText {
   int escapedStop(int start, char16_t stop);
 
  private:
-  // Stored as result + 2, so that 0 means unknown.
-  static int stored(int result) { return result + 2; }
-  static int recalled(int value) { return value - 2; }
-  int recall(const std::vector<int>& table, int position) const;
-  void store(std::vector<int>& table, int position, int result);
-
   int lastAngleClose = kUnknown;
 
   // Characters that may still be read directly, before the bracket table and
@@ -133,8 +149,8 @@ struct TInlineText {
 
   // Per sought token, per start position; per construct position. Empty
   // until needed.
-  std::vector<std::vector<int>> closings;
-  std::vector<int> constructEnds;
+  std::vector<TPositionResults> closings;
+  TPositionResults constructEnds;
 
   // For each "[" its matching "]" (-1 elsewhere). Empty until needed.
   std::vector<int> closingBracket;

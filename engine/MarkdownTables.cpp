@@ -2,6 +2,7 @@
 #include "MarkdownTables.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace glyphmill {
@@ -34,7 +35,7 @@ TInnerRegion innerRegion(const TLine* L) {
 bool isFormatChar(char16_t c) { return c == u' ' || c == u'-' || c == u':' || c == u'|'; }
 
 // Characters with codes 0 to 32 removed from both ends.
-std::u16string trimmed(const std::u16string& s) {
+std::u16string_view trimmed(std::u16string_view s) {
   std::size_t start = 0;
   std::size_t end = s.size();
   while (start < end && s[start] <= 32) ++start;
@@ -42,38 +43,78 @@ std::u16string trimmed(const std::u16string& s) {
   return s.substr(start, end - start);
 }
 
-bool contains(const std::u16string& s, const char16_t* part) {
-  return s.find(part) != std::u16string::npos;
+bool contains(std::u16string_view s, const char16_t* part) {
+  return s.find(part) != std::u16string_view::npos;
 }
+
+// The ends of a cell's opening tag: with an alignment, or none.
+constexpr std::u16string_view kAlignCenter = u" align=\"center\">";
+constexpr std::u16string_view kAlignLeft = u" align=\"left\">";
+constexpr std::u16string_view kAlignRight = u" align=\"right\">";
+constexpr std::u16string_view kNoAlign = u">";
 
 // The end of a cell's opening tag for one column of the format row.
-std::u16string alignmentText(const std::u16string& formatCell) {
+std::u16string_view alignmentText(std::u16string_view formatCell) {
   const bool left = contains(formatCell, u":-");
   const bool right = contains(formatCell, u"-:");
-  if (left && right) return u" align=\"center\">";
-  if (left) return u" align=\"left\">";
-  if (right) return u" align=\"right\">";
-  return u">";
+  if (left && right) return kAlignCenter;
+  if (left) return kAlignLeft;
+  if (right) return kAlignRight;
+  return kNoAlign;
 }
 
-// One table row: "    <th" or "    <td" cells between "  <tr>" and "  </tr>".
-// A cell beyond the alignment list gets no alignment.
-std::u16string rowText(const std::u16string& rowLine, const std::vector<std::u16string>& aligns,
-                       const char16_t* cellTag) {
-  std::vector<std::u16string> cells;
-  TTable::RowSplit(trimmed(rowLine), cells);
-  std::u16string row = u"  <tr>\n";
-  for (std::size_t i = 0; i < cells.size(); ++i) {
-    row += u"    <";
-    row += cellTag;
-    row += i < aligns.size() ? aligns[i] : std::u16string(u">");
-    row += trimmed(cells[i]);
-    row += u"</";
-    row += cellTag;
-    row += u">\n";
+// Whether text holds `part` from position at.
+bool holdsAt(std::u16string_view text, std::size_t at, std::u16string_view part) {
+  return text.substr(at, part.size()) == part;
+}
+
+// Calls cell(text) for each cell of one row text, in order: the text
+// without one pipe at either end (an escaped pipe at the end stays), cut at
+// every pipe that no backslash precedes. k such pipes give k + 1 cells.
+template <typename Cell>
+void forEachCell(std::u16string_view row, const Cell& cell) {
+  std::size_t begin = 0;
+  std::size_t end = row.size();
+  if (begin < end && row[begin] == u'|') ++begin;
+  if (begin < end && row[end - 1] == u'|' && !(end >= 2 && row[end - 2] == u'\\')) --end;
+  std::size_t cellStart = begin;
+  for (std::size_t i = begin; i < end; ++i) {
+    if (row[i] == u'|' && !(i > begin && row[i - 1] == u'\\')) {
+      cell(row.substr(cellStart, i - cellStart));
+      cellStart = i + 1;
+    }
   }
-  row += u"  </tr>\n";
-  return row;
+  cell(row.substr(cellStart, end - cellStart));
+}
+
+// Appends one table row: "    <th" or "    <td" cells between "  <tr>" and
+// "  </tr>", each cell's text trimmed. A cell beyond the alignment list gets
+// no alignment.
+void appendRow(std::u16string& rows, std::u16string_view rowLine,
+               const std::vector<std::u16string_view>& aligns, std::u16string_view cellTag) {
+  rows += u"  <tr>\n";
+  std::size_t column = 0;
+  forEachCell(trimmed(rowLine), [&](std::u16string_view cell) {
+    rows += u"    <";
+    rows += cellTag;
+    rows += column < aligns.size() ? aligns[column] : kNoAlign;
+    rows += trimmed(cell);
+    rows += u"</";
+    rows += cellTag;
+    rows += u">\n";
+    ++column;
+  });
+  rows += u"  </tr>\n";
+}
+
+// The alignment texts of the format row f, one per column.
+std::vector<std::u16string_view> alignmentsOf(std::u16string_view f) {
+  std::u16string_view format = trimmed(f);
+  if (!format.empty() && format.front() == u'|') format.remove_prefix(1);
+  if (!format.empty() && format.back() == u'|') format.remove_suffix(1);
+  std::vector<std::u16string_view> aligns;
+  forEachCell(format, [&](std::u16string_view cell) { aligns.push_back(alignmentText(cell)); });
+  return aligns;
 }
 
 }  // namespace
@@ -108,50 +149,53 @@ bool TTable::isRow(const TLine* L, const TConfiguration& config) {
 }
 
 void TTable::RowSplit(const std::u16string& Input, std::vector<std::u16string>& Strings) {
-  // Without its end pipes; an escaped pipe at the end stays.
-  std::size_t begin = 0;
-  std::size_t end = Input.size();
-  if (begin < end && Input[begin] == u'|') ++begin;
-  if (begin < end && Input[end - 1] == u'|' && !(end >= 2 && Input[end - 2] == u'\\')) --end;
-
   Strings.clear();
-  std::u16string cell;
-  for (std::size_t i = begin; i < end; ++i) {
-    const bool separator = Input[i] == u'|' && !(i > begin && Input[i - 1] == u'\\');
-    if (separator) {
-      Strings.push_back(cell);
-      cell.clear();
-    } else {
-      cell += Input[i];
-    }
-  }
-  Strings.push_back(cell);
+  forEachCell(Input, [&](std::u16string_view cell) { Strings.emplace_back(cell); });
 }
 
 void TTable::AlignFormat(const std::u16string& f, std::vector<std::u16string>& sl) {
-  std::u16string format = trimmed(f);
-  if (!format.empty() && format.front() == u'|') format.erase(0, 1);
-  if (!format.empty() && format.back() == u'|') format.pop_back();
-  RowSplit(format, sl);
-  for (std::u16string& entry : sl) entry = alignmentText(entry);
+  sl.clear();
+  for (std::u16string_view align : alignmentsOf(f)) sl.emplace_back(align);
 }
 
 std::u16string TTable::ProcTable(const TLine* L) {
-  std::u16string rows;
-  std::vector<std::u16string> aligns;
+  std::u16string text = u"<table>\n";
+  std::vector<std::u16string_view> aligns;
   const TLine* line = L;
   if (line != nullptr && !line->FIsEmpty) {
     // The header row; the format row under it gives the alignments and
     // writes no row of its own.
     const TLine* format = line->FNext.get();
-    if (format != nullptr) AlignFormat(format->FValue.str(), aligns);
-    rows += rowText(line->FValue.str(), aligns, u"th");
+    if (format != nullptr) aligns = alignmentsOf(format->FValue);
+    appendRow(text, line->FValue, aligns, u"th");
     line = format != nullptr ? format->FNext.get() : nullptr;
   }
   for (; line != nullptr && !line->FIsEmpty; line = line->FNext.get()) {
-    rows += rowText(line->FValue.str(), aligns, u"td");
+    appendRow(text, line->FValue, aligns, u"td");
   }
-  return u"<table>\n" + rows + u"</table>\n";
+  text += u"</table>\n";
+  return text;
+}
+
+// The table writes "<table>", "<tr>", "<th" and "<td" with one of the
+// endings above, and the closing tags of the four.
+int TTable::ownTagEnd(const std::u16string& s, int start) {
+  const std::u16string_view text = std::u16string_view(s).substr(static_cast<std::size_t>(start));
+  std::size_t i = 1;
+  const bool closing = holdsAt(text, i, u"/");
+  if (closing) ++i;
+  if (!holdsAt(text, i, u"t")) return -1;
+  ++i;
+  if (holdsAt(text, i, u"able>")) return start + static_cast<int>(i) + 4;
+  if (!(holdsAt(text, i, u"r") || holdsAt(text, i, u"h") || holdsAt(text, i, u"d"))) return -1;
+  const bool cell = text[i] != u'r';
+  ++i;
+  if (holdsAt(text, i, kNoAlign)) return start + static_cast<int>(i);
+  if (closing || !cell) return -1;
+  for (std::u16string_view ending : {kAlignCenter, kAlignLeft, kAlignRight}) {
+    if (holdsAt(text, i, ending)) return start + static_cast<int>(i + ending.size()) - 1;
+  }
+  return -1;
 }
 
 void TTable::emitTableLines(std::u16string& out_, const TLine* lines, TEmitter& emitter) {

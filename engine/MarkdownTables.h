@@ -23,6 +23,10 @@ class TTable {
   static void AlignFormat(const std::u16string& f, std::vector<std::u16string>& sl);
   // The HTML text of the table whose header row is L.
   static std::u16string ProcTable(const TLine* L);
+  // When one of the tags ProcTable writes starts at start in s, the position
+  // of its ">"; otherwise -1. The tag reader copies each of them as it
+  // stands, in either mode, so the inline emitter need not read them.
+  static int ownTagEnd(const std::u16string& s, int start);
   // Writes the table starting at lines through the converting emitter.
   static void emitTableLines(std::u16string& out_, const TLine* lines, TEmitter& emitter);
 };

@@ -64,6 +64,13 @@ std::u16string TTagDecider::decide(std::u16string_view html) {
 }
 
 void TTagDecider::add(std::u16string& out_, std::u16string_view piece) {
+  if (FHeld.empty()) {
+    // Nothing held back: the piece is read where it stands, and only what
+    // it leaves undecided is copied.
+    const std::size_t used = settle(out_, piece, false);
+    FHeld.assign(piece.substr(used));
+    return;
+  }
   FHeld += piece;
   const std::size_t used = settle(out_, FHeld, false);
   FHeld.erase(0, used);
@@ -158,6 +165,8 @@ int TTagDecider::settleUndecided(std::u16string& out_, std::u16string_view html,
 
 void TTagDecider::enterRawText(std::u16string_view tag) {
   if (tag.size() < 2 || tag[1] == u'/') return;
+  // Most tags are told apart by their first letter.
+  if (std::u16string_view(u"inpstx").find(asciiLower(tag[1])) == std::u16string_view::npos) return;
   std::u16string name;
   for (std::size_t k = 1; k < tag.size() && !isTagSpace(tag[k]) && tag[k] != u'/' &&
                           tag[k] != u'>';

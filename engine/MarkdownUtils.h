@@ -174,11 +174,24 @@ class TLine {
   int FXmlMemoEntry = -1;        // entry of this line in the active TXmlBlockMemo, or -1
   int FTrailing = 0;
   int FLeading = 0;
+  // Lines that begin at the margin with a letter are plain: they carry no
+  // block marker of their own. Consecutive plain lines of the document share
+  // a run number (0: not plain). Nothing the block builder does makes a plain
+  // line empty, indents it or gives it a marker, and blocks keep unbroken
+  // stretches of the document, so the lines of a run that stand in one block
+  // are always consecutive there (see TBlock::plainRunToEnd).
+  std::uint32_t FPlainRun = 0;
   bool FPrevEmpty = false;
   bool FIsEmpty = true;
   bool FNextEmpty = false;
 
   int length() const { return static_cast<int>(FValue.size()); }
+  // Not empty, not indented, and the first character is a letter.
+  bool isPlain() const;
+  // Called for a new line before it is appended after `previous` (or first):
+  // a plain line takes the run number of a plain previous line, or the next
+  // unused one; `runs` counts the numbers used.
+  void joinPlainRun(const TLine* previous, std::uint32_t& runs);
 
   // Counts leading and trailing spaces; an all-space line becomes empty.
   void Init();
@@ -263,6 +276,13 @@ class TBlock {
   // Makes a list loose when any item holds a paragraph.
   void expandListParagraphs();
   bool hasLines() const { return FLines != nullptr; }
+  // The block's last line when `line` and every line after it belong to one
+  // run of plain lines; otherwise nullptr. The lines after `line` then follow
+  // plain lines: removing list indentation leaves them as they are, and none
+  // starts a list item or ends a list or a quote, so walks that look only for
+  // those can stop at `line`. Costs nothing, so walks over deep nesting do
+  // not pass over the same long run of lazy lines once per level.
+  TLine* plainRunToEnd(const TLine* line) const;
 };
 
 // One reference definition; an abbreviation has the link "*" and a title.

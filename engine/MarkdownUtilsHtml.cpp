@@ -9,6 +9,7 @@
 
 #include "MarkdownInlineScan.h"
 #include "MarkdownTagDecider.h"
+#include "MarkdownTables.h"
 #include "MarkdownUtils.h"
 
 namespace glyphmill {
@@ -638,6 +639,13 @@ int TEmitter::checkHTML(std::u16string& out_, TInlineText* text, const std::u16s
                         int start) {
   const int length = static_cast<int>(s.size());
   if (start < 0 || start >= length) return -1;
+  if (FInTable) {
+    const int own = TTable::ownTagEnd(s, start);
+    if (own >= 0) {
+      out_.append(s, static_cast<std::size_t>(start), static_cast<std::size_t>(own - start + 1));
+      return own;
+    }
+  }
   TDecorator& decorator = *config().decorator;
 
   std::u16string scratch;

@@ -22,6 +22,7 @@
 
 #include "MarkdownInlineScan.h"
 #include "MarkdownMathCode.h"
+#include "MarkdownTables.h"
 #include "MarkdownTagDecider.h"
 #include "MarkdownUtils.h"
 
@@ -164,32 +165,55 @@ void appendCodeSpan(const TEmitter& emitter, std::u16string& out_, const std::u1
 
 // ---------------------------------------------------------------- remembered results
 
-int TInlineText::recall(const std::vector<int>& table, int position) const {
-  if (position < 0 || static_cast<std::size_t>(position) >= table.size()) return kUnknown;
-  return recalled(table[static_cast<std::size_t>(position)]);
+std::size_t TPositionResults::firstSlot(int position) const {
+  // Fibonacci hashing spreads neighbouring positions over the table.
+  return static_cast<std::size_t>(static_cast<std::uint32_t>(position) * 2654435769u) & (slots_.size() - 1);
 }
 
-void TInlineText::store(std::vector<int>& table, int position, int result) {
-  if (position < 0 || position >= length()) return;
-  if (table.empty()) table.assign(s.size(), stored(kUnknown));
-  table[static_cast<std::size_t>(position)] = stored(result);
+int TPositionResults::find(int position, int unknown) const {
+  if (slots_.empty() || position < 0) return unknown;
+  for (std::size_t i = firstSlot(position);; i = (i + 1) & (slots_.size() - 1)) {
+    if (slots_[i].position == position) return slots_[i].result;
+    if (slots_[i].position < 0) return unknown;
+  }
+}
+
+void TPositionResults::set(int position, int result) {
+  if (position < 0) return;
+  if (2 * (used_ + 1) > slots_.size()) grow();
+  std::size_t i = firstSlot(position);
+  while (slots_[i].position >= 0 && slots_[i].position != position) i = (i + 1) & (slots_.size() - 1);
+  if (slots_[i].position < 0) ++used_;
+  slots_[i] = TSlot{position, result};
+}
+
+void TPositionResults::grow() {
+  std::vector<TSlot> old = std::move(slots_);
+  slots_.assign(old.empty() ? 16 : 2 * old.size(), TSlot{});
+  used_ = 0;
+  for (const TSlot& slot : old) {
+    if (slot.position >= 0) set(slot.position, slot.result);
+  }
 }
 
 int TInlineText::knownClosing(int start, TMarkToken token) const {
   const auto index = static_cast<std::size_t>(token);
-  if (index >= closings.size()) return kUnknown;
-  return recall(closings[index], start);
+  if (index >= closings.size() || start >= length()) return kUnknown;
+  return closings[index].find(start, kUnknown);
 }
 
 void TInlineText::rememberClosing(int start, TMarkToken token, int closing) {
+  if (start >= length()) return;
   if (closings.empty()) closings.resize(TMarkTokenCount);
-  store(closings[static_cast<std::size_t>(token)], start, closing);
+  closings[static_cast<std::size_t>(token)].set(start, closing);
 }
 
-int TInlineText::knownConstructEnd(int position) const { return recall(constructEnds, position); }
+int TInlineText::knownConstructEnd(int position) const {
+  return position < length() ? constructEnds.find(position, kUnknown) : kUnknown;
+}
 
 void TInlineText::rememberConstructEnd(int position, int last) {
-  store(constructEnds, position, last);
+  if (position < length()) constructEnds.set(position, last);
 }
 
 // ---------------------------------------------------------------- inline conversion
@@ -278,6 +302,11 @@ int TEmitter::stepOver(TInlineText& text, int i, TMarkToken t) {
 
 // The last position of the construct at i, or -1 when it does not complete.
 int TEmitter::constructEnd(TInlineText& text, int i, TMarkToken t) {
+  // The table's own tags are found at once; remembering them would cost more.
+  if (t == mtHTML && FInTable) {
+    const int own = TTable::ownTagEnd(text.s, i);
+    if (own >= 0) return own;
+  }
   const bool remember = FScan->shortcuts;
   if (remember) {
     const int known = text.knownConstructEnd(i);

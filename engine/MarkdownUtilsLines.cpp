@@ -133,6 +133,18 @@ void TLine::Init() {
   }
 }
 
+bool TLine::isPlain() const {
+  if (FIsEmpty || FLeading != 0 || FValue.empty()) return false;
+  const char16_t c = FValue[0];
+  const bool asciiLetter = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+  return asciiLetter || (c >= 0x80 && !TUtils::isDigit(c));
+}
+
+void TLine::joinPlainRun(const TLine* previous, std::uint32_t& runs) {
+  if (!isPlain()) return;
+  FPlainRun = previous != nullptr && previous->FPlainRun != 0 ? previous->FPlainRun : ++runs;
+}
+
 void TLine::InitLeading() {
   FLeading = static_cast<int>(FValue.leadingSpaces());
   if (FLeading == length()) setEmpty();
@@ -245,6 +257,11 @@ void TBlock::removeLine(TLine* line) {
   // `removed` holds only `line` now and is destroyed here.
 }
 
+TLine* TBlock::plainRunToEnd(const TLine* line) const {
+  if (line == nullptr || line == FLineTail || line->FPlainRun == 0) return nullptr;
+  return FLineTail->FPlainRun == line->FPlainRun ? FLineTail : nullptr;
+}
+
 bool TBlock::removeLeadingEmptyLines() {
   bool removed = false;
   while (FLines && FLines->FIsEmpty) {
@@ -295,6 +312,7 @@ void TBlock::removeListIndent(TConfiguration& config) {
     }
     line->FValue.erase(0, std::min<std::size_t>(static_cast<std::size_t>(cut), line->FValue.size()));
     line->InitLeading();
+    if (plainRunToEnd(line) != nullptr) break;  // the rest is at the margin already
   }
 }
 

@@ -30,5 +30,7 @@ APP_PACKAGES=(qt6-base-dev qt6-base-dev-tools libqscintilla2-qt6-dev qt6-webengi
   pkg-config famfamfam-silk famfamfam-flag-png fontconfig fonts-dejavu-core openssl librsvg2-bin)
 # Checking and packaging the desktop files: validators, manual pages, the .deb.
 PACKAGING_PACKAGES=(desktop-file-utils appstream man-db groff-base dpkg-dev file lintian)
+# The benchmarks' peers (cmark, md4c: program and libraries) and measuring tools.
+BENCH_PACKAGES=(cmark libcmark-dev libmd4c-html0-dev libmd4c-dev time valgrind)
 # libFuzzer comes with clang's runtime libraries.
 FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)

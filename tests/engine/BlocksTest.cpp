@@ -66,9 +66,12 @@ std::string printTree(const TBlock& root) {
 }
 
 // The lines of a document (cut at "\n"), read into a root block as the
-// engine's reader would leave them, without reference definitions or tabs.
-std::unique_ptr<TBlock> readLines(const std::u16string& text) {
+// engine's reader would leave them, without reference definitions or tabs;
+// without plainRuns, no line is known to be plain (the builder then takes
+// none of its shortcuts over runs of plain lines).
+std::unique_ptr<TBlock> readLines(const std::u16string& text, bool plainRuns = true) {
   auto root = std::make_unique<TBlock>();
+  std::uint32_t runs = 0;
   std::size_t start = 0;
   while (start <= text.size()) {
     std::size_t end = text.find(u'\n', start);
@@ -76,6 +79,7 @@ std::unique_ptr<TBlock> readLines(const std::u16string& text) {
     auto line = std::make_unique<TLine>();
     line->FValue = text.substr(start, end - start);
     line->Init();
+    if (plainRuns) line->joinPlainRun(root->FLineTail, runs);
     root->AppendLine(std::move(line));
     start = end + 1;
   }
@@ -89,8 +93,9 @@ struct Built {
 
 // Builds the tree of a document; with rescan, every HTML-block test scans
 // the following lines afresh instead of using remembered scans.
-Built build(const std::u16string& text, TMarkdownProcessorDialect dialect, bool rescan = false) {
-  Built built{TMarkdownProcessor::CreateDialect(dialect), readLines(text)};
+Built build(const std::u16string& text, TMarkdownProcessorDialect dialect, bool rescan = false,
+            bool plainRuns = true) {
+  Built built{TMarkdownProcessor::CreateDialect(dialect), readLines(text, plainRuns)};
   auto& engine = static_cast<TMarkdownDaringFireball&>(*built.processor);
   engine.FuseExtensions = engine.config().isDialect({mdCommonMark, mdTxtMark});
   std::unique_ptr<TXmlBlockMemo> forgetful;
@@ -376,6 +381,65 @@ TEST(Blocks, RememberedScansBuildTheSameTrees) {
   // The documents do exercise HTML blocks, also inside quotes and items.
   EXPECT_GT(treesWithHtml, 300);
   EXPECT_GT(nestedHtml, 30);
+}
+
+TEST(Blocks, RunsOfPlainLinesAreNumberedOnce) {
+  auto root = readLines(u"a\nb\n\nc\n  d\ne\n- f\ng\n\u00e9\n1. h\n\u0661 i");
+  std::vector<std::uint32_t> runs;
+  for (const TLine* l = root->FLines.get(); l; l = l->FNext.get()) runs.push_back(l->FPlainRun);
+  // a b | blank | c | "  d" | e | "- f" | g é | "1. h" | Arabic-Indic one
+  EXPECT_EQ(runs, (std::vector<std::uint32_t>{1, 1, 0, 2, 0, 3, 0, 4, 4, 0, 0}));
+  EXPECT_EQ(root->plainRunToEnd(root->FLines.get()), nullptr);  // the last line is no plain line
+}
+
+TEST(Blocks, PlainRunToEndNeedsTheWholeRestOfTheBlock) {
+  auto root = readLines(u"- a\nx\ny\nz");
+  TLine* x = root->FLines->FNext.get();
+  EXPECT_EQ(root->plainRunToEnd(root->FLines.get()), nullptr);
+  EXPECT_EQ(root->plainRunToEnd(x), root->FLineTail);
+  EXPECT_EQ(root->plainRunToEnd(root->FLineTail), nullptr);  // nothing after it
+  // Cut after y: the run goes on in another block, the rest of this one is y.
+  TBlock* front = root->split(x->FNext.get());
+  EXPECT_EQ(front->plainRunToEnd(x), front->FLineTail);
+  EXPECT_EQ(front->FLineTail, x->FNext.get());
+  EXPECT_EQ(root->plainRunToEnd(root->FLines.get()), nullptr);  // z alone
+}
+
+// The shortcuts over runs of plain lines (lazy lines of deep lists and
+// quotes) build the same trees as walking every line.
+TEST(Blocks, PlainRunsBuildTheSameTrees) {
+  std::vector<std::string> documents;
+  for (const char* bottom : {"", "\n\n- b", "\n\nb", "\n---", "\n===", "\n|-|", "\n<div>\n</div>",
+                             "\n    code", "\n> q", "\nc {#id}\n---", "\n\n  - b", "\n1. b"}) {
+    std::string stairs;
+    for (int level = 0; level < 6; ++level) stairs += std::string(4 * level, ' ') + "- a\n";
+    std::string quotes;
+    for (int level = 0; level < 4; ++level) quotes += std::string(level, '>') + " q\n";
+    documents.push_back(stairs + "x\ny\nz" + bottom);
+    documents.push_back(stairs + "\nx\ny\nz" + bottom);
+    documents.push_back(quotes + "x\ny|z" + bottom);
+    documents.push_back("1. a\n   - b\nx\n\n2. c\ny\nz" + std::string(bottom));
+  }
+  const std::vector<std::string> pieces = {"- ", "1. ", "> ", "    ", "  ", "x", "y z", "|", "-|-", "---",
+                                           "===", "{#i}", "\u00e9", "<div>", "</div>", "# ", "```"};
+  std::mt19937 random(17);
+  for (int round = 0; round < 2000; ++round) {
+    std::string text;
+    const int lineCount = 1 + static_cast<int>(random() % 14);
+    for (int l = 0; l < lineCount; ++l) {
+      if (l > 0) text += "\n";
+      const int pieceCount = static_cast<int>(random() % 4);
+      for (int p = 0; p < pieceCount; ++p) text += pieces[random() % pieces.size()];
+    }
+    documents.push_back(text);
+  }
+  for (const std::string& text : documents) {
+    for (auto dialect : {mdCommonMark, mdTxtMark, mdDaringFireball}) {
+      SCOPED_TRACE(std::string(dialectName(dialect)) + ": '" + text + "'");
+      ASSERT_EQ(printTree(*build(U(text), dialect).root),
+                printTree(*build(U(text), dialect, false, false).root));
+    }
+  }
 }
 
 // Random code units, including code 0 and lone surrogates: the tree is

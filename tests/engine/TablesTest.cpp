@@ -163,5 +163,44 @@ TEST(Tables, WholeDocuments) {
             "<table>\n  <tr>\n    <th>a</th>\n    <th>b</th>\n  </tr>\n</table>\n<p>1|2|3</p>\n");
 }
 
+// The inline emitter copies the table's own tags without reading them; the
+// tag reader must give exactly that copy for each, in either mode.
+TEST(Tables, OwnTagsAreWhatTheTagReaderCopies) {
+  const std::vector<std::string> own = {
+      "<table>", "</table>", "<tr>", "</tr>", "<th>", "<td>", "</th>", "</td>",
+      "<th align=\"center\">", "<th align=\"left\">", "<th align=\"right\">",
+      "<td align=\"center\">", "<td align=\"left\">", "<td align=\"right\">"};
+  for (const std::string& tag : own) {
+    SCOPED_TRACE(tag);
+    const std::u16string text = U(tag + "x</td>\n");
+    EXPECT_EQ(TTable::ownTagEnd(text, 0), static_cast<int>(tag.size()) - 1);
+    EXPECT_EQ(TTable::ownTagEnd(U("a " + tag), 2), static_cast<int>(tag.size()) + 1);
+    for (bool safe : {false, true}) {
+      for (bool defer : {false, true}) {
+        std::u16string read;
+        EXPECT_EQ(TUtils::readXML(read, text, 0, safe, defer), static_cast<int>(tag.size()) - 1);
+        EXPECT_EQ(S(read), tag);
+      }
+    }
+  }
+  for (const char* other : {"<t>", "<tr", "<td align=\"left\"", "<tr align=\"left\">", "</td align=\"left\">",
+                            "<tbody>", "<td class=\"x\">", "<TD>", "<td >", "<", "x<td>", "</tablex>"}) {
+    SCOPED_TRACE(other);
+    EXPECT_EQ(TTable::ownTagEnd(U(other), 0), -1);
+  }
+}
+
+// Cells written without a string each: escapes, empty cells, surrounding
+// spaces, a row with fewer cells than the header, and a line whose only pipe
+// is an end pipe, which is no row.
+TEST(Tables, RowsOfManyShapes) {
+  EXPECT_EQ(convert("|a||b \\|\n|-|:-:|-:|\n| x |  | y\n|z|w|\n|v", mdCommonMark),
+            "<table>\n  <tr>\n    <th>a</th>\n    <th align=\"center\"></th>\n"
+            "    <th align=\"right\">b |</th>\n  </tr>\n  <tr>\n    <td>x</td>\n"
+            "    <td align=\"center\"></td>\n    <td align=\"right\">y</td>\n  </tr>\n"
+            "  <tr>\n    <td>z</td>\n    <td align=\"center\">w</td>\n  </tr>\n</table>\n"
+            "<p>|v</p>\n");
+}
+
 }  // namespace
 }  // namespace glyphmill::test
