@@ -52,11 +52,7 @@ class AppDocumentsTest : public QObject {
   std::unique_ptr<TAppForm> FForm;
   QStringList FShown;  // the source editor's texts, one per change
 
-  QString file(const QString& name, const QByteArray& bytes) {
-    const QString path = FDir->filePath(name);
-    WriteTestFile(path, bytes);
-    return path;
-  }
+  QString file(const QString& name, const QByteArray& bytes) { return WriteTestFileIn(*FDir, name, bytes); }
 
   void recordEditorTexts(QObject* context) {
     connect(Control<TSynEdit>(*FForm, "SynEdit1"), &TSynEdit::Changed, context,

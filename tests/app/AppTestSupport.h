@@ -1,7 +1,10 @@
 // Small conveniences shared by the window tests.
 #pragma once
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QObject>
 #include <QWidget>
 #include <QSettings>
@@ -12,6 +15,15 @@ inline void WriteTestFile(const QString& fileName, const QByteArray& bytes) {
   QFile file(fileName);
   QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(fileName));
   QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// Writes `bytes` to the file `name` in `folder`, making the folders on the
+// way; the file's path.
+inline QString WriteTestFileIn(const QTemporaryDir& folder, const QString& name, const QByteArray& bytes) {
+  const QString path = folder.filePath(name);
+  QDir().mkpath(QFileInfo(path).path());
+  WriteTestFile(path, bytes);
+  return path;
 }
 
 inline QByteArray ReadTestFile(const QString& fileName) {

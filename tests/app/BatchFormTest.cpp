@@ -99,12 +99,7 @@ class BatchFormTest : public QObject {
   std::unique_ptr<TFakeDesktop> FDesktop;
   std::unique_ptr<TAppForm> FForm;
 
-  QString file(const QString& name, const QByteArray& bytes) {
-    const QString path = FDir->filePath(name);
-    QDir().mkpath(QFileInfo(path).path());
-    WriteTestFile(path, bytes);
-    return path;
-  }
+  QString file(const QString& name, const QByteArray& bytes) { return WriteTestFileIn(*FDir, name, bytes); }
 
   // `count` small Markdown files named after `stem`.
   QStringList files(const QString& stem, int count) {

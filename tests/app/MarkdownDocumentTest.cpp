@@ -41,11 +41,7 @@ class MarkdownDocumentTest : public QObject {
   std::unique_ptr<TFakeDesktop> FDesktop;
   std::unique_ptr<TAppForm> FForm;
 
-  QString file(const QString& name, const QByteArray& bytes) {
-    const QString path = FDir->filePath(name);
-    WriteTestFile(path, bytes);
-    return path;
-  }
+  QString file(const QString& name, const QByteArray& bytes) { return WriteTestFileIn(*FDir, name, bytes); }
   TSynEdit* source() const { return Control<TSynEdit>(*FForm, "SynEdit1"); }
   void edit(const QString& text) { source()->insertAt(text, 0, 0); }
   QStringList recentMenuEntries() const {
