@@ -190,6 +190,7 @@ void TAppForm::NameControls() {
                   {Exit1, "Exit1"},
                   {Settings1, "Settings1"},
                   {AutoConvert1, "AutoConvert1"},
+                  {StyledPreview1, "StyledPreview1"},
                   {Help1, "Help1"},
                   {Help2, "Help2"},
                   {N3, "N3"},
@@ -333,6 +334,8 @@ void TAppForm::CreateMainMenu() {
   AutoConvert1 = Settings1->addAction(QStringLiteral("Auto Convert"));
   AutoConvert1->setCheckable(true);
   AutoConvert1->setChecked(false);
+  StyledPreview1 = Settings1->addAction(QStringLiteral("Styled Preview"));
+  StyledPreview1->setCheckable(true);
 
   Help1 = menuBar()->addMenu(QStringLiteral("&Help"));
   Help2 = Help1->addAction(icon("help"), QStringLiteral("Online Help"));

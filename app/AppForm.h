@@ -5,6 +5,7 @@
 #include "DocumentRules.h"
 #include "LineList.h"
 #include "MarkdownProcessor.h"
+#include "SourceBlocks.h"
 #include "UpdateCheck.h"
 
 #include <QMainWindow>
@@ -33,6 +34,7 @@ class TFindBar;
 class TMemIniFile;
 class TPreviewFile;
 class TPreviewPage;
+class TPreviewRequestFilter;
 class TSynEdit;
 class TMarkdownLexer;
 
@@ -171,6 +173,11 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   // user's browser.
   void PreviewReloadClick();
   void PreviewOpenInBrowserClick();
+  // "Styled Preview": stores the check mark and shows the preview again.
+  void StyledPreview1Click();
+  // Scrolls the preview so that the block at the top of the source editor is
+  // at its top.
+  void PreviewFollowEditor();
 
   // AppFormFind.cpp: find and replace in the editors.
   // Ctrl+F: the find bar for the editor in use.
@@ -246,6 +253,7 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   QAction* Exit1 = nullptr;
   QMenu* Settings1 = nullptr;
   QAction* AutoConvert1 = nullptr;
+  QAction* StyledPreview1 = nullptr;
   QMenu* Help1 = nullptr;
   QAction* Help2 = nullptr;
   QAction* N3 = nullptr;
@@ -312,6 +320,10 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   void SetUpPreview();
   TPreviewPage* PreviewPage();
   void EndPreview();
+  // The preview file's content: the styled page, or the fragment as it is.
+  void WritePreviewFile(const QString& baseFolder);
+  // The source line at the top of the source editor.
+  int TopSourceLine() const;
   // AppFormFind.cpp
   void SetUpFindBar(QBoxLayout* middleLayout);
   TSynEdit* FindTarget() const;
@@ -321,6 +333,11 @@ class TAppForm : public QMainWindow, public TBatchTarget {
 
   TMarkdownLexer* FSourceLexer = nullptr;
   TPreviewPage* FPreviewPage = nullptr;
+  TPreviewRequestFilter* FPreviewFilter = nullptr;
+  // The blocks of the source the preview shows, and the source line the
+  // preview was last scrolled to (-1: none since it loaded).
+  std::vector<glyphmill::page::TSourceBlock> FPreviewBlocks;
+  int FFollowedLine = -1;
   std::unique_ptr<TPreviewFile> FPreviewFile;
   QUrl FPreviewUrl;  // where the preview scheme serves FPreviewFile
   // The folder of the document last loaded; empty while none was.
