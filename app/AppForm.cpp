@@ -184,6 +184,10 @@ void TAppForm::NameControls() {
                   {SaveFile1, "SaveFile1"},
                   {SaveMarkdown1, "SaveMarkdown1"},
                   {SaveMarkdownAs1, "SaveMarkdownAs1"},
+                  {N6, "N6"},
+                  {ExportHtmlPage1, "ExportHtmlPage1"},
+                  {ExportPdf1, "ExportPdf1"},
+                  {CopyHtml1, "CopyHtml1"},
                   {N1, "N1"},
                   {BatchProcessing1, "BatchProcessing1"},
                   {N5, "N5"},
@@ -320,6 +324,10 @@ void TAppForm::CreateMainMenu() {
   SaveFile1 = File1->addAction(icon("floppy48"), QStringLiteral("Save File..."));
   SaveMarkdown1 = File1->addAction(Translate(QStringLiteral("Save Markdown...")));
   SaveMarkdownAs1 = File1->addAction(Translate(QStringLiteral("Save Markdown As...")));
+  N6 = File1->addSeparator();
+  ExportHtmlPage1 = File1->addAction(QStringLiteral("Export HTML Page..."));
+  ExportPdf1 = File1->addAction(QStringLiteral("Export PDF..."));
+  CopyHtml1 = File1->addAction(QStringLiteral("Copy HTML"));
   N1 = File1->addSeparator();
   BatchProcessing1 = File1->addAction(icon("multiple"), QStringLiteral("Batch Processing..."));
   N5 = File1->addSeparator();
@@ -329,6 +337,7 @@ void TAppForm::CreateMainMenu() {
   SaveFile1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
   SaveMarkdownAs1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
   Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  CopyHtml1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
 
   Settings1 = menuBar()->addMenu(QStringLiteral("&Settings"));
   AutoConvert1 = Settings1->addAction(QStringLiteral("Auto Convert"));
@@ -394,6 +403,7 @@ void TAppForm::FormCreate() {
   SetUpDocuments();
   SetUpMarkdown();
   SetUpPreview();
+  SetUpExport();
   SynEdit1->SetText(SampleDocument());
   SourceLines.SetText(SynEdit1->text());
   SetDocument(QString(), TLineEnds());

@@ -5,6 +5,7 @@
 #include "DocumentRules.h"
 #include "LineList.h"
 #include "MarkdownProcessor.h"
+#include "Page.h"
 #include "SourceBlocks.h"
 #include "UpdateCheck.h"
 
@@ -35,6 +36,7 @@ class TMemIniFile;
 class TPreviewFile;
 class TPreviewPage;
 class TPreviewRequestFilter;
+class TPageRenderer;
 class TSynEdit;
 class TMarkdownLexer;
 
@@ -179,6 +181,22 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   // at its top.
   void PreviewFollowEditor();
 
+  // AppFormExport.cpp: exporting and sharing the conversion.
+  // Writes the complete page of HtmlLines (PageRenderer.h, StyledPage.h):
+  // stylesheet, title, local images inside, code highlighted and formulas
+  // drawn; UTF-8 without byte-order mark, replaced whole or not at all.
+  void ExportPage(const QString& fileName);
+  // Writes the same page printed to PDF, on the paper of the user's locale.
+  void ExportPdf(const QString& fileName);
+
+ public Q_SLOTS:
+  // "Export HTML Page..." and "Export PDF...": a save dialog, then ExportPage / ExportPdf.
+  void ExportHtmlPage1Click();
+  void ExportPdf1Click();
+  // "Copy HTML" (Ctrl+Shift+C): HtmlLines on the clipboard as text and as HTML.
+  void CopyHtml1Click();
+
+ public:
   // AppFormFind.cpp: find and replace in the editors.
   // Ctrl+F: the find bar for the editor in use.
   void Find1Click();
@@ -247,6 +265,10 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   QAction* SaveFile1 = nullptr;
   QAction* SaveMarkdown1 = nullptr;
   QAction* SaveMarkdownAs1 = nullptr;
+  QAction* N6 = nullptr;
+  QAction* ExportHtmlPage1 = nullptr;
+  QAction* ExportPdf1 = nullptr;
+  QAction* CopyHtml1 = nullptr;  // also in PopupMenu2
   QAction* N1 = nullptr;
   QAction* BatchProcessing1 = nullptr;
   QAction* N5 = nullptr;
@@ -324,6 +346,13 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   void WritePreviewFile(const QString& baseFolder);
   // The source line at the top of the source editor.
   int TopSourceLine() const;
+  // AppFormExport.cpp
+  void SetUpExport();
+  TPageRenderer* PageRenderer();
+  // A save dialog for an export; the chosen file or "".
+  QString ChooseExportFile(const QString& filter, const QString& suffix);
+  // The page ExportPage writes, with the colours of `scheme`.
+  QByteArray ExportedPage(glyphmill::page::TColourScheme scheme);
   // AppFormFind.cpp
   void SetUpFindBar(QBoxLayout* middleLayout);
   TSynEdit* FindTarget() const;
@@ -334,6 +363,8 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   TMarkdownLexer* FSourceLexer = nullptr;
   TPreviewPage* FPreviewPage = nullptr;
   TPreviewRequestFilter* FPreviewFilter = nullptr;
+  TPageRenderer* FPageRenderer = nullptr;  // made with the first export
+  bool FExporting = false;
   // The blocks of the source the preview shows, and the source line the
   // preview was last scrolled to (-1: none since it loaded).
   std::vector<glyphmill::page::TSourceBlock> FPreviewBlocks;

@@ -1,6 +1,7 @@
 // The page around a fragment: its head, the stylesheet's colour schemes, the
 // title, embedded images and the helpers.
 #include "Page.h"
+#include "StyledTables.h"
 
 #include <gtest/gtest.h>
 
@@ -97,6 +98,19 @@ TEST(PageTest, PageTitleFallsBackToTheFileName) {
   EXPECT_EQ(PageTitle("<h1>Head</h1>", "/docs/notes.md"), "Head");
   EXPECT_EQ(PageTitle("<p>x</p>", "/docs/a&b <1>.md"), "a&amp;b &lt;1&gt;.md");
   EXPECT_EQ(PageTitle("<p>x</p>", ""), "");
+}
+
+TEST(PageTest, StyleTablesInUtf8AndUtf16) {
+  std::string styled8;
+  ASSERT_TRUE(glyphmill::page::StyleTables(std::string_view("<TABLE><th x><Td>\xc3\xa9"), styled8));
+  EXPECT_EQ(styled8,
+            "<table style=\"border: 1px solid black; border-collapse: collapse;\"><th x>"
+            "<td style=\"border: 1px solid black; padding: 3px;\">\xc3\xa9");
+  std::u16string styled16 = u"untouched";
+  EXPECT_FALSE(glyphmill::page::StyleTables(std::u16string_view(u"<thead><tdx> <t"), styled16));
+  EXPECT_EQ(styled16, u"untouched");
+  ASSERT_TRUE(glyphmill::page::StyleTables(std::u16string_view(u"\u00e9<th>"), styled16));
+  EXPECT_EQ(styled16, u"\u00e9<th style=\"border: 1px solid black; padding: 3px;\">");
 }
 
 TEST(PageTest, EscapeText) {
