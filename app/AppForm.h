@@ -225,6 +225,8 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   bool eventFilter(QObject* watched, QEvent* event) override;
   // Closing offers an edited document for saving; "Cancel" keeps the window open.
   void closeEvent(QCloseEvent* event) override;
+  // A new palette (the desktop turning dark, say) gives the styled preview its colours.
+  void changeEvent(QEvent* event) override;
 
  private:
   // The controls; each one's object name is its member name.
@@ -349,6 +351,8 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   // AppFormExport.cpp
   void SetUpExport();
   TPageRenderer* PageRenderer();
+  // Shows what a long export is doing in the status bar.
+  void ShowProgress(const QString& text);
   // A save dialog for an export; the chosen file or "".
   QString ChooseExportFile(const QString& filter, const QString& suffix);
   // The page ExportPage writes, with the colours of `scheme`.

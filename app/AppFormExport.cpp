@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QScopeGuard>
@@ -42,6 +43,11 @@ void TAppForm::SetUpExport() {
   // The HTML pane's popup offers it too.
   PopupMenu2->addSeparator();
   PopupMenu2->addAction(CopyHtml1);
+}
+
+void TAppForm::ShowProgress(const QString& text) {
+  SetStatusText(text);
+  StatusPanel0->repaint();  // at once: what follows may hold the window a while
 }
 
 TPageRenderer* TAppForm::PageRenderer() {
@@ -114,7 +120,7 @@ void TAppForm::ExportPage(const QString& fileName) {
   }
   FExporting = true;
   const auto done = qScopeGuard([this] { FExporting = false; });
-  SetStatusText(QStringLiteral("Exporting the page..."));
+  ShowProgress(QStringLiteral("Exporting the page..."));
   WriteFileAtomically(fileName, ExportedPage(glyphmill::page::TColourScheme::csBoth));
 }
 
@@ -125,7 +131,7 @@ void TAppForm::ExportPdf(const QString& fileName) {
   }
   FExporting = true;
   const auto done = qScopeGuard([this] { FExporting = false; });
-  SetStatusText(QStringLiteral("Printing to PDF..."));
+  ShowProgress(QStringLiteral("Printing to PDF..."));
   // Printed in the light colours, on the paper of the user's locale.
   const QByteArray pdf =
       PageRenderer()->PrintToPdf(ExportedPage(glyphmill::page::TColourScheme::csLight), LocalePageLayout());

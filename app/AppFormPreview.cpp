@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QEvent>
 #include <QMenu>
 #include <QTabWidget>
 #include <QWebEngineProfile>
@@ -124,6 +125,14 @@ void TAppForm::WritePreviewFile(const QString& baseFolder) {
   FPreviewBlocks = glyphmill::page::FindSourceBlocks(
       std::u16string_view(reinterpret_cast<const char16_t*>(SourceLines.Text().utf16()),
                           std::size_t(SourceLines.Text().size())));
+}
+
+void TAppForm::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::PaletteChange && FPreviewPage != nullptr && StyledPreview1->isChecked() &&
+      PageControl1->currentIndex() == kPreviewPage) {
+    Guarded(&TAppForm::PreviewGoster);
+  }
 }
 
 void TAppForm::StyledPreview1Click() {

@@ -204,6 +204,17 @@ class StyledPreviewTest : public QObject {
     checkContrast();
   }
 
+  void aNewPaletteRecoloursThePreview() {
+    preview(QStringLiteral("text"));
+    QSignalSpy loads(view(), &QWebEngineView::loadFinished);
+    QApplication::setPalette(darkPalette());
+    QTRY_VERIFY_WITH_TIMEOUT(loads.count() >= 1, kTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        cssColour(evaluate(QStringLiteral("getComputedStyle(document.documentElement).backgroundColor")).toString())
+                .lightnessF() < 0.2,
+        kTimeout);
+  }
+
   void fencedCodeNamingItsLanguageIsHighlighted() {
     preview(QStringLiteral("```js\r\nvar foo = 'bar';\r\n```\r\n\r\n```\r\nvar plain = 1;\r\n```\r\n\r\n"
                            "```nosuchlanguage\r\nvar other = 1;\r\n```\r\n"));
