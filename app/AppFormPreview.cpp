@@ -122,9 +122,13 @@ void TAppForm::WritePreviewFile(const QString& baseFolder) {
   } else {
     FPreviewFile->Write(html, baseFolder);
   }
-  FPreviewBlocks = glyphmill::page::FindSourceBlocks(
-      std::u16string_view(reinterpret_cast<const char16_t*>(SourceLines.Text().utf16()),
-                          std::size_t(SourceLines.Text().size())));
+  // A document behind the placeholder has no editor lines to follow.
+  FPreviewBlocks.clear();
+  if (SynEdit1->isEnabled()) {
+    FPreviewBlocks = glyphmill::page::FindSourceBlocks(
+        std::u16string_view(reinterpret_cast<const char16_t*>(SourceLines.Text().utf16()),
+                            std::size_t(SourceLines.Text().size())));
+  }
 }
 
 void TAppForm::changeEvent(QEvent* event) {
