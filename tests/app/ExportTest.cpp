@@ -114,7 +114,6 @@ class ExportTest : public QObject {
   void initTestCase() { UseTestSettings(); }
 
   void init() {
-    ForgetRememberedDocuments();
     FDesktop = std::make_unique<TFakeDesktop>();
     FForm = std::make_unique<TAppForm>();
     FFolder = std::make_unique<QTemporaryDir>();
