@@ -186,12 +186,17 @@ void TAppForm::NameControls() {
                   {SaveFile1, "SaveFile1"},
                   {SaveMarkdown1, "SaveMarkdown1"},
                   {SaveMarkdownAs1, "SaveMarkdownAs1"},
+                  {N6, "N6"},
+                  {ExportHtmlPage1, "ExportHtmlPage1"},
+                  {ExportPdf1, "ExportPdf1"},
+                  {CopyHtml1, "CopyHtml1"},
                   {N1, "N1"},
                   {BatchProcessing1, "BatchProcessing1"},
                   {N5, "N5"},
                   {Exit1, "Exit1"},
                   {Settings1, "Settings1"},
                   {AutoConvert1, "AutoConvert1"},
+                  {StyledPreview1, "StyledPreview1"},
                   {Help1, "Help1"},
                   {Help2, "Help2"},
                   {N3, "N3"},
@@ -321,6 +326,10 @@ void TAppForm::CreateMainMenu() {
   SaveFile1 = File1->addAction(icon("floppy48"), QStringLiteral("Save File..."));
   SaveMarkdown1 = File1->addAction(Translate(QStringLiteral("Save Markdown...")));
   SaveMarkdownAs1 = File1->addAction(Translate(QStringLiteral("Save Markdown As...")));
+  N6 = File1->addSeparator();
+  ExportHtmlPage1 = File1->addAction(QStringLiteral("Export HTML Page..."));
+  ExportPdf1 = File1->addAction(QStringLiteral("Export PDF..."));
+  CopyHtml1 = File1->addAction(QStringLiteral("Copy HTML"));
   N1 = File1->addSeparator();
   BatchProcessing1 = File1->addAction(icon("multiple"), QStringLiteral("Batch Processing..."));
   N5 = File1->addSeparator();
@@ -330,11 +339,14 @@ void TAppForm::CreateMainMenu() {
   SaveFile1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
   SaveMarkdownAs1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
   Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  CopyHtml1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
 
   Settings1 = menuBar()->addMenu(QStringLiteral("&Settings"));
   AutoConvert1 = Settings1->addAction(QStringLiteral("Auto Convert"));
   AutoConvert1->setCheckable(true);
   AutoConvert1->setChecked(false);
+  StyledPreview1 = Settings1->addAction(QStringLiteral("Styled Preview"));
+  StyledPreview1->setCheckable(true);
 
   Help1 = menuBar()->addMenu(QStringLiteral("&Help"));
   Help2 = Help1->addAction(icon("help"), QStringLiteral("Online Help"));
@@ -393,6 +405,7 @@ void TAppForm::FormCreate() {
   SetUpDocuments();
   SetUpMarkdown();
   SetUpPreview();
+  SetUpExport();
   SynEdit1->SetText(SampleDocument());
   SourceLines.SetText(SynEdit1->text());
   SetDocument(QString(), TLineEnds());

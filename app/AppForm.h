@@ -5,6 +5,8 @@
 #include "DocumentRules.h"
 #include "LineList.h"
 #include "MarkdownProcessor.h"
+#include "Page.h"
+#include "SourceBlocks.h"
 #include "UpdateCheck.h"
 
 #include <QMainWindow>
@@ -35,6 +37,8 @@ class TMemIniFile;
 class TBackgroundConversion;
 class TPreviewFile;
 class TPreviewPage;
+class TPreviewRequestFilter;
+class TPageRenderer;
 class TSynEdit;
 class TMarkdownLexer;
 
@@ -173,7 +177,28 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   // user's browser.
   void PreviewReloadClick();
   void PreviewOpenInBrowserClick();
+  // "Styled Preview": stores the check mark and shows the preview again.
+  void StyledPreview1Click();
+  // Scrolls the preview so that the block at the top of the source editor is
+  // at its top.
+  void PreviewFollowEditor();
 
+  // AppFormExport.cpp: exporting and sharing the conversion.
+  // Writes the complete page of HtmlLines (PageRenderer.h, StyledPage.h):
+  // stylesheet, title, local images inside, code highlighted and formulas
+  // drawn; UTF-8 without byte-order mark, replaced whole or not at all.
+  void ExportPage(const QString& fileName);
+  // Writes the same page printed to PDF, on the paper of the user's locale.
+  void ExportPdf(const QString& fileName);
+
+ public Q_SLOTS:
+  // "Export HTML Page..." and "Export PDF...": a save dialog, then ExportPage / ExportPdf.
+  void ExportHtmlPage1Click();
+  void ExportPdf1Click();
+  // "Copy HTML" (Ctrl+Shift+C): HtmlLines on the clipboard as text and as HTML.
+  void CopyHtml1Click();
+
+ public:
   // AppFormFind.cpp: find and replace in the editors.
   // Ctrl+F: the find bar for the editor in use.
   void Find1Click();
@@ -202,6 +227,8 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   bool eventFilter(QObject* watched, QEvent* event) override;
   // Closing offers an edited document for saving; "Cancel" keeps the window open.
   void closeEvent(QCloseEvent* event) override;
+  // A new palette (the desktop turning dark, say) gives the styled preview its colours.
+  void changeEvent(QEvent* event) override;
 
  private:
   // The controls; each one's object name is its member name.
@@ -242,12 +269,17 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   QAction* SaveFile1 = nullptr;
   QAction* SaveMarkdown1 = nullptr;
   QAction* SaveMarkdownAs1 = nullptr;
+  QAction* N6 = nullptr;
+  QAction* ExportHtmlPage1 = nullptr;
+  QAction* ExportPdf1 = nullptr;
+  QAction* CopyHtml1 = nullptr;  // also in PopupMenu2
   QAction* N1 = nullptr;
   QAction* BatchProcessing1 = nullptr;
   QAction* N5 = nullptr;
   QAction* Exit1 = nullptr;
   QMenu* Settings1 = nullptr;
   QAction* AutoConvert1 = nullptr;
+  QAction* StyledPreview1 = nullptr;
   QMenu* Help1 = nullptr;
   QAction* Help2 = nullptr;
   QAction* N3 = nullptr;
@@ -322,6 +354,19 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   void SetUpPreview();
   TPreviewPage* PreviewPage();
   void EndPreview();
+  // The preview file's content: the styled page, or the fragment as it is.
+  void WritePreviewFile(const QString& baseFolder);
+  // The source line at the top of the source editor.
+  int TopSourceLine() const;
+  // AppFormExport.cpp
+  void SetUpExport();
+  TPageRenderer* PageRenderer();
+  // Shows what a long export is doing in the status bar.
+  void ShowProgress(const QString& text);
+  // A save dialog for an export; the chosen file or "".
+  QString ChooseExportFile(const QString& filter, const QString& suffix);
+  // The page ExportPage writes, with the colours of `scheme`.
+  QByteArray ExportedPage(glyphmill::page::TColourScheme scheme);
   // AppFormFind.cpp
   void SetUpFindBar(QBoxLayout* middleLayout);
   TSynEdit* FindTarget() const;
@@ -331,6 +376,13 @@ class TAppForm : public QMainWindow, public TBatchTarget {
 
   TMarkdownLexer* FSourceLexer = nullptr;
   TPreviewPage* FPreviewPage = nullptr;
+  TPreviewRequestFilter* FPreviewFilter = nullptr;
+  TPageRenderer* FPageRenderer = nullptr;  // made with the first export
+  bool FExporting = false;
+  // The blocks of the source the preview shows, and the source line the
+  // preview was last scrolled to (-1: none since it loaded).
+  std::vector<glyphmill::page::TSourceBlock> FPreviewBlocks;
+  int FFollowedLine = -1;
   std::unique_ptr<TPreviewFile> FPreviewFile;
   QUrl FPreviewUrl;  // where the preview scheme serves FPreviewFile
   // The folder of the document last loaded; empty while none was.

@@ -1,25 +1,33 @@
 // The rendered preview: the HTML written to the window's private preview file
-// and shown by the web view under the preview scheme (PreviewScheme.h); the
-// preview's context menu.
+// and shown by the web view under the preview scheme (PreviewScheme.h), as the
+// styled page (StyledPage.h) or as it is; the preview following the source
+// editor; the preview's context menu.
 #include "AppForm.h"
 
 #include "AppGlobals.h"
+#include "Editors.h"
 #include "PreviewFile.h"
 #include "PreviewPage.h"
 #include "PreviewScheme.h"
+#include "PreviewScripts.h"
+#include "StyledPage.h"
+#include "UserSettings.h"
 #include "platform/Desktop.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QEvent>
 #include <QMenu>
 #include <QTabWidget>
 #include <QWebEngineProfile>
+#include <QWebEngineScript>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
 namespace {
 
 constexpr int kPreviewPage = 1;
+const QString kStyledPreviewKey = QStringLiteral("Settings/StyledPreview");
 
 }  // namespace
 
@@ -47,6 +55,16 @@ void TAppForm::SetUpPreview() {
   WebBrowser1->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(WebBrowser1, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& position) { PreviewMenu->popup(WebBrowser1->mapToGlobal(position)); });
+
+  StyledPreview1->setChecked(UserSettings().value(kStyledPreviewKey, true).toBool());
+  connect(StyledPreview1, &QAction::triggered, this, [this] { Guarded(&TAppForm::StyledPreview1Click); });
+  // Scrolling the source or moving its caret; a page that has loaded starts
+  // where the source editor is.
+  connect(SynEdit1, &QsciScintillaBase::SCN_UPDATEUI, this, [this] { PreviewFollowEditor(); });
+  connect(WebBrowser1, &QWebEngineView::loadFinished, this, [this] {
+    FFollowedLine = -1;
+    PreviewFollowEditor();
+  });
 }
 
 // Stops serving this window's preview; its file goes with FPreviewFile.
@@ -64,7 +82,8 @@ TPreviewPage* TAppForm::PreviewPage() {
   // The page is not a local one, so these file-page permissions stay off.
   settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
   settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
-  FPreviewPage->setUrlRequestInterceptor(new TPreviewRequestFilter(FPreviewPage));
+  FPreviewFilter = new TPreviewRequestFilter(FPreviewPage);
+  FPreviewPage->setUrlRequestInterceptor(FPreviewFilter);
   WebBrowser1->setPage(FPreviewPage);
   return FPreviewPage;
 }
@@ -75,7 +94,7 @@ void TAppForm::PreviewGoster() {
   // Relative addresses resolve beside the document, or in the data folder
   // while no document was loaded.
   const QString baseFolder = FDocumentFolder.isEmpty() ? DataFolder : FDocumentFolder;
-  FPreviewFile->Write(HtmlLines.Text(), baseFolder);
+  WritePreviewFile(baseFolder);
   TPreviewPage* page = PreviewPage();
   page->SetBaseUrl(BaseAddress(baseFolder));
   if (FPreviewUrl.isEmpty()) {
@@ -85,6 +104,66 @@ void TAppForm::PreviewGoster() {
   // Scripts run only when the user allowed unsafe HTML.
   page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, CheckBox1->isChecked());
   WebBrowser1->load(FPreviewUrl);
+}
+
+void TAppForm::WritePreviewFile(const QString& baseFolder) {
+  const QString& html = HtmlLines.Text();
+  const bool styled = StyledPreview1->isChecked();
+  const TPageScripts scripts = styled ? ScriptsNeededBy(html) : TPageScripts();
+  TPreviewPage* page = PreviewPage();
+  UsePreviewScripts(page, scripts);
+  FPreviewFilter->SetDrawsFormulas(scripts.Formulas && !KatexStylesheet().isEmpty());
+  if (styled) {
+    TStyledPageOptions options;
+    options.DocumentPath = FDocumentPath;
+    options.Scheme = SchemeFor(palette());
+    options.ExtraHead = BaseElement(baseFolder);
+    FPreviewFile->WritePage(StyledPage(html, options));
+  } else {
+    FPreviewFile->Write(html, baseFolder);
+  }
+  // A document behind the placeholder has no editor lines to follow.
+  FPreviewBlocks.clear();
+  if (SynEdit1->isEnabled()) {
+    FPreviewBlocks = glyphmill::page::FindSourceBlocks(
+        std::u16string_view(reinterpret_cast<const char16_t*>(SourceLines.Text().utf16()),
+                            std::size_t(SourceLines.Text().size())));
+  }
+}
+
+void TAppForm::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::PaletteChange && FPreviewPage != nullptr && StyledPreview1->isChecked() &&
+      PageControl1->currentIndex() == kPreviewPage) {
+    Guarded(&TAppForm::PreviewGoster);
+  }
+}
+
+void TAppForm::StyledPreview1Click() {
+  UserSettings().setValue(kStyledPreviewKey, StyledPreview1->isChecked());
+  if (PageControl1->currentIndex() == kPreviewPage) PreviewGoster();
+}
+
+int TAppForm::TopSourceLine() const {
+  const long visible = SynEdit1->SendScintilla(QsciScintillaBase::SCI_GETFIRSTVISIBLELINE);
+  return int(SynEdit1->SendScintilla(QsciScintillaBase::SCI_DOCLINEFROMVISIBLE, visible));
+}
+
+void TAppForm::PreviewFollowEditor() {
+  if (FPreviewPage == nullptr || PageControl1->currentIndex() != kPreviewPage ||
+      !SynEdit1->isEnabled()) {
+    return;
+  }
+  const int line = TopSourceLine();
+  if (line == FFollowedLine) return;
+  FFollowedLine = line;
+  const glyphmill::page::TBlockPlace place = glyphmill::page::PlaceOfLine(FPreviewBlocks, line);
+  FPreviewPage->runJavaScript(
+      QStringLiteral("window.glyphmillScrollToBlock && glyphmillScrollToBlock(%1, %2, %3)")
+          .arg(place.Headline)
+          .arg(place.Offset)
+          .arg(place.Fraction, 0, 'f', 4),
+      QWebEngineScript::ApplicationWorld);
 }
 
 void TAppForm::PageControl1Change() {

@@ -41,9 +41,13 @@ QUrl BaseAddress(const QString& folder) {
   return QUrl::fromLocalFile(path);
 }
 
-QString BaseHead(const QString& folder) {
+QString BaseElement(const QString& folder) {
   const QString address = BaseAddress(folder).toString(QUrl::FullyEncoded);
-  return QStringLiteral("<head><base href=\"%1\"></head>\r\n").arg(address.toHtmlEscaped());
+  return QStringLiteral("<base href=\"%1\">").arg(address.toHtmlEscaped());
+}
+
+QString BaseHead(const QString& folder) {
+  return QStringLiteral("<head>") + BaseElement(folder) + QStringLiteral("</head>\r\n");
 }
 
 TPreviewFile::~TPreviewFile() {
@@ -74,4 +78,9 @@ void TPreviewFile::CreateFolder() {
 void TPreviewFile::Write(const QString& html, const QString& baseFolder) {
   if (FFolder.isEmpty()) CreateFolder();
   WriteFileAtomically(FFileName, kUtf8Mark + (BaseHead(baseFolder) + html).toUtf8(), wkScratchFile);
+}
+
+void TPreviewFile::WritePage(const QByteArray& page) {
+  if (FFolder.isEmpty()) CreateFolder();
+  WriteFileAtomically(FFileName, kUtf8Mark + page, wkScratchFile);
 }

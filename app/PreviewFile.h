@@ -17,6 +17,9 @@ class TPreviewFile {
   // `baseFolder` (so relative images and links resolve there), then `html`.
   // Makes the folder on first use. Throws std::runtime_error naming the file.
   void Write(const QString& html, const QString& baseFolder);
+  // Writes a complete page (which names its own base address), UTF-8 with a
+  // byte-order mark. Throws std::runtime_error naming the file.
+  void WritePage(const QByteArray& page);
 
   // The file's path; empty until the first Write.
   const QString& FileName() const { return FFileName; }
@@ -36,5 +39,8 @@ QString PrivateFilesRoot();
 // The file address of `folder`, ending with "/": a page's base address.
 QUrl BaseAddress(const QString& folder);
 
-// The head that makes `folder` the base address of a page.
+// The base element that makes `folder` the base address of a page.
+QString BaseElement(const QString& folder);
+
+// A head holding only BaseElement(folder).
 QString BaseHead(const QString& folder);

@@ -1,5 +1,8 @@
 #include "PreviewScheme.h"
 
+#include "PreviewScripts.h"
+
+#include <QBuffer>
 #include <QFile>
 #include <QWebEngineProfile>
 #include <QWebEngineUrlRequestInfo>
@@ -9,6 +12,7 @@
 namespace {
 
 const QString kPreviewPath = QStringLiteral("/temp.html");
+const QString kKatexPath = QStringLiteral("/katex.css");
 
 }  // namespace
 
@@ -50,6 +54,13 @@ void TPreviewSchemeHandler::Withdraw(const QUrl& address) { FFiles.remove(addres
 void TPreviewSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job) {
   const QUrl address = job->requestUrl();
   const auto file = FFiles.constFind(address.host());
+  if (file != FFiles.constEnd() && address.path() == kKatexPath && !KatexStylesheet().isEmpty()) {
+    auto* content = new QBuffer(job);
+    content->setData(KatexStylesheet());
+    content->open(QIODevice::ReadOnly);
+    job->reply("text/css", content);
+    return;
+  }
   if (file == FFiles.constEnd() || address.path() != kPreviewPath) {
     job->fail(QWebEngineUrlRequestJob::UrlNotFound);
     return;
@@ -63,6 +74,10 @@ void TPreviewSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job) {
 }
 
 void TPreviewRequestFilter::interceptRequest(QWebEngineUrlRequestInfo& info) {
+  if (FDrawsFormulas && info.requestUrl().toString().startsWith(FormulaAddressPrefix())) {
+    info.block(true);
+    return;
+  }
   if (!info.requestUrl().isLocalFile()) return;
   switch (info.resourceType()) {
     case QWebEngineUrlRequestInfo::ResourceTypeImage:

@@ -23,8 +23,9 @@ inline constexpr char kPreviewScheme[] = "glyphmill-preview";
 // starts (the first web view shown or page made). Later calls do nothing.
 void RegisterPreviewScheme();
 
-// Serves the preview files that windows publish, read-only; any other address
-// of the scheme is not found.
+// Serves the preview files that windows publish, read-only, and beside each
+// one "katex.css", KaTeX's stylesheet with its fonts inside (PreviewScripts.h);
+// any other address of the scheme is not found.
 class TPreviewSchemeHandler : public QWebEngineUrlSchemeHandler {
   Q_OBJECT
  public:
@@ -46,10 +47,17 @@ class TPreviewSchemeHandler : public QWebEngineUrlSchemeHandler {
 };
 
 // Lets a page load a file address only as an image, style sheet, font or media.
+// While the page draws its formulas itself, their images are not fetched from
+// the formula service either.
 class TPreviewRequestFilter : public QWebEngineUrlRequestInterceptor {
   Q_OBJECT
  public:
   using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
 
+  void SetDrawsFormulas(bool draws) { FDrawsFormulas = draws; }
+
   void interceptRequest(QWebEngineUrlRequestInfo& info) override;
+
+ private:
+  bool FDrawsFormulas = false;
 };

@@ -1,5 +1,8 @@
 #include "Converter.h"
 
+#include "Page.h"
+#include "StyledTables.h"
+
 #include <fcntl.h>
 #include <limits.h>
 #include <signal.h>
@@ -81,6 +84,22 @@ void convertBytes(std::string bytes, const Options& options,
   processor->ProcessTo(std::move(text), [&](std::u16string_view piece) {
     write(std::string_view(utf8.data(), toUtf8(piece, utf8)));
   });
+}
+
+// The complete page around the HTML of `input`: its tables styled, its lines
+// ending with CR LF, its local images inside, titled by its first headline or
+// its file name, as the window's "Export HTML Page..." writes it.
+std::string pageFor(const std::string& html, const std::string& input) {
+  std::string styled;
+  const bool changed = page::StyleTables(std::string_view(html), styled);
+  const std::string lines = page::WithCrLf(changed ? styled : html);
+  const bool standardInput = input == "-";
+  const std::string folder =
+      standardInput ? fs::current_path().string() : fs::absolute(fs::path(input)).parent_path().string();
+  const std::string fragment = page::EmbedLocalImages(lines, folder);
+  page::TPageParts parts;
+  parts.Title = page::PageTitle(fragment, standardInput ? std::string() : input);
+  return page::BuildPage(fragment, parts);
 }
 
 std::string outputNameFor(const std::string& input) {
@@ -193,6 +212,22 @@ void handOutStandardInput(std::vector<Job>& jobs, int inputFd) {
 void convertJob(Job& job, const Options& options) {
   try {
     std::string bytes = job.input == "-" ? std::move(job.bytes) : readFileBytes(job.input);
+    if (options.page) {
+      std::string html;
+      convertBytes(std::move(bytes), options, [&](std::string_view piece) { html += piece; });
+      std::string whole = pageFor(html, job.input);
+      std::string().swap(html);
+      if (!job.target.empty()) {
+        AtomicFile file(job.target);
+        file.write(whole);
+        file.commit();
+      } else if (job.stream != nullptr) {
+        *job.stream << whole;
+      } else {
+        job.html = std::move(whole);
+      }
+      return;
+    }
     if (!job.target.empty()) {
       AtomicFile file(job.target);
       convertBytes(std::move(bytes), options, [&](std::string_view piece) { file.write(piece); });
@@ -293,6 +328,8 @@ std::string usage() {
          "  -d, --dialect NAME   commonmark (default), txtmark, daringfireball or github\n"
          "      --allow-unsafe   keep raw HTML as written (safe mode is on by default)\n"
          "      --seed N         seed the random choice of e-mail character references\n"
+         "      --page           write a complete page (title, character set, stylesheet,\n"
+         "                       local images inside) instead of the HTML fragment\n"
          "  -o, --output PATH    write to PATH instead of standard output; with several\n"
          "                       FILEs, PATH is a folder and each input gives NAME.html\n"
          "  -h, --help           show this help\n"
@@ -333,6 +370,9 @@ Options parseOptions(const std::vector<std::string>& args) {
     } else if (arg == "--allow-unsafe") {
       noValue();
       options.allowUnsafe = true;
+    } else if (arg == "--page") {
+      noValue();
+      options.page = true;
     } else if (arg == "--seed") {
       options.seed = seedNamed(value());
     } else if (arg == "-o" || arg == "--output") {

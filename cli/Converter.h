@@ -19,6 +19,7 @@ struct Options {
   std::optional<std::uint32_t> seed;
   std::optional<std::string> output;
   std::vector<std::string> inputs;  // "-" stands for standard input
+  bool page = false;                // a complete page instead of the fragment
   bool help = false;
   bool version = false;
 };

@@ -146,6 +146,64 @@ TEST_F(ConvertTest, SeveralFilesToStandardOutputInOrder) {
   EXPECT_EQ(run({a.string(), b.string()}).out, "<p>A</p>\n<p>B</p>\n");
 }
 
+// The part of a page between "<body>\r\n" and "</body>".
+std::string bodyOf(const std::string& page) {
+  const std::size_t start = page.find("<body>\r\n");
+  const std::size_t end = page.rfind("</body>");
+  if (start == std::string::npos || end == std::string::npos) return "<no body>";
+  return page.substr(start + 8, end - start - 8);
+}
+
+TEST_F(ConvertTest, PageWrapsTheStyledFragmentWithCrLf) {
+  const Result r = run({"--page"}, "# Caf\xC3\xA9 & *Co*\n\na|b\n-|-\n1|2\n");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("<!DOCTYPE html>\r\n<html lang=\"en\">\r\n<head>\r\n<meta charset=\"utf-8\">\r\n", 0), 0u);
+  EXPECT_NE(r.out.find("<title>Caf\xC3\xA9 &amp; Co</title>"), std::string::npos);
+  EXPECT_NE(r.out.find("<style>\r\n/* Glyphmill's page style"), std::string::npos);
+  EXPECT_NE(r.out.find("@media (prefers-color-scheme: dark)"), std::string::npos);
+  // The window's table styling, every line ended with CR LF.
+  EXPECT_EQ(bodyOf(r.out),
+            "<h1>Caf\xC3\xA9 &amp; <em>Co</em></h1>\r\n"
+            "<table style=\"border: 1px solid black; border-collapse: collapse;\">\r\n  <tr>\r\n"
+            "    <th style=\"border: 1px solid black; padding: 3px;\">a</th>\r\n"
+            "    <th style=\"border: 1px solid black; padding: 3px;\">b</th>\r\n  </tr>\r\n  <tr>\r\n"
+            "    <td style=\"border: 1px solid black; padding: 3px;\">1</td>\r\n"
+            "    <td style=\"border: 1px solid black; padding: 3px;\">2</td>\r\n  </tr>\r\n</table>\r\n");
+  EXPECT_EQ(r.out.substr(r.out.size() - 18), "</body>\r\n</html>\r\n");
+}
+
+TEST_F(ConvertTest, PageTitleFallsBackToTheFileNameOrUntitled) {
+  const auto named = file("my notes.md", "no headline\n");
+  EXPECT_NE(run({"--page", named.string()}).out.find("<title>my notes.md</title>"), std::string::npos);
+  EXPECT_NE(run({"--page"}, "no headline\n").out.find("<title>Untitled</title>"), std::string::npos);
+}
+
+TEST_F(ConvertTest, PageEmbedsLocalImagesBesideTheInput) {
+  fs::create_directories(dir_ / "docs");
+  writeFile(dir_ / "docs" / "pic.png", std::string("\x89PNG\r\n\x1a\n", 8));
+  const auto input = file("docs/page.md", "![a](pic.png) ![b](missing.png) ![c](https://example.org/c.png)\n");
+  const Result r = run({"--page", input.string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(bodyOf(r.out),
+            "<p><img src=\"data:image/png;base64,iVBORw0KGgo=\" alt=\"a\"/> <img src=\"missing.png\" alt=\"b\"/> "
+            "<img src=\"https://example.org/c.png\" alt=\"c\"/></p>\r\n");
+  // Code and formulas stay as the converter wrote them: they need the web engine.
+  const Result code = run({"--page"}, "```js\nvar a;\n```\n\n$x^2$\n");
+  EXPECT_NE(code.out.find("<pre><code class=\"js\">var a;\r\n</code></pre>"), std::string::npos);
+  EXPECT_NE(code.out.find("/chart?cht=tx&chl=x^2"), std::string::npos);
+}
+
+TEST_F(ConvertTest, PageForSeveralFilesWritesOnePageEach) {
+  const auto first = file("one.md", "# One\n");
+  const auto second = file("two.md", "# Two\n");
+  const Result r = run({"--page", "-o", (dir_ / "out").string(), first.string(), second.string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(readFile(dir_ / "out" / "one.html").find("<title>One</title>"), std::string::npos);
+  EXPECT_NE(readFile(dir_ / "out" / "two.html").find("<title>Two</title>"), std::string::npos);
+  EXPECT_EQ(readFile(dir_ / "out" / "one.html"), run({"--page", first.string()}).out);
+  EXPECT_EQ(run({"--page=x"}).status, 2);
+}
+
 TEST_F(ConvertTest, StandardInputTwiceIsConvertedTwice) {
   EXPECT_EQ(run({"-", "-"}, "*a*").out, "<p><em>a</em></p>\n<p><em>a</em></p>\n");
 }
@@ -385,7 +443,9 @@ TEST_F(ConvertTest, AnEndlessInputStopsAtTheSizeLimit) {
         if (n < 0) break;  // EPIPE: the converter stopped reading
         written += static_cast<std::uint64_t>(n);
       }
-      EXPECT_GT(written, std::uint64_t{1} << 30);
+      // The converter reads 1 GiB (the limit and one byte more) before it stops; the
+      // pipe may or may not have taken more by then.
+      EXPECT_GE(written, std::uint64_t{1} << 30);
       EXPECT_LT(written, std::uint64_t{5} << 30);
     }
     ::close(ends[1]);

@@ -16,7 +16,7 @@ grep -q "^ Package: glyphmill$" <<<"$info" || fail "package name: $info"
 grep -q "^ Version: $version$" <<<"$info" || fail "version: $info"
 depends=$(grep "^ Depends:" <<<"$info")
 for library in libqt6widgets6 libqt6webenginewidgets6 libqscintilla2-qt6 libicu72 libc6 \
-    libqt6webenginecore6-bin; do
+    libqt6webenginecore6-bin libjs-highlight.js libjs-katex; do
   grep -q "$library" <<<"$depends" || fail "no dependency on $library: $depends"
 done
 

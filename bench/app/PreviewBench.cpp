@@ -1,0 +1,134 @@
+// Times the styled preview in the real window, offscreen: from a refresh to
+// the page with its code highlighted and formulas drawn, for the sample
+// document, a 100 KB and a 1 MB document; how long the refresh holds the
+// window itself; and a keystroke with Auto Convert while the Preview tab is
+// shown (the preview follows once typing pauses). Prints the median and the
+// slowest of the runs. Then Export HTML Page and Export PDF of the 1 MB document.
+#include "AppForm.h"
+#include "AppTestSupport.h"
+#include "Editors.h"
+#include "RealDocument.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QTest>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
+#include <QWebEngineView>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+void report(const char* what, qsizetype size, const std::vector<double>& ms) {
+  std::printf("%-34s %8.0f KB  median %7.1f ms  slowest %7.1f ms  (%zu runs)\n", what,
+              double(size) / 1024.0, median(ms), *std::max_element(ms.begin(), ms.end()), ms.size());
+}
+
+QVariant evaluate(QWebEngineView* view, const QString& script) {
+  QVariant value;
+  bool done = false;
+  view->page()->runJavaScript(script, QWebEngineScript::ApplicationWorld, [&](const QVariant& result) {
+    value = result;
+    done = true;
+  });
+  if (!QTest::qWaitFor([&] { return done; }, 60000)) std::fprintf(stderr, "no answer from the page\n");
+  return value;
+}
+
+bool isReady(QWebEngineView* view) {
+  return evaluate(view, QStringLiteral("document.documentElement.getAttribute('data-glyphmill-ready')")) ==
+         QStringLiteral("1");
+}
+
+void measure(TAppForm& form, const char* name, const QString& text, int runs) {
+  auto* view = Control<QWebEngineView>(form, "WebBrowser1");
+  Control<QAction>(form, "AutoConvert1")->setChecked(false);
+  Control<TSynEdit>(form, "SynEdit1")->SetText(text);
+  QTest::mouseClick(Control<QPushButton>(form, "ButtonConvert"), Qt::LeftButton);
+  if (!QTest::qWaitFor([&] { return isReady(view); }, 60000)) std::fprintf(stderr, "the page is not ready\n");
+  std::vector<double> ready, held;
+  for (int i = 0; i < runs; ++i) {
+    // The old page's mark goes, so only the new page's counts.
+    evaluate(view, QStringLiteral("document.documentElement.removeAttribute('data-glyphmill-ready')"));
+    QElapsedTimer clock;
+    clock.start();
+    form.PreviewGoster();
+    held.push_back(clock.nsecsElapsed() / 1e6);
+    while (!isReady(view)) QApplication::processEvents();
+    ready.push_back(clock.nsecsElapsed() / 1e6);
+  }
+  std::printf("%s\n", name);
+  report("  refresh to the page shown", text.size(), ready);
+  report("  refresh holding the window", text.size(), held);
+
+  Control<QAction>(form, "AutoConvert1")->setChecked(true);
+  auto* editor = Control<TSynEdit>(form, "SynEdit1");
+  editor->setFocus();
+  editor->setCursorPosition(editor->lines() / 2, 0);
+  std::vector<double> keystroke;
+  for (int i = 0; i < runs; ++i) {
+    QElapsedTimer clock;
+    clock.start();
+    QTest::keyClick(editor, (i % 2) ? Qt::Key_Backspace : Qt::Key_X);
+    QApplication::processEvents();
+    keystroke.push_back(clock.nsecsElapsed() / 1e6);
+  }
+  report("  keystroke, Preview tab shown", text.size(), keystroke);
+  QTest::qWait(300);  // the last preview refresh
+}
+
+// Export HTML Page and Export PDF of the window's HtmlLines.
+void measureExport(TAppForm& form, const QString& text, int runs) {
+  Control<QAction>(form, "AutoConvert1")->setChecked(false);
+  Control<TSynEdit>(form, "SynEdit1")->SetText(text);
+  QTest::mouseClick(Control<QPushButton>(form, "ButtonConvert"), Qt::LeftButton);
+  const QString folder = QDir::temp().filePath(QStringLiteral("glyphmill-export-bench"));
+  QDir().mkpath(folder);
+  std::vector<double> page, pdf;
+  for (int i = 0; i < runs; ++i) {
+    QElapsedTimer clock;
+    clock.start();
+    form.ExportPage(folder + QStringLiteral("/bench.html"));
+    page.push_back(clock.nsecsElapsed() / 1e6);
+    clock.restart();
+    form.ExportPdf(folder + QStringLiteral("/bench.pdf"));
+    pdf.push_back(clock.nsecsElapsed() / 1e6);
+  }
+  QDir(folder).removeRecursively();
+  std::printf("export\n");
+  report("  Export HTML Page", text.size(), page);
+  report("  Export PDF", text.size(), pdf);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  QStandardPaths::setTestModeEnabled(true);
+  const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 11;
+  TAppForm form;
+  form.show();
+  if (!QTest::qWaitForWindowExposed(&form)) return 1;
+  Control<QTabWidget>(form, "PageControl1")->setCurrentIndex(1);
+  // GLYPHMILL_PLAIN_PREVIEW=1 times the preview with "Styled Preview" unchecked.
+  if (qEnvironmentVariableIsSet("GLYPHMILL_PLAIN_PREVIEW")) Control<QAction>(form, "StyledPreview1")->setChecked(false);
+  measure(form, "sample document", SampleDocument(), runs);
+  measure(form, "100 KB document", RealDocument(100 * 1024), runs);
+  measure(form, "1 MB document", RealDocument(1024 * 1024), runs);
+  measureExport(form, RealDocument(1024 * 1024), std::min(runs, 3));
+  return 0;
+}
