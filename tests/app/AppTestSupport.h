@@ -32,12 +32,17 @@ inline QByteArray ReadTestFile(const QString& fileName) {
   return file.readAll();
 }
 
-// Keeps the user's own settings out of the tests: settings and data folders move
-// under ~/.qttest.
+// Keeps the user's own settings out of the tests, and each test program's out
+// of the others' (ctest runs several at once): settings and data folders move
+// under ~/.qttest of a home folder of this program's own, gone when it ends.
 inline void UseTestSettings() {
+  static QTemporaryDir home(QDir::temp().filePath(QStringLiteral("glyphmill-test-home.XXXXXX")));
+  QVERIFY2(home.isValid(), qPrintable(home.errorString()));
+  qputenv("HOME", QFile::encodeName(home.path()));
   QStandardPaths::setTestModeEnabled(true);
   const QSettings settings(QStringLiteral("KELMOOR"), QStringLiteral("Glyphmill"));
-  QVERIFY2(settings.fileName().contains(QStringLiteral(".qttest")), qPrintable(settings.fileName()));
+  QVERIFY2(settings.fileName().startsWith(home.path() + QStringLiteral("/.qttest")),
+           qPrintable(settings.fileName()));
 }
 
 // Forgets the recent documents and the folders the file dialogs remember, so
