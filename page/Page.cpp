@@ -225,6 +225,28 @@ std::string mimeTypeOf(const std::string& fileName) {
   return {};
 }
 
+// Whether `bytes` begin as a file of the image type `type` does. A document
+// names the files it shows, so only what is an image goes into the page: a
+// secret with an image's name stays on the disk.
+bool looksLike(const std::string& type, const std::string& bytes) {
+  const auto startsWith = [&bytes](std::string_view mark, std::size_t at = 0) {
+    return bytes.size() >= at + mark.size() && bytes.compare(at, mark.size(), mark) == 0;
+  };
+  if (type == "image/png" || type == "image/apng") return startsWith("\x89PNG\r\n\x1a\n");
+  if (type == "image/jpeg") return startsWith("\xFF\xD8\xFF");
+  if (type == "image/gif") return startsWith("GIF87a") || startsWith("GIF89a");
+  if (type == "image/webp") return startsWith("RIFF") && startsWith("WEBP", 8);
+  if (type == "image/bmp") return startsWith("BM");
+  if (type == "image/x-icon") return startsWith(std::string_view("\0\0\1\0", 4));
+  if (type == "image/avif") return startsWith("ftypavi", 4);
+  if (type == "image/svg+xml") {
+    std::string head = bytes.substr(0, 4096);
+    for (char& c : head) c = lowered(c);
+    return head.find("<svg") != std::string::npos;
+  }
+  return false;
+}
+
 // The data: address of an image file, or "" when it cannot be embedded.
 std::string dataAddressOf(const std::string& fileName) {
   const std::string type = mimeTypeOf(fileName);
@@ -235,7 +257,7 @@ std::string dataAddressOf(const std::string& fileName) {
   std::ifstream in(fileName, std::ios::binary);
   if (!in) return {};
   const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) return {};
+  if (in.bad() || !looksLike(type, bytes)) return {};
   return "data:" + type + ";base64," + Base64(bytes);
 }
 
