@@ -116,16 +116,77 @@ int TFindBar::SearchFlags() const {
 
 int TFindBar::TextLength() const { return int(FTarget->SendScintilla(Sci::SCI_GETLENGTH)); }
 
+namespace {
+
+// Whether `text` holds a letter outside ASCII that has another case.
+bool hasOtherCasedLetter(const QString& text) {
+  for (const QChar c : text) {
+    if (c.unicode() >= 0x80 && (c.toLower() != c || c.toUpper() != c)) return true;
+  }
+  return false;
+}
+
+// `text` as a regular expression that finds it in any case: Scintilla folds
+// only ASCII letters, so each other letter stands with its other case ("é" as
+// "[éÉ]"); the characters that mean something in an expression are escaped.
+QString anyCasePattern(const QString& text) {
+  static const QString kSpecial = QStringLiteral("\\^$.|?*+()[]{}");
+  QString pattern;
+  for (const QChar c : text) {
+    const QChar lower = c.toLower();
+    const QChar upper = c.toUpper();
+    if (c.unicode() >= 0x80 && (lower != c || upper != c)) {
+      pattern += u'[' + QString(lower) + QString(upper) + u']';
+    } else if (kSpecial.contains(c)) {
+      pattern += u'\\' + QString(c);
+    } else {
+      pattern += c;
+    }
+  }
+  return pattern;
+}
+
+}  // namespace
+
 bool TFindBar::Search(int from, int to, int& matchStart, int& matchEnd) const {
   if (FTarget == nullptr || EditFind->text().isEmpty()) return false;
-  const QByteArray pattern = EditFind->text().toUtf8();
-  FTarget->SendScintilla(Sci::SCI_SETSEARCHFLAGS, SearchFlags());
-  FTarget->SendScintilla(Sci::SCI_SETTARGETRANGE, from, long(to));
-  const long found = FTarget->SendScintilla(Sci::SCI_SEARCHINTARGET, pattern.size(), pattern.constData());
-  if (found < 0) return false;  // no match, or a wrong regular expression (-2)
-  matchStart = int(found);
-  matchEnd = int(FTarget->SendScintilla(Sci::SCI_GETTARGETEND));
-  return true;
+  int flags = SearchFlags();
+  QString text = EditFind->text();
+  // A plain text in any case with letters Scintilla does not fold is found as
+  // an expression; whole words are then checked here.
+  const bool anyCase = !(flags & (Sci::SCFIND_MATCHCASE | Sci::SCFIND_REGEXP)) && hasOtherCasedLetter(text);
+  const bool checkWords = anyCase && (flags & Sci::SCFIND_WHOLEWORD);
+  if (anyCase) {
+    text = anyCasePattern(text);
+    flags = (flags & ~Sci::SCFIND_WHOLEWORD) | Sci::SCFIND_REGEXP | Sci::SCFIND_CXX11REGEX;
+  }
+  const QByteArray pattern = text.toUtf8();
+  FTarget->SendScintilla(Sci::SCI_SETSEARCHFLAGS, flags);
+  while (true) {
+    FTarget->SendScintilla(Sci::SCI_SETTARGETRANGE, from, long(to));
+    const long found = FTarget->SendScintilla(Sci::SCI_SEARCHINTARGET, pattern.size(), pattern.constData());
+    if (found < 0) return false;  // no match, or a wrong regular expression (-2)
+    matchStart = int(found);
+    matchEnd = int(FTarget->SendScintilla(Sci::SCI_GETTARGETEND));
+    if (!checkWords || IsWholeWord(matchStart, matchEnd)) return true;
+    // Not a whole word: search again past this match's start (or before its end).
+    from = to >= from ? int(FTarget->SendScintilla(Sci::SCI_POSITIONAFTER, matchStart))
+                      : int(FTarget->SendScintilla(Sci::SCI_POSITIONBEFORE, matchEnd));
+    if (from == matchStart || from == matchEnd) return false;  // at the end of the text
+  }
+}
+
+bool TFindBar::IsWholeWord(int start, int end) const {
+  const auto isWordCharacter = [this](int position) {
+    const int next = int(FTarget->SendScintilla(Sci::SCI_POSITIONAFTER, position));
+    if (next <= position) return false;
+    QByteArray bytes(next - position, '\0');
+    FTarget->SendScintilla(Sci::SCI_GETTEXTRANGE, position, next, bytes.data());
+    const QString character = QString::fromUtf8(bytes);
+    return !character.isEmpty() && (character.front().isLetterOrNumber() || character.front() == u'_');
+  };
+  const bool startsWord = start == 0 || !isWordCharacter(int(FTarget->SendScintilla(Sci::SCI_POSITIONBEFORE, start)));
+  return startsWord && (end >= TextLength() || !isWordCharacter(end));
 }
 
 void TFindBar::SelectMatch(int start, int end) {

@@ -66,6 +66,8 @@ class TFindBar : public QWidget {
   // Searches the target for the find text from byte `from` towards byte `to`
   // (backwards when `to` < `from`); the match's start and end, or false.
   bool Search(int from, int to, int& matchStart, int& matchEnd) const;
+  // Whether the text from `start` to `end` has no letter, digit or "_" on either side.
+  bool IsWholeWord(int start, int end) const;
   void SelectMatch(int start, int end);
   int SearchFlags() const;
   int TextLength() const;

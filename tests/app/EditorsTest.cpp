@@ -283,6 +283,11 @@ class EditorsTest : public QObject {
     QTest::newRow("dot is literal without it") << "a.pha" << false << false << false << "0 matches";
     QTest::newRow("wrong expression") << "(alpha" << false << false << true << "0 matches";
     QTest::newRow("non-ASCII") << "\u00e9t\u00e9" << true << false << false << "1 match";
+    QTest::newRow("non-ASCII in any case") << "\u00e9t\u00e9" << false << false << false << "2 matches";
+    QTest::newRow("part of a non-ASCII word") << "\u00c9t" << false << false << false << "2 matches";
+    QTest::newRow("non-ASCII whole words") << "\u00c9t" << false << true << false << "0 matches";
+    QTest::newRow("non-ASCII whole words in any case") << "\u00c9T\u00e9" << false << true << false
+                                                       << "2 matches";
   }
   void countsMatches() {
     QFETCH(QString, find);
@@ -340,6 +345,8 @@ class EditorsTest : public QObject {
                             << "1:x, 22:y" << 2;
     QTest::newRow("empty matches") << "abc" << "x*" << "-" << true << true << "-a-b-c-" << 4;
     QTest::newRow("nothing") << "abc" << "z" << "-" << true << false << "abc" << 0;
+    QTest::newRow("non-ASCII in any case") << "caf\u00e9 CAF\u00c9 (caf\u00e9)" << "Caf\u00c9" << "tea" << false
+                                           << false << "tea tea (tea)" << 3;
   }
   void replaceAll() {
     QFETCH(QString, text);
