@@ -201,10 +201,12 @@ struct TBrowserAttribute {
   int valueEnd = -1;
 };
 
-// A tag as a browser reads it: the element name and the attributes.
+// A tag as a browser reads it: the element name and the attributes (kept
+// only when asked for; finding where a tag ends needs none of them).
 struct TBrowserTag {
   int nameStart = 0;
   int nameEnd = 0;
+  bool keepAttributes = true;
   std::vector<TBrowserAttribute> attributes;
 };
 
@@ -261,7 +263,7 @@ int readBrowserTag(std::u16string_view text, int start, TBrowserTag& tag) {
       i = readBrowserValue(text, skipTagSpaces(text, i + 1), attribute);
       if (i < 0) return -1;
     }
-    tag.attributes.push_back(attribute);
+    if (tag.keepAttributes) tag.attributes.push_back(attribute);
   }
   return -1;
 }
@@ -482,6 +484,7 @@ bool startsBrowserTag(std::u16string_view text, int start) {
 
 int browserTagEnd(std::u16string_view text, int start) {
   TBrowserTag ignored;
+  ignored.keepAttributes = false;
   return readBrowserTag(text, start, ignored);
 }
 
