@@ -1,8 +1,8 @@
 #include "MarkdownTagDecider.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <cstring>
+
+#include "MarkdownUnitSearch.h"
 
 namespace glyphmill {
 
@@ -18,35 +18,9 @@ char16_t asciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? c + (u'a' - 
 
 bool isTagSpace(char16_t c) { return c == 9 || c == 10 || c == 12 || c == 13 || c == 32; }
 
-// Set in the lanes of four code units (one number) that hold `unit`, and
-// possibly in lanes above such a lane; zero when none holds it.
-std::uint64_t lanesHolding(std::uint64_t units, char16_t unit) {
-  const std::uint64_t x = units ^ (0x0001000100010001ull * unit);
-  return (x - 0x0001000100010001ull) & ~x & 0x8000800080008000ull;
-}
-
-std::uint64_t fourUnitsAt(std::u16string_view html, std::size_t i) {
-  std::uint64_t units;
-  std::memcpy(&units, html.data() + i, sizeof units);
-  return units;
-}
-
-// The first a or b at or after from; the size when there is none. Four code
-// units at a time are passed over while none of them is a or b.
-std::size_t findEither(std::u16string_view html, std::size_t from, char16_t a, char16_t b) {
-  std::size_t i = from;
-  while (i + 4 <= html.size()) {
-    const std::uint64_t units = fourUnitsAt(html, i);
-    if ((lanesHolding(units, a) | lanesHolding(units, b)) != 0) break;
-    i += 4;
-  }
-  while (i < html.size() && html[i] != a && html[i] != b) ++i;
-  return i;
-}
-
 // The first "<" or undecided "<" at or after from; the size when none.
 std::size_t nextMarkup(std::u16string_view html, std::size_t from) {
-  return findEither(html, from, u'<', UNDECIDED_TAG);
+  return findEitherUnit(html, from, u'<', UNDECIDED_TAG);
 }
 
 // Where, at or after from, the end tag `end` ("</textarea") starts, followed
@@ -105,7 +79,7 @@ class TTagDecider::TWriter {
   void copyTo(std::size_t to) {
     while (FCopied < to) {
       if (!FMarkSought || FNextMark < FCopied) {
-        FNextMark = findEither(FHtml, FCopied, UNDECIDED_TAG, UNDECIDED_TAG);
+        FNextMark = findEitherUnit(FHtml, FCopied, UNDECIDED_TAG, UNDECIDED_TAG);
         FMarkSought = true;
       }
       const std::size_t stop = std::min(FNextMark, to);

@@ -10,6 +10,7 @@
 #include "MarkdownInlineScan.h"
 #include "MarkdownTagDecider.h"
 #include "MarkdownTables.h"
+#include "MarkdownUnitSearch.h"
 #include "MarkdownUtils.h"
 
 namespace glyphmill {
@@ -218,8 +219,8 @@ int readBrowserValue(std::u16string_view text, int i, TBrowserAttribute& attribu
   if (i >= length) return i;
   const char16_t quote = text[i];
   if (quote == u'"' || quote == u'\'') {
-    const std::size_t close = text.find(quote, i + 1);
-    if (close == std::u16string_view::npos) return -1;
+    const std::size_t close = findEitherUnit(text, i + 1, quote, quote);
+    if (close == text.size()) return -1;
     attribute.valueStart = i + 1;
     attribute.valueEnd = static_cast<int>(close);
     return static_cast<int>(close) + 1;
