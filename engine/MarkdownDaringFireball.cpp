@@ -8,6 +8,7 @@
 #include <string>
 
 #include "MarkdownTagDecider.h"
+#include "MarkdownUnitSearch.h"
 
 namespace glyphmill {
 
@@ -49,22 +50,19 @@ std::u16string readTitle(TLine& line) {
   return line.readUntil(open == u'(' ? PAREN_TITLE_END : TCharSet{open});
 }
 
-// Whether one of the four code units at p is below 0x20 (a tab, a line
-// break, code 0 or another control character): subtracting 0x20 from each
-// unit sets a top bit that was clear only when some unit was below 0x20.
-bool holdsControlUnit(const char16_t* p) {
-  std::uint64_t units;
-  std::memcpy(&units, p, sizeof units);
-  return ((units - 0x0020002000200020ull) & ~units & 0x8000800080008000ull) != 0;
-}
-
 // The first position at or after `from` that holds a tab, a line break, the
 // end-of-text code 0, or (in panic mode) a "<"; the size of text when none does.
 std::size_t ordinaryRunEnd(std::u16string_view text, std::size_t from, bool panicMode) {
   std::size_t i = from;
   if (!panicMode) {
-    // Four code units at a time, as long as none is a control character.
-    while (i + 4 <= text.size() && !holdsControlUnit(text.data() + i)) i += 4;
+    // Long runs without a control character are passed over in one go.
+    while (true) {
+      i = findControlUnit(text, i);
+      if (i == text.size()) return i;
+      const char16_t c = text[i];
+      if (c == u'\t' || c == u'\n' || c == u'\r' || c == u'\0') return i;
+      ++i;
+    }
   }
   while (i < text.size()) {
     const char16_t c = text[i];
@@ -172,7 +170,8 @@ std::u16string TMarkdownDaringFireball::convert(const std::u16string& source,
   FuseExtensions = FConfig->isDialect({mdCommonMark, mdTxtMark});
   FConfig->formatPipeCount = 0;
   // The mark of an undecided "<" must not stand for a character of the source.
-  const bool defer = FConfig->safeMode && source.find(UNDECIDED_TAG) == std::u16string::npos;
+  const bool defer = FConfig->safeMode &&
+                     findEitherUnit(source, 0, UNDECIDED_TAG, UNDECIDED_TAG) == source.size();
   FConfig->deferUndecidedTags = defer;
   TTagDecider decider;
   TMarkdownReader reader(source);
@@ -196,7 +195,7 @@ std::u16string TMarkdownDaringFireball::convert(const std::u16string& source,
   FConfig->deferUndecidedTags = false;
   if (write != nullptr) {
     writePiece(*write, out_, defer ? &decider : nullptr, true);
-  } else if (defer && out_.find(UNDECIDED_TAG) != std::u16string::npos) {
+  } else if (defer && findEitherUnit(out_, 0, UNDECIDED_TAG, UNDECIDED_TAG) != out_.size()) {
     out_ = TTagDecider::decide(out_);
   }
   // The lines shared their characters with the source; both go now.

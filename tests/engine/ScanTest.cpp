@@ -1,5 +1,5 @@
 // Text readers: skipSpaces, escape, readUntil and readRawUntil; finding
-// one of two code units.
+// one of two code units or a control character.
 #include <string>
 #include <vector>
 
@@ -31,6 +31,26 @@ TEST(Scan, FindEitherUnit) {
   EXPECT_EQ(findEitherUnit(u"xxxxxxxxxxbxxxxxaxx", 0, u'a', u'b'), 10u);
   EXPECT_EQ(findEitherUnit(u"xxxxxxxxxxbxxxxxaxx", 11, u'a', u'b'), 16u);
   EXPECT_EQ(findEitherUnit(u"xxxxxxxxxxbxxxxxaxx", 17, u'a', u'a'), 19u);
+}
+
+// Control characters (below 0x20) at every position around the eight-unit
+// steps; a space and units whose low byte is a control character are not.
+TEST(Scan, FindControlUnit) {
+  const char16_t controls[] = {u'\0', u'\t', u'\n', u'\r', u'\x1F'};
+  for (char16_t control : controls) {
+    for (std::size_t length = 0; length <= 20; ++length) {
+      for (std::size_t at = 0; at <= length; ++at) {
+        std::u16string text(length, u' ');
+        for (std::size_t k = 1; k < length; k += 3) text[k] = u'\x0109';
+        if (at < length) text[at] = control;
+        for (std::size_t from = 0; from <= length; ++from) {
+          SCOPED_TRACE(std::to_string(control) + " " + std::to_string(length) + " " +
+                       std::to_string(at) + " " + std::to_string(from));
+          EXPECT_EQ(findControlUnit(text, from), from <= at ? at : length);
+        }
+      }
+    }
+  }
 }
 
 TEST(Scan, EscapeSet) {
