@@ -15,11 +15,12 @@ namespace glyphmill {
 namespace {
 
 // Hands the HTML in out_ to the sink and empties out_; with a decider, only
-// what it has decided (all of it at the end of the page).
+// what it has decided (all of it at the end of the page). `decided` is the
+// decider's buffer, kept from piece to piece so that neither is made anew.
 void writePiece(const TMarkdownProcessor::THtmlSink& write, std::u16string& out_,
-                TTagDecider* decider, bool last) {
+                TTagDecider* decider, bool last, std::u16string& decided) {
   if (decider != nullptr) {
-    std::u16string decided;
+    decided.clear();
     decided.reserve(out_.size() + 16);
     decider->add(decided, out_);
     if (last) decider->finish(decided);
@@ -174,6 +175,7 @@ std::u16string TMarkdownDaringFireball::convert(const std::u16string& source,
                      findEitherUnit(source, 0, UNDECIDED_TAG, UNDECIDED_TAG) == source.size();
   FConfig->deferUndecidedTags = defer;
   TTagDecider decider;
+  std::u16string decided;
   TMarkdownReader reader(source);
   std::unique_ptr<TBlock> root = collectLines(reader);
   std::u16string out_;
@@ -188,13 +190,13 @@ std::u16string TMarkdownDaringFireball::convert(const std::u16string& source,
     root->FBlocks = std::move(child->FNext);
     Femitter->emit(out_, child.get());
     if (write != nullptr && out_.size() >= kPieceSize) {
-      writePiece(*write, out_, defer ? &decider : nullptr, false);
+      writePiece(*write, out_, defer ? &decider : nullptr, false, decided);
     }
   }
   root->FBlockTail = nullptr;
   FConfig->deferUndecidedTags = false;
   if (write != nullptr) {
-    writePiece(*write, out_, defer ? &decider : nullptr, true);
+    writePiece(*write, out_, defer ? &decider : nullptr, true, decided);
   } else if (defer && findEitherUnit(out_, 0, UNDECIDED_TAG, UNDECIDED_TAG) != out_.size()) {
     out_ = TTagDecider::decide(out_);
   }

@@ -6,6 +6,7 @@
 #include <random>
 #include <string>
 
+#include "MarkdownUnitSearch.h"
 #include "MarkdownUtils.h"
 
 namespace glyphmill {
@@ -231,9 +232,9 @@ namespace {
 // code 32 or below (browsers drop tabs and line breaks anywhere in a URL) and
 // with ASCII letters in lower case. The tests below look at no more than its
 // first 17 characters ("data:", a media type of at most 10, and ";" or ","),
-// so the first 32 decide as the whole would.
+// so these decide as the whole would.
 struct TSchemeView {
-  static constexpr std::size_t kLength = 32;
+  static constexpr std::size_t kLength = 17;
   char16_t units[kLength];
   std::size_t size = 0;
   std::u16string_view view() const { return std::u16string_view(units, size); }
@@ -273,7 +274,7 @@ bool isPlainImageData(std::u16string_view view) {
 // written into double-quoted attributes without escaping it, so it would end
 // the attribute and let the rest of the URL add attributes of its own.
 bool TUtils::isDangerousUrl(const std::u16string& url) {
-  if (url.find(u'"') != std::u16string::npos) return true;
+  if (findEitherUnit(url, 0, u'"', u'"') != url.size()) return true;
   const TSchemeView scheme = schemeView(url);
   const std::u16string_view view = scheme.view();
   if (startsWith(view, u"javascript:") || startsWith(view, u"vbscript:")) return true;
