@@ -1,5 +1,6 @@
 // Text readers: skipSpaces, escape, readUntil and readRawUntil; finding
 // one of two code units or a control character.
+#include <array>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,24 @@ TEST(Scan, FindEitherUnit) {
   EXPECT_EQ(findEitherUnit(u"xxxxxxxxxxbxxxxxaxx", 0, u'a', u'b'), 10u);
   EXPECT_EQ(findEitherUnit(u"xxxxxxxxxxbxxxxxaxx", 11, u'a', u'b'), 16u);
   EXPECT_EQ(findEitherUnit(u"xxxxxxxxxxbxxxxxaxx", 17, u'a', u'a'), 19u);
+}
+
+// Any of five units, each at every position around the eight-unit steps.
+TEST(Scan, FindAnyUnit) {
+  constexpr std::array<char16_t, 5> wanted{u'&', u'<', u'>', u'"', u'\''};
+  for (char16_t unit : wanted) {
+    for (std::size_t length = 0; length <= 20; ++length) {
+      for (std::size_t at = 0; at <= length; ++at) {
+        std::u16string text(length, u'\x2600');  // the high byte of "&" is 0; this one's is not
+        if (at < length) text[at] = unit;
+        for (std::size_t from = 0; from <= length; ++from) {
+          SCOPED_TRACE(std::to_string(unit) + " " + std::to_string(length) + " " +
+                       std::to_string(at) + " " + std::to_string(from));
+          EXPECT_EQ(findAnyUnit(text, from, wanted), from <= at ? at : length);
+        }
+      }
+    }
+  }
 }
 
 // Control characters (below 0x20) at every position around the eight-unit
