@@ -8,17 +8,19 @@
 #include <string>
 
 #include "MarkdownTagDecider.h"
+#include "MarkdownUnitSearch.h"
 
 namespace glyphmill {
 
 namespace {
 
 // Hands the HTML in out_ to the sink and empties out_; with a decider, only
-// what it has decided (all of it at the end of the page).
+// what it has decided (all of it at the end of the page). `decided` is the
+// decider's buffer, kept from piece to piece so that neither is made anew.
 void writePiece(const TMarkdownProcessor::THtmlSink& write, std::u16string& out_,
-                TTagDecider* decider, bool last) {
+                TTagDecider* decider, bool last, std::u16string& decided) {
   if (decider != nullptr) {
-    std::u16string decided;
+    decided.clear();
     decided.reserve(out_.size() + 16);
     decider->add(decided, out_);
     if (last) decider->finish(decided);
@@ -49,22 +51,19 @@ std::u16string readTitle(TLine& line) {
   return line.readUntil(open == u'(' ? PAREN_TITLE_END : TCharSet{open});
 }
 
-// Whether one of the four code units at p is below 0x20 (a tab, a line
-// break, code 0 or another control character): subtracting 0x20 from each
-// unit sets a top bit that was clear only when some unit was below 0x20.
-bool holdsControlUnit(const char16_t* p) {
-  std::uint64_t units;
-  std::memcpy(&units, p, sizeof units);
-  return ((units - 0x0020002000200020ull) & ~units & 0x8000800080008000ull) != 0;
-}
-
 // The first position at or after `from` that holds a tab, a line break, the
 // end-of-text code 0, or (in panic mode) a "<"; the size of text when none does.
 std::size_t ordinaryRunEnd(std::u16string_view text, std::size_t from, bool panicMode) {
   std::size_t i = from;
   if (!panicMode) {
-    // Four code units at a time, as long as none is a control character.
-    while (i + 4 <= text.size() && !holdsControlUnit(text.data() + i)) i += 4;
+    // Long runs without a control character are passed over in one go.
+    while (true) {
+      i = findControlUnit(text, i);
+      if (i == text.size()) return i;
+      const char16_t c = text[i];
+      if (c == u'\t' || c == u'\n' || c == u'\r' || c == u'\0') return i;
+      ++i;
+    }
   }
   while (i < text.size()) {
     const char16_t c = text[i];
@@ -172,9 +171,11 @@ std::u16string TMarkdownDaringFireball::convert(const std::u16string& source,
   FuseExtensions = FConfig->isDialect({mdCommonMark, mdTxtMark});
   FConfig->formatPipeCount = 0;
   // The mark of an undecided "<" must not stand for a character of the source.
-  const bool defer = FConfig->safeMode && source.find(UNDECIDED_TAG) == std::u16string::npos;
+  const bool defer = FConfig->safeMode &&
+                     findEitherUnit(source, 0, UNDECIDED_TAG, UNDECIDED_TAG) == source.size();
   FConfig->deferUndecidedTags = defer;
   TTagDecider decider;
+  std::u16string decided;
   TMarkdownReader reader(source);
   std::unique_ptr<TBlock> root = collectLines(reader);
   std::u16string out_;
@@ -189,14 +190,14 @@ std::u16string TMarkdownDaringFireball::convert(const std::u16string& source,
     root->FBlocks = std::move(child->FNext);
     Femitter->emit(out_, child.get());
     if (write != nullptr && out_.size() >= kPieceSize) {
-      writePiece(*write, out_, defer ? &decider : nullptr, false);
+      writePiece(*write, out_, defer ? &decider : nullptr, false, decided);
     }
   }
   root->FBlockTail = nullptr;
   FConfig->deferUndecidedTags = false;
   if (write != nullptr) {
-    writePiece(*write, out_, defer ? &decider : nullptr, true);
-  } else if (defer && out_.find(UNDECIDED_TAG) != std::u16string::npos) {
+    writePiece(*write, out_, defer ? &decider : nullptr, true, decided);
+  } else if (defer && findEitherUnit(out_, 0, UNDECIDED_TAG, UNDECIDED_TAG) != out_.size()) {
     out_ = TTagDecider::decide(out_);
   }
   // The lines shared their characters with the source; both go now.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "MarkdownUnitSearch.h"
+
 namespace glyphmill {
 
 namespace {
@@ -16,25 +18,9 @@ char16_t asciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? c + (u'a' - 
 
 bool isTagSpace(char16_t c) { return c == 9 || c == 10 || c == 12 || c == 13 || c == 32; }
 
-// Copies html[from, to) with every undecided "<" as text.
-void appendUndecidedAsText(std::u16string& out_, std::u16string_view html, std::size_t from,
-                           std::size_t to) {
-  const std::u16string_view range = html.substr(0, to);
-  std::size_t i = from;
-  while (i < to) {
-    std::size_t mark = range.find(UNDECIDED_TAG, i);
-    if (mark == std::u16string_view::npos) mark = to;
-    out_.append(range.substr(i, mark - i));
-    if (mark < to) out_ += u"&lt;";
-    i = mark + 1;
-  }
-}
-
 // The first "<" or undecided "<" at or after from; the size when none.
 std::size_t nextMarkup(std::u16string_view html, std::size_t from) {
-  std::size_t i = from;
-  while (i < html.size() && html[i] != u'<' && html[i] != UNDECIDED_TAG) ++i;
-  return i;
+  return findEitherUnit(html, from, u'<', UNDECIDED_TAG);
 }
 
 // Where, at or after from, the end tag `end` ("</textarea") starts, followed
@@ -82,35 +68,88 @@ void TTagDecider::finish(std::u16string& out_) {
   FState = tsText;
 }
 
+// Writes what the decider passes over. Apart from a harmless undecided tag,
+// the decided page is the HTML itself with every undecided "<" as text, so
+// the HTML is copied in long runs, only when needed.
+class TTagDecider::TWriter {
+ public:
+  TWriter(std::u16string& out_, std::u16string_view html) : FOut(out_), FHtml(html) {}
+
+  // Writes the HTML up to `to`, every undecided "<" in it as "&lt;".
+  void copyTo(std::size_t to) {
+    while (FCopied < to) {
+      if (!FMarkSought || FNextMark < FCopied) {
+        FNextMark = findEitherUnit(FHtml, FCopied, UNDECIDED_TAG, UNDECIDED_TAG);
+        FMarkSought = true;
+      }
+      const std::size_t stop = std::min(FNextMark, to);
+      FOut.append(FHtml.substr(FCopied, stop - FCopied));
+      FCopied = stop;
+      if (stop < to) {  // an undecided "<"
+        FOut += u"&lt;";
+        FCopied = stop + 1;
+      }
+    }
+  }
+
+  // Writes the harmless tag html[start..end] (its "<" undecided) as a tag,
+  // every "<" inside it as "&lt;".
+  void writeHarmlessTag(std::size_t start, std::size_t end) {
+    copyTo(start);
+    FOut += u'<';
+    for (std::size_t k = start + 1; k <= end; ++k) {
+      if (FHtml[k] == u'<' || FHtml[k] == UNDECIDED_TAG) {
+        FOut += u"&lt;";
+      } else {
+        FOut += FHtml[k];
+      }
+    }
+    FCopied = end + 1;
+  }
+
+ private:
+  std::u16string& FOut;
+  std::u16string_view FHtml;
+  std::size_t FCopied = 0;    // the HTML before this position is written
+  // The first undecided "<" found by the last search (the size of the HTML
+  // when none was left); searched again only once the copy has passed it.
+  std::size_t FNextMark = 0;
+  bool FMarkSought = false;
+};
+
 std::size_t TTagDecider::settle(std::u16string& out_, std::u16string_view html, bool complete) {
+  TWriter writer(out_, html);
+  const std::size_t used = settleFrom(writer, html, complete);
+  writer.copyTo(used);
+  return used;
+}
+
+std::size_t TTagDecider::settleFrom(TWriter& writer, std::u16string_view html, bool complete) {
   const std::size_t n = html.size();
   std::size_t i = 0;
   while (i < n) {
     if (FState != tsText) {
-      const std::size_t used = settleInside(out_, html, i, complete);
+      const std::size_t used = settleInside(html, i, complete);
       if (FState != tsText) return used;
       i = used;
       continue;
     }
     const std::size_t next = nextMarkup(html, i);
-    out_.append(html.substr(i, next - i));
     if (next == n) return n;
-    const int after = settleMarkup(out_, html, static_cast<int>(next), complete);
+    const int after = settleMarkup(writer, html, static_cast<int>(next), complete);
     if (after < 0) return next;
     i = static_cast<std::size_t>(after);
   }
   return n;
 }
 
-int TTagDecider::settleMarkup(std::u16string& out_, std::u16string_view html, int i,
-                              bool complete) {
+int TTagDecider::settleMarkup(TWriter& writer, std::u16string_view html, int i, bool complete) {
   const int n = static_cast<int>(html.size());
   // "<!--" is the longest start to be told apart.
   if (!complete && i + 4 > n) return -1;
-  if (html[i] == UNDECIDED_TAG) return settleUndecided(out_, html, i, complete);
+  if (html[i] == UNDECIDED_TAG) return settleUndecided(writer, html, i, complete);
   const char16_t next = i + 1 < n ? html[i + 1] : u'\0';
   if (next == u'!') {
-    out_ += u"<!";
     FState = html.substr(i, 4) == u"<!--" ? tsComment : tsBogusComment;
     return i + 2;
   }
@@ -119,46 +158,29 @@ int TTagDecider::settleMarkup(std::u16string& out_, std::u16string_view html, in
     if (end < 0) {
       if (!complete) return -1;
       // A tag the page ends in is dropped by a browser.
-      appendUndecidedAsText(out_, html, i, n);
       return n;
     }
-    appendUndecidedAsText(out_, html, i, end + 1);
     enterRawText(html.substr(i, end - i + 1));
     return end + 1;
   }
   if (next == u'?' || next == u'/') {  // "<?" and "</" without a letter
-    out_ += u'<';
-    out_ += next;
     FState = tsBogusComment;
     return i + 2;
   }
-  out_ += u'<';
   return i + 1;
 }
 
-int TTagDecider::settleUndecided(std::u16string& out_, std::u16string_view html, int i,
+int TTagDecider::settleUndecided(TWriter& writer, std::u16string_view html, int i,
                                  bool complete) {
   const std::size_t n = html.size();
-  if (!startsBrowserTag(html, i)) {
-    out_ += u"&lt;";
-    return i + 1;
-  }
+  // Returning past the undecided "<" alone writes it as "&lt;".
+  if (!startsBrowserTag(html, i)) return i + 1;
   const std::u16string_view limited =
       html.substr(0, std::min(n, static_cast<std::size_t>(i) + kMaxUndecidedTag));
   const int end = browserTagEnd(limited, i);
   if (end < 0 && !complete && limited.size() == n) return -1;
-  if (end < 0 || !isHarmlessBrowserTag(html, i, end)) {
-    out_ += u"&lt;";
-    return i + 1;
-  }
-  out_ += u'<';
-  for (int k = i + 1; k <= end; ++k) {
-    if (html[k] == u'<' || html[k] == UNDECIDED_TAG) {
-      out_ += u"&lt;";
-    } else {
-      out_ += html[k];
-    }
-  }
+  if (end < 0 || !isHarmlessBrowserTag(html, i, end)) return i + 1;
+  writer.writeHarmlessTag(static_cast<std::size_t>(i), static_cast<std::size_t>(end));
   enterRawText(html.substr(i, end - i + 1));
   return end + 1;
 }
@@ -167,22 +189,27 @@ void TTagDecider::enterRawText(std::u16string_view tag) {
   if (tag.size() < 2 || tag[1] == u'/') return;
   // Most tags are told apart by their first letter.
   if (std::u16string_view(u"inpstx").find(asciiLower(tag[1])) == std::u16string_view::npos) return;
-  std::u16string name;
-  for (std::size_t k = 1; k < tag.size() && !isTagSpace(tag[k]) && tag[k] != u'/' &&
-                          tag[k] != u'>';
-       ++k) {
-    name += asciiLower(tag[k]);
+  std::size_t nameEnd = 1;
+  while (nameEnd < tag.size() && !isTagSpace(tag[nameEnd]) && tag[nameEnd] != u'/' &&
+         tag[nameEnd] != u'>') {
+    ++nameEnd;
   }
-  if (std::find(std::begin(RAW_TEXT_ELEMENTS), std::end(RAW_TEXT_ELEMENTS), name) ==
-      std::end(RAW_TEXT_ELEMENTS)) {
-    return;
-  }
+  const std::u16string_view name = tag.substr(1, nameEnd - 1);
+  const auto sameName = [name](std::u16string_view element) {
+    if (element.size() != name.size()) return false;
+    for (std::size_t k = 0; k < name.size(); ++k) {
+      if (asciiLower(name[k]) != element[k]) return false;
+    }
+    return true;
+  };
+  const auto* element =
+      std::find_if(std::begin(RAW_TEXT_ELEMENTS), std::end(RAW_TEXT_ELEMENTS), sameName);
+  if (element == std::end(RAW_TEXT_ELEMENTS)) return;
   FState = tsRawText;
-  FRawTextEnd = name == u"plaintext" ? std::u16string() : u"</" + name;
+  FRawTextEnd = *element == u"plaintext" ? std::u16string() : u"</" + std::u16string(*element);
 }
 
-std::size_t TTagDecider::settleInside(std::u16string& out_, std::u16string_view html,
-                                      std::size_t i, bool complete) {
+std::size_t TTagDecider::settleInside(std::u16string_view html, std::size_t i, bool complete) {
   const std::size_t n = html.size();
   std::size_t end = std::u16string_view::npos;  // where the construct's text ends
   std::size_t resume = 0;                         // where reading goes on after it
@@ -205,11 +232,8 @@ std::size_t TTagDecider::settleInside(std::u16string& out_, std::u16string_view 
     keep = FRawTextEnd.size();
   }
   if (end == std::u16string_view::npos) {
-    const std::size_t upTo = complete ? n : std::max(i, n - std::min(n, keep));
-    appendUndecidedAsText(out_, html, i, upTo);
-    return upTo;
+    return complete ? n : std::max(i, n - std::min(n, keep));
   }
-  appendUndecidedAsText(out_, html, i, resume);
   FState = tsText;
   return resume;
 }

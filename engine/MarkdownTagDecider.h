@@ -56,20 +56,23 @@ class TTagDecider {
 
  private:
   enum TState { tsText, tsComment, tsBogusComment, tsRawText };
+  class TWriter;
 
   // Writes html from the start as far as it can be decided (everything when
   // complete); returns how many code units were used.
   std::size_t settle(std::u16string& out_, std::u16string_view html, bool complete);
-  // At a "<" or undecided "<" in text: the position after what was written,
+  // The reading behind settle: moves the state through html and returns how
+  // far it is decided; the writer writes only what reading alone cannot.
+  std::size_t settleFrom(TWriter& writer, std::u16string_view html, bool complete);
+  // At a "<" or undecided "<" in text: the position after what was decided,
   // or -1 when the HTML that decides it is not there yet.
-  int settleMarkup(std::u16string& out_, std::u16string_view html, int i, bool complete);
-  int settleUndecided(std::u16string& out_, std::u16string_view html, int i, bool complete);
+  int settleMarkup(TWriter& writer, std::u16string_view html, int i, bool complete);
+  int settleUndecided(TWriter& writer, std::u16string_view html, int i, bool complete);
   // After a tag a browser reads: a raw-text element's start tag switches to
   // its text.
   void enterRawText(std::u16string_view tag);
   // Inside a comment, bogus comment or raw text: how much was used.
-  std::size_t settleInside(std::u16string& out_, std::u16string_view html, std::size_t i,
-                           bool complete);
+  std::size_t settleInside(std::u16string_view html, std::size_t i, bool complete);
 
   std::u16string FHeld;      // HTML not decided yet
   TState FState = tsText;

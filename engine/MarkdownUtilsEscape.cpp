@@ -3,9 +3,11 @@
 #include <unicode/uchar.h>
 
 #include <algorithm>
+#include <array>
 #include <random>
 #include <string>
 
+#include "MarkdownUnitSearch.h"
 #include "MarkdownUtils.h"
 
 namespace glyphmill {
@@ -99,22 +101,23 @@ bool TUtils::isDigit(char16_t c) {
 
 namespace {
 
-// Whether appendEscaped writes c as a character reference.
-bool isEscapedInText(char16_t c, bool quotes) {
-  if (c == u'&' || c == u'<' || c == u'>') return true;
-  return quotes && (c == u'"' || c == u'\'');
-}
+// What appendEscaped writes as a character reference: in text, and in an
+// attribute value.
+constexpr std::array<char16_t, 3> TEXT_ESCAPES{u'&', u'<', u'>'};
+constexpr std::array<char16_t, 5> TEXT_AND_QUOTE_ESCAPES{u'&', u'<', u'>', u'"', u'\''};
 
 // Escapes "&", "<" and ">" of [start, e), and quotation marks too when the
 // text goes into an attribute value.
 void appendEscaped(std::u16string& out_, std::u16string_view s, int start, int e, bool quotes) {
   int from, to;
   clampRange(s, start, e, from, to);
+  const std::u16string_view range = s.substr(0, static_cast<std::size_t>(to));
   int i = from;
   while (i < to) {
     // The characters up to the next one to escape are copied in one go.
-    int run = i;
-    while (run < to && !isEscapedInText(s[run], quotes)) ++run;
+    const int run = static_cast<int>(
+        quotes ? findAnyUnit(range, static_cast<std::size_t>(i), TEXT_AND_QUOTE_ESCAPES)
+               : findAnyUnit(range, static_cast<std::size_t>(i), TEXT_ESCAPES));
     out_.append(s.substr(static_cast<std::size_t>(i), static_cast<std::size_t>(run - i)));
     if (run == to) break;
     switch (s[run]) {
@@ -128,8 +131,8 @@ void appendEscaped(std::u16string& out_, std::u16string_view s, int start, int e
   }
 }
 
-// Whether codeEncode writes c otherwise than as it is.
-bool isEncodedInUrl(char16_t c) { return c == u'&' || c == u'<' || c == u'>' || c == u'+'; }
+// What codeEncode writes otherwise than as it is.
+constexpr std::array<char16_t, 4> URL_ENCODED{u'&', u'<', u'>', u'+'};
 
 }  // namespace
 
@@ -146,8 +149,7 @@ void TUtils::codeEncode(std::u16string& out_, const std::u16string& value, int o
   int i = std::max(offset, 0);
   while (i < n) {
     // The characters up to the next one to encode are copied in one go.
-    int run = i;
-    while (run < n && !isEncodedInUrl(value[static_cast<std::size_t>(run)])) ++run;
+    const int run = static_cast<int>(findAnyUnit(value, static_cast<std::size_t>(i), URL_ENCODED));
     out_.append(value, static_cast<std::size_t>(i), static_cast<std::size_t>(run - i));
     if (run == n) break;
     switch (value[static_cast<std::size_t>(run)]) {
@@ -231,9 +233,9 @@ namespace {
 // code 32 or below (browsers drop tabs and line breaks anywhere in a URL) and
 // with ASCII letters in lower case. The tests below look at no more than its
 // first 17 characters ("data:", a media type of at most 10, and ";" or ","),
-// so the first 32 decide as the whole would.
+// so these decide as the whole would.
 struct TSchemeView {
-  static constexpr std::size_t kLength = 32;
+  static constexpr std::size_t kLength = 17;
   char16_t units[kLength];
   std::size_t size = 0;
   std::u16string_view view() const { return std::u16string_view(units, size); }
@@ -273,7 +275,7 @@ bool isPlainImageData(std::u16string_view view) {
 // written into double-quoted attributes without escaping it, so it would end
 // the attribute and let the rest of the URL add attributes of its own.
 bool TUtils::isDangerousUrl(const std::u16string& url) {
-  if (url.find(u'"') != std::u16string::npos) return true;
+  if (findEitherUnit(url, 0, u'"', u'"') != url.size()) return true;
   const TSchemeView scheme = schemeView(url);
   const std::u16string_view view = scheme.view();
   if (startsWith(view, u"javascript:") || startsWith(view, u"vbscript:")) return true;

@@ -10,6 +10,7 @@
 #include "MarkdownInlineScan.h"
 #include "MarkdownTagDecider.h"
 #include "MarkdownTables.h"
+#include "MarkdownUnitSearch.h"
 #include "MarkdownUtils.h"
 
 namespace glyphmill {
@@ -201,10 +202,12 @@ struct TBrowserAttribute {
   int valueEnd = -1;
 };
 
-// A tag as a browser reads it: the element name and the attributes.
+// A tag as a browser reads it: the element name and the attributes (kept
+// only when asked for; finding where a tag ends needs none of them).
 struct TBrowserTag {
   int nameStart = 0;
   int nameEnd = 0;
+  bool keepAttributes = true;
   std::vector<TBrowserAttribute> attributes;
 };
 
@@ -216,8 +219,8 @@ int readBrowserValue(std::u16string_view text, int i, TBrowserAttribute& attribu
   if (i >= length) return i;
   const char16_t quote = text[i];
   if (quote == u'"' || quote == u'\'') {
-    const std::size_t close = text.find(quote, i + 1);
-    if (close == std::u16string_view::npos) return -1;
+    const std::size_t close = findEitherUnit(text, i + 1, quote, quote);
+    if (close == text.size()) return -1;
     attribute.valueStart = i + 1;
     attribute.valueEnd = static_cast<int>(close);
     return static_cast<int>(close) + 1;
@@ -261,7 +264,7 @@ int readBrowserTag(std::u16string_view text, int start, TBrowserTag& tag) {
       i = readBrowserValue(text, skipTagSpaces(text, i + 1), attribute);
       if (i < 0) return -1;
     }
-    tag.attributes.push_back(attribute);
+    if (tag.keepAttributes) tag.attributes.push_back(attribute);
   }
   return -1;
 }
@@ -482,6 +485,7 @@ bool startsBrowserTag(std::u16string_view text, int start) {
 
 int browserTagEnd(std::u16string_view text, int start) {
   TBrowserTag ignored;
+  ignored.keepAttributes = false;
   return readBrowserTag(text, start, ignored);
 }
 

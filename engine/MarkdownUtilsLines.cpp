@@ -1,8 +1,8 @@
 // The reader, lines and blocks, and the small operations on them.
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
+#include "MarkdownUnitSearch.h"
 #include "MarkdownUtils.h"
 
 namespace glyphmill {
@@ -81,27 +81,8 @@ std::size_t TLineText::leadingSpaces() const {
   return spacesEnd_ - start_;
 }
 
-// "<" (0x3C) and ">" (0x3E) are the only code units that read 0x3E once
-// bit 1 is set. Four units are tested at a time: after the change, a unit
-// that was "<" or ">" is zero, and a subtraction finds a zero unit.
 bool TLineText::holdsAngleBracket(std::u16string_view text) {
-  constexpr std::uint64_t kBit1 = 0x0002000200020002ull;
-  constexpr std::uint64_t kAngle = 0x003E003E003E003Eull;
-  constexpr std::uint64_t kOnes = 0x0001000100010001ull;
-  constexpr std::uint64_t kHighs = 0x8000800080008000ull;
-  const char16_t* p = text.data();
-  const std::size_t n = text.size();
-  std::size_t i = 0;
-  for (; i + 4 <= n; i += 4) {
-    std::uint64_t units;
-    std::memcpy(&units, p + i, sizeof units);
-    const std::uint64_t zeroWhereAngle = (units | kBit1) ^ kAngle;
-    if (((zeroWhereAngle - kOnes) & ~zeroWhereAngle & kHighs) != 0) return true;
-  }
-  for (; i < n; ++i) {
-    if ((p[i] | 2) == 0x3E) return true;
-  }
-  return false;
+  return findEitherUnit(text, 0, u'<', u'>') != text.size();
 }
 
 // ---------------------------------------------------------------- seldom text

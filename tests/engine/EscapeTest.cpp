@@ -287,6 +287,12 @@ TEST(Escaping, DangerousUrls) {
       {"data:" + std::string(200, 'a'), true},
       {"java" + std::string(50, '\n') + "script:x", true},
       {"https://example.com/" + std::string(200, 'p'), false},
+      {"https://example.com/" + std::string(200, 'p') + "\"", true},
+      // the longest plain media types, and one character more
+      {"data:image/jpeg", false},
+      {"data:image/webp;x", false},
+      {"data:image/jpegx,x", true},
+      {"data:image/webp" + std::string(40, 'p'), true},
   };
   for (const auto& [url, expected] : rows) {
     SCOPED_TRACE(url);

@@ -217,6 +217,39 @@ TEST(Text, Utf8AtEveryAlignment) {
   EXPECT_EQ(toUtf8(u"abcd\xDC00" "efgh\xD800"), "abcd\xEF\xBF\xBD" "efgh\xEF\xBF\xBD");
 }
 
+// A long ASCII run, taken sixteen units at a time, with one other character
+// at every position: the last ASCII character, one just above ASCII, one
+// whose low byte is ASCII, a high one, and a broken byte.
+TEST(Text, Utf8SixteenAtATime) {
+  struct Row {
+    std::string bytes;
+    std::u16string units;
+  };
+  const Row others[] = {{"\x7F", u"\x7F"},
+                        {"\xC2\x80", u"\x80"},
+                        {"\xC4\x80", u"\x100"},
+                        {"\xE8\x80\x80", u"\x8000"},
+                        {"\xF0\x9F\x98\x80", u"\U0001F600"}};
+  for (const Row& other : others) {
+    for (std::size_t at = 0; at <= 40; ++at) {
+      SCOPED_TRACE(other.bytes + " at " + std::to_string(at));
+      const std::string bytes = std::string(at, 'a') + other.bytes + std::string(40 - at, 'b');
+      const std::u16string units =
+          std::u16string(at, u'a') + other.units + std::u16string(40 - at, u'b');
+      EXPECT_EQ(fromUtf8(bytes), units);
+      EXPECT_EQ(toUtf8(units), bytes);
+      std::string buffer;
+      const std::size_t size = toUtf8(units, buffer);
+      EXPECT_EQ(buffer.substr(0, size), bytes);
+    }
+  }
+  for (std::size_t at = 0; at <= 40; ++at) {
+    const std::string broken = std::string(at, 'a') + "\xFF" + std::string(40 - at, 'b');
+    EXPECT_EQ(fromUtf8(broken), std::u16string(at, u'a') + u"\uFFFD" + std::u16string(40 - at, u'b'))
+        << at;
+  }
+}
+
 TEST(Text, Utf8IntoAReusedBuffer) {
   std::string buffer;
   const std::size_t longer = toUtf8(u"a long piece of text, \u00e9\U0001F600", buffer);

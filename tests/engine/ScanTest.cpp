@@ -1,7 +1,10 @@
-// Text readers: skipSpaces, escape, readUntil and readRawUntil.
+// Text readers: skipSpaces, escape, readUntil and readRawUntil; finding
+// one of two code units or a control character.
+#include <array>
 #include <string>
 #include <vector>
 
+#include "MarkdownUnitSearch.h"
 #include "TestSupport.h"
 
 namespace glyphmill {
@@ -9,6 +12,65 @@ namespace {
 
 using test::S;
 using test::U;
+
+// Either unit at every position of texts around the eight-unit steps, from
+// every start; look-alikes that share a byte with a wanted unit never match.
+TEST(Scan, FindEitherUnit) {
+  for (std::size_t length = 0; length <= 20; ++length) {
+    for (std::size_t at = 0; at <= length; ++at) {
+      std::u16string text(length, u'\x013C');  // the high byte of '<' is 0; this one's is not
+      for (std::size_t k = 0; k < length; k += 3) text[k] = u'\x3C00';
+      if (at < length) text[at] = (at % 2 == 0) ? u'<' : u'\xFDD0';
+      for (std::size_t from = 0; from <= length; ++from) {
+        SCOPED_TRACE(std::to_string(length) + " " + std::to_string(at) + " " + std::to_string(from));
+        const std::size_t expected = from <= at ? at : length;
+        EXPECT_EQ(findEitherUnit(text, from, u'<', u'\xFDD0'), expected);
+      }
+    }
+  }
+  EXPECT_EQ(findEitherUnit(u"", 0, u'a', u'b'), 0u);
+  EXPECT_EQ(findEitherUnit(u"xxxxxxxxxxbxxxxxaxx", 0, u'a', u'b'), 10u);
+  EXPECT_EQ(findEitherUnit(u"xxxxxxxxxxbxxxxxaxx", 11, u'a', u'b'), 16u);
+  EXPECT_EQ(findEitherUnit(u"xxxxxxxxxxbxxxxxaxx", 17, u'a', u'a'), 19u);
+}
+
+// Any of five units, each at every position around the eight-unit steps.
+TEST(Scan, FindAnyUnit) {
+  constexpr std::array<char16_t, 5> wanted{u'&', u'<', u'>', u'"', u'\''};
+  for (char16_t unit : wanted) {
+    for (std::size_t length = 0; length <= 20; ++length) {
+      for (std::size_t at = 0; at <= length; ++at) {
+        std::u16string text(length, u'\x2600');  // the high byte of "&" is 0; this one's is not
+        if (at < length) text[at] = unit;
+        for (std::size_t from = 0; from <= length; ++from) {
+          SCOPED_TRACE(std::to_string(unit) + " " + std::to_string(length) + " " +
+                       std::to_string(at) + " " + std::to_string(from));
+          EXPECT_EQ(findAnyUnit(text, from, wanted), from <= at ? at : length);
+        }
+      }
+    }
+  }
+}
+
+// Control characters (below 0x20) at every position around the eight-unit
+// steps; a space and units whose low byte is a control character are not.
+TEST(Scan, FindControlUnit) {
+  const char16_t controls[] = {u'\0', u'\t', u'\n', u'\r', u'\x1F'};
+  for (char16_t control : controls) {
+    for (std::size_t length = 0; length <= 20; ++length) {
+      for (std::size_t at = 0; at <= length; ++at) {
+        std::u16string text(length, u' ');
+        for (std::size_t k = 1; k < length; k += 3) text[k] = u'\x0109';
+        if (at < length) text[at] = control;
+        for (std::size_t from = 0; from <= length; ++from) {
+          SCOPED_TRACE(std::to_string(control) + " " + std::to_string(length) + " " +
+                       std::to_string(at) + " " + std::to_string(from));
+          EXPECT_EQ(findControlUnit(text, from), from <= at ? at : length);
+        }
+      }
+    }
+  }
+}
 
 TEST(Scan, EscapeSet) {
   const std::u16string members = u"!\"#'()*+-.<>[\\]^_`{}";

@@ -51,6 +51,13 @@ const std::vector<DecisionRow>& decisionRows() {
       {"<title>^b></titles> ^i></title>", "<title>&lt;b></titles> &lt;i></title>"},
       // a kept tag that runs over a comment start keeps the comment out
       {"^a title=\"<!--\"> ^i> -->", "<a title=\"&lt;!--\"> <i> -->"},
+      // raw-text elements are known in any letter case, by their whole name
+      {"<TextArea x=1>^b></textarea >^i>", "<TextArea x=1>&lt;b></textarea ><i>"},
+      {"<plaintext>^b></plaintext>^i>", "<plaintext>&lt;b></plaintext>&lt;i>"},
+      {"<textareas>^b>", "<textareas><b>"},
+      // many undecided "<" in long runs of text, tags and comments
+      {"text of many units ^b> and more ^3 and ^i>, then <!-- ^x ^y --> after ^/b>^",
+       "text of many units <b> and more &lt;3 and <i>, then <!-- &lt;x &lt;y --> after </b>&lt;"},
   };
   return rows;
 }
