@@ -226,6 +226,8 @@ class LivePreviewTest : public QObject {
         << kDocument << edited("Third paragraph.", "<img src=\"x.png\" onerror=\"this.title = 'x'\">") << true << false;
     QTest::newRow("no active content, scripts allowed")
         << kDocument << edited("Third paragraph.", "Third <b>bold</b>.") << true << true;
+    QTest::newRow("a noscript added, scripts off")
+        << kDocument << edited("Third paragraph.", "<noscript><p>n</p></noscript>") << false << true;
     QTest::newRow("a template added") << kDocument << edited("Third paragraph.", "<template><p>t</p></template>")
                                       << true << false;
   }
