@@ -411,6 +411,7 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   // The page the preview shows or is loading: its text, what it was shown
   // with, and how often it changed in place since it loaded.
   QString FShownPreviewText;
+  bool FShownPreviewKnown = false;  // false after Reload, which shows the file as it is
   bool FShownScriptsRun = false;
   bool FShownHighlight = false;
   bool FShownFormulas = false;

@@ -139,6 +139,7 @@ void TAppForm::PreviewGoster() {
   FPreviewRefreshWanted = false;
   FPreviewChanges = 0;
   FShownPreviewText = pageText;
+  FShownPreviewKnown = true;
   FShownScriptsRun = CheckBox1->isChecked();
   FShownHighlight = scripts.Highlight;
   FShownFormulas = scripts.Formulas;
@@ -182,7 +183,7 @@ void TAppForm::RefreshPreview() {
 
 bool TAppForm::CanRefreshPreviewInPlace(const TPageScripts& scripts) const {
   const QString& html = HtmlLines.Text();
-  if (CheckBox1->isChecked() != FShownScriptsRun) return false;
+  if (!FShownPreviewKnown || CheckBox1->isChecked() != FShownScriptsRun) return false;
   if ((scripts.Highlight && !FShownHighlight) || (scripts.Formulas && !FShownFormulas)) return false;
   if (hasDifferentlyParsedContent(html)) return false;
   return !FShownScriptsRun || (!FShownActiveContent && !hasActiveContent(html));
@@ -278,7 +279,13 @@ void TAppForm::PageControl1Change() {
 }
 
 void TAppForm::PreviewReloadClick() {
-  if (!FPreviewUrl.isEmpty()) WebBrowser1->reload();
+  if (FPreviewUrl.isEmpty()) return;
+  // The file may hold anything now: the next refresh loads its page.
+  ++FPreviewLoads;
+  FPreviewLoading = true;
+  FPreviewChanging = false;
+  FShownPreviewKnown = false;
+  WebBrowser1->reload();
 }
 
 void TAppForm::PreviewOpenInBrowserClick() {

@@ -245,6 +245,19 @@ class LivePreviewTest : public QObject {
     QCOMPARE(body(), bodyOfAFreshLoad());
   }
 
+  void afterReloadTheNextRefreshLoads() {
+    load(kDocument);
+    QSignalSpy loads(view(), &QWebEngineView::loadFinished);
+    WriteTestFile(FForm->PreviewFileName(), "\xEF\xBB\xBF<p>changed on disk</p>");
+    Control<QAction>(*FForm, "PreviewReload")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(loads.count() == 1, kTimeout);
+    QCOMPARE(body().trimmed(), QStringLiteral("<p>changed on disk</p>"));
+    type(edited("Third paragraph.", "Third."));
+    QCOMPARE(loads.count(), 2);
+    waitUntilReady();
+    QCOMPARE(body(), bodyOfAFreshLoad());
+  }
+
   void aChangedSettingLoadsThePage() {
     load(kDocument);
     QSignalSpy loads(view(), &QWebEngineView::loadFinished);
