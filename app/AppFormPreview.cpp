@@ -173,12 +173,12 @@ void TAppForm::RefreshPreview() {
   FPreviewChanging = true;
   const QPointer<TAppForm> form(this);
   const unsigned loads = FPreviewLoads;
-  FPreviewPage->runJavaScript(call, QWebEngineScript::ApplicationWorld,
-                              [form, loads, pageText](const QVariant& result) {
-                                // A page loaded since makes the answer stale.
-                                if (form == nullptr || form->FPreviewLoads != loads) return;
-                                ErrorHandler::Run([&] { form->PreviewChangedInPlace(result.toBool(), pageText); });
-                              });
+  const auto answer = [form, loads, pageText](const QVariant& result) {
+    // A page loaded since makes the answer stale.
+    if (form == nullptr || form->FPreviewLoads != loads) return;
+    ErrorHandler::Run([&] { form->PreviewChangedInPlace(result.toBool(), pageText); });
+  };
+  FPreviewPage->runJavaScript(call, QWebEngineScript::ApplicationWorld, answer);
 }
 
 bool TAppForm::CanRefreshPreviewInPlace(const TPageScripts& scripts) const {
