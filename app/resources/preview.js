@@ -18,8 +18,10 @@
     return null;
   }
 
-  // The elements among `nodes` and within them that match `selector`.
+  // The elements among `nodes` and within them that match `selector`; all of
+  // the document's when `nodes` is null.
   function elementsIn(nodes, selector) {
+    if (nodes === null) return Array.from(document.querySelectorAll(selector));
     const found = [];
     for (const node of nodes) {
       if (node.nodeType !== Node.ELEMENT_NODE) continue;
@@ -186,9 +188,8 @@
     return true;
   }
 
-  const bodyNodes = document.body === null ? [] : Array.from(document.body.childNodes);
-  highlightCode(bodyNodes);
-  drawFormulas(bodyNodes);
+  highlightCode(null);
+  drawFormulas(null);
   window.glyphmillScrollToBlock = scrollToBlock;
   window.glyphmillUpdatePage = updatePage;
   document.documentElement.setAttribute('data-glyphmill-ready', '1');
