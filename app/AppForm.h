@@ -38,6 +38,7 @@ class TBackgroundConversion;
 class TPreviewFile;
 class TPreviewPage;
 class TPreviewRequestFilter;
+struct TPageScripts;
 class TPageRenderer;
 class TSynEdit;
 class TMarkdownLexer;
@@ -78,6 +79,13 @@ class TAppForm : public QMainWindow, public TBatchTarget {
 
   // The text of status panel 0.
   QString StatusText() const;
+
+ signals:
+  // The preview shows HtmlLines as of its last refresh: the page loaded, or
+  // changed in place.
+  void PreviewShown();
+
+ public:
   void SetStatusText(const QString& text);
 
  public Q_SLOTS:
@@ -171,6 +179,11 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   // AppFormPreview.cpp: the preview.
   // Writes HtmlLines to the window's private preview file and shows it in WebBrowser1.
   void PreviewGoster();
+  // Writes the preview file and shows it by changing the shown page in place,
+  // keeping its scroll position; loads it as PreviewGoster does when the shown
+  // page is of another kind or the change cannot be made in place. A refresh
+  // asked for while the page loads or changes follows once it is done.
+  void RefreshPreview();
   // Refreshes the preview when the "Preview" tab becomes the active one.
   void PageControl1Change();
   // The preview's context menu: shows the preview file again / hands it to the
@@ -354,8 +367,18 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   void SetUpPreview();
   TPreviewPage* PreviewPage();
   void EndPreview();
-  // The preview file's content: the styled page, or the fragment as it is.
-  void WritePreviewFile(const QString& baseFolder);
+  // Writes the preview file: the styled page, or the fragment as it is; returns
+  // the page's text.
+  QString WritePreviewFile(const QString& baseFolder, const TPageScripts& scripts);
+  // The scripts the preview of HtmlLines runs.
+  TPageScripts PreviewScripts() const;
+  // Whether the page for HtmlLines may replace the shown one in place.
+  bool CanRefreshPreviewInPlace(const TPageScripts& scripts) const;
+  // The in-place change's answer: done, or load the page instead.
+  void PreviewChangedInPlace(bool changed, const QString& pageText);
+  // The preview has loaded, or changed in place: a refresh asked for
+  // meanwhile follows.
+  void PreviewShownNow();
   // The source line at the top of the source editor.
   int TopSourceLine() const;
   // AppFormExport.cpp
@@ -385,6 +408,21 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   int FFollowedLine = -1;
   std::unique_ptr<TPreviewFile> FPreviewFile;
   QUrl FPreviewUrl;  // where the preview scheme serves FPreviewFile
+  // The page the preview shows or is loading: its text, what it was shown
+  // with, and how often it changed in place since it loaded.
+  QString FShownPreviewText;
+  bool FShownPreviewKnown = false;  // false after Reload, which shows the file as it is
+  bool FShownScriptsRun = false;
+  bool FShownHighlight = false;
+  bool FShownFormulas = false;
+  bool FShownActiveContent = false;  // content that acts when a page loads
+  int FPreviewChanges = 0;
+  // A load or an in-place change under way; a refresh asked for meanwhile.
+  bool FPreviewLoading = false;
+  bool FPreviewChanging = false;
+  bool FPreviewRefreshWanted = false;
+  // Counts full loads; the answer of an in-place change from before one is stale.
+  unsigned FPreviewLoads = 0;
   // The folder of the document last loaded; empty while none was.
   QString FDocumentFolder;
   bool FCheckStarted = false;

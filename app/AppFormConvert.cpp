@@ -50,7 +50,7 @@ void TAppForm::SetUpAutoConvert() {
   FPreviewTimer->setSingleShot(true);
   FPreviewTimer->setInterval(100);
   connect(FPreviewTimer, &QTimer::timeout, this, [this] {
-    if (PageControl1->currentIndex() == 1) Guarded(&TAppForm::PreviewGoster);
+    if (PageControl1->currentIndex() == 1) Guarded(&TAppForm::RefreshPreview);
   });
 }
 

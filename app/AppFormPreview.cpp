@@ -6,6 +6,7 @@
 
 #include "AppGlobals.h"
 #include "Editors.h"
+#include "ErrorHandler.h"
 #include "PreviewFile.h"
 #include "PreviewPage.h"
 #include "PreviewScheme.h"
@@ -17,7 +18,11 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QEvent>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QMenu>
+#include <QPointer>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
@@ -28,6 +33,28 @@ namespace {
 
 constexpr int kPreviewPage = 1;
 const QString kStyledPreviewKey = QStringLiteral("Settings/StyledPreview");
+
+// Elements whose content the parser of an in-place change reads differently
+// from a load (templates may hold shadow roots a load attaches).
+bool hasDifferentlyParsedContent(const QString& html) {
+  return html.contains(QStringLiteral("<template"), Qt::CaseInsensitive);
+}
+
+// Content that acts by itself when a page with scripts allowed loads: scripts,
+// frames, plug-ins, event handlers. A load runs it again; a change in place
+// would not, so such a page is always loaded.
+bool hasActiveContent(const QString& html) {
+  static const QRegularExpression active(
+      QStringLiteral(R"(<(script|noscript|iframe|frame|object|embed)|\bon[a-z]+\s*=)"),
+      QRegularExpression::CaseInsensitiveOption);
+  return active.match(html).hasMatch();
+}
+
+// `text` as a JavaScript string literal.
+QString scriptString(const QString& text) {
+  const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+  return QString::fromUtf8(array.mid(1, array.size() - 2));
+}
 
 }  // namespace
 
@@ -62,8 +89,10 @@ void TAppForm::SetUpPreview() {
   // where the source editor is.
   connect(SynEdit1, &QsciScintillaBase::SCN_UPDATEUI, this, [this] { PreviewFollowEditor(); });
   connect(WebBrowser1, &QWebEngineView::loadFinished, this, [this] {
+    FPreviewLoading = false;
     FFollowedLine = -1;
     PreviewFollowEditor();
+    Guarded(&TAppForm::PreviewShownNow);
   });
 }
 
@@ -94,7 +123,8 @@ void TAppForm::PreviewGoster() {
   // Relative addresses resolve beside the document, or in the data folder
   // while no document was loaded.
   const QString baseFolder = FDocumentFolder.isEmpty() ? DataFolder : FDocumentFolder;
-  WritePreviewFile(baseFolder);
+  const TPageScripts scripts = PreviewScripts();
+  const QString pageText = WritePreviewFile(baseFolder, scripts);
   TPreviewPage* page = PreviewPage();
   page->SetBaseUrl(BaseAddress(baseFolder));
   if (FPreviewUrl.isEmpty()) {
@@ -103,25 +133,102 @@ void TAppForm::PreviewGoster() {
   }
   // Scripts run only when the user allowed unsafe HTML.
   page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, CheckBox1->isChecked());
+  ++FPreviewLoads;
+  FPreviewLoading = true;
+  FPreviewChanging = false;
+  FPreviewRefreshWanted = false;
+  FPreviewChanges = 0;
+  FShownPreviewText = pageText;
+  FShownPreviewKnown = true;
+  FShownScriptsRun = CheckBox1->isChecked();
+  FShownHighlight = scripts.Highlight;
+  FShownFormulas = scripts.Formulas;
+  FShownActiveContent = hasActiveContent(HtmlLines.Text());
   WebBrowser1->load(FPreviewUrl);
 }
 
-void TAppForm::WritePreviewFile(const QString& baseFolder) {
+void TAppForm::RefreshPreview() {
+  if (PageControl1->currentIndex() != kPreviewPage) return;
+  if (FPreviewUrl.isEmpty()) {
+    PreviewGoster();
+    return;
+  }
+  if (FPreviewLoading || FPreviewChanging) {
+    FPreviewRefreshWanted = true;
+    return;
+  }
+  const TPageScripts scripts = PreviewScripts();
+  if (!CanRefreshPreviewInPlace(scripts)) {
+    PreviewGoster();
+    return;
+  }
+  const QString baseFolder = FDocumentFolder.isEmpty() ? DataFolder : FDocumentFolder;
+  const QString pageText = WritePreviewFile(baseFolder, scripts);
+  // The page's script compares the new page with the shown one as parsed; on
+  // the first change after a load it parses the shown one from its text.
+  const QString shownText = FPreviewChanges == 0 ? scriptString(FShownPreviewText) : QStringLiteral("null");
+  const QString call =
+      QStringLiteral("typeof glyphmillUpdatePage === 'function' && glyphmillUpdatePage(%1, %2) === true")
+          .arg(scriptString(pageText), shownText);
+  FPreviewChanging = true;
+  const QPointer<TAppForm> form(this);
+  const unsigned loads = FPreviewLoads;
+  const auto answer = [form, loads, pageText](const QVariant& result) {
+    // A page loaded since makes the answer stale.
+    if (form == nullptr || form->FPreviewLoads != loads) return;
+    ErrorHandler::Run([&] { form->PreviewChangedInPlace(result.toBool(), pageText); });
+  };
+  FPreviewPage->runJavaScript(call, QWebEngineScript::ApplicationWorld, answer);
+}
+
+bool TAppForm::CanRefreshPreviewInPlace(const TPageScripts& scripts) const {
+  const QString& html = HtmlLines.Text();
+  if (!FShownPreviewKnown || CheckBox1->isChecked() != FShownScriptsRun) return false;
+  if ((scripts.Highlight && !FShownHighlight) || (scripts.Formulas && !FShownFormulas)) return false;
+  if (hasDifferentlyParsedContent(html)) return false;
+  return !FShownScriptsRun || (!FShownActiveContent && !hasActiveContent(html));
+}
+
+void TAppForm::PreviewChangedInPlace(bool changed, const QString& pageText) {
+  FPreviewChanging = false;
+  if (!changed) {
+    PreviewGoster();
+    return;
+  }
+  FShownPreviewText = pageText;
+  ++FPreviewChanges;
+  PreviewShownNow();
+}
+
+void TAppForm::PreviewShownNow() {
+  emit PreviewShown();
+  if (FPreviewRefreshWanted && !FPreviewLoading && !FPreviewChanging) {
+    FPreviewRefreshWanted = false;
+    RefreshPreview();
+  }
+}
+
+TPageScripts TAppForm::PreviewScripts() const {
+  return StyledPreview1->isChecked() ? ScriptsNeededBy(HtmlLines.Text()) : TPageScripts();
+}
+
+QString TAppForm::WritePreviewFile(const QString& baseFolder, const TPageScripts& scripts) {
   const QString& html = HtmlLines.Text();
   const bool styled = StyledPreview1->isChecked();
-  const TPageScripts scripts = styled ? ScriptsNeededBy(html) : TPageScripts();
   TPreviewPage* page = PreviewPage();
   UsePreviewScripts(page, scripts);
   FPreviewFilter->SetDrawsFormulas(scripts.Formulas && !KatexStylesheet().isEmpty());
+  QByteArray pageBytes;
   if (styled) {
     TStyledPageOptions options;
     options.DocumentPath = FDocumentPath;
     options.Scheme = SchemeFor(palette());
     options.ExtraHead = BaseElement(baseFolder);
-    FPreviewFile->WritePage(StyledPage(html, options));
+    pageBytes = StyledPage(html, options);
   } else {
-    FPreviewFile->Write(html, baseFolder);
+    pageBytes = PlainPreviewPage(html, baseFolder);
   }
+  FPreviewFile->WritePage(pageBytes);
   // A document behind the placeholder has no editor lines to follow.
   FPreviewBlocks.clear();
   if (SynEdit1->isEnabled()) {
@@ -129,6 +236,7 @@ void TAppForm::WritePreviewFile(const QString& baseFolder) {
         std::u16string_view(reinterpret_cast<const char16_t*>(SourceLines.Text().utf16()),
                             std::size_t(SourceLines.Text().size())));
   }
+  return QString::fromUtf8(pageBytes);
 }
 
 void TAppForm::changeEvent(QEvent* event) {
@@ -171,7 +279,13 @@ void TAppForm::PageControl1Change() {
 }
 
 void TAppForm::PreviewReloadClick() {
-  if (!FPreviewUrl.isEmpty()) WebBrowser1->reload();
+  if (FPreviewUrl.isEmpty()) return;
+  // The file may hold anything now: the next refresh loads its page.
+  ++FPreviewLoads;
+  FPreviewLoading = true;
+  FPreviewChanging = false;
+  FShownPreviewKnown = false;
+  WebBrowser1->reload();
 }
 
 void TAppForm::PreviewOpenInBrowserClick() {

@@ -50,6 +50,10 @@ QString BaseHead(const QString& folder) {
   return QStringLiteral("<head>") + BaseElement(folder) + QStringLiteral("</head>\r\n");
 }
 
+QByteArray PlainPreviewPage(const QString& html, const QString& baseFolder) {
+  return (BaseHead(baseFolder) + html).toUtf8();
+}
+
 TPreviewFile::~TPreviewFile() {
   if (FFolder.isEmpty()) return;
   QFile::remove(FFileName);
@@ -76,8 +80,7 @@ void TPreviewFile::CreateFolder() {
 }
 
 void TPreviewFile::Write(const QString& html, const QString& baseFolder) {
-  if (FFolder.isEmpty()) CreateFolder();
-  WriteFileAtomically(FFileName, kUtf8Mark + (BaseHead(baseFolder) + html).toUtf8(), wkScratchFile);
+  WritePage(PlainPreviewPage(html, baseFolder));
 }
 
 void TPreviewFile::WritePage(const QByteArray& page) {

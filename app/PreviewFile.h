@@ -44,3 +44,6 @@ QString BaseElement(const QString& folder);
 
 // A head holding only BaseElement(folder).
 QString BaseHead(const QString& folder);
+
+// The page TPreviewFile::Write writes (without its byte-order mark).
+QByteArray PlainPreviewPage(const QString& html, const QString& baseFolder);

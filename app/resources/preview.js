@@ -1,7 +1,9 @@
 // The preview's own script. It runs in the application's script world once the
 // page is parsed, after highlight.js and KaTeX when the page needs them: it
 // highlights fenced code that names its language, draws the formula images
-// with KaTeX, and scrolls to the block the source editor shows at its top.
+// with KaTeX, scrolls to the block the source editor shows at its top, and
+// puts a new version of the page in place of the shown one by replacing only
+// the top-level blocks that changed.
 // The program puts the formula service's address in place of FORMULA_PREFIX.
 (function () {
   'use strict';
@@ -16,9 +18,22 @@
     return null;
   }
 
-  function highlightCode() {
+  // The elements among `nodes` and within them that match `selector`; all of
+  // the document's when `nodes` is null.
+  function elementsIn(nodes, selector) {
+    if (nodes === null) return Array.from(document.querySelectorAll(selector));
+    const found = [];
+    for (const node of nodes) {
+      if (node.nodeType !== Node.ELEMENT_NODE) continue;
+      if (node.matches(selector)) found.push(node);
+      for (const inner of node.querySelectorAll(selector)) found.push(inner);
+    }
+    return found;
+  }
+
+  function highlightCode(nodes) {
     if (typeof hljs === 'undefined') return;
-    for (const code of document.querySelectorAll('pre > code[class]')) {
+    for (const code of elementsIn(nodes, 'pre > code[class]')) {
       const language = languageOf(code);
       if (language === null) continue;
       code.innerHTML = hljs.highlight(language, code.textContent, true).value;
@@ -48,15 +63,19 @@
     image.replaceWith(span);
   }
 
-  function drawFormulas() {
+  let katexStyleAdded = false;
+  function drawFormulas(nodes) {
     if (typeof katex === 'undefined') return;
-    const images = Array.from(document.images).filter(
+    const images = elementsIn(nodes, 'img').filter(
         (image) => (image.getAttribute('src') || '').startsWith(formulaPrefix));
     if (images.length === 0) return;
-    const style = document.createElement('link');
-    style.rel = 'stylesheet';
-    style.href = window.location.origin + '/katex.css';
-    document.head.appendChild(style);
+    if (!katexStyleAdded) {
+      const style = document.createElement('link');
+      style.rel = 'stylesheet';
+      style.href = window.location.origin + '/katex.css';
+      document.head.appendChild(style);
+      katexStyleAdded = true;
+    }
     for (const image of images) drawFormula(image);
   }
 
@@ -91,8 +110,87 @@
     window.scrollTo(window.scrollX, Math.max(0, top - 4));
   }
 
-  highlightCode();
-  drawFormulas();
+  // Whether two elements carry the same attributes with the same values.
+  function sameAttributes(a, b) {
+    if (a.attributes.length !== b.attributes.length) return false;
+    for (const attribute of a.attributes) {
+      if (b.getAttributeNS(attribute.namespaceURI, attribute.localName) !== attribute.value) return false;
+    }
+    return true;
+  }
+
+  // Whether two parsed pages are the same apart from the children of their
+  // bodies: doctype, html and body attributes, head, nodes around them.
+  function sameOutsideBody(a, b) {
+    if (a.childNodes.length !== b.childNodes.length) return false;
+    for (let i = 0; i < a.childNodes.length; ++i) {
+      const nodeA = a.childNodes[i], nodeB = b.childNodes[i];
+      if (nodeA === a.documentElement && nodeB === b.documentElement) continue;
+      if (!nodeA.isEqualNode(nodeB)) return false;
+    }
+    const htmlA = a.documentElement, htmlB = b.documentElement;
+    if (htmlA === null || htmlB === null || a.body === null || b.body === null) return false;
+    if (!sameAttributes(htmlA, htmlB) || !sameAttributes(a.body, b.body)) return false;
+    if (htmlA.childNodes.length !== htmlB.childNodes.length) return false;
+    for (let i = 0; i < htmlA.childNodes.length; ++i) {
+      const nodeA = htmlA.childNodes[i], nodeB = htmlB.childNodes[i];
+      if (nodeA === a.body && nodeB === b.body) continue;
+      if (!nodeA.isEqualNode(nodeB)) return false;
+    }
+    return true;
+  }
+
+  // The shown page as it was parsed, before this script changed it: what the
+  // next version is compared with. Parsed from the program's copy of the
+  // page on the first update after a load.
+  let shownAsParsed = null;
+  function parsedPage(text) {
+    return new DOMParser().parseFromString(text, 'text/html');
+  }
+
+  // Shows the page `pageText` in place of the shown one, whose text is
+  // `shownText` (needed only on the first update after a load): the top-level
+  // nodes of the body that differ are replaced, the common start and end are
+  // kept, and only the new nodes are highlighted and drawn. False, with the
+  // page left as it was, when the new page differs outside its body or the
+  // shown body is not the parsed one any more; the program loads it then.
+  function updatePage(pageText, shownText) {
+    if (document.body === null) return false;
+    if (shownAsParsed === null) {
+      if (typeof shownText !== 'string') return false;
+      shownAsParsed = parsedPage(shownText);
+    }
+    const next = parsedPage(pageText);
+    if (!sameOutsideBody(shownAsParsed, next)) return false;
+    const live = Array.from(document.body.childNodes);
+    const old = Array.from(shownAsParsed.body.childNodes);
+    const now = Array.from(next.body.childNodes);
+    if (live.length !== old.length) return false;
+    let start = 0;
+    while (start < old.length && start < now.length && old[start].isEqualNode(now[start])) ++start;
+    let end = 0;
+    while (end < old.length - start && end < now.length - start &&
+           old[old.length - 1 - end].isEqualNode(now[now.length - 1 - end])) {
+      ++end;
+    }
+    const following = end > 0 ? live[live.length - end] : null;
+    for (let i = start; i < live.length - end; ++i) live[i].remove();
+    const added = [];
+    for (let i = start; i < now.length - end; ++i) {
+      const node = document.importNode(now[i], true);
+      document.body.insertBefore(node, following);
+      added.push(node);
+    }
+    shownAsParsed = next;
+    blocks = null;
+    highlightCode(added);
+    drawFormulas(added);
+    return true;
+  }
+
+  highlightCode(null);
+  drawFormulas(null);
   window.glyphmillScrollToBlock = scrollToBlock;
+  window.glyphmillUpdatePage = updatePage;
   document.documentElement.setAttribute('data-glyphmill-ready', '1');
 })();

@@ -4,7 +4,7 @@
 //   - CONVERT: the click until both panes are painted;
 //   - echo: a typed key until the source pane has painted it (Auto Convert on);
 //   - freshness: the key until the HTML pane shows its conversion (HTML tab),
-//     or until the preview has loaded it once typing paused (Preview tab);
+//     or until the preview shows it once typing paused (Preview tab);
 //   - burst: 20 keys 30 ms apart; the echo of every key, the conversions run
 //     and whether the HTML pane ends equal to a fresh conversion;
 //   - the Markdown colouring alone in a 10 MB document.
@@ -111,7 +111,7 @@ class TBench {
     Source()->SetText(text);
     Click();
     if (tab == 1) {
-      QSignalSpy loaded(Preview(), &QWebEngineView::loadFinished);
+      QSignalSpy loaded(&FForm, &TAppForm::PreviewShown);
       Control<QTabWidget>(FForm, "PageControl1")->setCurrentIndex(1);
       loaded.wait(60000);
     }
@@ -146,7 +146,7 @@ class TBench {
   // loaded once more.
   void Settle(int tab, int quietMs) {
     if (tab == 1) {
-      QSignalSpy loaded(Preview(), &QWebEngineView::loadFinished);
+      QSignalSpy loaded(&FForm, &TAppForm::PreviewShown);
       loaded.wait(60000);
     }
     QSignalSpy changed(Html(), &TSynEdit::Changed);
@@ -193,7 +193,7 @@ void measureKeys(TBench& bench, const QString& text, int tab, int runs, double e
   std::vector<double> echo;
   std::vector<double> fresh;
   for (int i = 0; i < runs; ++i) {
-    QSignalSpy loaded(bench.Preview(), &QWebEngineView::loadFinished);
+    QSignalSpy loaded(&bench.Form(), &TAppForm::PreviewShown);
     QSignalSpy changed(bench.Html(), &TSynEdit::Changed);
     QElapsedTimer clock;
     clock.start();
