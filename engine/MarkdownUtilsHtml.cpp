@@ -128,7 +128,6 @@ constexpr TCharSet NAME_STOPS{u' ', u'/', u'>'};
 // line break is still seen as a script tag.
 constexpr TCharSet SAFE_NAME_STOPS{u' ', u'/', u'>', u'\t', u'\n', u'\v', u'\f', u'\r'};
 constexpr TCharSet ATTRIBUTE_STOPS{u'/', u'>'};
-constexpr TCharSet TAG_END{u'>'};
 
 bool isAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
 bool isAsciiDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
