@@ -1,9 +1,12 @@
 // Small conveniences shared by the window tests.
 #pragma once
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
+#include <QPalette>
 #include <QTemporaryDir>
 #include <QObject>
 #include <QWidget>
@@ -78,4 +81,40 @@ T* Control(const QObject& window, const char* name) {
   }
   qFatal("No control %s of type %s in %s", name, T::staticMetaObject.className(),
          window.metaObject()->className());
+}
+
+// A dark and a light desktop palette, for the colour tests.
+inline QPalette TestDarkPalette() {
+  QPalette palette;
+  palette.setColor(QPalette::Window, QColor(45, 45, 48));
+  palette.setColor(QPalette::WindowText, QColor(220, 220, 220));
+  palette.setColor(QPalette::Base, QColor(30, 30, 30));
+  palette.setColor(QPalette::Text, QColor(212, 212, 212));
+  palette.setColor(QPalette::Button, QColor(45, 45, 48));
+  palette.setColor(QPalette::ButtonText, QColor(220, 220, 220));
+  palette.setColor(QPalette::Highlight, QColor(38, 79, 120));
+  palette.setColor(QPalette::HighlightedText, QColor(255, 255, 255));
+  return palette;
+}
+
+inline QPalette TestLightPalette() {
+  QPalette palette;
+  palette.setColor(QPalette::Window, QColor(239, 239, 239));
+  palette.setColor(QPalette::WindowText, QColor(0, 0, 0));
+  palette.setColor(QPalette::Base, QColor(255, 255, 255));
+  palette.setColor(QPalette::Text, QColor(0, 0, 0));
+  palette.setColor(QPalette::Highlight, QColor(48, 140, 198));
+  palette.setColor(QPalette::HighlightedText, QColor(255, 255, 255));
+  return palette;
+}
+
+// A PNG image of `width` x `height` pixels in one colour.
+inline QByteArray TestPngBytes(int width, int height, Qt::GlobalColor colour) {
+  QImage image(width, height, QImage::Format_RGB32);
+  image.fill(colour);
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "PNG");
+  return bytes;
 }

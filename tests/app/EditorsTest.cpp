@@ -22,30 +22,6 @@
 
 namespace {
 
-QPalette darkPalette() {
-  QPalette palette;
-  palette.setColor(QPalette::Window, QColor(45, 45, 48));
-  palette.setColor(QPalette::WindowText, QColor(220, 220, 220));
-  palette.setColor(QPalette::Base, QColor(30, 30, 30));
-  palette.setColor(QPalette::Text, QColor(212, 212, 212));
-  palette.setColor(QPalette::Button, QColor(45, 45, 48));
-  palette.setColor(QPalette::ButtonText, QColor(220, 220, 220));
-  palette.setColor(QPalette::Highlight, QColor(38, 79, 120));
-  palette.setColor(QPalette::HighlightedText, QColor(255, 255, 255));
-  return palette;
-}
-
-QPalette lightPalette() {
-  QPalette palette;
-  palette.setColor(QPalette::Window, QColor(239, 239, 239));
-  palette.setColor(QPalette::WindowText, QColor(0, 0, 0));
-  palette.setColor(QPalette::Base, QColor(255, 255, 255));
-  palette.setColor(QPalette::Text, QColor(0, 0, 0));
-  palette.setColor(QPalette::Highlight, QColor(48, 140, 198));
-  palette.setColor(QPalette::HighlightedText, QColor(255, 255, 255));
-  return palette;
-}
-
 int styleAt(TSynEdit& editor, int position) {
   return int(editor.SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, position));
 }
@@ -80,7 +56,7 @@ class EditorsTest : public QObject {
   void initTestCase() { UseTestSettings(); }
   void init() {
     FDesktop = std::make_unique<TFakeDesktop>();
-    QApplication::setPalette(lightPalette());
+    QApplication::setPalette(TestLightPalette());
     FForm = std::make_unique<TAppForm>();
     FForm->TimerChecker->stop();
     FForm->show();
@@ -89,7 +65,7 @@ class EditorsTest : public QObject {
   void cleanup() {
     FForm.reset();
     FDesktop.reset();
-    QApplication::setPalette(lightPalette());
+    QApplication::setPalette(TestLightPalette());
   }
 
   // Each construct of a sample document gets its style; `marker` is a piece
@@ -205,7 +181,7 @@ class EditorsTest : public QObject {
   }
   void readableColours() {
     QFETCH(bool, dark);
-    const QPalette palette = dark ? darkPalette() : lightPalette();
+    const QPalette palette = dark ? TestDarkPalette() : TestLightPalette();
     QApplication::setPalette(palette);
     for (TSynEdit* editor : {&source(), &html()}) {
       QTRY_COMPARE(editor->palette().color(QPalette::Base), palette.color(QPalette::Base));

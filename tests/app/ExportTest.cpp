@@ -7,6 +7,7 @@
 #include "AppTestSupport.h"
 #include "Editors.h"
 #include "FakeDesktop.h"
+#include "WebViewInput.h"
 #include "Page.h"
 
 #include <QAction>
@@ -36,15 +37,7 @@ namespace {
 
 constexpr int kTimeout = 60000;
 
-QByteArray pngBytes(int width) {
-  QImage image(width, 4, QImage::Format_RGB32);
-  image.fill(Qt::blue);
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, "PNG");
-  return bytes;
-}
+QByteArray pngBytes(int width) { return TestPngBytes(width, 4, Qt::blue); }
 
 // A document with every kind of block the export shows; its image is pic.png
 // beside it.
@@ -182,16 +175,7 @@ class ExportTest : public QObject {
     QSignalSpy loaded(&page, &QWebEnginePage::loadFinished);
     page.load(QUrl::fromLocalFile(target));
     QTRY_VERIFY_WITH_TIMEOUT(loaded.count() == 1, kTimeout);
-    auto evaluate = [&](const QString& script) {
-      QVariant value;
-      bool done = false;
-      page.runJavaScript(script, QWebEngineScript::ApplicationWorld, [&](const QVariant& result) {
-        value = result;
-        done = true;
-      });
-      [&] { QTRY_VERIFY_WITH_TIMEOUT(done, kTimeout); }();
-      return value;
-    };
+    auto evaluate = [&](const QString& script) { return EvaluateInPage(&page, script, kTimeout); };
     QCOMPARE(evaluate(QStringLiteral("document.images.length")).toInt(), 1);
     QCOMPARE(evaluate(QStringLiteral("document.images[0].naturalWidth")).toInt(), 9);
     QCOMPARE(evaluate(QStringLiteral("document.querySelectorAll('.katex-html').length")).toInt(), 1);

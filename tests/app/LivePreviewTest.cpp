@@ -7,6 +7,7 @@
 #include "AppTestSupport.h"
 #include "Editors.h"
 #include "FakeDesktop.h"
+#include "WebViewInput.h"
 
 #include <QAction>
 #include <QApplication>
@@ -61,16 +62,7 @@ class LivePreviewTest : public QObject {
   QWebEngineView* view() { return Control<QWebEngineView>(*FForm, "WebBrowser1"); }
   TSynEdit* source() { return Control<TSynEdit>(*FForm, "SynEdit1"); }
 
-  QVariant evaluate(const QString& script) {
-    QVariant value;
-    bool done = false;
-    view()->page()->runJavaScript(script, QWebEngineScript::ApplicationWorld, [&](const QVariant& result) {
-      value = result;
-      done = true;
-    });
-    [&] { QTRY_VERIFY_WITH_TIMEOUT(done, kTimeout); }();
-    return value;
-  }
+  QVariant evaluate(const QString& script) { return EvaluateInPage(view()->page(), script, kTimeout); }
 
   QString body() { return evaluate(QStringLiteral("document.body.innerHTML")).toString(); }
 

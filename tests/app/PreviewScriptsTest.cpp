@@ -42,15 +42,7 @@ class PreviewScriptsTest : public QObject {
   std::unique_ptr<TAppForm> FForm;
 
   QVariant evaluate(const QString& script) {
-    QVariant value;
-    bool done = false;
-    Control<QWebEngineView>(*FForm, "WebBrowser1")->page()->runJavaScript(script, QWebEngineScript::ApplicationWorld,
-                                              [&](const QVariant& result) {
-                                                value = result;
-                                                done = true;
-                                              });
-    [&] { QTRY_VERIFY_WITH_TIMEOUT(done, kTimeout); }();
-    return value;
+    return EvaluateInPage(Control<QWebEngineView>(*FForm, "WebBrowser1")->page(), script, kTimeout);
   }
 
   void userClick(const QString& id) { UserClick(Control<QWebEngineView>(*FForm, "WebBrowser1"), id); }

@@ -37,15 +37,7 @@ constexpr int kTimeout = 30000;
 QByteArray utf8Mark() { return QByteArrayLiteral("\xef\xbb\xbf"); }
 
 // A PNG of `width` x 5 pixels.
-QByteArray pngBytes(int width) {
-  QImage image(width, 5, QImage::Format_RGB32);
-  image.fill(Qt::red);
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, "PNG");
-  return bytes;
-}
+QByteArray pngBytes(int width) { return TestPngBytes(width, 5, Qt::red); }
 
 QStringList texts(const QList<QAction*>& actions) {
   QStringList result;
@@ -153,17 +145,7 @@ QString PreviewTest::pageText(TAppForm* form) {
 }
 
 QVariant PreviewTest::evaluate(const QString& script) {
-  // The application's own script world runs even while the page's scripts are off.
-  QVariant value;
-  bool done = false;
-  Control<QWebEngineView>(*FForm, "WebBrowser1")
-      ->page()
-      ->runJavaScript(script, QWebEngineScript::ApplicationWorld, [&](const QVariant& result) {
-        value = result;
-        done = true;
-      });
-  [&] { QTRY_VERIFY_WITH_TIMEOUT(done, kTimeout); }();
-  return value;
+  return EvaluateInPage(Control<QWebEngineView>(*FForm, "WebBrowser1")->page(), script, kTimeout);
 }
 
 void PreviewTest::selectingThePreviewTabShowsTheLastConversion() {

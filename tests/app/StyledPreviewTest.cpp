@@ -7,6 +7,7 @@
 #include "EditorColours.h"
 #include "Editors.h"
 #include "FakeDesktop.h"
+#include "WebViewInput.h"
 #include "PreviewScripts.h"
 #include "RealDocument.h"
 
@@ -29,17 +30,6 @@
 namespace {
 
 constexpr int kTimeout = 30000;
-
-QPalette darkPalette() {
-  QPalette palette;
-  palette.setColor(QPalette::Window, QColor(45, 45, 48));
-  palette.setColor(QPalette::WindowText, QColor(220, 220, 220));
-  palette.setColor(QPalette::Base, QColor(30, 30, 30));
-  palette.setColor(QPalette::Text, QColor(212, 212, 212));
-  palette.setColor(QPalette::Button, QColor(45, 45, 48));
-  palette.setColor(QPalette::ButtonText, QColor(220, 220, 220));
-  return palette;
-}
 
 // A CSS colour ("rgb(1, 2, 3)" or "rgba(1, 2, 3, 0.5)") as a colour.
 QColor cssColour(const QString& text) {
@@ -83,16 +73,7 @@ class StyledPreviewTest : public QObject {
 
   QWebEngineView* view() { return Control<QWebEngineView>(*FForm, "WebBrowser1"); }
 
-  QVariant evaluate(const QString& script) {
-    QVariant value;
-    bool done = false;
-    view()->page()->runJavaScript(script, QWebEngineScript::ApplicationWorld, [&](const QVariant& result) {
-      value = result;
-      done = true;
-    });
-    [&] { QTRY_VERIFY_WITH_TIMEOUT(done, kTimeout); }();
-    return value;
-  }
+  QVariant evaluate(const QString& script) { return EvaluateInPage(view()->page(), script, kTimeout); }
 
   // Converts `source` and shows it in the preview, waiting until the
   // preview's own script has run.
@@ -195,7 +176,7 @@ class StyledPreviewTest : public QObject {
   }
 
   void darkPaletteGivesADarkReadablePage() {
-    QApplication::setPalette(darkPalette());
+    QApplication::setPalette(TestDarkPalette());
     FForm = std::make_unique<TAppForm>();
     preview(kColouredDocument);
     const QColor paper =
@@ -207,7 +188,7 @@ class StyledPreviewTest : public QObject {
   void aNewPaletteRecoloursThePreview() {
     preview(QStringLiteral("text"));
     QSignalSpy loads(view(), &QWebEngineView::loadFinished);
-    QApplication::setPalette(darkPalette());
+    QApplication::setPalette(TestDarkPalette());
     QTRY_VERIFY_WITH_TIMEOUT(loads.count() >= 1, kTimeout);
     QTRY_VERIFY_WITH_TIMEOUT(
         cssColour(evaluate(QStringLiteral("getComputedStyle(document.documentElement).backgroundColor")).toString())

@@ -5,6 +5,7 @@
 #include "AppTestSupport.h"
 #include "Editors.h"
 #include "FakeDesktop.h"
+#include "WebViewInput.h"
 #include "TableStyling.h"
 
 #include <QAction>
@@ -108,16 +109,10 @@ class TypingTest : public QObject {
 
   // The text the preview page shows ("" while it has none).
   QString previewText() {
-    auto* view = Control<QWebEngineView>(*FForm, "WebBrowser1");
-    QString shown;
-    bool done = false;
-    view->page()->runJavaScript(QStringLiteral("document.body ? document.body.innerText : ''"),
-                                QWebEngineScript::ApplicationWorld, [&](const QVariant& result) {
-                                  shown = result.toString().trimmed();
-                                  done = true;
-                                });
-    QTest::qWaitFor([&] { return done; }, 5000);
-    return shown;
+    return EvaluateInPage(Control<QWebEngineView>(*FForm, "WebBrowser1")->page(),
+                          QStringLiteral("document.body ? document.body.innerText : ''"), 5000)
+        .toString()
+        .trimmed();
   }
 
   int firstVisibleLine(TSynEdit* editor) const {

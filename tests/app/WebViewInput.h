@@ -1,4 +1,4 @@
-// The user's mouse on a web view, for the preview tests.
+// Reading a web page and the user's mouse on a web view, for the preview tests.
 #pragma once
 
 #include <QJsonDocument>
@@ -8,6 +8,22 @@
 #include <QWebEngineScript>
 #include <QWebEngineView>
 
+// The value of `script` run in the page's application script world, which runs
+// even while the page's own scripts are off. No answer within `timeoutMs`
+// fails the test (and gives an invalid value).
+inline QVariant EvaluateInPage(QWebEnginePage* page, const QString& script, int timeoutMs = 30000) {
+  QVariant value;
+  bool done = false;
+  page->runJavaScript(script, QWebEngineScript::ApplicationWorld, [&](const QVariant& result) {
+    value = result;
+    done = true;
+  });
+  if (!QTest::qWaitFor([&] { return done; }, timeoutMs)) {
+    QTest::qFail(qPrintable(QStringLiteral("no answer from the page to: ") + script), __FILE__, __LINE__);
+  }
+  return value;
+}
+
 // The middle of the element with `id`, in the view's coordinates; asked in the
 // application's own script world, which runs even while the page's are off.
 inline QPoint ElementCentre(QWebEngineView* view, const QString& id) {
@@ -15,14 +31,9 @@ inline QPoint ElementCentre(QWebEngineView* view, const QString& id) {
       QStringLiteral("(function () { const r = document.getElementById('%1').getBoundingClientRect();"
                      " return JSON.stringify({x: r.left + r.width / 2, y: r.top + r.height / 2}); })()")
           .arg(id);
-  QString answer;
-  bool done = false;
-  view->page()->runJavaScript(script, QWebEngineScript::ApplicationWorld, [&](const QVariant& result) {
-    answer = result.toString();
-    done = true;
-  });
-  if (!QTest::qWaitFor([&] { return done; }, 30000)) return QPoint(-1, -1);
-  const QJsonObject centre = QJsonDocument::fromJson(answer.toUtf8()).object();
+  const QVariant answer = EvaluateInPage(view->page(), script);
+  if (!answer.isValid()) return QPoint(-1, -1);
+  const QJsonObject centre = QJsonDocument::fromJson(answer.toString().toUtf8()).object();
   return QPoint(int(centre.value(QStringLiteral("x")).toDouble()), int(centre.value(QStringLiteral("y")).toDouble()));
 }
 
