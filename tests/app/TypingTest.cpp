@@ -6,7 +6,7 @@
 #include "Editors.h"
 #include "FakeDesktop.h"
 #include "WebViewInput.h"
-#include "TableStyling.h"
+#include "BackgroundConversion.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -34,13 +34,7 @@ QString paneText(const QString& source, int dialectIndex, bool unsafe) {
   processor->SetAllowUnsafe(unsafe);
   TLineList lines;
   lines.SetText(source);
-  const QString text = lines.Text();
-  const std::u16string html = processor->Process(
-      std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), std::size_t(text.size())));
-  TLineList htmlLines;
-  htmlLines.SetText(StyleTables(QString(reinterpret_cast<const QChar*>(html.data()),
-                                        qsizetype(html.size()))));
-  QString shown = htmlLines.Text();
+  QString shown = ConvertLines(*processor, lines).Text();
   if (shown.endsWith(QStringLiteral("\r\n"))) shown.chop(2);
   return shown;
 }
