@@ -29,6 +29,8 @@
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
+#include <utility>
+
 namespace {
 
 constexpr int kPreviewPage = 1;
@@ -97,8 +99,12 @@ void TAppForm::SetUpPreview() {
 }
 
 // Stops serving this window's preview; its file goes with FPreviewFile.
+// The page goes first, while the window is whole: it answers the scripts still
+// pending as it goes, and those answers find no preview page and do nothing.
 void TAppForm::EndPreview() {
-  if (FPreviewPage != nullptr) TPreviewSchemeHandler::Of(FPreviewPage->profile()).Withdraw(FPreviewUrl);
+  if (FPreviewPage == nullptr) return;
+  TPreviewSchemeHandler::Of(FPreviewPage->profile()).Withdraw(FPreviewUrl);
+  delete std::exchange(FPreviewPage, nullptr);
 }
 
 // The web engine starts with the first preview, not with the window.
@@ -174,8 +180,8 @@ void TAppForm::RefreshPreview() {
   const QPointer<TAppForm> form(this);
   const unsigned loads = FPreviewLoads;
   const auto answer = [form, loads, pageText](const QVariant& result) {
-    // A page loaded since makes the answer stale.
-    if (form == nullptr || form->FPreviewLoads != loads) return;
+    // A page loaded since makes the answer stale; a closing window wants none.
+    if (form == nullptr || form->FPreviewPage == nullptr || form->FPreviewLoads != loads) return;
     ErrorHandler::Run([&] { form->PreviewChangedInPlace(result.toBool(), pageText); });
   };
   FPreviewPage->runJavaScript(call, QWebEngineScript::ApplicationWorld, answer);

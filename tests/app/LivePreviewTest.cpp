@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
@@ -261,6 +262,20 @@ class LivePreviewTest : public QObject {
     type(edited("Third paragraph.", "Third."));
     QCOMPARE(loads.count(), 0);
     QCOMPARE(body(), bodyOfAFreshLoad());
+  }
+
+  // The page answers a pending change even while it is destroyed with the
+  // window; the answer must not reach the half-destroyed window.
+  void closingTheWindowDuringARefreshIsSafe() {
+    load(kDocument);
+    {
+      const QSignalBlocker quiet(source());
+      source()->setText(edited("Third paragraph.", "Third."));
+    }
+    const QString previewFile = FForm->PreviewFileName();
+    FForm->RefreshPreview();
+    FForm.reset();
+    QVERIFY(!QFileInfo::exists(previewFile));
   }
 };
 
