@@ -130,15 +130,15 @@ void TAppForm::PreviewGoster() {
   // while no document was loaded.
   const QString baseFolder = FDocumentFolder.isEmpty() ? DataFolder : FDocumentFolder;
   const TPageScripts scripts = PreviewScripts();
-  const QString pageText = WritePreviewFile(baseFolder, scripts);
   TPreviewPage* page = PreviewPage();
+  // Scripts run only when the user allowed unsafe HTML.
+  page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, CheckBox1->isChecked());
+  const QString pageText = WritePreviewFile(baseFolder, scripts);
   page->SetBaseUrl(BaseAddress(baseFolder));
   if (FPreviewUrl.isEmpty()) {
     FPreviewUrl = TPreviewSchemeHandler::Of(page->profile()).Publish(FPreviewFile->FileName());
     page->SetPreviewUrl(FPreviewUrl);
   }
-  // Scripts run only when the user allowed unsafe HTML.
-  page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, CheckBox1->isChecked());
   ++FPreviewLoads;
   FPreviewLoading = true;
   FPreviewChanging = false;

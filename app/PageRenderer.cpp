@@ -124,10 +124,12 @@ void TPageRenderer::Load(const QByteArray& page) {
   const bool finished = waitFor(*loaded, kTimeLimitMs);
   disconnect(connection);
   if (!finished || !loaded->Value) throw std::runtime_error("The page could not be rendered for exporting.");
-  // The preview's script has run and the fonts it asked for are in.
+  // The preview's script has run, has done all the code and formulas (it does
+  // those far from the view only later, for a page looked at), and the fonts
+  // it asked for are in.
   const QString ready = QStringLiteral(
       "document.documentElement.getAttribute('data-glyphmill-ready') === '1' &&"
-      " document.fonts.status === 'loaded'");
+      " glyphmillFinishPage() && document.fonts.status === 'loaded'");
   for (int waited = 0; !evaluate(view, ready, kTimeLimitMs).toBool(); waited += 20) {
     if (waited > kTimeLimitMs) throw std::runtime_error("The page could not be rendered for exporting.");
     auto pause = std::make_shared<TAnswer<bool>>();

@@ -9,10 +9,19 @@
 #include <QWebEnginePage>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
+#include <QWebEngineSettings>
 
 namespace {
 
 const QString kScriptName = QStringLiteral("glyphmill-preview");
+
+// Keeps the body out of layout while the page is parsed: a long page laid out
+// and painted as it grows parses several times slower. The preview's script
+// takes the sheet away again, first of all it does.
+const QString kParsingScript = QStringLiteral(
+    "window.glyphmillParsingSheet = new CSSStyleSheet();"
+    "glyphmillParsingSheet.replaceSync('body { display: none !important; }');"
+    "document.adoptedStyleSheets = [glyphmillParsingSheet];");
 
 // Library files are a few hundred KB; anything far larger is not one.
 constexpr qint64 kLargestLibrary = 16 << 20;
@@ -75,16 +84,29 @@ TPageScripts ScriptsNeededBy(const QString& html) {
   return scripts;
 }
 
-void UsePreviewScripts(QWebEnginePage* page, const TPageScripts& scripts) {
-  QWebEngineScriptCollection& collection = page->scripts();
-  for (const QWebEngineScript& old : collection.find(kScriptName)) collection.remove(old);
+namespace {
+
+QWebEngineScript pageScript(QWebEngineScript::InjectionPoint when, const QString& source) {
   QWebEngineScript script;
   script.setName(kScriptName);
   script.setWorldId(QWebEngineScript::ApplicationWorld);
-  script.setInjectionPoint(QWebEngineScript::DocumentReady);
+  script.setInjectionPoint(when);
   script.setRunsOnSubFrames(false);
-  script.setSourceCode(combinedScript(scripts));
-  collection.insert(script);
+  script.setSourceCode(source);
+  return script;
+}
+
+}  // namespace
+
+void UsePreviewScripts(QWebEnginePage* page, const TPageScripts& scripts) {
+  QWebEngineScriptCollection& collection = page->scripts();
+  for (const QWebEngineScript& old : collection.find(kScriptName)) collection.remove(old);
+  // The page's own scripts, when allowed, run while it is parsed and may
+  // measure it; then it is laid out as it grows.
+  if (!page->settings()->testAttribute(QWebEngineSettings::JavascriptEnabled)) {
+    collection.insert(pageScript(QWebEngineScript::DocumentCreation, kParsingScript));
+  }
+  collection.insert(pageScript(QWebEngineScript::DocumentReady, combinedScript(scripts)));
 }
 
 const QByteArray& KatexStylesheet() {

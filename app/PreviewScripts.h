@@ -34,6 +34,8 @@ QString FormulaAddressPrefix();
 
 // Makes `page` run the preview's script on every load, after the libraries
 // `scripts` names (those that are installed); replaces what it ran before.
+// While the page's own scripts are off, its body is kept out of layout until
+// it is parsed, and the preview's script shows it; so set that before.
 void UsePreviewScripts(QWebEnginePage* page, const TPageScripts& scripts);
 
 // KaTeX's stylesheet with its fonts inside as data: addresses (only the

@@ -1,12 +1,18 @@
 // The preview's own script. It runs in the application's script world once the
 // page is parsed, after highlight.js and KaTeX when the page needs them: it
-// highlights fenced code that names its language, draws the formula images
-// with KaTeX, scrolls to the block the source editor shows at its top, and
-// puts a new version of the page in place of the shown one by replacing only
-// the top-level blocks that changed.
+// highlights fenced code that names its language and draws the formula images
+// with KaTeX (those near the view at once, the others as they come near it),
+// scrolls to the block the source editor shows at its top, and puts a new
+// version of the page in place of the shown one by replacing only the
+// top-level blocks that changed.
 // The program puts the formula service's address in place of FORMULA_PREFIX.
 (function () {
   'use strict';
+  // The page was kept out of layout while it was parsed; now it shows.
+  if (window.glyphmillParsingSheet) {
+    document.adoptedStyleSheets =
+        document.adoptedStyleSheets.filter((sheet) => sheet !== window.glyphmillParsingSheet);
+  }
   const formulaPrefix = 'FORMULA_PREFIX';
 
   // The language a code element's class names, as highlight.js knows it.
@@ -31,14 +37,16 @@
     return found;
   }
 
-  function highlightCode(nodes) {
-    if (typeof hljs === 'undefined') return;
-    for (const code of elementsIn(nodes, 'pre > code[class]')) {
-      const language = languageOf(code);
-      if (language === null) continue;
-      code.innerHTML = hljs.highlight(language, code.textContent, true).value;
-      code.classList.add('hljs');
-    }
+  // The code elements among `nodes` (all the page's when null) in a language
+  // highlight.js knows.
+  function codeToHighlight(nodes) {
+    if (typeof hljs === 'undefined') return [];
+    return elementsIn(nodes, 'pre > code[class]').filter((code) => languageOf(code) !== null);
+  }
+
+  function highlightCode(code) {
+    code.innerHTML = hljs.highlight(languageOf(code), code.textContent, true).value;
+    code.classList.add('hljs');
   }
 
   // The TeX of a formula image: its alternative text without the space the
@@ -64,19 +72,78 @@
   }
 
   let katexStyleAdded = false;
-  function drawFormulas(nodes) {
-    if (typeof katex === 'undefined') return;
-    const images = elementsIn(nodes, 'img').filter(
+  function addKatexStyle() {
+    if (katexStyleAdded) return;
+    const style = document.createElement('link');
+    style.rel = 'stylesheet';
+    style.href = window.location.origin + '/katex.css';
+    document.head.appendChild(style);
+    katexStyleAdded = true;
+  }
+
+  // The formula images among `nodes` (all the page's when null).
+  function formulaImages(nodes) {
+    if (typeof katex === 'undefined') return [];
+    return elementsIn(nodes, 'img').filter(
         (image) => (image.getAttribute('src') || '').startsWith(formulaPrefix));
-    if (images.length === 0) return;
-    if (!katexStyleAdded) {
-      const style = document.createElement('link');
-      style.rel = 'stylesheet';
-      style.href = window.location.origin + '/katex.css';
-      document.head.appendChild(style);
-      katexStyleAdded = true;
+  }
+
+  // Code and formulas still to be done, and the watch that does each once it
+  // comes within `nearMargin` pixels of the view (a few screens). A long page
+  // so shows at once, instead of after every code block and formula in it.
+  const nearMargin = 1500;
+  const pending = new Set();
+  const nearView = new IntersectionObserver((entries) => {
+    for (const entry of entries) {
+      if (entry.isIntersecting) finish(entry.target);
     }
-    for (const image of images) drawFormula(image);
+  }, {rootMargin: nearMargin + 'px 0px'});
+
+  function finish(element) {
+    if (!pending.delete(element)) return;
+    nearView.unobserve(element);
+    if (element.tagName === 'IMG') {
+      drawFormula(element);
+    } else {
+      highlightCode(element);
+    }
+  }
+
+  function isNearView(box) {
+    return box.bottom >= -nearMargin && box.top <= window.innerHeight + nearMargin;
+  }
+
+  // Takes on the code and formulas among `nodes` (all the page's when null):
+  // those near the view now, the others when they come near it.
+  function prepare(nodes) {
+    const code = codeToHighlight(nodes);
+    const formulas = formulaImages(nodes);
+    if (formulas.length > 0) addKatexStyle();
+    const targets = code.concat(formulas);
+    // Every place is read before anything changes, so the page is laid out once.
+    const near = targets.map((element) => isNearView(element.getBoundingClientRect()));
+    targets.forEach((element, i) => {
+      pending.add(element);
+      if (!near[i]) nearView.observe(element);
+    });
+    targets.forEach((element, i) => {
+      if (near[i]) finish(element);
+    });
+  }
+
+  // Forgets the code and formulas among `nodes`, which left the page.
+  function forget(nodes) {
+    for (const element of elementsIn(nodes, 'pre > code[class], img')) {
+      if (pending.delete(element)) nearView.unobserve(element);
+    }
+  }
+
+  // Does all the code and formulas still to be done (a page to be saved
+  // rather than looked at), and lays the page out so its fonts are asked for.
+  function finishPage() {
+    for (const element of Array.from(pending)) finish(element);
+    document.body.getBoundingClientRect();
+    return true;
   }
 
   // The page's top-level blocks and the places of its headlines among them.
@@ -174,7 +241,9 @@
       ++end;
     }
     const following = end > 0 ? live[live.length - end] : null;
-    for (let i = start; i < live.length - end; ++i) live[i].remove();
+    const removed = live.slice(start, live.length - end);
+    forget(removed);
+    for (const node of removed) node.remove();
     const added = [];
     for (let i = start; i < now.length - end; ++i) {
       const node = document.importNode(now[i], true);
@@ -183,14 +252,13 @@
     }
     shownAsParsed = next;
     blocks = null;
-    highlightCode(added);
-    drawFormulas(added);
+    prepare(added);
     return true;
   }
 
-  highlightCode(null);
-  drawFormulas(null);
+  if (document.body !== null) prepare(null);
   window.glyphmillScrollToBlock = scrollToBlock;
+  window.glyphmillFinishPage = finishPage;
   window.glyphmillUpdatePage = updatePage;
   document.documentElement.setAttribute('data-glyphmill-ready', '1');
 })();

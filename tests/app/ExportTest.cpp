@@ -9,6 +9,7 @@
 #include "FakeDesktop.h"
 #include "WebViewInput.h"
 #include "Page.h"
+#include "RealDocument.h"
 
 #include <QAction>
 #include <QBuffer>
@@ -161,6 +162,19 @@ class ExportTest : public QObject {
     const TRun tidy = runProgram(QStringLiteral("tidy"), {QStringLiteral("-errors"), QStringLiteral("-quiet"), target});
     QVERIFY2(tidy.Code == 0 || tidy.Code == 1, qPrintable(QString::number(tidy.Code) + u' ' + tidy.Output));
     QVERIFY2(!tidy.Output.contains(QStringLiteral("Error")), qPrintable(tidy.Output));
+  }
+
+  // The preview leaves code and formulas far from the view for later; an
+  // exported page has them all.
+  void aLongExportedPageHasAllItsCodeAndFormulasDone() {
+    load(RealDocument(200 * 1024));
+    const QString target = path(QStringLiteral("notes.html"));
+    exportWith("ExportHtmlPage1", target);
+    const QString page = QString::fromUtf8(ReadTestFile(target));
+    const qsizetype codeBlocks = FForm->HtmlLines.Text().count(QStringLiteral("<code class="));
+    QVERIFY(codeBlocks > 50);
+    QCOMPARE(page.count(QRegularExpression(QStringLiteral("<code class=\"[^\"]*\\bhljs\\b"))), codeBlocks);
+    QVERIFY(!page.contains(FormulaAddress()));
   }
 
   void theExportedPageShowsWithoutAnyNetwork() {

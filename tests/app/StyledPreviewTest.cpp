@@ -256,6 +256,16 @@ class StyledPreviewTest : public QObject {
     QVERIFY(evaluate(QStringLiteral("document.title")).toString() != QStringLiteral("script ran"));
   }
 
+  // With scripts allowed, a page script that measures the page as it is
+  // parsed finds it laid out.
+  void aPageScriptMeasuresALaidOutPage() {
+    Control<QCheckBox>(*FForm, "CheckBox1")->setChecked(true);
+    preview(QStringLiteral("<p id=\"measured\">text</p>\r\n\r\n"
+                           "<script>document.title = 'height ' + document.getElementById('measured').offsetHeight;</script>\r\n"));
+    QVERIFY(evaluate(QStringLiteral("document.title")).toString().startsWith(QStringLiteral("height ")));
+    QVERIFY(evaluate(QStringLiteral("document.title")).toString() != QStringLiteral("height 0"));
+  }
+
   void thePreviewFollowsTheSourceEditor() {
     FForm->show();
     QVERIFY(QTest::qWaitForWindowExposed(FForm.get()));
@@ -282,6 +292,25 @@ class StyledPreviewTest : public QObject {
       QTRY_VERIFY2_WITH_TIMEOUT(evaluate(script).toBool(),
                                 qPrintable(QStringLiteral("line %1, block %2").arg(line + 1).arg(mark)), kTimeout);
     }
+  }
+
+  // Code and formulas far below the view are left for later, and done once
+  // they come near it.
+  void farCodeAndFormulasAreDoneWhenTheyComeNear() {
+    FForm->show();
+    QVERIFY(QTest::qWaitForWindowExposed(FForm.get()));
+    preview(RealDocument(200 * 1024));
+    const QString lastCodeIsHighlighted =
+        QStringLiteral("Array.from(document.querySelectorAll('pre > code[class]')).pop().classList.contains('hljs')");
+    const QString formulaImageInView =
+        QStringLiteral("Array.from(document.images).some((i) => {"
+                       " const r = i.getBoundingClientRect(); return r.bottom > 0 && r.top < innerHeight; })");
+    QVERIFY(evaluate(QStringLiteral("document.querySelector('pre > code[class]').classList.contains('hljs')")).toBool());
+    QVERIFY(!evaluate(lastCodeIsHighlighted).toBool());
+    QVERIFY(evaluate(QStringLiteral("document.images.length")).toInt() > 0);
+    evaluate(QStringLiteral("window.scrollTo(0, document.body.scrollHeight)"));
+    QTRY_VERIFY_WITH_TIMEOUT(evaluate(lastCodeIsHighlighted).toBool(), kTimeout);
+    QTRY_VERIFY_WITH_TIMEOUT(!evaluate(formulaImageInView).toBool(), kTimeout);
   }
 };
 
