@@ -190,6 +190,12 @@ void TSynEdit::ReplaceChangedPart(const QString& text) {
       commonSuffix(oldText, oldLength, newText.constData(), newText.size(), prefix);
   {
     const QSignalBlocker quiet(this);
+    // No change notices while the part is replaced: the change signal is
+    // held back anyway, and each notice's accessibility update counts the
+    // characters from the start of the text (milliseconds in a long one). A
+    // screen reader reads the new text when it next asks for it.
+    const long noticeMask = SendScintilla(SCI_GETMODEVENTMASK);
+    SendScintilla(SCI_SETMODEVENTMASK, 0);
     const bool readOnly = isReadOnly();
     setReadOnly(false);
     SendScintilla(SCI_SETUNDOCOLLECTION, false);
@@ -198,6 +204,7 @@ void TSynEdit::ReplaceChangedPart(const QString& text) {
     SendScintilla(SCI_SETUNDOCOLLECTION, true);
     SendScintilla(SCI_EMPTYUNDOBUFFER);
     setReadOnly(readOnly);
+    SendScintilla(SCI_SETMODEVENTMASK, noticeMask);
   }
   UpdateLineNumberWidth();
   EmitProgramChange();
