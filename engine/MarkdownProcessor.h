@@ -72,6 +72,9 @@ class TConfiguration {
   // While a block tree is being built: what the HTML-block test remembers
   // about its lines (owned by the block builder); absent otherwise.
   TXmlBlockMemo* xmlBlockMemo = nullptr;
+  // Generations handed out to the memos of this configuration, so that no two
+  // memos, and no two states of one memo, give a line's entry the same mark.
+  std::uint32_t xmlMemoGenerations = 0;
 
   TMarkdownProcessorDialect GetDialect() const { return FDialect; }
   void SetDialect(TMarkdownProcessorDialect value);

@@ -66,18 +66,11 @@ class TMarkdownReader {
 class TLineText {
  public:
   TLineText() = default;
-  TLineText(std::u16string text) : text_(std::move(text)), mayHoldAngle_(holdsAngleBracket(text_)) {}
+  TLineText(std::u16string text) { *this = std::move(text); }
   TLineText(const TLineText&) = delete;
   TLineText& operator=(const TLineText&) = delete;
-  TLineText& operator=(std::u16string text) {
-    text_ = std::move(text);
-    shared_ = nullptr;
-    sharedSize_ = 0;
-    start_ = 0;
-    spacesEnd_ = kUnknown;
-    mayHoldAngle_ = holdsAngleBracket(text_);
-    return *this;
-  }
+  // Makes text the line's own text.
+  TLineText& operator=(std::u16string text);
   // Takes text, which must outlive this line text, without copying it.
   void share(std::u16string_view text);
 
@@ -93,7 +86,7 @@ class TLineText {
   const std::u16string& str() const {
     own();
     dropFront();
-    return text_;
+    return *owned_;
   }
   std::u16string substr(std::size_t pos, std::size_t n = std::u16string::npos) const {
     return std::u16string(view().substr(pos, n));
@@ -103,14 +96,7 @@ class TLineText {
   // Removes n characters at pos; at the front this only moves the start,
   // and the dropped characters are let go once they outweigh the rest.
   void erase(std::size_t pos, std::size_t n);
-  void clear() {
-    text_.clear();
-    shared_ = nullptr;
-    sharedSize_ = 0;
-    start_ = 0;
-    spacesEnd_ = kUnknown;
-    mayHoldAngle_ = false;
-  }
+  void clear();
 
   // False when the text holds neither "<" nor ">" (no tag, no end of a
   // comment); true when it may. Known without reading the text.
@@ -132,18 +118,20 @@ class TLineText {
 
   // All the characters, the dropped ones at the front included.
   std::u16string_view whole() const {
-    return shared_ != nullptr ? std::u16string_view(shared_, sharedSize_) : std::u16string_view(text_);
+    if (shared_ != nullptr) return std::u16string_view(shared_, sharedSize_);
+    return owned_ != nullptr ? std::u16string_view(*owned_) : std::u16string_view();
   }
   // Copies shared characters (those not dropped) into a string of its own.
   void own() const;
-  // Lets go of the dropped characters at the front of text_.
+  // Lets go of the dropped characters at the front of the own string.
   void dropFront() const;
   static bool holdsAngleBracket(std::u16string_view text);
 
   // Mutable so that str() can make the text its own and let go of dropped
-  // characters.
-  mutable std::u16string text_;
-  // The shared characters, or nullptr when the text is text_.
+  // characters. Most lines keep sharing the document's characters, so the
+  // own string is held by pointer: absent, it takes the room of a pointer.
+  mutable std::unique_ptr<std::u16string> owned_;
+  // The shared characters, or nullptr when the text is the own string.
   mutable const char16_t* shared_ = nullptr;
   mutable std::uint32_t sharedSize_ = 0;
   mutable std::uint32_t start_ = 0;
@@ -171,7 +159,8 @@ class TLine {
   std::unique_ptr<TLine> FNext;
   TLineText FValue;
   int FPosition = 0;             // scan cursor into FValue
-  int FXmlMemoEntry = -1;        // entry of this line in the active TXmlBlockMemo, or -1
+  int FXmlMemoEntry = -1;        // entry of this line in a TXmlBlockMemo, or -1
+  std::uint32_t FXmlMemoGeneration = 0;  // ... valid while that memo is at this generation
   int FTrailing = 0;
   int FLeading = 0;
   // Lines that begin at the margin with a letter are plain: they carry no

@@ -34,8 +34,22 @@ char16_t TMarkdownReader::read() {
 
 // ---------------------------------------------------------------- line text
 
+TLineText& TLineText::operator=(std::u16string text) {
+  mayHoldAngle_ = holdsAngleBracket(text);
+  if (owned_ != nullptr) {
+    *owned_ = std::move(text);
+  } else {
+    owned_ = std::make_unique<std::u16string>(std::move(text));
+  }
+  shared_ = nullptr;
+  sharedSize_ = 0;
+  start_ = 0;
+  spacesEnd_ = kUnknown;
+  return *this;
+}
+
 void TLineText::share(std::u16string_view text) {
-  text_.clear();
+  owned_.reset();
   shared_ = text.data();
   sharedSize_ = static_cast<std::uint32_t>(text.size());
   start_ = 0;
@@ -43,11 +57,20 @@ void TLineText::share(std::u16string_view text) {
   mayHoldAngle_ = holdsAngleBracket(text);
 }
 
+void TLineText::clear() {
+  owned_.reset();
+  shared_ = nullptr;
+  sharedSize_ = 0;
+  start_ = 0;
+  spacesEnd_ = kUnknown;
+  mayHoldAngle_ = false;
+}
+
 void TLineText::erase(std::size_t pos, std::size_t n) {
   n = std::min(n, size() - std::min(pos, size()));
   if (pos != 0) {
     own();
-    text_.erase(start_ + pos, n);
+    owned_->erase(start_ + pos, n);
     spacesEnd_ = kUnknown;
     return;
   }
@@ -56,8 +79,11 @@ void TLineText::erase(std::size_t pos, std::size_t n) {
 }
 
 void TLineText::own() const {
-  if (shared_ == nullptr) return;
-  text_.assign(shared_ + start_, sharedSize_ - start_);
+  if (shared_ == nullptr) {
+    if (owned_ == nullptr) owned_ = std::make_unique<std::u16string>();
+    return;
+  }
+  owned_ = std::make_unique<std::u16string>(shared_ + start_, sharedSize_ - start_);
   shared_ = nullptr;
   sharedSize_ = 0;
   spacesEnd_ = (spacesEnd_ != kUnknown && spacesEnd_ >= start_) ? spacesEnd_ - start_ : kUnknown;
@@ -66,7 +92,7 @@ void TLineText::own() const {
 
 void TLineText::dropFront() const {
   if (start_ == 0) return;
-  text_.erase(0, start_);
+  owned_->erase(0, start_);
   spacesEnd_ = (spacesEnd_ != kUnknown && spacesEnd_ >= start_) ? spacesEnd_ - start_ : kUnknown;
   start_ = 0;
 }
@@ -94,8 +120,8 @@ const std::u16string& TSeldomText::str() const {
 
 // ---------------------------------------------------------------- line
 
-// With malloc's 8 bytes of bookkeeping a line object takes one 112-byte chunk.
-static_assert(sizeof(TLine) <= 104, "a line object stays small");
+// With malloc's 8 bytes of bookkeeping a line object takes one 96-byte chunk.
+static_assert(sizeof(TLine) <= 88, "a line object stays small");
 static_assert(sizeof(TBlock) <= 72, "a block object stays small");
 
 TLine::~TLine() {

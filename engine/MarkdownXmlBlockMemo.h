@@ -23,6 +23,7 @@
 // still current; everything is forgotten afterwards.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -72,9 +73,11 @@ class TXmlBlockMemo {
     int position;         // ... and the index of its "<"
     int next;             // skClose: the following step
   };
+  // What a scan from the start of a line meets. A line that holds no tag
+  // and no "-->" meets what the line after it meets: it is given that line's
+  // entry instead of one of its own, so most lines cost the memo nothing.
   struct TEntry {
-    TLine* line;     // the line this entry describes; nullptr once forgotten
-    int firstStep;   // scan from the start of the line
+    int firstStep;
     TCommentClose comment;
   };
 
@@ -82,15 +85,17 @@ class TXmlBlockMemo {
   void forgetEverythingUnlessRemembering();
   // The entry of `line`, computing it and those of the lines after it as needed.
   const TEntry& entryOf(TLine* line);
-  TEntry describeLine(TLine* line, const TEntry* following);
+  // The entry index of `line`, given that of the line after it.
+  int describeLine(TLine* line, int following);
   int matchOpenElements(std::vector<std::u16string>& open, int step);
   int addStep(TStep step);
 
   TConfiguration& config_;
   const bool remember_;
   bool active_ = false;
-  std::vector<TStep> steps_;  // steps_[0] is the shared "runs out"
-  std::vector<TEntry> entries_;
+  std::vector<TStep> steps_;      // steps_[0] is the shared "runs out"
+  std::vector<TEntry> entries_;   // entries_[0]: no line follows
+  std::uint32_t generation_ = 0;  // the mark of this memo's current entries
 };
 
 // A tag of a block element that counts for nesting (not "hr", not ending

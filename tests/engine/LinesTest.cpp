@@ -97,6 +97,33 @@ TEST(LineText, BehavesAsAPlainString) {
   }
 }
 
+// A text that was never given characters, or lost them, is an empty string in
+// every form; a shared text given again as a string is its own.
+TEST(LineText, EmptyAndGivenAgain) {
+  for (int way = 0; way < 3; ++way) {
+    TLineText text;
+    if (way == 1) text = std::u16string();
+    if (way == 2) {
+      text.share(u"shared");
+      text.clear();
+    }
+    text.erase(0, 3);
+    EXPECT_EQ(text.str(), u"") << way;
+    EXPECT_EQ(text.view(), u"") << way;
+    EXPECT_EQ(text.leadingSpaces(), 0u) << way;
+  }
+  const std::u16string document = u"  abc";
+  TLineText text;
+  text.share(document);
+  text.erase(0, 1);
+  text = u"xy";
+  EXPECT_EQ(text.view(), u"xy");
+  EXPECT_EQ(text.leadingSpaces(), 0u);
+  text.erase(1, 1);
+  EXPECT_EQ(text.str(), u"x");
+  EXPECT_EQ(document, u"  abc");
+}
+
 // An angle bracket is found at every position and beside every near miss
 // ("=", "?", "|", and units whose low byte is that of "<" or ">").
 TEST(LineText, KnowsWhetherItMayHoldAnAngleBracket) {
