@@ -182,18 +182,15 @@ std::u16string TMarkdownDaringFireball::convert(const std::u16string& source,
   const std::size_t expected = source.size() + source.size() / 4;
   out_.reserve(write != nullptr ? std::min(expected, 2 * kPieceSize) : expected);
   root->removeSurroundingEmptyLines();
-  buildBlocks(root.get(), false);
-  // Each block is released once written, so a long document does not hold
-  // all its lines and all its HTML at the same time.
-  while (root->FBlocks) {
-    std::unique_ptr<TBlock> child = std::move(root->FBlocks);
-    root->FBlocks = std::move(child->FNext);
+  // Each block is written as soon as it is built and released once written,
+  // so a long document does not hold all its blocks, or all its lines and
+  // all its HTML, at the same time.
+  buildBlocks(root.get(), [&](std::unique_ptr<TBlock> child) {
     Femitter->emit(out_, child.get());
     if (write != nullptr && out_.size() >= kPieceSize) {
       writePiece(*write, out_, defer ? &decider : nullptr, false, decided);
     }
-  }
-  root->FBlockTail = nullptr;
+  });
   FConfig->deferUndecidedTags = false;
   if (write != nullptr) {
     writePiece(*write, out_, defer ? &decider : nullptr, true, decided);

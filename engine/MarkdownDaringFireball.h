@@ -2,6 +2,7 @@
 // dialect set in its configuration.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -28,6 +29,12 @@ class TMarkdownDaringFireball : public TMarkdownProcessor {
   std::unique_ptr<TBlock> collectLines(TMarkdownReader& reader);
   // Turns the lines of root into child blocks (listMode: root is a list item).
   void buildBlocks(TBlock* root, bool listMode);
+  // Receives a block that is built completely, to be written and released.
+  using TBlockSink = std::function<void(std::unique_ptr<TBlock> block)>;
+  // Like buildBlocks(root, false), but hands each child block to `finished`
+  // as soon as it is complete instead of keeping it in root, so a document's
+  // blocks need not all be held at once.
+  void buildBlocks(TBlock* root, const TBlockSink& finished);
 
   TEmitter& emitter() { return *Femitter; }
   bool FuseExtensions = false;

@@ -13,9 +13,10 @@
 //   - the first "-->" from the start of the line on (comments).
 // A line's entry depends on its own text and on every line after it. The block
 // builder changes lines only in blocks it has cut off the chain it is walking,
-// and it builds such a block only after the level it cut it from is done; so
-// when it starts on a block, no entry it holds will be asked for again, and it
-// forgets them all at once (walking the block's lines to forget them one by
+// and it builds such a block only after the level it cut it from is done, or
+// with a second memo (the document's blocks, handed over one by one); so when
+// it starts on a block, no entry its memo holds will be asked for again, and
+// it forgets them all at once (walking the block's lines to forget them one by
 // one would cost a pass over every line at every level of a deep nesting).
 // The one place that classifies while changing lines, removing a list item's
 // indentation, goes from the first line to the last and changes each line
