@@ -276,10 +276,10 @@ class TBlockBuilder {
     return root->FLines.get();
   }
 
-  // The classification that chose this case has set FXmlEndLine.
+  // The classification that chose this case has set xmlEndLine.
   TLine* buildXml(TBlock* root, TLine* line) {
     splitOffLinesBefore(root, line);
-    root->split(line->FXmlEndLine)->FType = btXML;
+    root->split(config_.xmlEndLine)->FType = btXML;
     root->removeLeadingEmptyLines();
     return root->FLines.get();
   }

@@ -67,6 +67,7 @@ class TLineText {
  public:
   TLineText() = default;
   TLineText(std::u16string text) { *this = std::move(text); }
+  ~TLineText() { release(); }
   TLineText(const TLineText&) = delete;
   TLineText& operator=(const TLineText&) = delete;
   // Makes text the line's own text.
@@ -86,7 +87,7 @@ class TLineText {
   const std::u16string& str() const {
     own();
     dropFront();
-    return *owned_;
+    return *chars_.own;
   }
   std::u16string substr(std::size_t pos, std::size_t n = std::u16string::npos) const {
     return std::u16string(view().substr(pos, n));
@@ -118,27 +119,35 @@ class TLineText {
 
   // All the characters, the dropped ones at the front included.
   std::u16string_view whole() const {
-    if (shared_ != nullptr) return std::u16string_view(shared_, sharedSize_);
-    return owned_ != nullptr ? std::u16string_view(*owned_) : std::u16string_view();
+    if (owns_) return *chars_.own;
+    return chars_.shared != nullptr ? std::u16string_view(chars_.shared, sharedSize_)
+                                    : std::u16string_view();
   }
+  // Deletes the own string, if any; the text is then empty.
+  void release();
   // Copies shared characters (those not dropped) into a string of its own.
   void own() const;
   // Lets go of the dropped characters at the front of the own string.
   void dropFront() const;
   static bool holdsAngleBracket(std::u16string_view text);
 
+  // The characters: shared ones (sharedSize_ of them), or a string of the
+  // text's own when owns_, which it deletes. Most lines keep sharing the
+  // document's characters, so both take the room of one pointer.
+  union TChars {
+    const char16_t* shared;
+    std::u16string* own;
+  };
   // Mutable so that str() can make the text its own and let go of dropped
-  // characters. Most lines keep sharing the document's characters, so the
-  // own string is held by pointer: absent, it takes the room of a pointer.
-  mutable std::unique_ptr<std::u16string> owned_;
-  // The shared characters, or nullptr when the text is the own string.
-  mutable const char16_t* shared_ = nullptr;
+  // characters.
+  mutable TChars chars_{nullptr};
   mutable std::uint32_t sharedSize_ = 0;
   mutable std::uint32_t start_ = 0;
   // Index into the characters of the first non-space at or after start_ (or
   // the end), when known: [start_, spacesEnd_) are spaces. kUnknown when not
   // counted yet, or when start_ has moved past the remembered end.
   mutable std::uint32_t spacesEnd_ = kUnknown;
+  mutable bool owns_ = false;
   // Set when the text may hold "<" or ">": set when the text is given, kept
   // while characters are only removed.
   bool mayHoldAngle_ = false;
@@ -154,7 +163,6 @@ class TLine {
 
   // A document holds one line object per line: the members are declared
   // by size, so that no padding comes between them.
-  TLine* FXmlEndLine = nullptr;  // last line of the HTML block starting here
   TLine* FPrevious = nullptr;
   std::unique_ptr<TLine> FNext;
   TLineText FValue;
@@ -195,7 +203,7 @@ class TLine {
   void setEmpty();
 
   // The kind of this line for the configured dialect (may set FPosition,
-  // FXmlEndLine and config.formatPipeCount).
+  // config.xmlEndLine and config.formatPipeCount).
   TLineType getLineType(TConfiguration& config);
   // Takes a trailing "{#id}" off the line and returns the id, or "".
   std::u16string stripID();
@@ -204,9 +212,12 @@ class TLine {
   int countOnlyChar(char16_t ch) const;
   int countLeadingChar(char16_t ch, bool skipSpaces) const;
   // memo: remembered scans of the following lines, or absent.
-  int findCommentEnd(TLine* target, TLine* from, int start,
+  // The position after the "-->" of the comment opened at start in `from`
+  // (endLine: its line), or -1.
+  int findCommentEnd(TLine*& endLine, TLine* from, int start,
                      TXmlBlockMemo* memo = nullptr) const;
-  bool isXmlBlock(TXmlBlockMemo* memo = nullptr);
+  // The last line of the HTML block this line begins, or nullptr.
+  TLine* xmlBlockEnd(TXmlBlockMemo* memo = nullptr);
 };
 
 // A text that few objects have (a block's id, a fence's meta): an empty one

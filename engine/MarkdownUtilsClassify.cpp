@@ -211,7 +211,10 @@ TLineType TLine::getLineType(TConfiguration& config) {
     }
   }
 
-  if (c0 == u'<' && isXmlBlock(config.xmlBlockMemo)) return ltXML;
+  if (c0 == u'<') {
+    config.xmlEndLine = xmlBlockEnd(config.xmlBlockMemo);
+    if (config.xmlEndLine != nullptr) return ltXML;
+  }
 
   // Setext headline: the next line is an underline of "=" or "-".
   TLine* next = FNext.get();
@@ -233,7 +236,7 @@ TLineType TLine::getLineType(TConfiguration& config) {
 
 // ---------------------------------------------------------------- HTML blocks
 
-int TLine::findCommentEnd(TLine* target, TLine* from, int start, TXmlBlockMemo* memo) const {
+int TLine::findCommentEnd(TLine*& endLine, TLine* from, int start, TXmlBlockMemo* memo) const {
   const std::u16string_view v = from->FValue;
   if (!(static_cast<int>(v.size()) > start + 3 && charAt(v, start + 2) == u'-' &&
         charAt(v, start + 3) == u'-')) {
@@ -251,39 +254,37 @@ int TLine::findCommentEnd(TLine* target, TLine* from, int start, TXmlBlockMemo* 
     if (line != nullptr) q = findCommentClose(line->FValue, 0);
   }
   if (q < 0) return -1;
-  target->FXmlEndLine = line;
+  endLine = line;
   return q + 3;
 }
 
-bool TLine::isXmlBlock(TXmlBlockMemo* memo) {
+TLine* TLine::xmlBlockEnd(TXmlBlockMemo* memo) {
   FPosition = FLeading;
 
   // A comment is a block when its "-->" is found.
+  TLine* commentEnd = nullptr;
   if (FLeading + 1 < length() && FValue[FLeading + 1] == u'!' &&
-      findCommentEnd(this, this, FLeading, memo) > 0) {
-    return true;
+      findCommentEnd(commentEnd, this, FLeading, memo) > 0) {
+    return commentEnd;
   }
 
   // The first tag must be a block element.
   std::u16string tagText;
   FPosition = TUtils::readXML(tagText, FValue.str(), FLeading, false);
-  if (FPosition < 0) return false;
+  if (FPosition < 0) return nullptr;
   const std::u16string name = elementName(tagText);
-  if (!THTML::isHtmlBlockElement(name)) return false;
+  if (!THTML::isHtmlBlockElement(name)) return nullptr;
 
   // "<hr>" and "<x/>" are blocks of one line.
-  if (name == u"hr" || endsWithSelfClose(tagText)) {
-    FXmlEndLine = this;
-    return true;
-  }
+  if (name == u"hr" || endsWithSelfClose(tagText)) return this;
 
   // Otherwise the element must be closed, with proper nesting of the block
   // elements in between, in this line or a later one. FPosition is the scan
   // cursor in whatever line is being scanned.
   std::vector<std::u16string> open{name};
   switch (scanLineTags(FValue.str(), FPosition, open)) {
-    case lsClosed: FXmlEndLine = this; return true;
-    case lsMismatch: return false;
+    case lsClosed: return this;
+    case lsMismatch: return nullptr;
     case lsLineEnd: break;
   }
   if (memo != nullptr) return memo->closeInFollowingLines(*this, open);
@@ -291,13 +292,13 @@ bool TLine::isXmlBlock(TXmlBlockMemo* memo) {
   for (TLine* line = FNext.get(); line != nullptr; line = line->FNext.get()) {
     FPosition = 0;
     switch (scanLineTags(line->FValue.str(), FPosition, open)) {
-      case lsClosed: FXmlEndLine = line; return true;
-      case lsMismatch: return false;
+      case lsClosed: return line;
+      case lsMismatch: return nullptr;
       case lsLineEnd: break;
     }
   }
   FPosition = 0;
-  return false;
+  return nullptr;
 }
 
 // ---------------------------------------------------------------- ids
@@ -442,23 +443,22 @@ const TXmlBlockMemo::TEntry& TXmlBlockMemo::entryOf(TLine* line) {
   return entries_[line->FXmlMemoEntry];
 }
 
-bool TXmlBlockMemo::closeInFollowingLines(TLine& line, std::vector<std::u16string>& open) {
+TLine* TXmlBlockMemo::closeInFollowingLines(TLine& line, std::vector<std::u16string>& open) {
   int step = line.FNext != nullptr ? entryOf(line.FNext.get()).firstStep : 0;
-  bool closed = false;
+  TLine* end = nullptr;
   while (true) {
     const TStep& s = steps_[step];
     line.FPosition = s.kind == skRunOut ? 0 : s.position;
     if (s.kind != skClose || open.empty() || s.name != open.back()) break;
     open.pop_back();
     if (open.empty()) {
-      line.FXmlEndLine = s.line;
-      closed = true;
+      end = s.line;
       break;
     }
     step = s.next;
   }
   forgetEverythingUnlessRemembering();
-  return closed;
+  return end;
 }
 
 TXmlBlockMemo::TCommentClose TXmlBlockMemo::commentCloseAfter(const TLine& line) {

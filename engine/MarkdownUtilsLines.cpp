@@ -36,21 +36,27 @@ char16_t TMarkdownReader::read() {
 
 TLineText& TLineText::operator=(std::u16string text) {
   mayHoldAngle_ = holdsAngleBracket(text);
-  if (owned_ != nullptr) {
-    *owned_ = std::move(text);
+  if (owns_) {
+    *chars_.own = std::move(text);
   } else {
-    owned_ = std::make_unique<std::u16string>(std::move(text));
+    chars_.own = new std::u16string(std::move(text));
+    owns_ = true;
   }
-  shared_ = nullptr;
   sharedSize_ = 0;
   start_ = 0;
   spacesEnd_ = kUnknown;
   return *this;
 }
 
+void TLineText::release() {
+  if (owns_) delete chars_.own;
+  owns_ = false;
+  chars_.shared = nullptr;
+}
+
 void TLineText::share(std::u16string_view text) {
-  owned_.reset();
-  shared_ = text.data();
+  release();
+  chars_.shared = text.data();
   sharedSize_ = static_cast<std::uint32_t>(text.size());
   start_ = 0;
   spacesEnd_ = kUnknown;
@@ -58,8 +64,7 @@ void TLineText::share(std::u16string_view text) {
 }
 
 void TLineText::clear() {
-  owned_.reset();
-  shared_ = nullptr;
+  release();
   sharedSize_ = 0;
   start_ = 0;
   spacesEnd_ = kUnknown;
@@ -70,21 +75,19 @@ void TLineText::erase(std::size_t pos, std::size_t n) {
   n = std::min(n, size() - std::min(pos, size()));
   if (pos != 0) {
     own();
-    owned_->erase(start_ + pos, n);
+    chars_.own->erase(start_ + pos, n);
     spacesEnd_ = kUnknown;
     return;
   }
   start_ += static_cast<std::uint32_t>(n);
-  if (shared_ == nullptr && start_ > size()) dropFront();
+  if (owns_ && start_ > size()) dropFront();
 }
 
 void TLineText::own() const {
-  if (shared_ == nullptr) {
-    if (owned_ == nullptr) owned_ = std::make_unique<std::u16string>();
-    return;
-  }
-  owned_ = std::make_unique<std::u16string>(shared_ + start_, sharedSize_ - start_);
-  shared_ = nullptr;
+  if (owns_) return;
+  // Shared characters (or none) become a string of the text's own.
+  chars_.own = new std::u16string(whole().substr(start_));
+  owns_ = true;
   sharedSize_ = 0;
   spacesEnd_ = (spacesEnd_ != kUnknown && spacesEnd_ >= start_) ? spacesEnd_ - start_ : kUnknown;
   start_ = 0;
@@ -92,7 +95,7 @@ void TLineText::own() const {
 
 void TLineText::dropFront() const {
   if (start_ == 0) return;
-  owned_->erase(0, start_);
+  chars_.own->erase(0, start_);
   spacesEnd_ = (spacesEnd_ != kUnknown && spacesEnd_ >= start_) ? spacesEnd_ - start_ : kUnknown;
   start_ = 0;
 }
@@ -120,8 +123,9 @@ const std::u16string& TSeldomText::str() const {
 
 // ---------------------------------------------------------------- line
 
-// With malloc's 8 bytes of bookkeeping a line object takes one 96-byte chunk.
-static_assert(sizeof(TLine) <= 88, "a line object stays small");
+// With malloc's 8 bytes of bookkeeping a line object takes one 80-byte chunk.
+static_assert(sizeof(TLineText) <= 24, "a line text stays small");
+static_assert(sizeof(TLine) <= 72, "a line object stays small");
 static_assert(sizeof(TBlock) <= 72, "a block object stays small");
 
 TLine::~TLine() {

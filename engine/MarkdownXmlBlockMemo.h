@@ -51,9 +51,9 @@ class TXmlBlockMemo {
 
   // Goes on with the nesting scan of `line` in the lines after it, where
   // `open` (not empty) holds the elements still open at the end of `line`.
-  // Sets line.FPosition, and line.FXmlEndLine when the element is closed,
-  // exactly as a scan through those lines would.
-  bool closeInFollowingLines(TLine& line, std::vector<std::u16string>& open);
+  // Sets line.FPosition and returns the line that closes the element (nullptr
+  // when none does), exactly as a scan through those lines would.
+  TLine* closeInFollowingLines(TLine& line, std::vector<std::u16string>& open);
 
   // The first "-->" in the lines after `line`: its line and the index of its
   // first "-", or {nullptr, -1}.
