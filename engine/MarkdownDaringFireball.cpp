@@ -19,6 +19,15 @@ namespace {
 // decider's buffer, kept from piece to piece so that neither is made anew.
 void writePiece(const TMarkdownProcessor::THtmlSink& write, std::u16string& out_,
                 TTagDecider* decider, bool last, std::u16string& decided) {
+  if (decider != nullptr && !last) {
+    // Most pieces are decided as they stand and need no decided copy.
+    std::size_t used = 0;
+    if (decider->passOver(out_, used)) {
+      if (used > 0) write(std::u16string_view(out_).substr(0, used));
+      out_.clear();
+      return;
+    }
+  }
   if (decider != nullptr) {
     decided.clear();
     decided.reserve(out_.size() + 16);
