@@ -175,7 +175,7 @@ class TBlockBuilder {
     memo().forgetEverything();
     TLine* first = item->FLines.get();
     if (withIds_ && first != nullptr && first->getLineType(config_) != ltCODE) {
-      item->FId = first->stripID();
+      item->FIdOrMeta = first->stripID();
       memo().forget(first);
     }
   }
@@ -232,7 +232,7 @@ class TBlockBuilder {
     headline->FType = btHEADLINE;
     if (t == ltHEADLINE1) headline->FHlDepth = 1;
     if (t == ltHEADLINE2) headline->FHlDepth = 2;
-    if (withIds_) headline->FId = line->stripID();
+    if (withIds_) headline->FIdOrMeta = line->stripID();
     headline->transfromHeadline();
     root->removeLeadingEmptyLines();
     return root->FLines.get();
@@ -297,7 +297,7 @@ class TBlockBuilder {
     memo().forgetLines(fenced->FLines.get());  // its last line is classified again
     fenced->removeSurroundingEmptyLines();
     fenced->FType = btFENCED_CODE;
-    fenced->FMeta = TUtils::getMetaFromFence(fenced->FLines->FValue);
+    fenced->FIdOrMeta = TUtils::getMetaFromFence(fenced->FLines->FValue);
     fenced->FLines->setEmpty();
     if (fenced->FLineTail->getLineType(config_) == ltFENCED_CODE) fenced->FLineTail->setEmpty();
     fenced->removeSurroundingEmptyLines();

@@ -252,14 +252,15 @@ class TBlock {
   TBlock& operator=(const TBlock&) = delete;
 
   TBlockType FType = btNONE;
-  TSeldomText FId;
+  int FHlDepth = 0;
+  // A headline's or list item's id, or a fenced code block's meta: no block
+  // has both, so the two share one field.
+  TSeldomText FIdOrMeta;
   std::unique_ptr<TBlock> FBlocks;
   TBlock* FBlockTail = nullptr;
   std::unique_ptr<TLine> FLines;
   TLine* FLineTail = nullptr;
-  int FHlDepth = 0;
   std::unique_ptr<TBlock> FNext;
-  TSeldomText FMeta;
 
   // Appends a line, setting the neighbour flags of it and the old last line.
   void AppendLine(std::unique_ptr<TLine> line);

@@ -50,8 +50,9 @@ std::string printTree(const TBlock& root) {
     out += indent;
     out += kindName(block->FType);
     if (block->FHlDepth > 0) out.append(" ").append(std::to_string(block->FHlDepth));
-    if (!block->FId.empty()) out.append(" id=").append(S(block->FId));
-    if (!block->FMeta.empty()) out.append(" meta=").append(S(block->FMeta));
+    if (!block->FIdOrMeta.empty()) {
+      out.append(block->FType == btFENCED_CODE ? " meta=" : " id=").append(S(block->FIdOrMeta));
+    }
     out += '\n';
     for (const TLine* l = block->FLines.get(); l; l = l->FNext.get()) {
       out.append(indent).append("  |").append(S(l->FValue)).append("\n");
