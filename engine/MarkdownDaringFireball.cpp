@@ -98,8 +98,8 @@ void skipLineBreak(TMarkdownReader& reader, char16_t& ch) {
 // another is built in `buffer` (reused from line to line) and then copied,
 // so that each line's text takes no more memory than it needs.
 std::unique_ptr<TLine> readLine(TMarkdownReader& reader, char16_t& ch, bool panicMode,
-                                std::u16string& buffer) {
-  auto line = std::make_unique<TLine>();
+                                std::u16string& buffer, TLinePool* pool) {
+  std::unique_ptr<TLine> line = pool != nullptr ? pool->make() : std::make_unique<TLine>();
   if (ch != u'\0') {
     const std::size_t from = reader.FCursor - 1;  // where ch stands
     const std::size_t to = ordinaryRunEnd(reader.FValue, from, panicMode);
@@ -186,7 +186,8 @@ std::u16string TMarkdownDaringFireball::convert(const std::u16string& source,
   TTagDecider decider;
   std::u16string decided;
   TMarkdownReader reader(source);
-  std::unique_ptr<TBlock> root = collectLines(reader);
+  TLinePool pool;  // made before the lines, so that it goes after them
+  std::unique_ptr<TBlock> root = collectLines(reader, &pool);
   std::u16string out_;
   const std::size_t expected = source.size() + source.size() / 4;
   out_.reserve(write != nullptr ? std::min(expected, 2 * kPieceSize) : expected);
@@ -212,15 +213,23 @@ std::u16string TMarkdownDaringFireball::convert(const std::u16string& source,
   return out_;
 }
 
-std::unique_ptr<TBlock> TMarkdownDaringFireball::collectLines(TMarkdownReader& reader) {
+std::unique_ptr<TBlock> TMarkdownDaringFireball::collectLines(TMarkdownReader& reader,
+                                                              TLinePool* pool) {
   auto root = std::make_unique<TBlock>();
   TLinkRef* pending = nullptr;  // the last definition read without a title
   std::uint32_t plainRuns = 0;   // runs of plain lines numbered so far
   std::u16string buffer;
+  // A definition line, or its title line, is not kept: its room serves the next line.
+  const auto drop = [pool](std::unique_ptr<TLine> line) {
+    if (pool != nullptr) pool->giveBack(std::move(line));
+  };
   char16_t ch = reader.read();
   while (ch != u'\0') {
-    std::unique_ptr<TLine> line = readLine(reader, ch, FConfig->panicMode, buffer);
-    if (readDefinition(*line, pending)) continue;
+    std::unique_ptr<TLine> line = readLine(reader, ch, FConfig->panicMode, buffer, pool);
+    if (readDefinition(*line, pending)) {
+      drop(std::move(line));
+      continue;
+    }
     bool isTitleLine = false;
     if (!line->FIsEmpty && pending) {
       if (opensTitle(line->FValue[line->FLeading])) {
@@ -233,7 +242,10 @@ std::unique_ptr<TBlock> TMarkdownDaringFireball::collectLines(TMarkdownReader& r
       }
       pending = nullptr;
     }
-    if (isTitleLine) continue;
+    if (isTitleLine) {
+      drop(std::move(line));
+      continue;
+    }
     line->FPosition = 0;
     line->joinPlainRun(root->FLineTail, plainRuns);
     root->AppendLine(std::move(line));

@@ -2,10 +2,12 @@
 // escaping, scanning and HTML helpers, and the emitter (block and inline).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <map>
 #include <memory>
+#include <new>
 #include <random>
 #include <string>
 #include <string_view>
@@ -158,6 +160,9 @@ class TLine {
  public:
   TLine() = default;
   ~TLine();  // releases the rest of the chain without recursion
+  // delete destroys the line; a line made in a TLinePool keeps its room,
+  // which goes back with the pool.
+  static void operator delete(TLine* line, std::destroying_delete_t);
   TLine(const TLine&) = delete;
   TLine& operator=(const TLine&) = delete;
 
@@ -181,6 +186,7 @@ class TLine {
   bool FPrevEmpty = false;
   bool FIsEmpty = true;
   bool FNextEmpty = false;
+  bool FPooled = false;  // made in a TLinePool
 
   int length() const { return static_cast<int>(FValue.size()); }
   // Not empty, not indented, and the first character is a letter.
@@ -218,6 +224,29 @@ class TLine {
                      TXmlBlockMemo* memo = nullptr) const;
   // The last line of the HTML block this line begins, or nullptr.
   TLine* xmlBlockEnd(TXmlBlockMemo* memo = nullptr);
+};
+
+// Room for the lines of one conversion, taken from large slabs: a document's
+// lines need no allocation of their own and no malloc bookkeeping. A line
+// made here is released with delete like any other line, but its room goes
+// back only with the pool (or by giveBack), so every line made here must go
+// before the pool.
+class TLinePool {
+ public:
+  TLinePool() = default;
+  TLinePool(const TLinePool&) = delete;
+  TLinePool& operator=(const TLinePool&) = delete;
+
+  // A new line, as TLine() makes it.
+  std::unique_ptr<TLine> make();
+  // Destroys a line made here, whose room the next line then takes.
+  void giveBack(std::unique_ptr<TLine> line);
+
+ private:
+  static constexpr std::size_t kLinesPerSlab = 1024;
+  std::vector<std::unique_ptr<std::byte[]>> slabs_;
+  std::size_t usedInLastSlab_ = kLinesPerSlab;
+  std::vector<TLine*> givenBack_;  // rooms without a line
 };
 
 // A text that few objects have (a block's id, a fence's meta): an empty one

@@ -135,6 +135,38 @@ TLine::~TLine() {
   while (rest) rest = std::move(rest->FNext);
 }
 
+void TLine::operator delete(TLine* line, std::destroying_delete_t) {
+  const bool pooled = line->FPooled;
+  line->~TLine();
+  if (!pooled) ::operator delete(line);
+}
+
+// ---------------------------------------------------------------- line pool
+
+std::unique_ptr<TLine> TLinePool::make() {
+  void* room = nullptr;
+  if (!givenBack_.empty()) {
+    room = givenBack_.back();
+    givenBack_.pop_back();
+  } else {
+    if (usedInLastSlab_ == kLinesPerSlab) {
+      slabs_.push_back(std::make_unique_for_overwrite<std::byte[]>(kLinesPerSlab * sizeof(TLine)));
+      usedInLastSlab_ = 0;
+    }
+    room = slabs_.back().get() + usedInLastSlab_ * sizeof(TLine);
+    ++usedInLastSlab_;
+  }
+  std::unique_ptr<TLine> line(new (room) TLine());
+  line->FPooled = true;
+  return line;
+}
+
+void TLinePool::giveBack(std::unique_ptr<TLine> line) {
+  TLine* room = line.release();
+  room->~TLine();
+  givenBack_.push_back(room);
+}
+
 void TLine::Init() {
   FLeading = static_cast<int>(FValue.leadingSpaces());
   if (FLeading == length()) {

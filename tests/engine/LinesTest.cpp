@@ -332,6 +332,41 @@ TEST(Block, ExpandListParagraphsMakesTheWholeListLoose) {
   EXPECT_EQ(tight->FBlocks->FBlocks->FType, btNONE);
 }
 
+// Lines made in a pool, some with texts of their own, mixed with lines
+// made alone, are chained, cut and released like any other lines before the
+// pool goes; the room of a line given back serves the next one.
+TEST(LinePool, LinesMadeInItBehaveAsOthers) {
+  TLinePool pool;
+  auto block = std::make_unique<TBlock>();
+  std::vector<TLine*> made;
+  for (int i = 0; i < 3000; ++i) {  // more than one slab
+    std::unique_ptr<TLine> line = i % 7 == 0 ? std::make_unique<TLine>() : pool.make();
+    EXPECT_EQ(line->FIsEmpty, true);
+    EXPECT_EQ(line->FNext, nullptr);
+    line->FValue = U(i % 2 == 0 ? "  a line of its own text" : "x");
+    line->Init();
+    made.push_back(line.get());
+    block->AppendLine(std::move(line));
+  }
+  std::sort(made.begin(), made.end());
+  EXPECT_EQ(std::adjacent_find(made.begin(), made.end()), made.end());  // all rooms differ
+  block->removeLine(block->FLines->FNext.get());  // the second line, "x"
+  TBlock* front = block->split(block->FLines->FNext->FNext.get());
+  EXPECT_EQ(front->FLines->FNext->FValue, U("  a line of its own text"));
+  EXPECT_EQ(front->FLineTail->FValue, U("x"));
+  EXPECT_EQ(block->FLines->FLeading, 2);
+  block.reset();
+
+  std::unique_ptr<TLine> given = pool.make();
+  given->FValue = U("a definition");
+  TLine* room = given.get();
+  pool.giveBack(std::move(given));
+  std::unique_ptr<TLine> next = pool.make();
+  EXPECT_EQ(next.get(), room);
+  EXPECT_TRUE(next->FValue.empty());
+  EXPECT_TRUE(next->FIsEmpty);
+}
+
 TEST(Block, ReleasingLongChainsDoesNotRecurse) {
   // A million lines, a million siblings and deep nesting are released on the
   // test thread's ordinary stack.
