@@ -203,16 +203,20 @@ std::u16string TTable::ProcTable(const TLine* L) {
 // endings above, and the closing tags of the four.
 int TTable::ownTagEnd(const std::u16string& s, int start) {
   const std::u16string_view text = std::u16string_view(s).substr(static_cast<std::size_t>(start));
+  // Single characters are compared as they are: a table has two tags per cell.
+  const auto unitAt = [text](std::size_t i) { return i < text.size() ? text[i] : u'\0'; };
   std::size_t i = 1;
-  const bool closing = holdsAt(text, i, u"/");
+  const bool closing = unitAt(i) == u'/';
   if (closing) ++i;
-  if (!holdsAt(text, i, u"t")) return -1;
+  if (unitAt(i) != u't') return -1;
   ++i;
-  if (holdsAt(text, i, u"able>")) return start + static_cast<int>(i) + 4;
-  if (!(holdsAt(text, i, u"r") || holdsAt(text, i, u"h") || holdsAt(text, i, u"d"))) return -1;
-  const bool cell = text[i] != u'r';
+  const char16_t kind = unitAt(i);
+  if (kind == u'a') return holdsAt(text, i, u"able>") ? start + static_cast<int>(i) + 4 : -1;
+  if (kind != u'r' && kind != u'h' && kind != u'd') return -1;
+  const bool cell = kind != u'r';
   ++i;
-  if (holdsAt(text, i, kNoAlign)) return start + static_cast<int>(i);
+  static_assert(kNoAlign == u">");
+  if (unitAt(i) == u'>') return start + static_cast<int>(i);
   if (closing || !cell) return -1;
   for (std::u16string_view ending : {kAlignCenter, kAlignLeft, kAlignRight}) {
     if (holdsAt(text, i, ending)) return start + static_cast<int>(i + ending.size()) - 1;
