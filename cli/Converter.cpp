@@ -70,6 +70,18 @@ struct Job {
   std::string error;              // one line; empty when the job succeeded
 };
 
+// The front of a piece of HTML whose UTF-8 is made and written at a time.
+// A piece can be large (a long table is one block); taken slice by slice, it
+// needs no UTF-8 buffer of three bytes per code unit of its own size. A
+// slice does not end between the two halves of a surrogate pair.
+std::u16string_view firstSlice(std::u16string_view piece) {
+  constexpr std::size_t kSliceUnits = 1 << 16;
+  if (piece.size() <= kSliceUnits) return piece;
+  std::size_t size = kSliceUnits;
+  if ((piece[size - 1] & 0xFC00) == 0xD800) --size;  // a lead surrogate goes with its partner
+  return piece.substr(0, size);
+}
+
 // Converts the bytes of one input, handing the HTML to `write` as UTF-8 a
 // piece at a time. Each buffer is let go as soon as the next stage has been
 // made from it, which keeps large documents affordable.
@@ -80,9 +92,13 @@ void convertBytes(std::string bytes, const Options& options,
   if (options.seed) processor->config().SetRandomSeed(*options.seed);
   std::u16string text = decodeText(bytes);
   std::string().swap(bytes);
-  std::string utf8;  // one buffer for every piece
+  std::string utf8;  // one buffer for every slice
   processor->ProcessTo(std::move(text), [&](std::u16string_view piece) {
-    write(std::string_view(utf8.data(), toUtf8(piece, utf8)));
+    while (!piece.empty()) {
+      const std::u16string_view slice = firstSlice(piece);
+      write(std::string_view(utf8.data(), toUtf8(slice, utf8)));
+      piece.remove_prefix(slice.size());
+    }
   });
 }
 

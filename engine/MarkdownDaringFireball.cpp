@@ -19,6 +19,15 @@ namespace {
 // decider's buffer, kept from piece to piece so that neither is made anew.
 void writePiece(const TMarkdownProcessor::THtmlSink& write, std::u16string& out_,
                 TTagDecider* decider, bool last, std::u16string& decided) {
+  if (decider != nullptr && !last) {
+    // Most pieces are decided as they stand and need no decided copy.
+    std::size_t used = 0;
+    if (decider->passOver(out_, used)) {
+      if (used > 0) write(std::u16string_view(out_).substr(0, used));
+      out_.clear();
+      return;
+    }
+  }
   if (decider != nullptr) {
     decided.clear();
     decided.reserve(out_.size() + 16);
@@ -89,8 +98,8 @@ void skipLineBreak(TMarkdownReader& reader, char16_t& ch) {
 // another is built in `buffer` (reused from line to line) and then copied,
 // so that each line's text takes no more memory than it needs.
 std::unique_ptr<TLine> readLine(TMarkdownReader& reader, char16_t& ch, bool panicMode,
-                                std::u16string& buffer) {
-  auto line = std::make_unique<TLine>();
+                                std::u16string& buffer, TLinePool* pool) {
+  std::unique_ptr<TLine> line = pool != nullptr ? pool->make() : std::make_unique<TLine>();
   if (ch != u'\0') {
     const std::size_t from = reader.FCursor - 1;  // where ch stands
     const std::size_t to = ordinaryRunEnd(reader.FValue, from, panicMode);
@@ -177,23 +186,21 @@ std::u16string TMarkdownDaringFireball::convert(const std::u16string& source,
   TTagDecider decider;
   std::u16string decided;
   TMarkdownReader reader(source);
-  std::unique_ptr<TBlock> root = collectLines(reader);
+  TLinePool pool;  // made before the lines, so that it goes after them
+  std::unique_ptr<TBlock> root = collectLines(reader, &pool);
   std::u16string out_;
   const std::size_t expected = source.size() + source.size() / 4;
   out_.reserve(write != nullptr ? std::min(expected, 2 * kPieceSize) : expected);
   root->removeSurroundingEmptyLines();
-  buildBlocks(root.get(), false);
-  // Each block is released once written, so a long document does not hold
-  // all its lines and all its HTML at the same time.
-  while (root->FBlocks) {
-    std::unique_ptr<TBlock> child = std::move(root->FBlocks);
-    root->FBlocks = std::move(child->FNext);
+  // Each block is written as soon as it is built and released once written,
+  // so a long document does not hold all its blocks, or all its lines and
+  // all its HTML, at the same time.
+  buildBlocks(root.get(), [&](std::unique_ptr<TBlock> child) {
     Femitter->emit(out_, child.get());
     if (write != nullptr && out_.size() >= kPieceSize) {
       writePiece(*write, out_, defer ? &decider : nullptr, false, decided);
     }
-  }
-  root->FBlockTail = nullptr;
+  });
   FConfig->deferUndecidedTags = false;
   if (write != nullptr) {
     writePiece(*write, out_, defer ? &decider : nullptr, true, decided);
@@ -206,15 +213,23 @@ std::u16string TMarkdownDaringFireball::convert(const std::u16string& source,
   return out_;
 }
 
-std::unique_ptr<TBlock> TMarkdownDaringFireball::collectLines(TMarkdownReader& reader) {
+std::unique_ptr<TBlock> TMarkdownDaringFireball::collectLines(TMarkdownReader& reader,
+                                                              TLinePool* pool) {
   auto root = std::make_unique<TBlock>();
   TLinkRef* pending = nullptr;  // the last definition read without a title
   std::uint32_t plainRuns = 0;   // runs of plain lines numbered so far
   std::u16string buffer;
+  // A definition line, or its title line, is not kept: its room serves the next line.
+  const auto drop = [pool](std::unique_ptr<TLine> line) {
+    if (pool != nullptr) pool->giveBack(std::move(line));
+  };
   char16_t ch = reader.read();
   while (ch != u'\0') {
-    std::unique_ptr<TLine> line = readLine(reader, ch, FConfig->panicMode, buffer);
-    if (readDefinition(*line, pending)) continue;
+    std::unique_ptr<TLine> line = readLine(reader, ch, FConfig->panicMode, buffer, pool);
+    if (readDefinition(*line, pending)) {
+      drop(std::move(line));
+      continue;
+    }
     bool isTitleLine = false;
     if (!line->FIsEmpty && pending) {
       if (opensTitle(line->FValue[line->FLeading])) {
@@ -227,7 +242,10 @@ std::unique_ptr<TBlock> TMarkdownDaringFireball::collectLines(TMarkdownReader& r
       }
       pending = nullptr;
     }
-    if (isTitleLine) continue;
+    if (isTitleLine) {
+      drop(std::move(line));
+      continue;
+    }
     line->FPosition = 0;
     line->joinPlainRun(root->FLineTail, plainRuns);
     root->AppendLine(std::move(line));

@@ -2,6 +2,7 @@
 // dialect set in its configuration.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -24,10 +25,16 @@ class TMarkdownDaringFireball : public TMarkdownProcessor {
   // The stages of Process, public so that they can be exercised one by one.
   // Reads the text into a root block, registering reference definitions.
   // Lines share their characters with the reader's source, which must
-  // outlive them.
-  std::unique_ptr<TBlock> collectLines(TMarkdownReader& reader);
+  // outlive them; with a pool, they are made in it, which must outlive them too.
+  std::unique_ptr<TBlock> collectLines(TMarkdownReader& reader, TLinePool* pool = nullptr);
   // Turns the lines of root into child blocks (listMode: root is a list item).
   void buildBlocks(TBlock* root, bool listMode);
+  // Receives a block that is built completely, to be written and released.
+  using TBlockSink = std::function<void(std::unique_ptr<TBlock> block)>;
+  // Like buildBlocks(root, false), but hands each child block to `finished`
+  // as soon as it is complete instead of keeping it in root, so a document's
+  // blocks need not all be held at once.
+  void buildBlocks(TBlock* root, const TBlockSink& finished);
 
   TEmitter& emitter() { return *Femitter; }
   bool FuseExtensions = false;

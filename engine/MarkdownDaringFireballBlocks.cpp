@@ -6,6 +6,11 @@
 // in a work list and builds them after the level it is walking: `split` has
 // already cut their lines off that level's chain, so nothing they do can
 // change it. Deep nesting therefore needs no deep call stack.
+//
+// A document's own level can hand each of its blocks over as soon as the
+// block is complete: the work noted for it is done at once, with a memo of
+// its own, so that what the memo knows about the rest of the document's
+// lines is kept.
 #include <vector>
 
 #include "MarkdownDaringFireball.h"
@@ -16,6 +21,24 @@
 namespace glyphmill {
 
 namespace {
+
+using TBlockSink = TMarkdownDaringFireball::TBlockSink;
+
+// Makes `memo` the configuration's active memo until the end of the scope.
+class TActiveMemo {
+ public:
+  TActiveMemo(TConfiguration& config, TXmlBlockMemo* memo)
+      : config_(config), before_(config.xmlBlockMemo) {
+    config_.xmlBlockMemo = memo;
+  }
+  ~TActiveMemo() { config_.xmlBlockMemo = before_; }
+  TActiveMemo(const TActiveMemo&) = delete;
+  TActiveMemo& operator=(const TActiveMemo&) = delete;
+
+ private:
+  TConfiguration& config_;
+  TXmlBlockMemo* before_;
+};
 
 bool isListLine(TLineType t) { return t == ltULIST || t == ltOLIST || t == ltBLIST; }
 
@@ -48,19 +71,13 @@ class TBlockBuilder {
         useExtensions_(useExtensions),
         withIds_(config.isDialect({mdCommonMark, mdTxtMark})),
         memoOwner_(config),
-        memo_(*config.xmlBlockMemo) {}
+        nestedMemo_(config) {}
 
-  void build(TBlock* root, bool listMode) {
-    buildLevel(root, listMode);
-    while (!pending_.empty()) {
-      const TPending next = pending_.back();
-      pending_.pop_back();
-      if (next.isList) {
-        buildItems(next.block);
-      } else {
-        buildLevel(next.block, false);
-      }
-    }
+  // With `finished`, each child of root goes there as soon as it is built,
+  // instead of staying in root.
+  void build(TBlock* root, bool listMode, const TBlockSink* finished) {
+    buildLevel(root, listMode, finished);
+    buildPending();
   }
 
  private:
@@ -73,52 +90,93 @@ class TBlockBuilder {
 
   // ------------------------------------------------------------ levels
 
+  // The memo that classification uses now (see TActiveMemo).
+  TXmlBlockMemo& memo() { return *config_.xmlBlockMemo; }
+
+  // Builds the quotes and lists noted so far, and those they hold, with the
+  // memo of nested levels.
+  void buildPending() {
+    if (pending_.empty()) return;
+    const TActiveMemo nested(config_, &nestedMemo_);
+    while (!pending_.empty()) {
+      const TPending next = pending_.back();
+      pending_.pop_back();
+      if (next.isList) {
+        buildItems(next.block);
+      } else {
+        buildLevel(next.block, false, nullptr);
+      }
+    }
+  }
+
+  // Completes root's children and hands them to `finished`, in order.
+  void handOverChildren(TBlock* root, const TBlockSink& finished) {
+    if (root->FBlocks == nullptr) return;
+    buildPending();
+    const TActiveMemo none(config_, nullptr);  // the sink does not build
+    while (root->FBlocks != nullptr) {
+      std::unique_ptr<TBlock> child = std::move(root->FBlocks);
+      root->FBlocks = std::move(child->FNext);
+      finished(std::move(child));
+    }
+    root->FBlockTail = nullptr;
+  }
+
   // Cuts the list into items and builds each item's own level; the list is
   // loose when any item holds a paragraph.
   void buildItems(TBlock* list) {
-    memo_.forgetEverything();
+    memo().forgetEverything();
     splitIntoItems(list, config_);
     for (TBlock* item = list->FBlocks.get(); item != nullptr; item = item->FNext.get()) {
-      buildLevel(item, true);
+      buildLevel(item, true, nullptr);
     }
     list->expandListParagraphs();
   }
 
-  // The main loop over the lines of one block.
-  void buildLevel(TBlock* root, bool listMode) {
-    memo_.forgetEverything();
+  // The main loop over the lines of one block; with `finished`, the
+  // children go there as they are made.
+  void buildLevel(TBlock* root, bool listMode, const TBlockSink* finished) {
+    memo().forgetEverything();
     if (listMode) prepareListItem(root);
 
     TLine* line = root->FLines.get();
     while (line != nullptr) {
-      const TLineType t = line->getLineType(config_);
-      switch (t) {
-        case ltEMPTY: line = line->FNext.get(); break;
-        case ltOTHER: line = buildParagraph(root, line, listMode); break;
-        case ltHEADLINE:
-        case ltHEADLINE1:
-        case ltHEADLINE2: line = buildHeadline(root, line, t); break;
-        case ltCODE: line = buildCode(root, line); break;
-        case ltULIST:
-        case ltOLIST:
-        case ltBLIST: line = buildList(root, line, t); break;
-        case ltBQUOTE: line = buildQuote(root, line); break;
-        case ltHR: line = buildRuler(root, line); break;
-        case ltXML: line = buildXml(root, line); break;
-        case ltFENCED_CODE: line = buildFencedCode(root, line); break;
-        case ltTABLE: line = buildTable(root, line); break;
-      }
+      line = buildNext(root, line, listMode);
+      if (finished != nullptr) handOverChildren(root, *finished);
     }
+  }
+
+  // Builds the block that starts at `line` (or passes a blank line); returns
+  // the line to go on with.
+  TLine* buildNext(TBlock* root, TLine* line, bool listMode) {
+    const TLineType t = line->getLineType(config_);
+    switch (t) {
+      case ltEMPTY: return line->FNext.get();
+      case ltOTHER: return buildParagraph(root, line, listMode);
+      case ltHEADLINE:
+      case ltHEADLINE1:
+      case ltHEADLINE2: return buildHeadline(root, line, t);
+      case ltCODE: return buildCode(root, line);
+      case ltULIST:
+      case ltOLIST:
+      case ltBLIST: return buildList(root, line, t);
+      case ltBQUOTE: return buildQuote(root, line);
+      case ltHR: return buildRuler(root, line);
+      case ltXML: return buildXml(root, line);
+      case ltFENCED_CODE: return buildFencedCode(root, line);
+      case ltTABLE: return buildTable(root, line);
+    }
+    return line->FNext.get();
   }
 
   // A list item loses its list indentation; its first line may carry an id.
   void prepareListItem(TBlock* item) {
     item->removeListIndent(config_);
-    memo_.forgetEverything();
+    memo().forgetEverything();
     TLine* first = item->FLines.get();
     if (withIds_ && first != nullptr && first->getLineType(config_) != ltCODE) {
-      item->FId = first->stripID();
-      memo_.forget(first);
+      item->FIdOrMeta = first->stripID();
+      memo().forget(first);
     }
   }
 
@@ -164,9 +222,9 @@ class TBlockBuilder {
     if (t == ltHEADLINE1 || t == ltHEADLINE2) {
       // The underline is dropped below with the blank lines.
       TLine* underline = line->FNext.get();
-      memo_.forget(line);
+      memo().forget(line);
       if (underline != nullptr) {
-        memo_.forget(underline);
+        memo().forget(underline);
         underline->setEmpty();
       }
     }
@@ -174,7 +232,7 @@ class TBlockBuilder {
     headline->FType = btHEADLINE;
     if (t == ltHEADLINE1) headline->FHlDepth = 1;
     if (t == ltHEADLINE2) headline->FHlDepth = 2;
-    if (withIds_) headline->FId = line->stripID();
+    if (withIds_) headline->FIdOrMeta = line->stripID();
     headline->transfromHeadline();
     root->removeLeadingEmptyLines();
     return root->FLines.get();
@@ -218,10 +276,10 @@ class TBlockBuilder {
     return root->FLines.get();
   }
 
-  // The classification that chose this case has set FXmlEndLine.
+  // The classification that chose this case has set xmlEndLine.
   TLine* buildXml(TBlock* root, TLine* line) {
     splitOffLinesBefore(root, line);
-    root->split(line->FXmlEndLine)->FType = btXML;
+    root->split(config_.xmlEndLine)->FType = btXML;
     root->removeLeadingEmptyLines();
     return root->FLines.get();
   }
@@ -236,10 +294,10 @@ class TBlockBuilder {
       }
     }
     TBlock* fenced = splitBefore(root, stop);
-    memo_.forgetLines(fenced->FLines.get());  // its last line is classified again
+    memo().forgetLines(fenced->FLines.get());  // its last line is classified again
     fenced->removeSurroundingEmptyLines();
     fenced->FType = btFENCED_CODE;
-    fenced->FMeta = TUtils::getMetaFromFence(fenced->FLines->FValue);
+    fenced->FIdOrMeta = TUtils::getMetaFromFence(fenced->FLines->FValue);
     fenced->FLines->setEmpty();
     if (fenced->FLineTail->getLineType(config_) == ltFENCED_CODE) fenced->FLineTail->setEmpty();
     fenced->removeSurroundingEmptyLines();
@@ -340,8 +398,8 @@ class TBlockBuilder {
   TConfiguration& config_;
   const bool useExtensions_;
   const bool withIds_;
-  TXmlBlockMemo memoOwner_;  // active for the whole build
-  TXmlBlockMemo& memo_;      // the configuration's active memo
+  TXmlBlockMemo memoOwner_;   // the top level's memo, unless one was active before
+  TXmlBlockMemo nestedMemo_;  // the memo of quotes and list items
   std::vector<TPending> pending_;
 };
 
@@ -349,7 +407,12 @@ class TBlockBuilder {
 
 void TMarkdownDaringFireball::buildBlocks(TBlock* root, bool listMode) {
   TBlockBuilder builder(config(), FuseExtensions);
-  builder.build(root, listMode);
+  builder.build(root, listMode, nullptr);
+}
+
+void TMarkdownDaringFireball::buildBlocks(TBlock* root, const TBlockSink& finished) {
+  TBlockBuilder builder(config(), FuseExtensions);
+  builder.build(root, false, &finished);
 }
 
 void TMarkdownDaringFireball::splitListItems(TBlock* list) { splitIntoItems(list, config()); }

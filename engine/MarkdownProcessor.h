@@ -13,6 +13,7 @@ namespace glyphmill {
 
 class TDecorator;
 class TXmlBlockMemo;
+class TLine;
 class TBlockEmitter;
 class TSpanEmitter;
 
@@ -68,10 +69,16 @@ class TConfiguration {
   // Number of pipes of the format row the table test examined last. Belongs to
   // the conversion that runs on this configuration's processor.
   int formatPipeCount = 0;
+  // The last line of the HTML block that the line classified last begins;
+  // nullptr when that line begins none. Set for lines that begin with "<".
+  TLine* xmlEndLine = nullptr;
 
   // While a block tree is being built: what the HTML-block test remembers
   // about its lines (owned by the block builder); absent otherwise.
   TXmlBlockMemo* xmlBlockMemo = nullptr;
+  // Generations handed out to the memos of this configuration, so that no two
+  // memos, and no two states of one memo, give a line's entry the same mark.
+  std::uint32_t xmlMemoGenerations = 0;
 
   TMarkdownProcessorDialect GetDialect() const { return FDialect; }
   void SetDialect(TMarkdownProcessorDialect value);

@@ -87,10 +87,20 @@ void forEachCell(std::u16string_view row, const Cell& cell) {
   cell(row.substr(cellStart, end - cellStart));
 }
 
+// Counts the code units appended to it instead of keeping them.
+struct TUnitCount {
+  std::size_t units = 0;
+  TUnitCount& operator+=(std::u16string_view text) {
+    units += text.size();
+    return *this;
+  }
+};
+
 // Appends one table row: "    <th" or "    <td" cells between "  <tr>" and
 // "  </tr>", each cell's text trimmed. A cell beyond the alignment list gets
-// no alignment.
-void appendRow(std::u16string& rows, std::u16string_view rowLine,
+// no alignment. Rows is a string or a TUnitCount.
+template <typename Rows>
+void appendRow(Rows& rows, std::u16string_view rowLine,
                const std::vector<std::u16string_view>& aligns, std::u16string_view cellTag) {
   rows += u"  <tr>\n";
   std::size_t column = 0;
@@ -115,6 +125,26 @@ std::vector<std::u16string_view> alignmentsOf(std::u16string_view f) {
   std::vector<std::u16string_view> aligns;
   forEachCell(format, [&](std::u16string_view cell) { aligns.push_back(alignmentText(cell)); });
   return aligns;
+}
+
+// Appends the table whose header row is L to text (a string or a TUnitCount).
+template <typename Text>
+void appendTable(Text& text, const TLine* L) {
+  text += u"<table>\n";
+  std::vector<std::u16string_view> aligns;
+  const TLine* line = L;
+  if (line != nullptr && !line->FIsEmpty) {
+    // The header row; the format row under it gives the alignments and
+    // writes no row of its own.
+    const TLine* format = line->FNext.get();
+    if (format != nullptr) aligns = alignmentsOf(format->FValue);
+    appendRow(text, line->FValue, aligns, u"th");
+    line = format != nullptr ? format->FNext.get() : nullptr;
+  }
+  for (; line != nullptr && !line->FIsEmpty; line = line->FNext.get()) {
+    appendRow(text, line->FValue, aligns, u"td");
+  }
+  text += u"</table>\n";
 }
 
 }  // namespace
@@ -159,21 +189,13 @@ void TTable::AlignFormat(const std::u16string& f, std::vector<std::u16string>& s
 }
 
 std::u16string TTable::ProcTable(const TLine* L) {
-  std::u16string text = u"<table>\n";
-  std::vector<std::u16string_view> aligns;
-  const TLine* line = L;
-  if (line != nullptr && !line->FIsEmpty) {
-    // The header row; the format row under it gives the alignments and
-    // writes no row of its own.
-    const TLine* format = line->FNext.get();
-    if (format != nullptr) aligns = alignmentsOf(format->FValue);
-    appendRow(text, line->FValue, aligns, u"th");
-    line = format != nullptr ? format->FNext.get() : nullptr;
-  }
-  for (; line != nullptr && !line->FIsEmpty; line = line->FNext.get()) {
-    appendRow(text, line->FValue, aligns, u"td");
-  }
-  text += u"</table>\n";
+  // Counted first, so that a long table is held in a string of its size
+  // instead of one grown by doubling.
+  TUnitCount count;
+  appendTable(count, L);
+  std::u16string text;
+  text.reserve(count.units);
+  appendTable(text, L);
   return text;
 }
 
@@ -181,16 +203,20 @@ std::u16string TTable::ProcTable(const TLine* L) {
 // endings above, and the closing tags of the four.
 int TTable::ownTagEnd(const std::u16string& s, int start) {
   const std::u16string_view text = std::u16string_view(s).substr(static_cast<std::size_t>(start));
+  // Single characters are compared as they are: a table has two tags per cell.
+  const auto unitAt = [text](std::size_t i) { return i < text.size() ? text[i] : u'\0'; };
   std::size_t i = 1;
-  const bool closing = holdsAt(text, i, u"/");
+  const bool closing = unitAt(i) == u'/';
   if (closing) ++i;
-  if (!holdsAt(text, i, u"t")) return -1;
+  if (unitAt(i) != u't') return -1;
   ++i;
-  if (holdsAt(text, i, u"able>")) return start + static_cast<int>(i) + 4;
-  if (!(holdsAt(text, i, u"r") || holdsAt(text, i, u"h") || holdsAt(text, i, u"d"))) return -1;
-  const bool cell = text[i] != u'r';
+  const char16_t kind = unitAt(i);
+  if (kind == u'a') return holdsAt(text, i, u"able>") ? start + static_cast<int>(i) + 4 : -1;
+  if (kind != u'r' && kind != u'h' && kind != u'd') return -1;
+  const bool cell = kind != u'r';
   ++i;
-  if (holdsAt(text, i, kNoAlign)) return start + static_cast<int>(i);
+  static_assert(kNoAlign == u">");
+  if (unitAt(i) == u'>') return start + static_cast<int>(i);
   if (closing || !cell) return -1;
   for (std::u16string_view ending : {kAlignCenter, kAlignLeft, kAlignRight}) {
     if (holdsAt(text, i, ending)) return start + static_cast<int>(i + ending.size()) - 1;
@@ -200,6 +226,8 @@ int TTable::ownTagEnd(const std::u16string& s, int start) {
 
 void TTable::emitTableLines(std::u16string& out_, const TLine* lines, TEmitter& emitter) {
   const std::u16string text = ProcTable(lines);
+  // The HTML is about as long as the text: made room for once, not by doubling.
+  out_.reserve(out_.size() + text.size() + text.size() / 8);
   emitter.emitTableText(out_, text);
 }
 

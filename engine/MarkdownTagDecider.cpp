@@ -124,6 +124,18 @@ std::size_t TTagDecider::settle(std::u16string& out_, std::u16string_view html, 
   return used;
 }
 
+bool TTagDecider::passOver(std::u16string_view piece, std::size_t& decided) {
+  if (!FHeld.empty() || findEitherUnit(piece, 0, UNDECIDED_TAG, UNDECIDED_TAG) != piece.size()) {
+    return false;
+  }
+  // Without an undecided "<" the reading writes nothing of its own.
+  std::u16string unwritten;
+  TWriter writer(unwritten, piece);
+  decided = settleFrom(writer, piece, false);
+  FHeld.assign(piece.substr(decided));
+  return true;
+}
+
 std::size_t TTagDecider::settleFrom(TWriter& writer, std::u16string_view html, bool complete) {
   const std::size_t n = html.size();
   std::size_t i = 0;

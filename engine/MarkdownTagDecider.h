@@ -51,6 +51,13 @@ class TTagDecider {
   // The page is complete: appends everything still held back.
   void finish(std::u16string& out_);
 
+  // When nothing is held back and piece holds no undecided "<", its decided
+  // HTML is the piece itself, as far as it can be decided: reads it, sets
+  // `decided` to the length of that part (the rest is held back) and
+  // returns true, so that the caller can hand the part on without a copy.
+  // Otherwise returns false and reads nothing; add then decides the piece.
+  bool passOver(std::u16string_view piece, std::size_t& decided);
+
   // The whole page at once.
   static std::u16string decide(std::u16string_view html);
 

@@ -2,10 +2,12 @@
 // escaping, scanning and HTML helpers, and the emitter (block and inline).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <map>
 #include <memory>
+#include <new>
 #include <random>
 #include <string>
 #include <string_view>
@@ -66,18 +68,12 @@ class TMarkdownReader {
 class TLineText {
  public:
   TLineText() = default;
-  TLineText(std::u16string text) : text_(std::move(text)), mayHoldAngle_(holdsAngleBracket(text_)) {}
+  TLineText(std::u16string text) { *this = std::move(text); }
+  ~TLineText() { release(); }
   TLineText(const TLineText&) = delete;
   TLineText& operator=(const TLineText&) = delete;
-  TLineText& operator=(std::u16string text) {
-    text_ = std::move(text);
-    shared_ = nullptr;
-    sharedSize_ = 0;
-    start_ = 0;
-    spacesEnd_ = kUnknown;
-    mayHoldAngle_ = holdsAngleBracket(text_);
-    return *this;
-  }
+  // Makes text the line's own text.
+  TLineText& operator=(std::u16string text);
   // Takes text, which must outlive this line text, without copying it.
   void share(std::u16string_view text);
 
@@ -93,7 +89,7 @@ class TLineText {
   const std::u16string& str() const {
     own();
     dropFront();
-    return text_;
+    return *chars_.own;
   }
   std::u16string substr(std::size_t pos, std::size_t n = std::u16string::npos) const {
     return std::u16string(view().substr(pos, n));
@@ -103,14 +99,7 @@ class TLineText {
   // Removes n characters at pos; at the front this only moves the start,
   // and the dropped characters are let go once they outweigh the rest.
   void erase(std::size_t pos, std::size_t n);
-  void clear() {
-    text_.clear();
-    shared_ = nullptr;
-    sharedSize_ = 0;
-    start_ = 0;
-    spacesEnd_ = kUnknown;
-    mayHoldAngle_ = false;
-  }
+  void clear();
 
   // False when the text holds neither "<" nor ">" (no tag, no end of a
   // comment); true when it may. Known without reading the text.
@@ -132,25 +121,35 @@ class TLineText {
 
   // All the characters, the dropped ones at the front included.
   std::u16string_view whole() const {
-    return shared_ != nullptr ? std::u16string_view(shared_, sharedSize_) : std::u16string_view(text_);
+    if (owns_) return *chars_.own;
+    return chars_.shared != nullptr ? std::u16string_view(chars_.shared, sharedSize_)
+                                    : std::u16string_view();
   }
+  // Deletes the own string, if any; the text is then empty.
+  void release();
   // Copies shared characters (those not dropped) into a string of its own.
   void own() const;
-  // Lets go of the dropped characters at the front of text_.
+  // Lets go of the dropped characters at the front of the own string.
   void dropFront() const;
   static bool holdsAngleBracket(std::u16string_view text);
 
+  // The characters: shared ones (sharedSize_ of them), or a string of the
+  // text's own when owns_, which it deletes. Most lines keep sharing the
+  // document's characters, so both take the room of one pointer.
+  union TChars {
+    const char16_t* shared;
+    std::u16string* own;
+  };
   // Mutable so that str() can make the text its own and let go of dropped
   // characters.
-  mutable std::u16string text_;
-  // The shared characters, or nullptr when the text is text_.
-  mutable const char16_t* shared_ = nullptr;
+  mutable TChars chars_{nullptr};
   mutable std::uint32_t sharedSize_ = 0;
   mutable std::uint32_t start_ = 0;
   // Index into the characters of the first non-space at or after start_ (or
   // the end), when known: [start_, spacesEnd_) are spaces. kUnknown when not
   // counted yet, or when start_ has moved past the remembered end.
   mutable std::uint32_t spacesEnd_ = kUnknown;
+  mutable bool owns_ = false;
   // Set when the text may hold "<" or ">": set when the text is given, kept
   // while characters are only removed.
   bool mayHoldAngle_ = false;
@@ -161,17 +160,20 @@ class TLine {
  public:
   TLine() = default;
   ~TLine();  // releases the rest of the chain without recursion
+  // delete destroys the line; a line made in a TLinePool keeps its room,
+  // which goes back with the pool.
+  static void operator delete(TLine* line, std::destroying_delete_t);
   TLine(const TLine&) = delete;
   TLine& operator=(const TLine&) = delete;
 
   // A document holds one line object per line: the members are declared
   // by size, so that no padding comes between them.
-  TLine* FXmlEndLine = nullptr;  // last line of the HTML block starting here
   TLine* FPrevious = nullptr;
   std::unique_ptr<TLine> FNext;
   TLineText FValue;
   int FPosition = 0;             // scan cursor into FValue
-  int FXmlMemoEntry = -1;        // entry of this line in the active TXmlBlockMemo, or -1
+  int FXmlMemoEntry = -1;        // entry of this line in a TXmlBlockMemo, or -1
+  std::uint32_t FXmlMemoGeneration = 0;  // ... valid while that memo is at this generation
   int FTrailing = 0;
   int FLeading = 0;
   // Lines that begin at the margin with a letter are plain: they carry no
@@ -184,6 +186,7 @@ class TLine {
   bool FPrevEmpty = false;
   bool FIsEmpty = true;
   bool FNextEmpty = false;
+  bool FPooled = false;  // made in a TLinePool
 
   int length() const { return static_cast<int>(FValue.size()); }
   // Not empty, not indented, and the first character is a letter.
@@ -206,7 +209,7 @@ class TLine {
   void setEmpty();
 
   // The kind of this line for the configured dialect (may set FPosition,
-  // FXmlEndLine and config.formatPipeCount).
+  // config.xmlEndLine and config.formatPipeCount).
   TLineType getLineType(TConfiguration& config);
   // Takes a trailing "{#id}" off the line and returns the id, or "".
   std::u16string stripID();
@@ -215,9 +218,35 @@ class TLine {
   int countOnlyChar(char16_t ch) const;
   int countLeadingChar(char16_t ch, bool skipSpaces) const;
   // memo: remembered scans of the following lines, or absent.
-  int findCommentEnd(TLine* target, TLine* from, int start,
+  // The position after the "-->" of the comment opened at start in `from`
+  // (endLine: its line), or -1.
+  int findCommentEnd(TLine*& endLine, TLine* from, int start,
                      TXmlBlockMemo* memo = nullptr) const;
-  bool isXmlBlock(TXmlBlockMemo* memo = nullptr);
+  // The last line of the HTML block this line begins, or nullptr.
+  TLine* xmlBlockEnd(TXmlBlockMemo* memo = nullptr);
+};
+
+// Room for the lines of one conversion, taken from large slabs: a document's
+// lines need no allocation of their own and no malloc bookkeeping. A line
+// made here is released with delete like any other line, but its room goes
+// back only with the pool (or by giveBack), so every line made here must go
+// before the pool.
+class TLinePool {
+ public:
+  TLinePool() = default;
+  TLinePool(const TLinePool&) = delete;
+  TLinePool& operator=(const TLinePool&) = delete;
+
+  // A new line, as TLine() makes it.
+  std::unique_ptr<TLine> make();
+  // Destroys a line made here, whose room the next line then takes.
+  void giveBack(std::unique_ptr<TLine> line);
+
+ private:
+  static constexpr std::size_t kLinesPerSlab = 1024;
+  std::vector<std::unique_ptr<std::byte[]>> slabs_;
+  std::size_t usedInLastSlab_ = kLinesPerSlab;
+  std::vector<TLine*> givenBack_;  // rooms without a line
 };
 
 // A text that few objects have (a block's id, a fence's meta): an empty one
@@ -252,14 +281,15 @@ class TBlock {
   TBlock& operator=(const TBlock&) = delete;
 
   TBlockType FType = btNONE;
-  TSeldomText FId;
+  int FHlDepth = 0;
+  // A headline's or list item's id, or a fenced code block's meta: no block
+  // has both, so the two share one field.
+  TSeldomText FIdOrMeta;
   std::unique_ptr<TBlock> FBlocks;
   TBlock* FBlockTail = nullptr;
   std::unique_ptr<TLine> FLines;
   TLine* FLineTail = nullptr;
-  int FHlDepth = 0;
   std::unique_ptr<TBlock> FNext;
-  TSeldomText FMeta;
 
   // Appends a line, setting the neighbour flags of it and the old last line.
   void AppendLine(std::unique_ptr<TLine> line);

@@ -23,9 +23,9 @@ std::size_t markedTextSize(const TLine* lines) {
 
 // Writes ' id="…"' for headlines and list items of the extended dialects.
 void appendIdAttribute(std::u16string& out_, const TBlock& block, const TConfiguration& config) {
-  if (!config.isDialect(EXTENDED) || block.FId.empty()) return;
+  if (!config.isDialect(EXTENDED) || block.FIdOrMeta.empty()) return;
   out_ += u" id=\"";
-  TUtils::appendCode(out_, block.FId, 0, static_cast<int>(block.FId.size()));
+  TUtils::appendCode(out_, block.FIdOrMeta, 0, static_cast<int>(block.FIdOrMeta.size()));
   out_ += u"\"";
 }
 
@@ -38,7 +38,7 @@ void appendOpening(std::u16string& out_, const TBlock& block, const TConfigurati
       if (withoutHook) decorator.openCodeBlock(out_);
       break;
     case btFENCED_CODE:
-      if (withoutHook) decorator.openFencedCodeBlock(out_, block.FMeta);
+      if (withoutHook) decorator.openFencedCodeBlock(out_, block.FIdOrMeta);
       break;
     case btHEADLINE:
       decorator.openHeadline(out_, block.FHlDepth);
@@ -134,8 +134,8 @@ void TEmitter::emit(std::u16string& out_, TBlock* root) {
 
 void TEmitter::emitLines(std::u16string& out_, TBlock* block) {
   switch (block->FType) {
-    case btCODE: emitCodeLines(out_, block->FLines.get(), block->FMeta, true); break;
-    case btFENCED_CODE: emitCodeLines(out_, block->FLines.get(), block->FMeta, false); break;
+    case btCODE: emitCodeLines(out_, block->FLines.get(), block->FIdOrMeta, true); break;
+    case btFENCED_CODE: emitCodeLines(out_, block->FLines.get(), block->FIdOrMeta, false); break;
     case btXML: emitRawLines(out_, block->FLines.get()); break;
     case btTABLE: TTable::emitTableLines(out_, block->FLines.get(), *this); break;
     default: emitMarkedLines(out_, block->FLines.get()); break;

@@ -211,7 +211,10 @@ TLineType TLine::getLineType(TConfiguration& config) {
     }
   }
 
-  if (c0 == u'<' && isXmlBlock(config.xmlBlockMemo)) return ltXML;
+  if (c0 == u'<') {
+    config.xmlEndLine = xmlBlockEnd(config.xmlBlockMemo);
+    if (config.xmlEndLine != nullptr) return ltXML;
+  }
 
   // Setext headline: the next line is an underline of "=" or "-".
   TLine* next = FNext.get();
@@ -233,7 +236,7 @@ TLineType TLine::getLineType(TConfiguration& config) {
 
 // ---------------------------------------------------------------- HTML blocks
 
-int TLine::findCommentEnd(TLine* target, TLine* from, int start, TXmlBlockMemo* memo) const {
+int TLine::findCommentEnd(TLine*& endLine, TLine* from, int start, TXmlBlockMemo* memo) const {
   const std::u16string_view v = from->FValue;
   if (!(static_cast<int>(v.size()) > start + 3 && charAt(v, start + 2) == u'-' &&
         charAt(v, start + 3) == u'-')) {
@@ -251,39 +254,37 @@ int TLine::findCommentEnd(TLine* target, TLine* from, int start, TXmlBlockMemo* 
     if (line != nullptr) q = findCommentClose(line->FValue, 0);
   }
   if (q < 0) return -1;
-  target->FXmlEndLine = line;
+  endLine = line;
   return q + 3;
 }
 
-bool TLine::isXmlBlock(TXmlBlockMemo* memo) {
+TLine* TLine::xmlBlockEnd(TXmlBlockMemo* memo) {
   FPosition = FLeading;
 
   // A comment is a block when its "-->" is found.
+  TLine* commentEnd = nullptr;
   if (FLeading + 1 < length() && FValue[FLeading + 1] == u'!' &&
-      findCommentEnd(this, this, FLeading, memo) > 0) {
-    return true;
+      findCommentEnd(commentEnd, this, FLeading, memo) > 0) {
+    return commentEnd;
   }
 
   // The first tag must be a block element.
   std::u16string tagText;
   FPosition = TUtils::readXML(tagText, FValue.str(), FLeading, false);
-  if (FPosition < 0) return false;
+  if (FPosition < 0) return nullptr;
   const std::u16string name = elementName(tagText);
-  if (!THTML::isHtmlBlockElement(name)) return false;
+  if (!THTML::isHtmlBlockElement(name)) return nullptr;
 
   // "<hr>" and "<x/>" are blocks of one line.
-  if (name == u"hr" || endsWithSelfClose(tagText)) {
-    FXmlEndLine = this;
-    return true;
-  }
+  if (name == u"hr" || endsWithSelfClose(tagText)) return this;
 
   // Otherwise the element must be closed, with proper nesting of the block
   // elements in between, in this line or a later one. FPosition is the scan
   // cursor in whatever line is being scanned.
   std::vector<std::u16string> open{name};
   switch (scanLineTags(FValue.str(), FPosition, open)) {
-    case lsClosed: FXmlEndLine = this; return true;
-    case lsMismatch: return false;
+    case lsClosed: return this;
+    case lsMismatch: return nullptr;
     case lsLineEnd: break;
   }
   if (memo != nullptr) return memo->closeInFollowingLines(*this, open);
@@ -291,13 +292,13 @@ bool TLine::isXmlBlock(TXmlBlockMemo* memo) {
   for (TLine* line = FNext.get(); line != nullptr; line = line->FNext.get()) {
     FPosition = 0;
     switch (scanLineTags(line->FValue.str(), FPosition, open)) {
-      case lsClosed: FXmlEndLine = line; return true;
-      case lsMismatch: return false;
+      case lsClosed: return line;
+      case lsMismatch: return nullptr;
       case lsLineEnd: break;
     }
   }
   FPosition = 0;
-  return false;
+  return nullptr;
 }
 
 // ---------------------------------------------------------------- ids
@@ -325,6 +326,7 @@ std::u16string TLine::stripID() {
 TXmlBlockMemo::TXmlBlockMemo(TConfiguration& config, bool remember)
     : config_(config), remember_(remember) {
   steps_.push_back(TStep{skRunOut, u"", nullptr, 0, 0});
+  forgetEverything();
   if (config_.xmlBlockMemo == nullptr) {
     config_.xmlBlockMemo = this;
     active_ = true;
@@ -336,8 +338,7 @@ TXmlBlockMemo::~TXmlBlockMemo() {
 }
 
 bool TXmlBlockMemo::knows(const TLine* line) const {
-  const int i = line->FXmlMemoEntry;
-  return i >= 0 && i < static_cast<int>(entries_.size()) && entries_[i].line == line;
+  return line->FXmlMemoEntry >= 0 && line->FXmlMemoGeneration == generation_;
 }
 
 void TXmlBlockMemo::forgetEverythingUnlessRemembering() {
@@ -345,14 +346,14 @@ void TXmlBlockMemo::forgetEverythingUnlessRemembering() {
 }
 
 void TXmlBlockMemo::forgetEverything() {
+  // A new generation makes every entry index that lines hold stale at once.
+  generation_ = ++config_.xmlMemoGenerations;
   entries_.clear();
+  entries_.push_back(TEntry{0, {nullptr, -1}});
   steps_.resize(1);  // keeps the shared "runs out"
 }
 
-void TXmlBlockMemo::forget(TLine* line) {
-  if (knows(line)) entries_[line->FXmlMemoEntry].line = nullptr;
-  line->FXmlMemoEntry = -1;
-}
+void TXmlBlockMemo::forget(TLine* line) { line->FXmlMemoEntry = -1; }
 
 void TXmlBlockMemo::forgetLines(TLine* first) {
   for (TLine* line = first; line != nullptr; line = line->FNext.get()) forget(line);
@@ -376,17 +377,11 @@ int TXmlBlockMemo::matchOpenElements(std::vector<std::u16string>& open, int step
   return step;
 }
 
-TXmlBlockMemo::TEntry TXmlBlockMemo::describeLine(TLine* line, const TEntry* following) {
-  TEntry entry{line, 0, {nullptr, -1}};
-
+int TXmlBlockMemo::describeLine(TLine* line, int following) {
   // Most lines hold no tag and no "-->": they pass on what follows them.
-  if (!line->FValue.mayHoldAngleBracket()) {
-    if (following != nullptr) {
-      entry.firstStep = following->firstStep;
-      entry.comment = following->comment;
-    }
-    return entry;
-  }
+  if (!line->FValue.mayHoldAngleBracket()) return following;
+  const TEntry next = entries_[following];
+  TEntry entry{0, {nullptr, -1}};
   // The leading spaces hold no tag and no "-->": only the rest is read, so a
   // deeply indented line costs no more than its text after the indentation.
   // Positions are given in the whole line.
@@ -395,11 +390,7 @@ TXmlBlockMemo::TEntry TXmlBlockMemo::describeLine(TLine* line, const TEntry* fol
 
   // Comments: this line's first "-->", else the following lines' one.
   const int q = findCommentClose(text, 0);
-  if (q >= 0) {
-    entry.comment = {line, skipped + q};
-  } else if (following != nullptr) {
-    entry.comment = following->comment;
-  }
+  entry.comment = q >= 0 ? TCommentClose{line, skipped + q} : next.comment;
 
   // Nesting: the line's own tags, with a stack of its own. Closing tags met
   // while that stack is empty close elements opened before the line.
@@ -422,52 +413,52 @@ TXmlBlockMemo::TEntry TXmlBlockMemo::describeLine(TLine* line, const TEntry* fol
     position = tag.end;
   }
   // Elements left open are closed by the following lines' steps.
-  if (tail < 0) tail = matchOpenElements(open, following != nullptr ? following->firstStep : 0);
+  if (tail < 0) tail = matchOpenElements(open, next.firstStep);
 
   for (auto it = closesBefore.rbegin(); it != closesBefore.rend(); ++it) {
     it->next = tail;
     tail = addStep(std::move(*it));
   }
   entry.firstStep = tail;
-  return entry;
+  entries_.push_back(entry);
+  return static_cast<int>(entries_.size()) - 1;
 }
 
 const TXmlBlockMemo::TEntry& TXmlBlockMemo::entryOf(TLine* line) {
   // Lines not known yet, up to the first known one or the end of the chain.
-  std::vector<TLine*> unknown;
+  TLine* lastUnknown = nullptr;
   TLine* known = line;
   while (known != nullptr && !knows(known)) {
-    unknown.push_back(known);
+    lastUnknown = known;
     known = known->FNext.get();
   }
   // Describe them from the last to the first, each from its successor.
-  int following = known != nullptr ? known->FXmlMemoEntry : -1;
-  for (auto it = unknown.rbegin(); it != unknown.rend(); ++it) {
-    TEntry entry = describeLine(*it, following >= 0 ? &entries_[following] : nullptr);
-    entries_.push_back(entry);
-    following = static_cast<int>(entries_.size()) - 1;
-    (*it)->FXmlMemoEntry = following;
+  int following = known != nullptr ? known->FXmlMemoEntry : 0;
+  for (TLine* unknown = lastUnknown; unknown != nullptr; unknown = unknown->FPrevious) {
+    following = describeLine(unknown, following);
+    unknown->FXmlMemoEntry = following;
+    unknown->FXmlMemoGeneration = generation_;
+    if (unknown == line) break;
   }
   return entries_[line->FXmlMemoEntry];
 }
 
-bool TXmlBlockMemo::closeInFollowingLines(TLine& line, std::vector<std::u16string>& open) {
+TLine* TXmlBlockMemo::closeInFollowingLines(TLine& line, std::vector<std::u16string>& open) {
   int step = line.FNext != nullptr ? entryOf(line.FNext.get()).firstStep : 0;
-  bool closed = false;
+  TLine* end = nullptr;
   while (true) {
     const TStep& s = steps_[step];
     line.FPosition = s.kind == skRunOut ? 0 : s.position;
     if (s.kind != skClose || open.empty() || s.name != open.back()) break;
     open.pop_back();
     if (open.empty()) {
-      line.FXmlEndLine = s.line;
-      closed = true;
+      end = s.line;
       break;
     }
     step = s.next;
   }
   forgetEverythingUnlessRemembering();
-  return closed;
+  return end;
 }
 
 TXmlBlockMemo::TCommentClose TXmlBlockMemo::commentCloseAfter(const TLine& line) {

@@ -1,6 +1,8 @@
 // The engine's knowledge of HTML (elements, entities), the tag reader, and
 // the inline recognisers for "<" (autolinks, tags) and "&" (references).
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -32,7 +34,24 @@ constexpr std::u16string_view ELEMENT_NAMES[] = {
     u"tfoot", u"th", u"thead", u"title", u"tr", u"tt", u"u", u"ul", u"var"};
 static_assert(std::size(ELEMENT_NAMES) == hevar, "one name per element");
 static_assert(std::is_sorted(std::begin(ELEMENT_NAMES), std::end(ELEMENT_NAMES)),
-              "in code unit order, for the binary search of elementOf");
+              "in code unit order, so that the names of one first letter stand together");
+
+// The names of ELEMENT_NAMES with each first letter ("a" to "z"): the index
+// of the first one and of the one after the last. elementOf compares a name
+// only with the few of its first letter.
+struct TLetterNames {
+  std::uint8_t first = 0;
+  std::uint8_t end = 0;
+};
+constexpr std::array<TLetterNames, 26> ELEMENT_NAMES_BY_LETTER = [] {
+  std::array<TLetterNames, 26> byLetter{};
+  for (std::size_t i = 0; i < std::size(ELEMENT_NAMES); ++i) {
+    TLetterNames& names = byLetter[ELEMENT_NAMES[i][0] - u'a'];
+    if (names.end == 0) names.first = static_cast<std::uint8_t>(i);
+    names.end = static_cast<std::uint8_t>(i + 1);
+  }
+  return byLetter;
+}();
 
 // Elements that start a raw HTML block.
 constexpr THTMLElement BLOCK_ELEMENTS[] = {
@@ -94,10 +113,12 @@ bool tableContains(const Table& table, const Value& value) {
 }  // namespace
 
 THTMLElement THTML::elementOf(const std::u16string& name) {
-  const auto* found = std::lower_bound(std::begin(ELEMENT_NAMES), std::end(ELEMENT_NAMES),
-                                       std::u16string_view(name));
-  if (found == std::end(ELEMENT_NAMES) || *found != name) return heNONE;
-  return static_cast<THTMLElement>(found - std::begin(ELEMENT_NAMES) + 1);
+  if (name.empty() || name[0] < u'a' || name[0] > u'z') return heNONE;
+  const TLetterNames names = ELEMENT_NAMES_BY_LETTER[name[0] - u'a'];
+  for (std::size_t i = names.first; i < names.end; ++i) {
+    if (ELEMENT_NAMES[i] == name) return static_cast<THTMLElement>(i + 1);
+  }
+  return heNONE;
 }
 
 bool THTML::isHtmlBlockElement(const std::u16string& s) {

@@ -34,31 +34,60 @@ char16_t TMarkdownReader::read() {
 
 // ---------------------------------------------------------------- line text
 
+TLineText& TLineText::operator=(std::u16string text) {
+  mayHoldAngle_ = holdsAngleBracket(text);
+  if (owns_) {
+    *chars_.own = std::move(text);
+  } else {
+    chars_.own = new std::u16string(std::move(text));
+    owns_ = true;
+  }
+  sharedSize_ = 0;
+  start_ = 0;
+  spacesEnd_ = kUnknown;
+  return *this;
+}
+
+void TLineText::release() {
+  if (owns_) delete chars_.own;
+  owns_ = false;
+  chars_.shared = nullptr;
+}
+
 void TLineText::share(std::u16string_view text) {
-  text_.clear();
-  shared_ = text.data();
+  release();
+  chars_.shared = text.data();
   sharedSize_ = static_cast<std::uint32_t>(text.size());
   start_ = 0;
   spacesEnd_ = kUnknown;
   mayHoldAngle_ = holdsAngleBracket(text);
 }
 
+void TLineText::clear() {
+  release();
+  sharedSize_ = 0;
+  start_ = 0;
+  spacesEnd_ = kUnknown;
+  mayHoldAngle_ = false;
+}
+
 void TLineText::erase(std::size_t pos, std::size_t n) {
   n = std::min(n, size() - std::min(pos, size()));
   if (pos != 0) {
     own();
-    text_.erase(start_ + pos, n);
+    chars_.own->erase(start_ + pos, n);
     spacesEnd_ = kUnknown;
     return;
   }
   start_ += static_cast<std::uint32_t>(n);
-  if (shared_ == nullptr && start_ > size()) dropFront();
+  if (owns_ && start_ > size()) dropFront();
 }
 
 void TLineText::own() const {
-  if (shared_ == nullptr) return;
-  text_.assign(shared_ + start_, sharedSize_ - start_);
-  shared_ = nullptr;
+  if (owns_) return;
+  // Shared characters (or none) become a string of the text's own.
+  chars_.own = new std::u16string(whole().substr(start_));
+  owns_ = true;
   sharedSize_ = 0;
   spacesEnd_ = (spacesEnd_ != kUnknown && spacesEnd_ >= start_) ? spacesEnd_ - start_ : kUnknown;
   start_ = 0;
@@ -66,7 +95,7 @@ void TLineText::own() const {
 
 void TLineText::dropFront() const {
   if (start_ == 0) return;
-  text_.erase(0, start_);
+  chars_.own->erase(0, start_);
   spacesEnd_ = (spacesEnd_ != kUnknown && spacesEnd_ >= start_) ? spacesEnd_ - start_ : kUnknown;
   start_ = 0;
 }
@@ -94,14 +123,48 @@ const std::u16string& TSeldomText::str() const {
 
 // ---------------------------------------------------------------- line
 
-// With malloc's 8 bytes of bookkeeping a line object takes one 112-byte chunk.
-static_assert(sizeof(TLine) <= 104, "a line object stays small");
-static_assert(sizeof(TBlock) <= 72, "a block object stays small");
+// With malloc's 8 bytes of bookkeeping a line object takes one 80-byte chunk,
+// a block object one 64-byte chunk.
+static_assert(sizeof(TLineText) <= 24, "a line text stays small");
+static_assert(sizeof(TLine) <= 72, "a line object stays small");
+static_assert(sizeof(TBlock) <= 56, "a block object stays small");
 
 TLine::~TLine() {
   // Each move releases one successor whose own chain has already been taken.
   std::unique_ptr<TLine> rest = std::move(FNext);
   while (rest) rest = std::move(rest->FNext);
+}
+
+void TLine::operator delete(TLine* line, std::destroying_delete_t) {
+  const bool pooled = line->FPooled;
+  line->~TLine();
+  if (!pooled) ::operator delete(line);
+}
+
+// ---------------------------------------------------------------- line pool
+
+std::unique_ptr<TLine> TLinePool::make() {
+  void* room = nullptr;
+  if (!givenBack_.empty()) {
+    room = givenBack_.back();
+    givenBack_.pop_back();
+  } else {
+    if (usedInLastSlab_ == kLinesPerSlab) {
+      slabs_.push_back(std::make_unique_for_overwrite<std::byte[]>(kLinesPerSlab * sizeof(TLine)));
+      usedInLastSlab_ = 0;
+    }
+    room = slabs_.back().get() + usedInLastSlab_ * sizeof(TLine);
+    ++usedInLastSlab_;
+  }
+  std::unique_ptr<TLine> line(new (room) TLine());
+  line->FPooled = true;
+  return line;
+}
+
+void TLinePool::giveBack(std::unique_ptr<TLine> line) {
+  TLine* room = line.release();
+  room->~TLine();
+  givenBack_.push_back(room);
 }
 
 void TLine::Init() {

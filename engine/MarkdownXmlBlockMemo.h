@@ -13,9 +13,10 @@
 //   - the first "-->" from the start of the line on (comments).
 // A line's entry depends on its own text and on every line after it. The block
 // builder changes lines only in blocks it has cut off the chain it is walking,
-// and it builds such a block only after the level it cut it from is done; so
-// when it starts on a block, no entry it holds will be asked for again, and it
-// forgets them all at once (walking the block's lines to forget them one by
+// and it builds such a block only after the level it cut it from is done, or
+// with a second memo (the document's blocks, handed over one by one); so when
+// it starts on a block, no entry its memo holds will be asked for again, and
+// it forgets them all at once (walking the block's lines to forget them one by
 // one would cost a pass over every line at every level of a deep nesting).
 // The one place that classifies while changing lines, removing a list item's
 // indentation, goes from the first line to the last and changes each line
@@ -23,6 +24,7 @@
 // still current; everything is forgotten afterwards.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -49,9 +51,9 @@ class TXmlBlockMemo {
 
   // Goes on with the nesting scan of `line` in the lines after it, where
   // `open` (not empty) holds the elements still open at the end of `line`.
-  // Sets line.FPosition, and line.FXmlEndLine when the element is closed,
-  // exactly as a scan through those lines would.
-  bool closeInFollowingLines(TLine& line, std::vector<std::u16string>& open);
+  // Sets line.FPosition and returns the line that closes the element (nullptr
+  // when none does), exactly as a scan through those lines would.
+  TLine* closeInFollowingLines(TLine& line, std::vector<std::u16string>& open);
 
   // The first "-->" in the lines after `line`: its line and the index of its
   // first "-", or {nullptr, -1}.
@@ -72,9 +74,11 @@ class TXmlBlockMemo {
     int position;         // ... and the index of its "<"
     int next;             // skClose: the following step
   };
+  // What a scan from the start of a line meets. A line that holds no tag
+  // and no "-->" meets what the line after it meets: it is given that line's
+  // entry instead of one of its own, so most lines cost the memo nothing.
   struct TEntry {
-    TLine* line;     // the line this entry describes; nullptr once forgotten
-    int firstStep;   // scan from the start of the line
+    int firstStep;
     TCommentClose comment;
   };
 
@@ -82,15 +86,17 @@ class TXmlBlockMemo {
   void forgetEverythingUnlessRemembering();
   // The entry of `line`, computing it and those of the lines after it as needed.
   const TEntry& entryOf(TLine* line);
-  TEntry describeLine(TLine* line, const TEntry* following);
+  // The entry index of `line`, given that of the line after it.
+  int describeLine(TLine* line, int following);
   int matchOpenElements(std::vector<std::u16string>& open, int step);
   int addStep(TStep step);
 
   TConfiguration& config_;
   const bool remember_;
   bool active_ = false;
-  std::vector<TStep> steps_;  // steps_[0] is the shared "runs out"
-  std::vector<TEntry> entries_;
+  std::vector<TStep> steps_;      // steps_[0] is the shared "runs out"
+  std::vector<TEntry> entries_;   // entries_[0]: no line follows
+  std::uint32_t generation_ = 0;  // the mark of this memo's current entries
 };
 
 // A tag of a block element that counts for nesting (not "hr", not ending

@@ -113,6 +113,18 @@ TEST_F(ConvertTest, StandardInputByDashAndOutputAsUtf8WithoutMark) {
   EXPECT_EQ(r.out, "<h1>Caf\xC3\xA9</h1>\n");
 }
 
+// One block whose HTML is longer than a slice of UTF-8 written at a time,
+// with characters of two code units at every possible cut.
+TEST_F(ConvertTest, LongBlocksAreWrittenWhole) {
+  for (const std::string& before : {"", "a"}) {
+    std::string text = before;
+    for (int i = 0; i < 50000; ++i) text += "\xF0\x9F\x98\x80";  // U+1F600
+    const Result r = run({"-"}, text + "\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "<p>" + text + "</p>\n") << before.size();
+  }
+}
+
 TEST_F(ConvertTest, ByteOrderMarksAndTheWindows1252Fallback) {
   const auto utf16 = file("u16.md", std::string("\xFF\xFE*\0\xE9\0*\0", 8));
   const auto utf8 = file("u8.md", "\xEF\xBB\xBF*\xC3\xA9*");

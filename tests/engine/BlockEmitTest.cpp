@@ -145,7 +145,7 @@ TEST(BlockEmit, CodeBlocksAreEscapedNotParsed) {
   EXPECT_EQ(tree.emit(*Tree::block(btCODE, {"    a < b", "", "    x & *y*"})),
             "<pre><code>a &lt; b\n\nx &amp; *y*\n</code></pre>\n");
   auto fenced = Tree::block(btFENCED_CODE, {"<b>\"q\"</b>", "  two"});
-  fenced->FMeta = u"js";
+  fenced->FIdOrMeta = u"js";
   EXPECT_EQ(tree.emit(*fenced),
             "<pre><code class=\"js\">&lt;b&gt;\"q\"&lt;/b&gt;\n  two\n</code></pre>\n");
   EXPECT_EQ(tree.emit(*Tree::block(btFENCED_CODE, {"x"})), "<pre><code class=\"\">x\n</code></pre>\n");
@@ -164,7 +164,7 @@ TEST(BlockEmit, ACodeBlockHookWritesTheWholeBlock) {
   tree.config().codeBlockEmitter = std::make_unique<CollectingBlockEmitter>();
   EXPECT_EQ(tree.emit(*Tree::block(btCODE, {"    a<b", "", "      c"})), "[](a<b)()(  c)");
   auto fenced = Tree::block(btFENCED_CODE, {"  x&y"});
-  fenced->FMeta = u"py";
+  fenced->FIdOrMeta = u"py";
   EXPECT_EQ(tree.emit(*fenced), "[py](  x&y)");
 }
 
@@ -174,7 +174,7 @@ TEST(BlockEmit, HeadlineAndItemIdsInTheExtendedDialectsOnly) {
     Tree tree(dialect);
     auto headline = Tree::block(btHEADLINE, {"Title"});
     headline->FHlDepth = 2;
-    headline->FId = u"a&b\"c";
+    headline->FIdOrMeta = u"a&b\"c";
     const bool withId = dialect != mdDaringFireball;
     EXPECT_EQ(tree.emit(*headline),
               withId ? "<h2 id=\"a&amp;b\"c\">Title</h2>\n" : "<h2>Title</h2>\n");
@@ -188,7 +188,7 @@ TEST(BlockEmit, ListsQuotesAndNesting) {
   Tree::addChild(*item, Tree::block(btNONE, {"item"}));
   TBlock* nested = Tree::addChild(*item, Tree::block(btORDERED_LIST));
   TBlock* inner = Tree::addChild(*nested, Tree::block(btLIST_ITEM));
-  inner->FId = u"i";
+  inner->FIdOrMeta = u"i";
   Tree::addChild(*inner, Tree::block(btPARAGRAPH, {"deep"}));
   EXPECT_EQ(tree.emit(*list),
             "<ul>\n<li>item<ol>\n<li id=\"i\"><p>deep</p>\n</li>\n</ol>\n</li>\n</ul>\n");

@@ -135,7 +135,7 @@ TEST(Classify, TableTestLeavesPipeCount) {
 struct XmlCase {
   std::string text;
   TLineType type;
-  int endLine;   // index of FXmlEndLine in the chain, -1 for none
+  int endLine;   // index of config.xmlEndLine in the chain, -1 for none
   int position;  // FPosition afterwards
 };
 
@@ -151,7 +151,7 @@ void checkXml(const std::vector<XmlCase>& cases) {
       if (withMemo) memo = std::make_unique<TXmlBlockMemo>(config);
       EXPECT_EQ(chain[0].getLineType(config), c.type);
       TLine* expectedEnd = c.endLine >= 0 ? chain.lines[c.endLine] : nullptr;
-      EXPECT_EQ(chain[0].FXmlEndLine, expectedEnd);
+      EXPECT_EQ(config.xmlEndLine, expectedEnd);
       EXPECT_EQ(chain[0].FPosition, c.position);
     }
   }
@@ -227,8 +227,8 @@ TEST(Classify, RememberedScansMatchPlainScans) {
           }
           return -1;
         };
-        EXPECT_EQ(endIndex(plain, plain[i].FXmlEndLine),
-                  endIndex(remembered, remembered[i].FXmlEndLine));
+        EXPECT_EQ(endIndex(plain, plainConfig.xmlEndLine),
+                  endIndex(remembered, memoConfig.xmlEndLine));
       }
       // Change the last line in both chains; the memo must be told.
       const std::size_t last = plain.lines.size() - 1;

@@ -26,6 +26,10 @@ TEST(HtmlTables, ElementLookup) {
   EXPECT_EQ(THTML::elementOf(u"NONE"), heNONE);
   EXPECT_EQ(THTML::elementOf(u"d\u0131v"), heNONE);  // dotless i
   EXPECT_EQ(THTML::elementOf(u"div "), heNONE);
+  // first letters without elements, and characters beside "a" and "z"
+  for (const char16_t* name : {u"j", u"zz", u"`a", u"{div", u"@", u"\u00e4"}) {
+    EXPECT_EQ(THTML::elementOf(name), heNONE) << S(name);
+  }
 }
 
 TEST(HtmlTables, EveryElementHasItsName) {

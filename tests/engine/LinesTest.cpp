@@ -97,6 +97,33 @@ TEST(LineText, BehavesAsAPlainString) {
   }
 }
 
+// A text that was never given characters, or lost them, is an empty string in
+// every form; a shared text given again as a string is its own.
+TEST(LineText, EmptyAndGivenAgain) {
+  for (int way = 0; way < 3; ++way) {
+    TLineText text;
+    if (way == 1) text = std::u16string();
+    if (way == 2) {
+      text.share(u"shared");
+      text.clear();
+    }
+    text.erase(0, 3);
+    EXPECT_EQ(text.str(), u"") << way;
+    EXPECT_EQ(text.view(), u"") << way;
+    EXPECT_EQ(text.leadingSpaces(), 0u) << way;
+  }
+  const std::u16string document = u"  abc";
+  TLineText text;
+  text.share(document);
+  text.erase(0, 1);
+  text = u"xy";
+  EXPECT_EQ(text.view(), u"xy");
+  EXPECT_EQ(text.leadingSpaces(), 0u);
+  text.erase(1, 1);
+  EXPECT_EQ(text.str(), u"x");
+  EXPECT_EQ(document, u"  abc");
+}
+
 // An angle bracket is found at every position and beside every near miss
 // ("=", "?", "|", and units whose low byte is that of "<" or ">").
 TEST(LineText, KnowsWhetherItMayHoldAnAngleBracket) {
@@ -303,6 +330,41 @@ TEST(Block, ExpandListParagraphsMakesTheWholeListLoose) {
   tight->FBlocks->FBlocks = make(btNONE);
   tight->expandListParagraphs();
   EXPECT_EQ(tight->FBlocks->FBlocks->FType, btNONE);
+}
+
+// Lines made in a pool, some with texts of their own, mixed with lines
+// made alone, are chained, cut and released like any other lines before the
+// pool goes; the room of a line given back serves the next one.
+TEST(LinePool, LinesMadeInItBehaveAsOthers) {
+  TLinePool pool;
+  auto block = std::make_unique<TBlock>();
+  std::vector<TLine*> made;
+  for (int i = 0; i < 3000; ++i) {  // more than one slab
+    std::unique_ptr<TLine> line = i % 7 == 0 ? std::make_unique<TLine>() : pool.make();
+    EXPECT_EQ(line->FIsEmpty, true);
+    EXPECT_EQ(line->FNext, nullptr);
+    line->FValue = U(i % 2 == 0 ? "  a line of its own text" : "x");
+    line->Init();
+    made.push_back(line.get());
+    block->AppendLine(std::move(line));
+  }
+  std::sort(made.begin(), made.end());
+  EXPECT_EQ(std::adjacent_find(made.begin(), made.end()), made.end());  // all rooms differ
+  block->removeLine(block->FLines->FNext.get());  // the second line, "x"
+  TBlock* front = block->split(block->FLines->FNext->FNext.get());
+  EXPECT_EQ(front->FLines->FNext->FValue, U("  a line of its own text"));
+  EXPECT_EQ(front->FLineTail->FValue, U("x"));
+  EXPECT_EQ(block->FLines->FLeading, 2);
+  block.reset();
+
+  std::unique_ptr<TLine> given = pool.make();
+  given->FValue = U("a definition");
+  TLine* room = given.get();
+  pool.giveBack(std::move(given));
+  std::unique_ptr<TLine> next = pool.make();
+  EXPECT_EQ(next.get(), room);
+  EXPECT_TRUE(next->FValue.empty());
+  EXPECT_TRUE(next->FIsEmpty);
 }
 
 TEST(Block, ReleasingLongChainsDoesNotRecurse) {

@@ -184,7 +184,8 @@ TEST(Tables, OwnTagsAreWhatTheTagReaderCopies) {
     }
   }
   for (const char* other : {"<t>", "<tr", "<td align=\"left\"", "<tr align=\"left\">", "</td align=\"left\">",
-                            "<tbody>", "<td class=\"x\">", "<TD>", "<td >", "<", "x<td>", "</tablex>"}) {
+                            "<tbody>", "<td class=\"x\">", "<TD>", "<td >", "<", "x<td>", "</tablex>",
+                            "<t", "</", "</t", "<ta>", "<tabl", "<table", "<tx>", "<td", "</td"}) {
     SCOPED_TRACE(other);
     EXPECT_EQ(TTable::ownTagEnd(U(other), 0), -1);
   }

@@ -90,6 +90,38 @@ TEST(TagDecider, PiecesDecideAsTheWholePage) {
   }
 }
 
+// Pieces taken as they stand wherever that is allowed, and added
+// otherwise, decide as the whole page: the page cut anywhere into three.
+TEST(TagDecider, PiecesPassedOverDecideAsTheWholePage) {
+  int passedOver = 0;
+  for (const DecisionRow& row : decisionRows()) {
+    const std::u16string html = page(row.html);
+    for (std::size_t first = 0; first <= html.size(); ++first) {
+      for (std::size_t second = first; second <= html.size(); ++second) {
+        SCOPED_TRACE(std::string(row.html) + " cut at " + std::to_string(first) + ", " +
+                     std::to_string(second));
+        TTagDecider decider;
+        std::u16string out;
+        const std::u16string_view whole(html);
+        for (std::u16string_view piece :
+             {whole.substr(0, first), whole.substr(first, second - first), whole.substr(second)}) {
+          std::size_t decided = 0;
+          if (decider.passOver(piece, decided)) {
+            ASSERT_LE(decided, piece.size());
+            out += piece.substr(0, decided);
+            ++passedOver;
+          } else {
+            decider.add(out, piece);
+          }
+        }
+        decider.finish(out);
+        EXPECT_EQ(S(out), row.decided);
+      }
+    }
+  }
+  EXPECT_GT(passedOver, 1000);
+}
+
 TEST(TagDecider, ATagLongerThanTheBoundStaysText) {
   const std::string inside(kMaxUndecidedTag - 12, 'x');
   const std::string fits = "^a title=\"" + inside + "\">";
