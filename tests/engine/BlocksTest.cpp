@@ -1,6 +1,5 @@
 // Block structure: the trees built from small documents, per dialect.
 #include <algorithm>
-#include <chrono>
 #include <memory>
 #include <random>
 #include <string>
@@ -226,14 +225,11 @@ TEST(Blocks, ListsAndQuotesNest) {
 }
 
 // 100,000 quote levels on one line, and 10,000 list levels, build without
-// exhausting the stack and in reasonable time.
+// exhausting the stack. (Their time is the pathological benchmark's business.)
 TEST(Blocks, DeepNesting) {
   const int quoteLevels = 100000;
   {
-    const auto start = std::chrono::steady_clock::now();
     Built built = build(std::u16string(quoteLevels, u'>') + u" a", mdCommonMark);
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     int depth = 0;
     const TBlock* block = built.root->FBlocks.get();
     while (block != nullptr && block->FType == btBLOCKQUOTE) {
@@ -245,17 +241,13 @@ TEST(Blocks, DeepNesting) {
     ASSERT_NE(block, nullptr);
     EXPECT_EQ(block->FType, btPARAGRAPH);
     EXPECT_EQ(S(block->FLines->FValue), "a");
-    EXPECT_LT(seconds, 2.0);
   }
   {
     const int listLevels = 10000;
     std::u16string text;
     for (int i = 0; i < listLevels; ++i) text += (i % 2 == 0) ? u"* " : u"- ";
     text += u"x";
-    const auto start = std::chrono::steady_clock::now();
     Built built = build(text, mdDaringFireball);
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     int depth = 0;
     const TBlock* block = built.root.get();
     while (block->FBlocks != nullptr && block->FBlocks->FType == btUNORDERED_LIST) {
@@ -264,7 +256,6 @@ TEST(Blocks, DeepNesting) {
       ASSERT_EQ(block->FType, btLIST_ITEM);
     }
     EXPECT_EQ(depth, listLevels);
-    EXPECT_LT(seconds, 2.0);
   }
 }
 
@@ -303,20 +294,17 @@ TEST(Blocks, DeepNestingOverLines) {
   EXPECT_EQ(depth, levels);
 }
 
-// Many unclosed block tags: every line is rescanned to the end of the
-// document unless the scans are remembered.
-TEST(Blocks, ManyUnclosedBlockTagsStayLinear) {
+// Many unclosed block tags (every line would be rescanned to the end of the
+// document unless the scans were remembered; the pathological benchmark
+// measures that): one paragraph, as a plain scan finds.
+TEST(Blocks, ManyUnclosedBlockTags) {
   const int lines = 100000;
   std::u16string text;
   for (int i = 0; i < lines; ++i) text += u"<div>\n";
-  const auto start = std::chrono::steady_clock::now();
   Built built = build(text, mdCommonMark);
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   ASSERT_NE(built.root->FBlocks, nullptr);
   EXPECT_EQ(built.root->FBlocks->FType, btPARAGRAPH);
   EXPECT_EQ(built.root->FBlocks->FNext, nullptr);
-  EXPECT_LT(seconds, 2.0);
 
   // Blank lines between them: one paragraph per tag.
   std::u16string spaced;
@@ -331,10 +319,7 @@ TEST(Blocks, ManyUnclosedBlockTagsStayLinear) {
   // Unclosed comments likewise.
   std::u16string comments;
   for (int i = 0; i < lines; ++i) comments += u"<!-- c\n";
-  const auto commentStart = std::chrono::steady_clock::now();
   Built commented = build(comments, mdCommonMark);
-  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - commentStart).count(),
-            2.0);
   ASSERT_NE(commented.root->FBlocks, nullptr);
   EXPECT_EQ(commented.root->FBlocks->FType, btPARAGRAPH);
 }
