@@ -10,7 +10,7 @@ TLineList ConvertLines(glyphmill::TMarkdownProcessor& processor, const TLineList
   const std::u16string html = processor.Process(
       std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), std::size_t(text.size())));
   TLineList lines;
-  lines.SetText(StyleTables(QString(reinterpret_cast<const QChar*>(html.data()), qsizetype(html.size()))));
+  lines.SetText(StyledHtmlText(html));  // already in the whole-text form: taken as it is
   return lines;
 }
 

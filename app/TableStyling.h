@@ -1,8 +1,13 @@
-// Gives the HTML's plain table tags a visible border.
+// The engine's HTML as the window holds it: plain table tags with a visible
+// border, every line ended by CR LF.
 #pragma once
 
 #include <QString>
 
-// Replaces every "<table>", "<th>" and "<td>" (any letter case, no attributes),
-// in that order, by the same tag with a border style. Tags with attributes stay.
-QString StyleTables(const QString& html);
+#include <string_view>
+
+// `html` with every "<table>", "<th>" and "<td>" (any letter case, no
+// attributes) replaced by the same tag with a border style (tags with
+// attributes stay), and every line break (CR LF, CR or LF) written as CR LF,
+// the last line ended too: the whole-text form of a TLineList, made in one pass.
+QString StyledHtmlText(std::u16string_view html);

@@ -149,24 +149,38 @@ class AppRulesTest : public QObject {
     QCOMPARE(list.Text(), whole);
   }
 
-  void tableStyling_data() {
+  void styledHtmlText_data() {
     QTest::addColumn<QString>("html");
     QTest::addColumn<QString>("styled");
     const QString table = "<table style=\"border: 1px solid black; border-collapse: collapse;\">";
     const QString th = "<th style=\"border: 1px solid black; padding: 3px;\">";
     const QString td = "<td style=\"border: 1px solid black; padding: 3px;\">";
     QTest::newRow("plain tags") << "<table><tr><th>a</th><td>b</td></tr></table>"
-                                << table + "<tr>" + th + "a</th>" + td + "b</td></tr></table>";
-    QTest::newRow("upper case") << "<TABLE><TH><Td>" << table + th + td;
+                                << table + "<tr>" + th + "a</th>" + td + "b</td></tr></table>\r\n";
+    QTest::newRow("upper case") << "<TABLE><TH><Td>" << table + th + td + "\r\n";
     QTest::newRow("attributes stay") << "<td align=\"left\"><table class=\"x\"><th >"
-                                     << "<td align=\"left\"><table class=\"x\"><th >";
-    QTest::newRow("text without tags") << "tables and <thead>" << "tables and <thead>";
-    QTest::newRow("every occurrence") << "<td><td>" << td + td;
+                                     << "<td align=\"left\"><table class=\"x\"><th >\r\n";
+    QTest::newRow("text without tags") << "tables and <thead>" << "tables and <thead>\r\n";
+    QTest::newRow("every occurrence") << "<td><td>" << td + td + "\r\n";
+    QTest::newRow("a tag cut by the end") << "a <t" << "a <t\r\n";
+    QTest::newRow("nothing") << "" << "";
+    QTest::newRow("line feeds") << "<table>\n<td>\n\nx\n" << table + "\r\n" + td + "\r\n\r\nx\r\n";
+    QTest::newRow("carriage returns alone and with line feeds")
+        << "a\rb\r\n\r\rc" << "a\r\nb\r\n\r\n\r\nc\r\n";
+    QTest::newRow("a break last of all") << "<th>\r" << th + "\r\n";
   }
-  void tableStyling() {
+  // One pass gives what styling the tags and then taking the text into a
+  // line list would, and the list takes it as it is.
+  void styledHtmlText() {
     QFETCH(QString, html);
     QFETCH(QString, styled);
-    QCOMPARE(StyleTables(html), styled);
+    const QString text =
+        StyledHtmlText(std::u16string_view(reinterpret_cast<const char16_t*>(html.utf16()), std::size_t(html.size())));
+    QCOMPARE(text, styled);
+    TLineList lines;
+    lines.SetText(text);
+    QCOMPARE(lines.Text(), styled);
+    QVERIFY(lines.Text().isSharedWith(text) || text.isEmpty());
   }
 
   void dataFolderIsProgramFolderWhenWritable() {
