@@ -14,6 +14,7 @@
 #include "AppForm.h"
 #include "AppTestSupport.h"
 #include "Editors.h"
+#include "BenchDocuments.h"
 #include "MarkdownLexer.h"
 
 #include <QAction>
@@ -31,28 +32,6 @@
 #include <vector>
 
 namespace {
-
-// One section of a README-like document: headings, paragraphs with inline
-// markup, a list, a table, a quote and a code block.
-QString section(int n) {
-  return QStringLiteral(
-             "## Section %1\r\n\r\n"
-             "Glyphmill turns **Markdown** into *HTML*; see [the guide](https://example.org/guide/%1) "
-             "or `glyphmill-convert --help` for details. Lines like this one make up most documents, "
-             "with a footnote-like remark (number %1) and an e-mail <user%1@example.org>.\r\n\r\n"
-             "- first item with `code`\r\n- second item with a [link](http://example.org/%1)\r\n"
-             "  continued on a second line\r\n- third item\r\n\r\n"
-             "| Option | Meaning |\r\n|---|---|\r\n| -d | dialect |\r\n| -o | output %1 |\r\n\r\n"
-             "> A quoted remark about section %1,\r\n> spread over two lines.\r\n\r\n"
-             "```cpp\r\nint main() { return %1; }\r\n```\r\n\r\n")
-      .arg(n);
-}
-
-QString documentOfSize(qsizetype size) {
-  QString text;
-  for (int n = 1; text.size() < size; ++n) text += section(n);
-  return text;
-}
 
 double median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
@@ -292,7 +271,7 @@ int main(int argc, char* argv[]) {
   if (sizes.empty()) sizes = {qsizetype(100) * 1024, qsizetype(1024) * 1024, qsizetype(10240) * 1024};
   TBench bench;
   for (const qsizetype size : sizes) {
-    const QString text = documentOfSize(size);
+    const QString text = ReadmeLikeDocument(size);
     const std::vector<double> engine = engineTimes(text, runs);
     report("engine alone", "-", text.size(), engine);
     measureConvert(bench, text, runs);
@@ -301,6 +280,6 @@ int main(int argc, char* argv[]) {
       for (const int tab : {0, 1}) measureBursts(bench, text, tab, runs, median(engine));
     }
   }
-  if (argc <= 2) measureColouring(bench, documentOfSize(qsizetype(10240) * 1024), runs);
+  if (argc <= 2) measureColouring(bench, ReadmeLikeDocument(qsizetype(10240) * 1024), runs);
   return 0;
 }

@@ -5,6 +5,7 @@
 #include "AppForm.h"
 #include "AppTestSupport.h"
 #include "BatchForm.h"
+#include "BenchDocuments.h"
 #include "Editors.h"
 #include "FakeDesktop.h"
 
@@ -25,25 +26,6 @@
 #include <cstdio>
 
 namespace {
-
-QString section(int n) {
-  return QStringLiteral(
-             "## Section %1\r\n\r\n"
-             "Glyphmill turns **Markdown** into *HTML*; see [the guide](https://example.org/guide/%1) "
-             "or `glyphmill-convert --help` for details, with a remark (number %1).\r\n\r\n"
-             "- first item with `code`\r\n- second item with a [link](http://example.org/%1)\r\n"
-             "- third item\r\n\r\n"
-             "| Option | Meaning |\r\n|---|---|\r\n| -d | dialect |\r\n| -o | output %1 |\r\n\r\n"
-             "> A quoted remark about section %1.\r\n\r\n"
-             "```cpp\r\nint main() { return %1; }\r\n```\r\n\r\n")
-      .arg(n);
-}
-
-QByteArray documentOfSize(qsizetype size) {
-  QString text;
-  for (int n = 1; text.size() < size; ++n) text += section(n);
-  return text.toUtf8();
-}
 
 bool writeInputs(const QString& folder, int count, const QByteArray& bytes, QStringList& paths) {
   if (!QDir().mkpath(folder)) return false;
@@ -111,8 +93,8 @@ int main(int argc, char* argv[]) {
   QStringList small;
   QStringList large;
   if (!dir.isValid() ||
-      !writeInputs(dir.filePath(QStringLiteral("small")), 1000, documentOfSize(2 * 1024), small) ||
-      !writeInputs(dir.filePath(QStringLiteral("large")), 20, documentOfSize(1024 * 1024), large) ||
+      !writeInputs(dir.filePath(QStringLiteral("small")), 1000, ReadmeLikeDocument(2 * 1024).toUtf8(), small) ||
+      !writeInputs(dir.filePath(QStringLiteral("large")), 20, ReadmeLikeDocument(1024 * 1024).toUtf8(), large) ||
       !QDir().mkpath(dir.filePath(QStringLiteral("out")))) {
     std::fprintf(stderr, "cannot write the input files\n");
     return 1;
