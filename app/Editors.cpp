@@ -1,5 +1,6 @@
 #include "Editors.h"
 
+#include "EditorAccessibility.h"
 #include "EditorColours.h"
 #include "Languages.h"
 #include "platform/Desktop.h"
@@ -104,6 +105,7 @@ QString UriAt(const QByteArray& lineBytes, int position) {
 }
 
 TSynEdit::TSynEdit(QWidget* parent) : QsciScintilla(parent) {
+  UsePlainEditorAccessibilityWhileInactive();
   setUtf8(true);
   setFont(EditorFont());
   setEolMode(EolWindows);

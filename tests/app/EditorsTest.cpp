@@ -10,6 +10,7 @@
 
 #include <Qsci/qscilexer.h>
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -66,6 +67,22 @@ class EditorsTest : public QObject {
     FForm.reset();
     FDesktop.reset();
     QApplication::setPalette(TestLightPalette());
+  }
+
+  // Without assistive technology an editor is described plainly (QScintilla's
+  // description counts characters on every paint); once it starts, a screen
+  // reader gets the editor's text.
+  void aScreenReaderGetsTheEditorsText() {
+    source().SetText(QStringLiteral("H\u00e9llo\r\nworld"));
+    QAccessibleInterface* plain = QAccessible::queryAccessibleInterface(&source());
+    QVERIFY(plain != nullptr);
+    QCOMPARE(plain->role(), QAccessible::EditableText);
+    QVERIFY(plain->textInterface() == nullptr);
+    QAccessible::setActive(true);
+    QAccessibleInterface* full = QAccessible::queryAccessibleInterface(&source());
+    QVERIFY(full != nullptr && full->textInterface() != nullptr);
+    QCOMPARE(full->textInterface()->text(0, full->textInterface()->characterCount()), source().text());
+    QAccessible::setActive(false);
   }
 
   // Each construct of a sample document gets its style; `marker` is a piece

@@ -1,0 +1,11 @@
+// The editors' accessibility. QScintilla's own accessible editor counts the
+// characters from the start of the text on every paint, which a long document
+// pays for with every key. While no assistive technology is active, an editor
+// is described by a plain accessible (its role and name) instead; once one
+// becomes active, the plain ones are dropped and QScintilla's is made on the
+// next question, so a screen reader reads the text as before.
+#pragma once
+
+// Installs the plain description ahead of QScintilla's; once per program,
+// after the first editor was made (QScintilla installs its own then).
+void UsePlainEditorAccessibilityWhileInactive();
