@@ -120,8 +120,10 @@
     const formulas = formulaImages(nodes);
     if (formulas.length > 0) addKatexStyle();
     const targets = code.concat(formulas);
-    // Every place is read before anything changes, so the page is laid out once.
-    const near = targets.map((element) => isNearView(element.getBoundingClientRect()));
+    // Every place is read before anything changes, so the page is laid out
+    // once; a page nobody sees (one made for saving) is done at once.
+    const unseen = document.visibilityState === 'hidden';
+    const near = targets.map((element) => unseen || isNearView(element.getBoundingClientRect()));
     targets.forEach((element, i) => {
       pending.add(element);
       if (!near[i]) nearView.observe(element);
