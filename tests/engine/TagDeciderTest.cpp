@@ -55,6 +55,10 @@ const std::vector<DecisionRow>& decisionRows() {
       {"<TextArea x=1>^b></textarea >^i>", "<TextArea x=1>&lt;b></textarea ><i>"},
       {"<plaintext>^b></plaintext>^i>", "<plaintext>&lt;b></plaintext>&lt;i>"},
       {"<textareas>^b>", "<textareas><b>"},
+      {"<Xmp>^b></xmp>^i>", "<Xmp>&lt;b></xmp><i>"},
+      {"<pre>^b></pre>", "<pre><b></pre>"},
+      {"</script>^b>", "</script><b>"},
+      {"<style/>^b></style>^i>", "<style/>&lt;b></style><i>"},
       // many undecided "<" in long runs of text, tags and comments
       {"text of many units ^b> and more ^3 and ^i>, then <!-- ^x ^y --> after ^/b>^",
        "text of many units <b> and more &lt;3 and <i>, then <!-- &lt;x &lt;y --> after </b>&lt;"},
