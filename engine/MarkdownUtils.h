@@ -484,13 +484,22 @@ enum THTMLElement {
   hetd, hetextarea, hetfoot, heth, hethead, hetitle, hetr, hett, heu, heul, hevar
 };
 
+// What the engine knows of the element a name stands for.
+struct THTMLElementFacts {
+  THTMLElement element = heNONE;
+  bool block = false;   // starts a raw HTML block
+  bool unsafe = false;  // safe mode writes its tags as text
+};
+
 // The engine's knowledge of HTML elements and entities.
 class THTML {
  public:
   // Exact, case-sensitive lookup of an element name; heNONE when unknown.
-  static THTMLElement elementOf(const std::u16string& name);
-  static bool isHtmlBlockElement(const std::u16string& s);
-  static bool isUnsafeHtmlElement(const std::u16string& s);
+  static THTMLElement elementOf(std::u16string_view name);
+  // All facts of a name from one lookup, exact or in any ASCII letter case.
+  static THTMLElementFacts factsOf(std::u16string_view name, bool anyCase = false);
+  static bool isHtmlBlockElement(std::u16string_view s);
+  static bool isUnsafeHtmlElement(std::u16string_view s);
   // s is a complete reference such as "&amp;".
   static bool isEntity(const std::u16string& s);
   static bool isLinkPrefix(const std::u16string& s);
