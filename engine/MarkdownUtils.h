@@ -448,9 +448,9 @@ class TUtils {
   // ones in safe mode) and returns the position of its ">". With
   // deferUndecided (safe mode), a "<" in the tag text whose tag a browser
   // finishes only after it is written as UNDECIDED_TAG (MarkdownTagDecider.h).
-  static int readXML(std::u16string& out_, const std::u16string& s, int start, bool safeMode,
+  static int readXML(std::u16string& out_, std::u16string_view s, int start, bool safeMode,
                      bool deferUndecided = false);
-  static int readXMLUntil(std::u16string& out_, const std::u16string& s, int start,
+  static int readXMLUntil(std::u16string& out_, std::u16string_view s, int start,
                           const TCharSet& cend);
   // Safe mode, raw HTML: when a browser reads a complete tag at the "<" at
   // start and finds nothing in it that runs script (an unsafe element, an

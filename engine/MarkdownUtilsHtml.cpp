@@ -200,7 +200,7 @@ bool isTagSpace(char16_t c) { return c == 9 || c == 10 || c == 12 || c == 13 || 
 
 // The position of the ">" when the "/" at slash is followed only by white
 // space and ">" (a self-closing slash), or -1.
-int selfClosingEnd(const std::u16string& s, int slash) {
+int selfClosingEnd(std::u16string_view s, int slash) {
   int i = slash + 1;
   while (i < static_cast<int>(s.size()) && isTagSpace(s[i])) ++i;
   return i < static_cast<int>(s.size()) && s[i] == u'>' ? i : -1;
@@ -209,7 +209,7 @@ int selfClosingEnd(const std::u16string& s, int slash) {
 // Copies what follows the tag name: the attributes up to ">", a self-closing
 // slash written as " /", and the ">". A "/" elsewhere is copied as it stands.
 // Returns the position of the ">", or -1.
-int copyTagRest(std::u16string& out_, const std::u16string& s, int from) {
+int copyTagRest(std::u16string& out_, std::u16string_view s, int from) {
   int p = TUtils::readXMLUntil(out_, s, from, ATTRIBUTE_STOPS);
   while (p >= 0 && s[p] == u'/' && selfClosingEnd(s, p) < 0) {
     out_ += u'/';
@@ -511,7 +511,7 @@ void appendReadTag(std::u16string& out_, const std::u16string& tag, bool unsafeN
 // Safe mode: reads the whole tag first, then decides whether it may stay a
 // tag: not when it names an unsafe element or a browser would find script in
 // it or read it as longer than it is.
-int readTagSafely(std::u16string& out_, const std::u16string& s, bool closing, int nameStart,
+int readTagSafely(std::u16string& out_, std::u16string_view s, bool closing, int nameStart,
                   bool defer) {
   const int start = closing ? nameStart - 2 : nameStart - 1;
   std::u16string name;
@@ -562,7 +562,7 @@ void appendUndecidedTag(std::u16string& out_, std::u16string_view source, int at
 
 // ---------------------------------------------------------------- the tag reader
 
-int TUtils::readXML(std::u16string& out_, const std::u16string& s, int start, bool safeMode,
+int TUtils::readXML(std::u16string& out_, std::u16string_view s, int start, bool safeMode,
                     bool deferUndecided) {
   const int length = static_cast<int>(s.size());
   if (start < 0 || start > length - 2) return -1;
@@ -609,7 +609,7 @@ bool TUtils::isPlainTag(const std::u16string& s, int start) {
 // Quoted values are copied whole: stop characters inside them do not count,
 // a backslash keeps the character after it inside the value, and only the
 // quotation mark that opened a value ends it.
-int TUtils::readXMLUntil(std::u16string& out_, const std::u16string& s, int start,
+int TUtils::readXMLUntil(std::u16string& out_, std::u16string_view s, int start,
                          const TCharSet& cend) {
   const int length = static_cast<int>(s.size());
   if (start < 0) return -1;
