@@ -698,6 +698,7 @@ int TEmitter::checkHTML(std::u16string& out_, const std::u16string& s, int start
 int TEmitter::checkHTML(std::u16string& out_, TInlineText* text, const std::u16string& s,
                         int start) {
   const int length = static_cast<int>(s.size());
+  FHtmlRepeats = true;
   if (start < 0 || start >= length) return -1;
   if (FInTable) {
     const int own = TTable::ownTagEnd(s, start);
@@ -728,6 +729,7 @@ int TEmitter::checkHTML(std::u16string& out_, TInlineText* text, const std::u16s
   if (end >= 0) {
     static const std::u16string MAILTO = u"mailto:";
     const int mailboxLength = static_cast<int>(scratch.size());
+    FHtmlRepeats = false;
     decorator.openLink(out_);
     out_ += u" href=\"";
     TUtils::appendMailto(out_, MAILTO, 0, static_cast<int>(MAILTO.size()), config().random());

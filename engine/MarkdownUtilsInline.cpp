@@ -302,6 +302,7 @@ int TEmitter::stepOver(TInlineText& text, int i, TMarkToken t) {
 
 // The last position of the construct at i, or -1 when it does not complete.
 int TEmitter::constructEnd(TInlineText& text, int i, TMarkToken t) {
+  FReadHtml.start = -1;  // what an earlier call kept is for no one now
   // The table's own tags are found at once; remembering them would cost more.
   if (t == mtHTML && FInTable) {
     const int own = TTable::ownTagEnd(text.s, i);
@@ -327,7 +328,9 @@ int TEmitter::constructEnd(TInlineText& text, int i, TMarkToken t) {
     case mtHTML:
       // Only "<!" succeeds without a ">" after it.
       if (!remember || text.hasAngleCloseAfter(i) || (i + 1 < text.length() && s[i + 1] == u'!')) {
-        last = checkHTML(ignored, remember ? &text : nullptr, s, i);
+        FReadHtml.html.clear();
+        last = checkHTML(FReadHtml.html, remember ? &text : nullptr, s, i);
+        if (last >= i && last >= 1 && FHtmlRepeats) FReadHtml.start = i;
       }
       break;
     case mtENTITY:
@@ -470,7 +473,13 @@ int TEmitter::emitConstruct(std::u16string& out_, TInlineText& text, int i, TMar
       written = checkLink(html, &text, s, i, t);
       break;
     case mtHTML:
-      written = checkHTML(html, FScan->shortcuts ? &text : nullptr, s, i);
+      if (FReadHtml.start == i) {
+        html.swap(FReadHtml.html);
+        FReadHtml.start = -1;
+        written = last;
+      } else {
+        written = checkHTML(html, FScan->shortcuts ? &text : nullptr, s, i);
+      }
       break;
     case mtENTITY:
       written = checkEntity(html, s, i);
