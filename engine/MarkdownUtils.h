@@ -602,15 +602,15 @@ class TEmitter {
   std::unique_ptr<TInlineScan> FScan;
   // True while the table extension's text is emitted.
   bool FInTable = false;
-  // The HTML of the tag or autolink that the last constructEnd read at
-  // `start`, kept so that emitConstruct, which writes it next, need not read
-  // it again (safe mode reads a tag in full). Not kept for a mail autolink,
-  // whose writing draws random numbers each time.
-  struct TReadHtml {
+  // The HTML of the tag, autolink, reference or formula that the last
+  // constructEnd read at `start`, kept so that emitConstruct, which writes it
+  // next, need not read it again (safe mode reads a tag in full). Not kept
+  // for a mail autolink, whose writing draws random numbers each time.
+  struct TReadConstruct {
     int start = -1;  // -1: nothing kept
     std::u16string html;
   };
-  TReadHtml FReadHtml;
+  TReadConstruct FRead;
   // Set by checkHTML: whether writing the same HTML again would give the same.
   bool FHtmlRepeats = true;
 };
