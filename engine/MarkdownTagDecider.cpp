@@ -36,10 +36,21 @@ int plainTagEnd(std::u16string_view html, int i) {
 // The raw-text element (its lower-case name) that a tag name stands for, in
 // any letter case; empty when it stands for none.
 std::u16string_view rawTextElementNamed(std::u16string_view name) {
-  // The names are 3 to 9 letters long and start with one of "inpstx".
-  if (name.size() < 3 || name.size() > 9) return {};
+  if (name.empty()) return {};
   const char16_t first = asciiLower(name[0]);
-  if (std::u16string_view(u"inpstx").find(first) == std::u16string_view::npos) return {};
+  // Most names are told apart by their first letter and length alone.
+  const std::size_t n = name.size();
+  bool candidate = false;
+  switch (first) {
+    case u'i': candidate = n == 6; break;             // iframe
+    case u'n': candidate = n == 7 || n == 8; break;   // noembed, noframes, noscript
+    case u'p': candidate = n == 9; break;             // plaintext
+    case u's': candidate = n == 5 || n == 6; break;   // style, script
+    case u't': candidate = n == 5 || n == 8; break;   // title, textarea
+    case u'x': candidate = n == 3; break;             // xmp
+    default: break;
+  }
+  if (!candidate) return {};
   for (const std::u16string_view element : RAW_TEXT_ELEMENTS) {
     if (element.size() != name.size() || element[0] != first) continue;
     std::size_t k = 1;

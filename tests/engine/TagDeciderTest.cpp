@@ -57,6 +57,11 @@ const std::vector<DecisionRow>& decisionRows() {
       {"<textareas>^b>", "<textareas><b>"},
       {"<Xmp>^b></xmp>^i>", "<Xmp>&lt;b></xmp><i>"},
       {"<pre>^b></pre>", "<pre><b></pre>"},
+      {"<iFrame>^b></iframe>^i>", "<iFrame>&lt;b></iframe><i>"},
+      {"<noembed>^b></noembed><noframes>^b></noframes><NOSCRIPT>^b></noscript>^i>",
+       "<noembed>&lt;b></noembed><noframes>&lt;b></noframes><NOSCRIPT>&lt;b></noscript><i>"},
+      {"<script>^b></script><style>^b></style><title>^b></title>^i>",
+       "<script>&lt;b></script><style>&lt;b></style><title>&lt;b></title><i>"},
       {"</script>^b>", "</script><b>"},
       {"<style/>^b></style>^i>", "<style/>&lt;b></style><i>"},
       // many undecided "<" in long runs of text, tags and comments
