@@ -9,12 +9,7 @@
 //   bytes   a byte of it costs more than 5 bytes of real text.
 // Each time is the whole job from UTF-8 to UTF-8, the best of several runs,
 // each from cold caches.
-// Usage: glyphmill-pathological [options] [dialect] [pattern-substring]
-//   --real FILE   the real text (default: Markdown files found on this machine)
-//   --runs N      runs per measurement (default 5)
-//   --write DIR   writes each pattern's text at n = 100,000 to DIR and stops
-//   --n N         with --write: at n = N instead
-//   --random K    with --write: also K random documents
+// Usage: see USAGE below (printed by --help).
 #include <malloc.h>
 
 #include <algorithm>
@@ -157,6 +152,8 @@ struct Options {
   int writeN = kLarge;
   int randomDocuments = 0;
   int runs = 5;
+  bool help = false;
+  std::string badOption;  // the first word taken for an option that is none
 };
 
 int writeInputs(const Options& options) {
@@ -173,6 +170,20 @@ int writeInputs(const Options& options) {
   return 0;
 }
 
+constexpr const char* USAGE =
+    "Usage: glyphmill-pathological [options] [dialect] [pattern-substring]\n"
+    "  dialect       commonmark (default), txtmark or daringfireball\n"
+    "  --real FILE   the real text (default: Markdown files found on this machine)\n"
+    "  --runs N      runs per measurement (default 5)\n"
+    "  --write DIR   writes each pattern's text at n = 100,000 to DIR and stops\n"
+    "  --n N         with --write: at n = N instead\n"
+    "  --random K    with --write: also K random documents\n"
+    "  --help        prints this and stops\n";
+
+// A word starting with "--" that is no known option (or one that lacks its
+// value) is a mistake, not a pattern to look for.
+bool isOptionWord(const std::string& arg) { return arg.rfind("--", 0) == 0; }
+
 Options readOptions(int argc, char** argv) {
   Options options;
   std::vector<std::string> words;
@@ -188,6 +199,10 @@ Options readOptions(int argc, char** argv) {
       options.writeN = std::max(1, std::atoi(argv[++i]));
     } else if (arg == "--random" && i + 1 < argc) {
       options.randomDocuments = std::max(0, std::atoi(argv[++i]));
+    } else if (arg == "--help" || arg == "-h") {
+      options.help = true;
+    } else if (isOptionWord(arg)) {
+      if (options.badOption.empty()) options.badOption = arg;
     } else {
       words.push_back(arg);
     }
@@ -209,6 +224,14 @@ int main(int argc, char** argv) {
   mallopt(M_MMAP_THRESHOLD, 256 << 20);
   mallopt(M_TRIM_THRESHOLD, 1 << 30);
   const Options options = readOptions(argc, argv);
+  if (options.help) {
+    std::fputs(USAGE, stdout);
+    return 0;
+  }
+  if (!options.badOption.empty()) {
+    std::fprintf(stderr, "unknown option or missing value: %s\n%s", options.badOption.c_str(), USAGE);
+    return 2;
+  }
   if (!options.writeFolder.empty()) return writeInputs(options);
   const auto glyphmillSeconds = [&](const std::string& bytes) {
     return bestSeconds(options.runs, [&] { return convertWithGlyphmill(bytes, options.dialect, false); });

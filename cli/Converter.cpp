@@ -184,13 +184,14 @@ bool fillPiece(int fd, std::string& piece) {
 
 // Reads standard input once, before the workers start, and stops as soon as
 // it passes the size limit (an endless pipe too). A file of known size is read
-// into one buffer of that size; otherwise pieces are joined at their exact
-// size: a buffer grown by doubling could hold twice the input for the whole
-// conversion.
+// into one buffer of that size (and one byte more, to see its end), however
+// small; otherwise pieces are joined at their exact size: a buffer grown by
+// doubling could hold twice the input for the whole conversion.
 std::string readAll(int fd) {
   if (::fcntl(fd, F_GETFL) == -1) throw StandardInputError{"standard input is closed", 2};
   constexpr std::size_t kPiece = std::size_t{1} << 20;
-  std::size_t pieceSize = std::clamp(knownSize(fd) + 1, kPiece, kMaxTextBytes + 1);
+  const std::size_t known = knownSize(fd);
+  std::size_t pieceSize = known > 0 ? std::min(known + 1, kMaxTextBytes + 1) : kPiece;
   std::vector<std::string> pieces;
   std::size_t total = 0;
   for (bool more = true; more; pieceSize = kPiece) {

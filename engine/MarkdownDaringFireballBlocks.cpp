@@ -191,10 +191,12 @@ class TBlockBuilder {
   }
 
   // Inside a list item a paragraph without a blank line before or after it
-  // gets no paragraph tags (btNONE).
+  // gets no paragraph tags (btNONE). `line` is known to be an ltOTHER line,
+  // so the search for the paragraph's end starts after it (its type can cost
+  // a scan of all its tags).
   TLine* buildParagraph(TBlock* root, TLine* line, bool listMode) {
     const bool prevEmpty = line->FPrevEmpty;
-    TLine* stop = line;
+    TLine* stop = line->FNext.get();
     while (stop != nullptr && !stop->FIsEmpty &&
            !endsParagraph(stop->getLineType(config_), listMode)) {
       stop = stop->FNext.get();

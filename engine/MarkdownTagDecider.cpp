@@ -18,6 +18,58 @@ char16_t asciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? c + (u'a' - 
 
 bool isTagSpace(char16_t c) { return c == 9 || c == 10 || c == 12 || c == 13 || c == 32; }
 
+bool isAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
+bool isAsciiLetterOrDigit(char16_t c) { return isAsciiLetter(c) || (c >= u'0' && c <= u'9'); }
+
+// The ">" of a tag that is "<", an optional "/", a name of ASCII letters and
+// digits and ">" ("<p>", "</em>"), the most common tags of a page, where a
+// browser ends it too; -1 for any other tag.
+int plainTagEnd(std::u16string_view html, int i) {
+  const int n = static_cast<int>(html.size());
+  int k = i + 1;
+  if (k < n && html[k] == u'/') ++k;
+  if (k >= n || !isAsciiLetter(html[k])) return -1;
+  while (k < n && isAsciiLetterOrDigit(html[k])) ++k;
+  return k < n && html[k] == u'>' ? k : -1;
+}
+
+// The raw-text element (its lower-case name) that a tag name stands for, in
+// any letter case; empty when it stands for none.
+std::u16string_view rawTextElementNamed(std::u16string_view name) {
+  if (name.empty()) return {};
+  const char16_t first = asciiLower(name[0]);
+  // Most names are told apart by their first letter and length alone.
+  const std::size_t n = name.size();
+  bool candidate = false;
+  switch (first) {
+    case u'i': candidate = n == 6; break;             // iframe
+    case u'n': candidate = n == 7 || n == 8; break;   // noembed, noframes, noscript
+    case u'p': candidate = n == 9; break;             // plaintext
+    case u's': candidate = n == 5 || n == 6; break;   // style, script
+    case u't': candidate = n == 5 || n == 8; break;   // title, textarea
+    case u'x': candidate = n == 3; break;             // xmp
+    default: break;
+  }
+  if (!candidate) return {};
+  for (const std::u16string_view element : RAW_TEXT_ELEMENTS) {
+    if (element.size() != name.size() || element[0] != first) continue;
+    std::size_t k = 1;
+    while (k < name.size() && asciiLower(name[k]) == element[k]) ++k;
+    if (k == name.size()) return element;
+  }
+  return {};
+}
+
+// The name of the start tag `tag` ("<" to ">"), as a browser reads it.
+std::u16string_view tagName(std::u16string_view tag) {
+  std::size_t nameEnd = 1;
+  while (nameEnd < tag.size() && !isTagSpace(tag[nameEnd]) && tag[nameEnd] != u'/' &&
+         tag[nameEnd] != u'>') {
+    ++nameEnd;
+  }
+  return tag.substr(1, nameEnd - 1);
+}
+
 // The first "<" or undecided "<" at or after from; the size when none.
 std::size_t nextMarkup(std::u16string_view html, std::size_t from) {
   return findEitherUnit(html, from, u'<', UNDECIDED_TAG);
@@ -160,6 +212,11 @@ int TTagDecider::settleMarkup(TWriter& writer, std::u16string_view html, int i, 
   // "<!--" is the longest start to be told apart.
   if (!complete && i + 4 > n) return -1;
   if (html[i] == UNDECIDED_TAG) return settleUndecided(writer, html, i, complete);
+  const int plainEnd = plainTagEnd(html, i);
+  if (plainEnd >= 0) {
+    if (html[i + 1] != u'/') enterRawText(html.substr(i + 1, plainEnd - i - 1));
+    return plainEnd + 1;
+  }
   const char16_t next = i + 1 < n ? html[i + 1] : u'\0';
   if (next == u'!') {
     FState = html.substr(i, 4) == u"<!--" ? tsComment : tsBogusComment;
@@ -172,7 +229,7 @@ int TTagDecider::settleMarkup(TWriter& writer, std::u16string_view html, int i, 
       // A tag the page ends in is dropped by a browser.
       return n;
     }
-    enterRawText(html.substr(i, end - i + 1));
+    if (next != u'/') enterRawText(tagName(html.substr(i, end - i + 1)));
     return end + 1;
   }
   if (next == u'?' || next == u'/') {  // "<?" and "</" without a letter
@@ -193,32 +250,15 @@ int TTagDecider::settleUndecided(TWriter& writer, std::u16string_view html, int 
   if (end < 0 && !complete && limited.size() == n) return -1;
   if (end < 0 || !isHarmlessBrowserTag(html, i, end)) return i + 1;
   writer.writeHarmlessTag(static_cast<std::size_t>(i), static_cast<std::size_t>(end));
-  enterRawText(html.substr(i, end - i + 1));
+  if (html[i + 1] != u'/') enterRawText(tagName(html.substr(i, end - i + 1)));
   return end + 1;
 }
 
-void TTagDecider::enterRawText(std::u16string_view tag) {
-  if (tag.size() < 2 || tag[1] == u'/') return;
-  // Most tags are told apart by their first letter.
-  if (std::u16string_view(u"inpstx").find(asciiLower(tag[1])) == std::u16string_view::npos) return;
-  std::size_t nameEnd = 1;
-  while (nameEnd < tag.size() && !isTagSpace(tag[nameEnd]) && tag[nameEnd] != u'/' &&
-         tag[nameEnd] != u'>') {
-    ++nameEnd;
-  }
-  const std::u16string_view name = tag.substr(1, nameEnd - 1);
-  const auto sameName = [name](std::u16string_view element) {
-    if (element.size() != name.size()) return false;
-    for (std::size_t k = 0; k < name.size(); ++k) {
-      if (asciiLower(name[k]) != element[k]) return false;
-    }
-    return true;
-  };
-  const auto* element =
-      std::find_if(std::begin(RAW_TEXT_ELEMENTS), std::end(RAW_TEXT_ELEMENTS), sameName);
-  if (element == std::end(RAW_TEXT_ELEMENTS)) return;
+void TTagDecider::enterRawText(std::u16string_view name) {
+  const std::u16string_view element = rawTextElementNamed(name);
+  if (element.empty()) return;
   FState = tsRawText;
-  FRawTextEnd = *element == u"plaintext" ? std::u16string() : u"</" + std::u16string(*element);
+  FRawTextEnd = element == u"plaintext" ? std::u16string() : u"</" + std::u16string(element);
 }
 
 std::size_t TTagDecider::settleInside(std::u16string_view html, std::size_t i, bool complete) {

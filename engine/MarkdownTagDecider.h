@@ -75,9 +75,9 @@ class TTagDecider {
   // or -1 when the HTML that decides it is not there yet.
   int settleMarkup(TWriter& writer, std::u16string_view html, int i, bool complete);
   int settleUndecided(TWriter& writer, std::u16string_view html, int i, bool complete);
-  // After a tag a browser reads: a raw-text element's start tag switches to
-  // its text.
-  void enterRawText(std::u16string_view tag);
+  // After a start tag a browser reads, given its name: a raw-text element's
+  // start tag switches to its text.
+  void enterRawText(std::u16string_view name);
   // Inside a comment, bogus comment or raw text: how much was used.
   std::size_t settleInside(std::u16string_view html, std::size_t i, bool complete);
 

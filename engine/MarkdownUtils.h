@@ -448,9 +448,9 @@ class TUtils {
   // ones in safe mode) and returns the position of its ">". With
   // deferUndecided (safe mode), a "<" in the tag text whose tag a browser
   // finishes only after it is written as UNDECIDED_TAG (MarkdownTagDecider.h).
-  static int readXML(std::u16string& out_, const std::u16string& s, int start, bool safeMode,
+  static int readXML(std::u16string& out_, std::u16string_view s, int start, bool safeMode,
                      bool deferUndecided = false);
-  static int readXMLUntil(std::u16string& out_, const std::u16string& s, int start,
+  static int readXMLUntil(std::u16string& out_, std::u16string_view s, int start,
                           const TCharSet& cend);
   // Safe mode, raw HTML: when a browser reads a complete tag at the "<" at
   // start and finds nothing in it that runs script (an unsafe element, an
@@ -484,13 +484,22 @@ enum THTMLElement {
   hetd, hetextarea, hetfoot, heth, hethead, hetitle, hetr, hett, heu, heul, hevar
 };
 
+// What the engine knows of the element a name stands for.
+struct THTMLElementFacts {
+  THTMLElement element = heNONE;
+  bool block = false;   // starts a raw HTML block
+  bool unsafe = false;  // safe mode writes its tags as text
+};
+
 // The engine's knowledge of HTML elements and entities.
 class THTML {
  public:
   // Exact, case-sensitive lookup of an element name; heNONE when unknown.
-  static THTMLElement elementOf(const std::u16string& name);
-  static bool isHtmlBlockElement(const std::u16string& s);
-  static bool isUnsafeHtmlElement(const std::u16string& s);
+  static THTMLElement elementOf(std::u16string_view name);
+  // All facts of a name from one lookup, exact or in any ASCII letter case.
+  static THTMLElementFacts factsOf(std::u16string_view name, bool anyCase = false);
+  static bool isHtmlBlockElement(std::u16string_view s);
+  static bool isUnsafeHtmlElement(std::u16string_view s);
   // s is a complete reference such as "&amp;".
   static bool isEntity(const std::u16string& s);
   static bool isLinkPrefix(const std::u16string& s);
@@ -593,6 +602,17 @@ class TEmitter {
   std::unique_ptr<TInlineScan> FScan;
   // True while the table extension's text is emitted.
   bool FInTable = false;
+  // The HTML of the tag, autolink, reference or formula that the last
+  // constructEnd read at `start`, kept so that emitConstruct, which writes it
+  // next, need not read it again (safe mode reads a tag in full). Not kept
+  // for a mail autolink, whose writing draws random numbers each time.
+  struct TReadConstruct {
+    int start = -1;  // -1: nothing kept
+    std::u16string html;
+  };
+  TReadConstruct FRead;
+  // Set by checkHTML: whether writing the same HTML again would give the same.
+  bool FHtmlRepeats = true;
 };
 
 }  // namespace glyphmill

@@ -49,7 +49,7 @@ std::u16string elementName(const std::u16string& tagText) {
 // Scans the nesting tags of s from position with the stack of open elements.
 enum TLineScan { lsClosed, lsMismatch, lsLineEnd };
 
-TLineScan scanLineTags(const std::u16string& s, int& position,
+TLineScan scanLineTags(std::u16string_view s, int& position,
                        std::vector<std::u16string>& open) {
   TNestingTag tag;
   while (nextNestingTag(s, position, tag)) {
@@ -106,7 +106,7 @@ int findUnescaped(std::u16string_view s, int from, char16_t ch) {
 
 // ---------------------------------------------------------------- scanning helpers
 
-bool nextNestingTag(const std::u16string& s, int& position, TNestingTag& tag) {
+bool nextNestingTag(std::u16string_view s, int& position, TNestingTag& tag) {
   const int n = static_cast<int>(s.size());
   if (position < 0) position = 0;
   while (true) {
@@ -270,7 +270,7 @@ TLine* TLine::xmlBlockEnd(TXmlBlockMemo* memo) {
 
   // The first tag must be a block element.
   std::u16string tagText;
-  FPosition = TUtils::readXML(tagText, FValue.str(), FLeading, false);
+  FPosition = TUtils::readXML(tagText, FValue.view(), FLeading, false);
   if (FPosition < 0) return nullptr;
   const std::u16string name = elementName(tagText);
   if (!THTML::isHtmlBlockElement(name)) return nullptr;
@@ -282,7 +282,7 @@ TLine* TLine::xmlBlockEnd(TXmlBlockMemo* memo) {
   // elements in between, in this line or a later one. FPosition is the scan
   // cursor in whatever line is being scanned.
   std::vector<std::u16string> open{name};
-  switch (scanLineTags(FValue.str(), FPosition, open)) {
+  switch (scanLineTags(FValue.view(), FPosition, open)) {
     case lsClosed: return this;
     case lsMismatch: return nullptr;
     case lsLineEnd: break;
@@ -291,7 +291,7 @@ TLine* TLine::xmlBlockEnd(TXmlBlockMemo* memo) {
 
   for (TLine* line = FNext.get(); line != nullptr; line = line->FNext.get()) {
     FPosition = 0;
-    switch (scanLineTags(line->FValue.str(), FPosition, open)) {
+    switch (scanLineTags(line->FValue.view(), FPosition, open)) {
       case lsClosed: return line;
       case lsMismatch: return nullptr;
       case lsLineEnd: break;
@@ -386,7 +386,7 @@ int TXmlBlockMemo::describeLine(TLine* line, int following) {
   // deeply indented line costs no more than its text after the indentation.
   // Positions are given in the whole line.
   const int skipped = static_cast<int>(line->FValue.leadingSpaces());
-  const std::u16string text(line->FValue.view().substr(skipped));
+  const std::u16string_view text = line->FValue.view().substr(skipped);
 
   // Comments: this line's first "-->", else the following lines' one.
   const int q = findCommentClose(text, 0);

@@ -65,6 +65,16 @@ constexpr THTMLElement UNSAFE_ELEMENTS[] = {heapplet, hebase,  hebody,   heframe
 // into the page.
 constexpr std::u16string_view UNSAFE_OTHER_NAMES[] = {u"embed", u"portal"};
 
+// The facts of each element, by THTMLElement, so that one lookup of the
+// name gives them all.
+constexpr auto ELEMENT_FACTS = [] {
+  std::array<THTMLElementFacts, hevar + 1> facts{};
+  for (std::size_t i = 0; i < facts.size(); ++i) facts[i].element = static_cast<THTMLElement>(i);
+  for (const THTMLElement element : BLOCK_ELEMENTS) facts[element].block = true;
+  for (const THTMLElement element : UNSAFE_ELEMENTS) facts[element].unsafe = true;
+  return facts;
+}();
+
 // Named character references that are copied to the output as they are.
 constexpr std::u16string_view HTML_ENTITIES[] = {
     u"&Acirc;", u"&acirc;", u"&acute;", u"&AElig;", u"&aelig;", u"&Agrave;", u"&agrave;",
@@ -112,23 +122,48 @@ bool tableContains(const Table& table, const Value& value) {
 
 }  // namespace
 
-THTMLElement THTML::elementOf(const std::u16string& name) {
-  if (name.empty() || name[0] < u'a' || name[0] > u'z') return heNONE;
-  const TLetterNames names = ELEMENT_NAMES_BY_LETTER[name[0] - u'a'];
+namespace {
+
+char16_t asciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? c + (u'a' - u'A') : c; }
+
+// Whether name is `lowered` (a lower-case name), exactly or in any ASCII
+// letter case.
+bool sameName(std::u16string_view name, std::u16string_view lowered, bool anyCase) {
+  if (name.size() != lowered.size()) return false;
+  for (std::size_t k = 0; k < name.size(); ++k) {
+    if ((anyCase ? asciiLower(name[k]) : name[k]) != lowered[k]) return false;
+  }
+  return true;
+}
+
+THTMLElement elementNamed(std::u16string_view name, bool anyCase) {
+  if (name.empty()) return heNONE;
+  const char16_t first = anyCase ? asciiLower(name[0]) : name[0];
+  if (first < u'a' || first > u'z') return heNONE;
+  const TLetterNames names = ELEMENT_NAMES_BY_LETTER[first - u'a'];
   for (std::size_t i = names.first; i < names.end; ++i) {
-    if (ELEMENT_NAMES[i] == name) return static_cast<THTMLElement>(i + 1);
+    if (sameName(name, ELEMENT_NAMES[i], anyCase)) return static_cast<THTMLElement>(i + 1);
   }
   return heNONE;
 }
 
-bool THTML::isHtmlBlockElement(const std::u16string& s) {
-  return tableContains(BLOCK_ELEMENTS, elementOf(s));
+}  // namespace
+
+THTMLElement THTML::elementOf(std::u16string_view name) { return elementNamed(name, false); }
+
+THTMLElementFacts THTML::factsOf(std::u16string_view name, bool anyCase) {
+  const THTMLElement element = elementNamed(name, anyCase);
+  if (element != heNONE) return ELEMENT_FACTS[element];
+  THTMLElementFacts facts;
+  for (const std::u16string_view other : UNSAFE_OTHER_NAMES) {
+    if (sameName(name, other, anyCase)) facts.unsafe = true;
+  }
+  return facts;
 }
 
-bool THTML::isUnsafeHtmlElement(const std::u16string& s) {
-  return tableContains(UNSAFE_ELEMENTS, elementOf(s)) ||
-         tableContains(UNSAFE_OTHER_NAMES, std::u16string_view(s));
-}
+bool THTML::isHtmlBlockElement(std::u16string_view s) { return factsOf(s).block; }
+
+bool THTML::isUnsafeHtmlElement(std::u16string_view s) { return factsOf(s).unsafe; }
 
 bool THTML::isEntity(const std::u16string& s) {
   static const std::unordered_set<std::u16string_view> entities(std::begin(HTML_ENTITIES),
@@ -155,15 +190,9 @@ bool isAsciiDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 bool isHexDigit(char16_t c) {
   return isAsciiDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
 }
-char16_t asciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? c + (u'a' - u'A') : c; }
 // The value of a decimal or hexadecimal digit.
 unsigned digitValue(char16_t c) {
   return isAsciiDigit(c) ? c - u'0' : asciiLower(c) - u'a' + 10;
-}
-
-std::u16string asciiLowered(std::u16string text) {
-  for (char16_t& c : text) c = asciiLower(c);
-  return text;
 }
 
 // White space between the parts of a tag, for a browser.
@@ -171,7 +200,7 @@ bool isTagSpace(char16_t c) { return c == 9 || c == 10 || c == 12 || c == 13 || 
 
 // The position of the ">" when the "/" at slash is followed only by white
 // space and ">" (a self-closing slash), or -1.
-int selfClosingEnd(const std::u16string& s, int slash) {
+int selfClosingEnd(std::u16string_view s, int slash) {
   int i = slash + 1;
   while (i < static_cast<int>(s.size()) && isTagSpace(s[i])) ++i;
   return i < static_cast<int>(s.size()) && s[i] == u'>' ? i : -1;
@@ -180,7 +209,7 @@ int selfClosingEnd(const std::u16string& s, int slash) {
 // Copies what follows the tag name: the attributes up to ">", a self-closing
 // slash written as " /", and the ">". A "/" elsewhere is copied as it stands.
 // Returns the position of the ">", or -1.
-int copyTagRest(std::u16string& out_, const std::u16string& s, int from) {
+int copyTagRest(std::u16string& out_, std::u16string_view s, int from) {
   int p = TUtils::readXMLUntil(out_, s, from, ATTRIBUTE_STOPS);
   while (p >= 0 && s[p] == u'/' && selfClosingEnd(s, p) < 0) {
     out_ += u'/';
@@ -203,7 +232,7 @@ bool namesUnsafeElement(const std::u16string& name) {
   std::size_t end = name.size();
   while (first < end && name[first] < 33) ++first;
   while (end > first && name[end - 1] < 33) --end;
-  return THTML::isUnsafeHtmlElement(asciiLowered(name.substr(first, end - first)));
+  return THTML::factsOf(std::u16string_view(name).substr(first, end - first), true).unsafe;
 }
 
 // ---- how a browser reads a tag
@@ -356,22 +385,32 @@ bool isScriptUrl(const std::u16string& url) {
   return url.starts_with(u"javascript:") || url.starts_with(u"vbscript:");
 }
 
-// The name up to its first character of code 32 or below, lower-cased: the
-// element a tag name stands for, read so that no spacing character can hide
-// an unsafe element from the check.
-std::u16string elementNameOf(std::u16string_view name) {
+// The name up to its first character of code 32 or below: the element a tag
+// name stands for (in any letter case), read so that no spacing character
+// can hide an unsafe element from the check.
+std::u16string_view elementNameOf(std::u16string_view name) {
   std::size_t end = 0;
   while (end < name.size() && name[end] > 32) ++end;
-  return asciiLowered(std::u16string(name.substr(0, end)));
+  return name.substr(0, end);
+}
+
+// Whether an attribute name is "http-equiv", in any letter case.
+bool isHttpEquiv(std::u16string_view name) {
+  constexpr std::u16string_view HTTP_EQUIV = u"http-equiv";
+  if (name.size() != HTTP_EQUIV.size()) return false;
+  for (std::size_t k = 0; k < name.size(); ++k) {
+    if (asciiLower(name[k]) != HTTP_EQUIV[k]) return false;
+  }
+  return true;
 }
 
 // True when a browser would find nothing in the tag that runs script: the
 // element is not an unsafe one, no attribute is an event handler with a value
 // or holds a script URL, and it is no <meta> that refreshes the page.
 bool isHarmlessTag(std::u16string_view text, const TBrowserTag& tag) {
-  const std::u16string element =
-      elementNameOf(text.substr(tag.nameStart, tag.nameEnd - tag.nameStart));
-  if (THTML::isUnsafeHtmlElement(element)) return false;
+  const THTMLElementFacts facts = THTML::factsOf(
+      elementNameOf(text.substr(tag.nameStart, tag.nameEnd - tag.nameStart)), true);
+  if (facts.unsafe) return false;
   for (const TBrowserAttribute& attribute : tag.attributes) {
     if (attribute.valueStart < 0) continue;
     const std::u16string_view name =
@@ -380,10 +419,7 @@ bool isHarmlessTag(std::u16string_view text, const TBrowserTag& tag) {
     const std::u16string url = urlFromValue(
         text.substr(attribute.valueStart, attribute.valueEnd - attribute.valueStart));
     if (isScriptUrl(url)) return false;
-    if (element == u"meta" && asciiLowered(std::u16string(name)) == u"http-equiv" &&
-        url == u"refresh") {
-      return false;
-    }
+    if (facts.element == hemeta && isHttpEquiv(name) && url == u"refresh") return false;
   }
   return true;
 }
@@ -475,7 +511,7 @@ void appendReadTag(std::u16string& out_, const std::u16string& tag, bool unsafeN
 // Safe mode: reads the whole tag first, then decides whether it may stay a
 // tag: not when it names an unsafe element or a browser would find script in
 // it or read it as longer than it is.
-int readTagSafely(std::u16string& out_, const std::u16string& s, bool closing, int nameStart,
+int readTagSafely(std::u16string& out_, std::u16string_view s, bool closing, int nameStart,
                   bool defer) {
   const int start = closing ? nameStart - 2 : nameStart - 1;
   std::u16string name;
@@ -526,7 +562,7 @@ void appendUndecidedTag(std::u16string& out_, std::u16string_view source, int at
 
 // ---------------------------------------------------------------- the tag reader
 
-int TUtils::readXML(std::u16string& out_, const std::u16string& s, int start, bool safeMode,
+int TUtils::readXML(std::u16string& out_, std::u16string_view s, int start, bool safeMode,
                     bool deferUndecided) {
   const int length = static_cast<int>(s.size());
   if (start < 0 || start > length - 2) return -1;
@@ -567,13 +603,13 @@ bool TUtils::isPlainTag(const std::u16string& s, int start) {
   if (i >= length || s[i] != u'>') return false;
   // A second ">" would be taken with the first as a typographic quote.
   if (i + 1 < length && s[i + 1] == u'>') return false;
-  return !THTML::isUnsafeHtmlElement(asciiLowered(s.substr(nameStart, nameEnd - nameStart)));
+  return !THTML::factsOf(std::u16string_view(s).substr(nameStart, nameEnd - nameStart), true).unsafe;
 }
 
 // Quoted values are copied whole: stop characters inside them do not count,
 // a backslash keeps the character after it inside the value, and only the
 // quotation mark that opened a value ends it.
-int TUtils::readXMLUntil(std::u16string& out_, const std::u16string& s, int start,
+int TUtils::readXMLUntil(std::u16string& out_, std::u16string_view s, int start,
                          const TCharSet& cend) {
   const int length = static_cast<int>(s.size());
   if (start < 0) return -1;
@@ -662,6 +698,7 @@ int TEmitter::checkHTML(std::u16string& out_, const std::u16string& s, int start
 int TEmitter::checkHTML(std::u16string& out_, TInlineText* text, const std::u16string& s,
                         int start) {
   const int length = static_cast<int>(s.size());
+  FHtmlRepeats = true;
   if (start < 0 || start >= length) return -1;
   if (FInTable) {
     const int own = TTable::ownTagEnd(s, start);
@@ -692,6 +729,7 @@ int TEmitter::checkHTML(std::u16string& out_, TInlineText* text, const std::u16s
   if (end >= 0) {
     static const std::u16string MAILTO = u"mailto:";
     const int mailboxLength = static_cast<int>(scratch.size());
+    FHtmlRepeats = false;
     decorator.openLink(out_);
     out_ += u" href=\"";
     TUtils::appendMailto(out_, MAILTO, 0, static_cast<int>(MAILTO.size()), config().random());

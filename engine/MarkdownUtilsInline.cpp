@@ -302,6 +302,7 @@ int TEmitter::stepOver(TInlineText& text, int i, TMarkToken t) {
 
 // The last position of the construct at i, or -1 when it does not complete.
 int TEmitter::constructEnd(TInlineText& text, int i, TMarkToken t) {
+  FRead.start = -1;  // what an earlier call kept is for no one now
   // The table's own tags are found at once; remembering them would cost more.
   if (t == mtHTML && FInTable) {
     const int own = TTable::ownTagEnd(text.s, i);
@@ -313,8 +314,9 @@ int TEmitter::constructEnd(TInlineText& text, int i, TMarkToken t) {
     if (known != TInlineText::kUnknown) return known;
   }
   const std::u16string& s = text.s;
-  std::u16string ignored;
   int last = -1;
+  bool repeats = true;  // whether what was written may be written again
+  FRead.html.clear();
   switch (t) {
     case mtCODE_SINGLE:
     case mtCODE_DOUBLE:
@@ -327,18 +329,21 @@ int TEmitter::constructEnd(TInlineText& text, int i, TMarkToken t) {
     case mtHTML:
       // Only "<!" succeeds without a ">" after it.
       if (!remember || text.hasAngleCloseAfter(i) || (i + 1 < text.length() && s[i + 1] == u'!')) {
-        last = checkHTML(ignored, remember ? &text : nullptr, s, i);
+        last = checkHTML(FRead.html, remember ? &text : nullptr, s, i);
+        repeats = FHtmlRepeats;
       }
       break;
     case mtENTITY:
-      last = checkEntity(ignored, s, i);
+      last = checkEntity(FRead.html, s, i);
       break;
     default:  // mtMATH_DOLLAR
-      last = checkMath(ignored, s, i);
+      last = checkMath(FRead.html, s, i);
       break;
   }
   // A result below 1 is a failure; one before i would never advance.
   if (last < 1 || last < i) last = -1;
+  const bool written = t == mtHTML || t == mtENTITY || t == mtMATH_DOLLAR;
+  if (written && last >= 0 && repeats) FRead.start = i;
   if (remember) text.rememberConstructEnd(i, last);
   return last;
 }
@@ -460,6 +465,11 @@ int TEmitter::emitConstruct(std::u16string& out_, TInlineText& text, int i, TMar
   }
   if (t == mtCODE_SINGLE || t == mtCODE_DOUBLE) {
     appendCodeSpan(*this, out_, s, i, t, last);
+    return last;
+  }
+  if (FRead.start == i) {  // read by constructEnd just now
+    out_ += FRead.html;
+    FRead.start = -1;
     return last;
   }
   std::u16string html;

@@ -110,7 +110,7 @@ struct TNestingTag {
 // Moves position to the "<" of the next nesting tag in s and describes it, or
 // returns false at the end of s. Other tags are passed over to their ">", and
 // a "<" that starts no tag by one character.
-bool nextNestingTag(const std::u16string& s, int& position, TNestingTag& tag);
+bool nextNestingTag(std::u16string_view s, int& position, TNestingTag& tag);
 
 // Index of the first "-" of the first "-->" in s at or after start, or -1.
 int findCommentClose(std::u16string_view s, int start);

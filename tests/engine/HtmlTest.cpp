@@ -71,6 +71,33 @@ TEST(HtmlTables, BlockAndUnsafeElements) {
   }
 }
 
+// One lookup gives the element and its facts; in any letter case only when asked.
+TEST(HtmlTables, FactsOfAName) {
+  struct Row {
+    const char16_t* name;
+    bool anyCase;
+    THTMLElement element;
+    bool block;
+    bool unsafe;
+  };
+  const std::vector<Row> rows = {
+      {u"div", false, hediv, true, false},      {u"DiV", true, hediv, true, false},
+      {u"DIV", false, heNONE, false, false},    {u"Script", true, hescript, false, true},
+      {u"script", false, hescript, false, true}, {u"SCRIPT", false, heNONE, false, false},
+      {u"meta", true, hemeta, false, false},    {u"EMBED", true, heNONE, false, true},
+      {u"portal", false, heNONE, false, true},  {u"Portal", false, heNONE, false, false},
+      {u"d\u0131v", true, heNONE, false, false}, {u"", true, heNONE, false, false},
+      {u"[div", true, heNONE, false, false},    {u"embeds", true, heNONE, false, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(S(row.name) + (row.anyCase ? " (any case)" : ""));
+    const THTMLElementFacts facts = THTML::factsOf(row.name, row.anyCase);
+    EXPECT_EQ(facts.element, row.element);
+    EXPECT_EQ(facts.block, row.block);
+    EXPECT_EQ(facts.unsafe, row.unsafe);
+  }
+}
+
 TEST(HtmlTables, Entities) {
   const std::vector<std::pair<std::string, bool>> rows = {
       {"&amp;", true},    {"&copy;", true},   {"&apos;", true},   {"&Acirc;", true},

@@ -579,6 +579,41 @@ TEST(InlineLimits, TwoEmittersConvertOnTwoThreadsAtOnce) {
   EXPECT_EQ(second, alone);
 }
 
+
+// A tag, reference or formula is read once, where the scan first meets it,
+// and written from that reading; each is written where it stands, in link
+// texts and emphasis too, and mail autolinks (written with random numbers)
+// as when read twice.
+TEST(InlineHtml, ConstructsAreWrittenWhereTheyStand) {
+  struct Row {
+    const char* markdown;
+    const char* html;
+  };
+  const std::vector<Row> rows = {
+      {"<b>a</b> [<i>b</i>](u) *<s>c</s>*",
+       "<p><b>a</b> <a href=\"u\"><i>b</i></a> <em><s>c</s></em></p>\n"},
+      {"[<b>x</b>](<u>) <b>x</b> **<i>y</i>**",
+       "<p><a href=\"u\"><b>x</b></a> <b>x</b> <strong><i>y</i></strong></p>\n"},
+      {"*<b>*</b> <b title=\"*\">*</b>", "<p><em><b></em></b> <b title=\"*\">*</b></p>\n"},
+      {"<span a=\"<i>\">x</span>", "<p><span a=\"&lt;i>\">x</span></p>\n"},
+      {"&amp; [&copy;](u) *&lt;* &bogus;",
+       "<p>&amp; <a href=\"u\">&copy;</a> <em>&lt;</em> &amp;bogus;</p>\n"},
+      {"$a+b$ [$c$](u) *$d$*",
+       "<p><img src=\"https://chart.googleapis.com/chart?cht=tx&chl=a%2bb\" alt=\"a+b \"/> "
+       "<a href=\"u\"><img src=\"https://chart.googleapis.com/chart?cht=tx&chl=c\" alt=\"c \"/></a> "
+       "<em><img src=\"https://chart.googleapis.com/chart?cht=tx&chl=d\" alt=\"d \"/></em></p>\n"},
+      {"<a@b.c> <b>t</b> <a@b.c> <http://x.y> <i>u</i>",
+       "<p><a href=\"&#109;&#x61;&#x69;&#108;&#x74;&#x6F;:&#x61;&#64;&#x62;.&#x63;\">"
+       "&#97;&#x40;&#x62;.&#x63;</a> <b>t</b> <a href=\"&#109;&#97;&#105;&#108;&#x74;&#111;:"
+       "&#97;&#x40;&#x62;.&#99;\">&#x61;&#x40;&#98;.&#99;</a> <a href=\"http://x.y\">http://x.y</a>"
+       " <i>u</i></p>\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.markdown);
+    EXPECT_EQ(convert(row.markdown, mdCommonMark, false, 1), row.html);
+  }
+}
+
 }  // namespace
 }  // namespace test
 }  // namespace glyphmill
