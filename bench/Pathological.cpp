@@ -137,9 +137,11 @@ std::string readFile(const std::string& name) {
   return content.str();
 }
 
-// A pattern's name as a file name: letters and digits, the rest "_".
-std::string fileNameOf(const std::string& name) {
-  std::string file;
+// The `number`-th pattern's name as a file name: its number first (names
+// that differ only in punctuation would give the same file), then the
+// letters and digits of its name, the rest "_".
+std::string fileNameOf(int number, const std::string& name) {
+  std::string file = std::to_string(1000 + number).substr(1) + "-";
   for (char c : name) file += (std::isalnum(static_cast<unsigned char>(c)) != 0) ? c : '_';
   return file + ".md";
 }
@@ -159,9 +161,11 @@ struct Options {
 int writeInputs(const Options& options) {
   const fs::path folder = options.writeFolder;
   fs::create_directories(folder);
+  int number = 0;
   for (const auto& pattern : glyphmill::bench::pathologicalPatterns()) {
+    ++number;
     if (!options.filter.empty() && pattern.name.find(options.filter) == std::string::npos) continue;
-    std::ofstream(folder / fileNameOf(pattern.name), std::ios::binary) << pattern.make(options.writeN);
+    std::ofstream(folder / fileNameOf(number, pattern.name), std::ios::binary) << pattern.make(options.writeN);
   }
   for (int i = 0; i < options.randomDocuments; ++i) {
     std::ofstream(folder / ("random-" + std::to_string(i) + ".md"), std::ios::binary)
