@@ -45,12 +45,13 @@ void TAppForm::SetUpAutoConvert() {
   FBackgroundConversion = new TBackgroundConversion(this);
   connect(FBackgroundConversion, &TBackgroundConversion::Finished, this,
           [this] { Guarded(&TAppForm::BackgroundConversionFinished); });
-  // The preview follows typing once it pauses, at most every 100 ms.
+  // The preview follows typing once it pauses: 100 ms after the last key, or
+  // when the conversion of the last key ends, whichever is later.
   FPreviewTimer = new QTimer(this);
   FPreviewTimer->setSingleShot(true);
   FPreviewTimer->setInterval(100);
   connect(FPreviewTimer, &QTimer::timeout, this, [this] {
-    if (PageControl1->currentIndex() == 1) Guarded(&TAppForm::RefreshPreview);
+    if (PageControl1->currentIndex() == 1 && !FSourceChangedSinceConversion) Guarded(&TAppForm::RefreshPreview);
   });
 }
 
@@ -113,7 +114,7 @@ void TAppForm::BackgroundConversionFinished() {
   RememberConversionSettings();
   ShowConversionTime(result.Milliseconds);
   ShowHtmlChange();
-  if (PageControl1->currentIndex() == 1) FPreviewTimer->start();
+  if (PageControl1->currentIndex() == 1 && !FPreviewTimer->isActive()) RefreshPreview();
 }
 
 void TAppForm::ShowListInEditor(const TLineList& list, TSynEdit* editor) {
@@ -152,6 +153,7 @@ void TAppForm::SynEdit1Change() {
     ButtonConvertClick();
   } else {
     FAutoConvertTimer->start();
+    if (PageControl1->currentIndex() == 1) FPreviewTimer->start();
   }
 }
 
