@@ -222,9 +222,10 @@ void measureBursts(TBench& bench, const QString& text, int tab, int bursts, doub
     if (!bench.HtmlIsFresh()) ++staleEnds;
     bench.Settle(tab, quietMs);
   }
-  char extra[128];
-  std::snprintf(extra, sizeof extra, "  at most %d conversions for %d keys; %d of %d ends stale",
-                mostConversions, kKeys, staleEnds, bursts);
+  const auto late = std::count_if(echo.begin(), echo.end(), [](double ms) { return ms > 16.0; });
+  char extra[160];
+  std::snprintf(extra, sizeof extra, "  %zd keys over 16 ms; at most %d conversions for %d keys; %d of %d ends stale",
+                std::ptrdiff_t(late), mostConversions, kKeys, staleEnds, bursts);
   report("burst echo", tabName(tab), text.size(), echo, extra);
 }
 
