@@ -452,6 +452,10 @@ class TUtils {
                      bool deferUndecided = false);
   static int readXMLUntil(std::u16string& out_, std::u16string_view s, int start,
                           const TCharSet& cend);
+  // The position readXMLUntil returns, without copying.
+  static int findXMLStop(std::u16string_view s, int start, const TCharSet& cend);
+  // The position readXML (not in safe mode) returns, without copying the tag.
+  static int xmlTagEnd(std::u16string_view s, int start);
   // Safe mode, raw HTML: when a browser reads a complete tag at the "<" at
   // start and finds nothing in it that runs script (an unsafe element, an
   // event handler, a script URL, a refreshing <meta>), appends the tag as

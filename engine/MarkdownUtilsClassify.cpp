@@ -33,18 +33,26 @@ void lowerAscii(std::u16string& s) {
   }
 }
 
-bool endsWithSelfClose(const std::u16string& tagText) {
-  const std::size_t n = tagText.size();
-  return n >= 2 && tagText[n - 2] == u'/' && tagText[n - 1] == u'>';
+// The element name of the tag whose "<" is at start, as written: the letters
+// and digits after "<" or "</".
+std::u16string_view writtenElementName(std::u16string_view s, int start) {
+  const int n = static_cast<int>(s.size());
+  int i = start + 1;
+  if (i < n && s[i] == u'/') ++i;
+  const int nameStart = i;
+  while (i < n && TUtils::isLetterOrDigit(s[i])) ++i;
+  return s.substr(nameStart, i - nameStart);
 }
 
-// The lower-case element name of a tag text such as "<div class=x>".
-std::u16string elementName(const std::u16string& tagText) {
-  std::u16string name;
-  TUtils::getXMLTag(name, tagText);
-  lowerAscii(name);
-  return name;
+std::u16string lowered(std::u16string_view name) {
+  std::u16string copy(name);
+  lowerAscii(copy);
+  return copy;
 }
+
+// Whether the tag that ends with the ">" at end ends with "/>" (a
+// self-closing slash with no space before the ">").
+bool endsWithSelfClose(std::u16string_view s, int end) { return end > 0 && s[end - 1] == u'/'; }
 
 // Scans the nesting tags of s from position with the stack of open elements.
 enum TLineScan { lsClosed, lsMismatch, lsLineEnd };
@@ -112,18 +120,19 @@ bool nextNestingTag(std::u16string_view s, int& position, TNestingTag& tag) {
   while (true) {
     while (position < n && s[position] != u'<') ++position;
     if (position >= n) return false;
-    std::u16string tagText;
-    const int g = TUtils::readXML(tagText, s, position, false);
+    const int g = TUtils::xmlTagEnd(s, position);
     if (g <= position) {  // no tag here (the reader gives -1)
       ++position;
       continue;
     }
-    std::u16string name = elementName(tagText);
-    if (THTML::isHtmlBlockElement(name) && name != u"hr" && !endsWithSelfClose(tagText)) {
-      tag.name = std::move(name);
-      tag.closing = tagText.size() >= 2 && tagText[1] == u'/';
-      tag.end = g;
-      return true;
+    const std::u16string_view name = writtenElementName(s, position);
+    if (THTML::factsOf(name, true).block && !endsWithSelfClose(s, g)) {
+      tag.name = lowered(name);
+      if (tag.name != u"hr") {
+        tag.closing = s[position + 1] == u'/';
+        tag.end = g;
+        return true;
+      }
     }
     position = g;
   }
@@ -269,14 +278,13 @@ TLine* TLine::xmlBlockEnd(TXmlBlockMemo* memo) {
   }
 
   // The first tag must be a block element.
-  std::u16string tagText;
-  FPosition = TUtils::readXML(tagText, FValue.view(), FLeading, false);
+  FPosition = TUtils::xmlTagEnd(FValue.view(), FLeading);
   if (FPosition < 0) return nullptr;
-  const std::u16string name = elementName(tagText);
+  const std::u16string name = lowered(writtenElementName(FValue.view(), FLeading));
   if (!THTML::isHtmlBlockElement(name)) return nullptr;
 
   // "<hr>" and "<x/>" are blocks of one line.
-  if (name == u"hr" || endsWithSelfClose(tagText)) return this;
+  if (name == u"hr" || endsWithSelfClose(FValue.view(), FPosition)) return this;
 
   // Otherwise the element must be closed, with proper nesting of the block
   // elements in between, in this line or a later one. FPosition is the scan

@@ -206,6 +206,17 @@ int selfClosingEnd(std::u16string_view s, int slash) {
   return i < static_cast<int>(s.size()) && s[i] == u'>' ? i : -1;
 }
 
+// The position of the ">" that ends what follows the tag name, as
+// copyTagRest finds it, or -1.
+int tagRestEnd(std::u16string_view s, int from) {
+  int p = TUtils::findXMLStop(s, from, ATTRIBUTE_STOPS);
+  while (p >= 0 && s[p] == u'/' && selfClosingEnd(s, p) < 0) {
+    p = TUtils::findXMLStop(s, p + 1, ATTRIBUTE_STOPS);
+  }
+  if (p >= 0 && s[p] == u'/') p = selfClosingEnd(s, p);
+  return p;
+}
+
 // Copies what follows the tag name: the attributes up to ">", a self-closing
 // slash written as " /", and the ">". A "/" elsewhere is copied as it stands.
 // Returns the position of the ">", or -1.
@@ -606,34 +617,45 @@ bool TUtils::isPlainTag(const std::u16string& s, int start) {
   return !THTML::factsOf(std::u16string_view(s).substr(nameStart, nameEnd - nameStart), true).unsafe;
 }
 
-// Quoted values are copied whole: stop characters inside them do not count,
-// a backslash keeps the character after it inside the value, and only the
-// quotation mark that opened a value ends it.
-int TUtils::readXMLUntil(std::u16string& out_, std::u16string_view s, int start,
-                         const TCharSet& cend) {
+// Quoted values are passed over whole: stop characters inside them do not
+// count, a backslash keeps the character after it inside the value, and only
+// the quotation mark that opened a value ends it.
+int TUtils::findXMLStop(std::u16string_view s, int start, const TCharSet& cend) {
   const int length = static_cast<int>(s.size());
   if (start < 0) return -1;
   char16_t quote = 0;  // delimiter of the quoted value we are in, or 0
-  int i = start;
-  while (i < length) {
+  for (int i = start; i < length; ++i) {
     const char16_t c = s[i];
     if (quote != 0 && c == u'\\') {
-      out_ += c;
-      if (i + 1 < length) out_ += s[i + 1];
-      i += 2;
-      continue;
-    }
-    if (quote != 0) {
+      ++i;
+    } else if (quote != 0) {
       if (c == quote) quote = 0;
     } else if (c == u'"' || c == u'\'') {
       quote = c;
     } else if (cend.contains(c)) {
       return i;
     }
-    out_ += c;
-    ++i;
   }
   return -1;
+}
+
+// Copies what it passes over, up to the stop; without one, the rest of s.
+int TUtils::readXMLUntil(std::u16string& out_, std::u16string_view s, int start,
+                         const TCharSet& cend) {
+  if (start < 0 || start >= static_cast<int>(s.size())) return -1;
+  const int stop = findXMLStop(s, start, cend);
+  out_.append(s.substr(start, stop < 0 ? std::u16string_view::npos : stop - start));
+  return stop;
+}
+
+int TUtils::xmlTagEnd(std::u16string_view s, int start) {
+  const int length = static_cast<int>(s.size());
+  if (start < 0 || start > length - 2) return -1;
+  if (s[start + 1] == u'!') return start + 1;
+  const int nameStart = s[start + 1] == u'/' ? start + 2 : start + 1;
+  const int nameEnd = findXMLStop(s, nameStart, NAME_STOPS);
+  if (nameEnd < 0) return -1;
+  return tagRestEnd(s, nameEnd);
 }
 
 void TUtils::getXMLTag(std::u16string& out_, const std::u16string& s) {

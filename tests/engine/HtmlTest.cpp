@@ -155,6 +155,30 @@ TEST(TagReader, ReadXMLUntil) {
   }
 }
 
+// Finding a tag's end without copying it must land where copying does, and
+// a failed copy must take in the rest of the text, as callers may keep it.
+TEST(TagReader, FindingWithoutCopyingAgreesWithCopying) {
+  const std::vector<std::string> texts = {
+      "<div>",          "</div>",        "<div/>",          "<div />",     "<div //>",
+      "<div / >",       "<a href='/'>",  "<a t=\"x>y\">", "<a t=\"\\\">\">", "<!-- x -->",
+      "<div",           "<a t='x>",      "<",               "<a/b>",       "x <b>y</b>",
+      "<div title=\"a\\", "<p>",         "</ >",
+  };
+  const TCharSet stops{u'/', u'>'};
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(text);
+    const std::u16string s = U(text);
+    for (int start = 0; start <= static_cast<int>(s.size()); ++start) {
+      std::u16string copy;
+      EXPECT_EQ(TUtils::xmlTagEnd(s, start), TUtils::readXML(copy, s, start, false));
+      std::u16string until;
+      const int stop = TUtils::readXMLUntil(until, s, start, stops);
+      EXPECT_EQ(TUtils::findXMLStop(s, start, stops), stop);
+      if (stop < 0) EXPECT_EQ(S(until), text.substr(start));
+    }
+  }
+}
+
 TEST(TagReader, GetXMLTag) {
   const std::vector<std::pair<std::string, std::string>> rows = {
       {"<h1 id=a>", "h1"}, {"</ul>", "ul"}, {"<div class=x>", "div"}, {"<br/>", "br"},
