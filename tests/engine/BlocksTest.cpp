@@ -93,6 +93,20 @@ struct Built {
 
 // Builds the tree of a document; with rescan, every HTML-block test scans
 // the following lines afresh instead of using remembered scans.
+// A random document of `pieces`: 1 to `maxLines` lines, each of fewer than
+// `maxPieces` pieces.
+std::string randomDocument(std::mt19937& random, const std::vector<std::string>& pieces, int maxLines,
+                           int maxPieces) {
+  std::string text;
+  const int lineCount = 1 + static_cast<int>(random() % maxLines);
+  for (int l = 0; l < lineCount; ++l) {
+    if (l > 0) text += "\n";
+    const int pieceCount = static_cast<int>(random() % maxPieces);
+    for (int p = 0; p < pieceCount; ++p) text += pieces[random() % pieces.size()];
+  }
+  return text;
+}
+
 Built build(const std::u16string& text, TMarkdownProcessorDialect dialect, bool rescan = false,
             bool plainRuns = true) {
   Built built{TMarkdownProcessor::CreateDialect(dialect), readLines(text, plainRuns)};
@@ -349,13 +363,7 @@ TEST(Blocks, RememberedScansBuildTheSameTrees) {
   int treesWithHtml = 0;
   int nestedHtml = 0;
   for (int round = 0; round < 3000; ++round) {
-    std::string text;
-    const int lineCount = 1 + static_cast<int>(random() % 12);
-    for (int l = 0; l < lineCount; ++l) {
-      if (l > 0) text += "\n";
-      const int pieceCount = static_cast<int>(random() % 5);
-      for (int p = 0; p < pieceCount; ++p) text += pieces[random() % pieces.size()];
-    }
+    const std::string text = randomDocument(random, pieces, 12, 5);
     const auto dialect = static_cast<TMarkdownProcessorDialect>(round % 3);
     SCOPED_TRACE(std::string(dialectName(dialect)) + ": '" + text + "'");
     const std::string remembered = printTree(*build(U(text), dialect).root);
@@ -405,14 +413,7 @@ TEST(Blocks, BlocksHandedOverOneByOneMakeTheSameTree) {
                                            "-|-", "{#i}", "==="};
   std::mt19937 random(23);
   for (int round = 0; round < 2000; ++round) {
-    std::string text;
-    const int lineCount = 1 + static_cast<int>(random() % 14);
-    for (int l = 0; l < lineCount; ++l) {
-      if (l > 0) text += "\n";
-      const int pieceCount = static_cast<int>(random() % 4);
-      for (int p = 0; p < pieceCount; ++p) text += pieces[random() % pieces.size()];
-    }
-    documents.push_back(text);
+    documents.push_back(randomDocument(random, pieces, 14, 4));
   }
   for (const std::string& text : documents) {
     for (auto dialect : kAll) {
@@ -463,14 +464,7 @@ TEST(Blocks, PlainRunsBuildTheSameTrees) {
                                            "===", "{#i}", "\u00e9", "<div>", "</div>", "# ", "```"};
   std::mt19937 random(17);
   for (int round = 0; round < 2000; ++round) {
-    std::string text;
-    const int lineCount = 1 + static_cast<int>(random() % 14);
-    for (int l = 0; l < lineCount; ++l) {
-      if (l > 0) text += "\n";
-      const int pieceCount = static_cast<int>(random() % 4);
-      for (int p = 0; p < pieceCount; ++p) text += pieces[random() % pieces.size()];
-    }
-    documents.push_back(text);
+    documents.push_back(randomDocument(random, pieces, 14, 4));
   }
   for (const std::string& text : documents) {
     for (auto dialect : {mdCommonMark, mdTxtMark, mdDaringFireball}) {
