@@ -6,6 +6,7 @@
 #include "ErrorHandler.h"
 #include "Languages.h"
 #include "PreviewScheme.h"
+#include "platform/MemoryReuse.h"
 #include "platform/NamedLock.h"
 #include "platform/RestartScript.h"
 
@@ -75,6 +76,7 @@ int PrintHelpOrVersion(int argc, char* argv[], TCommandLine::TAction action) {
 // The window program: the named lock, the application, the main window, the
 // event loop; `files` are loaded once the loop runs.
 int RunWindow(int argc, char* argv[], const QStringList& files) {
+  KeepFreedMemoryForReuse();
   // A file-size limit makes a save fail with "File too large" like any write
   // error, instead of ending the program and losing the document.
   std::signal(SIGXFSZ, SIG_IGN);

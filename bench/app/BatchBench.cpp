@@ -6,6 +6,7 @@
 #include "AppTestSupport.h"
 #include "BatchForm.h"
 #include "BenchDocuments.h"
+#include "platform/MemoryReuse.h"
 #include "Editors.h"
 #include "FakeDesktop.h"
 
@@ -85,6 +86,7 @@ class TReportingDesktop : public TFakeDesktop {
 
 int main(int argc, char* argv[]) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  KeepFreedMemoryForReuse();  // as the window program does
   QApplication application(argc, argv);
   QStandardPaths::setTestModeEnabled(true);  // the update check must not count in the user's settings
   // Errors go to standard error; no box waits for a click.

@@ -10,6 +10,7 @@
 #include "AppTestSupport.h"
 #include "Editors.h"
 #include "RealDocument.h"
+#include "platform/MemoryReuse.h"
 
 #include <QAction>
 #include <QApplication>
@@ -150,6 +151,7 @@ void measureExport(TAppForm& form, const QString& text, int runs) {
 
 int main(int argc, char* argv[]) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  KeepFreedMemoryForReuse();  // as the window program does
   QApplication application(argc, argv);
   QStandardPaths::setTestModeEnabled(true);
   const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 11;

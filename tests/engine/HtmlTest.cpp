@@ -174,7 +174,9 @@ TEST(TagReader, FindingWithoutCopyingAgreesWithCopying) {
       std::u16string until;
       const int stop = TUtils::readXMLUntil(until, s, start, stops);
       EXPECT_EQ(TUtils::findXMLStop(s, start, stops), stop);
-      if (stop < 0) EXPECT_EQ(S(until), text.substr(start));
+      if (stop < 0) {
+        EXPECT_EQ(S(until), text.substr(start));
+      }
     }
   }
 }
