@@ -12,6 +12,7 @@
 #include "PreviewScheme.h"
 #include "PreviewScripts.h"
 #include "StyledPage.h"
+#include "TextChange.h"
 #include "UserSettings.h"
 #include "platform/Desktop.h"
 
@@ -170,12 +171,14 @@ void TAppForm::RefreshPreview() {
   }
   const QString baseFolder = FDocumentFolder.isEmpty() ? DataFolder : FDocumentFolder;
   const QString pageText = WritePreviewFile(baseFolder, scripts);
-  // The page's script compares the new page with the shown one as parsed; on
-  // the first change after a load it parses the shown one from its text.
+  // The page's script gets only the changed part; it keeps the shown page's
+  // text, which it is given on the first change after a load.
+  const TTextChange change = ChangeBetween(FShownPreviewText, pageText);
+  const QString middle = pageText.mid(change.Start, pageText.size() - change.Kept - change.Start);
   const QString shownText = FPreviewChanges == 0 ? scriptString(FShownPreviewText) : QStringLiteral("null");
   const QString call =
-      QStringLiteral("typeof glyphmillUpdatePage === 'function' && glyphmillUpdatePage(%1, %2) === true")
-          .arg(scriptString(pageText), shownText);
+      QStringLiteral("typeof glyphmillChangePage === 'function' && glyphmillChangePage(%1, %2, %3, %4) === true")
+          .arg(QString::number(change.Start), QString::number(change.Kept), scriptString(middle), shownText);
   FPreviewChanging = true;
   const QPointer<TAppForm> form(this);
   const unsigned loads = FPreviewLoads;

@@ -3,6 +3,7 @@
 #include "EditorAccessibility.h"
 #include "EditorColours.h"
 #include "Languages.h"
+#include "TextChange.h"
 #include "platform/Desktop.h"
 
 #include <Qsci/qscilexer.h>
@@ -152,44 +153,14 @@ void TSynEdit::EmitProgramChange() {
   Q_EMIT Changed();
 }
 
-namespace {
-
-bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
-
-// The number of bytes the two texts share at their beginning, ending on a
-// character boundary of both.
-qsizetype commonPrefix(const char* a, qsizetype aLength, const char* b, qsizetype bLength) {
-  const qsizetype limit = std::min(aLength, bLength);
-  qsizetype n = 0;
-  while (n < limit && a[n] == b[n]) ++n;
-  while (n > 0 && ((n < aLength && isContinuationByte(a[n])) ||
-                   (n < bLength && isContinuationByte(b[n])))) {
-    --n;
-  }
-  return n;
-}
-
-// The number of bytes the two texts share at their end, not reaching into the
-// first `prefix` bytes and starting on a character boundary.
-qsizetype commonSuffix(const char* a, qsizetype aLength, const char* b, qsizetype bLength,
-                       qsizetype prefix) {
-  const qsizetype limit = std::min(aLength, bLength) - prefix;
-  qsizetype n = 0;
-  while (n < limit && a[aLength - 1 - n] == b[bLength - 1 - n]) ++n;
-  while (n > 0 && isContinuationByte(a[aLength - n])) --n;
-  return n;
-}
-
-}  // namespace
-
 void TSynEdit::ReplaceChangedPart(const QString& text) {
   const QByteArray newText = text.toUtf8();
   const qsizetype oldLength = SendScintilla(SCI_GETLENGTH);
   // The editor's own buffer, without a copy.
   const auto* oldText = reinterpret_cast<const char*>(SendScintilla(SCI_GETCHARACTERPOINTER));
-  const qsizetype prefix = commonPrefix(oldText, oldLength, newText.constData(), newText.size());
-  const qsizetype suffix =
-      commonSuffix(oldText, oldLength, newText.constData(), newText.size(), prefix);
+  const TTextChange change = ChangeBetween(QByteArrayView(oldText, oldLength), newText);
+  const qsizetype prefix = change.Start;
+  const qsizetype suffix = change.Kept;
   {
     const QSignalBlocker quiet(this);
     // No change notices while the part is replaced: the change signal is

@@ -6,6 +6,7 @@
 #include "LineList.h"
 #include "SettingsFile.h"
 #include "TableStyling.h"
+#include "TextChange.h"
 #include "TextFiles.h"
 #include "VersionInfo.h"
 #include "platform/DataFolder.h"
@@ -147,6 +148,51 @@ class AppRulesTest : public QObject {
     // Setting the whole text again changes nothing.
     list.SetText(list.Text());
     QCOMPARE(list.Text(), whole);
+  }
+
+  // The changed part lies between whole characters, in UTF-16 and in UTF-8,
+  // and putting it in place of the old part gives the new text.
+  void changeBetween_data() {
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("kept");
+    QTest::newRow("same") << "abc" << "abc" << 3 << 0;
+    QTest::newRow("both empty") << "" << "" << 0 << 0;
+    QTest::newRow("from nothing") << "" << "abc" << 0 << 0;
+    QTest::newRow("to nothing") << "abc" << "" << 0 << 0;
+    QTest::newRow("middle replaced") << "abXde" << "abYZde" << 2 << 2;
+    QTest::newRow("inserted") << "abde" << "abcde" << 2 << 2;
+    QTest::newRow("deleted") << "abcde" << "abde" << 2 << 2;
+    // The end kept never reaches into the beginning kept.
+    QTest::newRow("repeated letter deleted") << "aaa" << "aa" << 2 << 0;
+    QTest::newRow("repeated letter added") << "aa" << "aaa" << 2 << 0;
+    // Characters outside the first plane differ in their second half.
+    QTest::newRow("pair changed") << QString::fromUtf8("x\U0001F600y") << QString::fromUtf8("x\U0001F601y")
+                                  << 1 << 1;
+    QTest::newRow("pair before a change") << QString::fromUtf8("\U0001F600a") << QString::fromUtf8("\U0001F600b")
+                                          << 2 << 0;
+    QTest::newRow("accented letters") << QString::fromUtf8("caf\u00E9!") << QString::fromUtf8("caf\u00E8!") << 3
+                                      << 1;
+  }
+  void changeBetween() {
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    QFETCH(int, start);
+    QFETCH(int, kept);
+    const TTextChange change = ChangeBetween(before, after);
+    QCOMPARE(change.Start, start);
+    QCOMPARE(change.Kept, kept);
+    // The same texts in UTF-8 give the same change, counted in bytes.
+    const QByteArray before8 = before.toUtf8();
+    const QByteArray after8 = after.toUtf8();
+    const TTextChange bytes = ChangeBetween(QByteArrayView(before8), QByteArrayView(after8));
+    QCOMPARE(bytes.Start, before.left(start).toUtf8().size());
+    QCOMPARE(bytes.Kept, before.right(kept).toUtf8().size());
+    // Whole characters on both sides: each part is valid text of its own.
+    const QString middle = after.mid(start, after.size() - kept - start);
+    QCOMPARE(before.left(start) + middle + before.right(kept), after);
+    QCOMPARE(QString::fromUtf8(after8.mid(bytes.Start, after8.size() - bytes.Kept - bytes.Start)), middle);
   }
 
   void styledHtmlText_data() {
