@@ -1,9 +1,9 @@
 // How the C library's allocator is set up for the window program.
 #pragma once
 
-// Makes memory freed by one conversion ready for the next: one allocator
-// arena for all threads, so the worker's conversion and the window reuse the
-// same freed blocks instead of asking the system for fresh pages each time
-// (first-touch page faults cost more than the conversion of a large document).
-// To be called at the start of the program, before other threads run.
+// Makes memory freed by one conversion ready for the next: large blocks come
+// from the heap and freed ones stay there, instead of being asked from the
+// system and handed back each time (a megabyte document's conversion would
+// otherwise fault its pages in afresh on every keystroke, which costs more
+// than the conversion itself). To be called at the start of the program.
 void KeepFreedMemoryForReuse();

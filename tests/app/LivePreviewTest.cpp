@@ -7,6 +7,7 @@
 #include "AppTestSupport.h"
 #include "Editors.h"
 #include "FakeDesktop.h"
+#include "RealDocument.h"
 #include "WebViewInput.h"
 
 #include <QAction>
@@ -14,6 +15,7 @@
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -241,6 +243,30 @@ class LivePreviewTest : public QObject {
     type(after);
     if (loads.count() > 0) waitUntilReady();
     QCOMPARE(body(), bodyOfAFreshLoad());
+  }
+
+  // Edits at random places of a real document, several in a row between
+  // loads: each run of them ends with the page a load shows.
+  void randomEditsEndAsALoad() {
+    QString text = RealDocument(12000);
+    load(text);
+    const QString snippets[] = {QStringLiteral("x"), QStringLiteral("\r\n\r\n"), QStringLiteral("*"),
+                                QStringLiteral("`"), QStringLiteral("- item\r\n"), QStringLiteral("> "),
+                                QStringLiteral("| a | b |\r\n|---|---|\r\n"), QStringLiteral("$y^2$"),
+                                QStringLiteral("# Head\r\n"), QStringLiteral("```\r\n"), QStringLiteral("<b>")};
+    QRandomGenerator random(20261210);
+    for (int run = 0; run < 4; ++run) {
+      for (int edit = 0; edit < 4; ++edit) {
+        const int at = random.bounded(int(text.size()));
+        if (random.bounded(2) == 0) {
+          text.insert(at, snippets[random.bounded(int(std::size(snippets)))]);
+        } else {
+          text.remove(at, 1 + random.bounded(40));
+        }
+        type(text);
+      }
+      QCOMPARE(body(), bodyOfAFreshLoad());
+    }
   }
 
   void theScrollPositionStays() {
