@@ -15,8 +15,8 @@
 #include "AppTestSupport.h"
 #include "Editors.h"
 #include "BenchDocuments.h"
-#include "platform/MemoryReuse.h"
 #include "MarkdownLexer.h"
+#include "platform/MemoryReuse.h"
 
 #include <QAction>
 #include <QApplication>

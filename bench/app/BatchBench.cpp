@@ -6,9 +6,9 @@
 #include "AppTestSupport.h"
 #include "BatchForm.h"
 #include "BenchDocuments.h"
-#include "platform/MemoryReuse.h"
 #include "Editors.h"
 #include "FakeDesktop.h"
+#include "platform/MemoryReuse.h"
 
 #include <QAction>
 #include <QApplication>
