@@ -7,6 +7,8 @@
 #include <QList>
 #include <QPointer>
 
+#include <utility>
+
 namespace {
 
 // The editors described plainly, whose descriptions go once assistive
@@ -26,10 +28,27 @@ QAccessibleInterface* plainEditorFactory(const QString&, QObject* object) {
   return new QAccessibleWidget(editor, QAccessible::EditableText);
 }
 
+// The editors that follow assistive technology, with what each does.
+struct TFollower {
+  QPointer<QObject> Editor;
+  std::function<void(bool)> OnChange;
+};
+QList<TFollower>& followers() {
+  static QList<TFollower> list;
+  return list;
+}
+
+void tellFollowers(bool active) {
+  QList<TFollower>& list = followers();
+  list.removeIf([](const TFollower& follower) { return follower.Editor == nullptr; });
+  for (const TFollower& follower : list) follower.OnChange(active);
+}
+
 class TActivationObserver : public QAccessible::ActivationObserver {
  public:
   void accessibilityActiveChanged(bool active) override {
     assistiveTechnologyActive = active;
+    tellFollowers(active);
     if (!active) return;
     for (const QPointer<QObject>& editor : plainlyDescribed()) {
       if (editor == nullptr) continue;
@@ -51,4 +70,10 @@ void UsePlainEditorAccessibilityWhileInactive() {
   QAccessible::installFactory(plainEditorFactory);
   static TActivationObserver observer;
   QAccessible::installActivationObserver(&observer);
+}
+
+bool AssistiveTechnologyActive() { return assistiveTechnologyActive; }
+
+void FollowAssistiveTechnology(QObject* editor, std::function<void(bool active)> onChange) {
+  followers().append({editor, std::move(onChange)});
 }

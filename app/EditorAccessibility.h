@@ -6,6 +6,17 @@
 // next question, so a screen reader reads the text as before.
 #pragma once
 
+#include <functional>
+
+class QObject;
+
 // Installs the plain description ahead of QScintilla's; once per program,
 // after the first editor was made (QScintilla installs its own then).
 void UsePlainEditorAccessibilityWhileInactive();
+
+// Whether assistive technology is active now.
+bool AssistiveTechnologyActive();
+
+// Calls `onChange` with the new state whenever assistive technology starts or
+// stops, for as long as `editor` lives.
+void FollowAssistiveTechnology(QObject* editor, std::function<void(bool active)> onChange);

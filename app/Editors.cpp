@@ -135,9 +135,51 @@ TSynEdit::TSynEdit(QWidget* parent) : QsciScintilla(parent) {
 
   connect(this, &QsciScintilla::textChanged, this, &TSynEdit::Changed);
   connect(this, &QsciScintilla::linesChanged, this, &TSynEdit::UpdateLineNumberWidth);
+  connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
+          [this](int, int type, const char*, int, int, int, int, int, int, int) { NoteComingChange(type); });
+  UseChangeNotices(AssistiveTechnologyActive());
+  FollowAssistiveTechnology(this, [this](bool active) { UseChangeNotices(active); });
+}
+
+void TSynEdit::UseChangeNotices(bool assistiveTechnology) {
+  // QScintilla's notice of a change made tells assistive technology where
+  // it is by counting the characters from the start of the text: milliseconds
+  // for every key in a long document. While none listens, the editor hears
+  // only of changes about to be made and tells of them itself once made.
+  TellChanges();
+  FOwnChangeNotices = !assistiveTechnology;
+  SendScintilla(SCI_SETMODEVENTMASK,
+                FOwnChangeNotices ? (SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE) : SC_MODEVENTMASKALL);
+}
+
+void TSynEdit::NoteComingChange(int type) {
+  if (!FOwnChangeNotices || (type & (SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE)) == 0) return;
+  if (FChangesToTell) return;
+  // Told once the change is made: at the end of a key's handling, or else
+  // (an edit by a command, a drop) when the event loop next runs.
+  FChangesToTell = true;
+  QMetaObject::invokeMethod(this, &TSynEdit::TellChanges, Qt::QueuedConnection);
+}
+
+void TSynEdit::TellChanges() {
+  if (!FChangesToTell) return;
+  FChangesToTell = false;
+  UpdateLineNumberWidth();
+  Q_EMIT Changed();
+}
+
+void TSynEdit::keyPressEvent(QKeyEvent* event) {
+  QsciScintilla::keyPressEvent(event);
+  TellChanges();
+}
+
+void TSynEdit::inputMethodEvent(QInputMethodEvent* event) {
+  QsciScintilla::inputMethodEvent(event);
+  TellChanges();
 }
 
 void TSynEdit::SetText(const QString& text) {
+  TellChanges();  // edits still to be told of came first
   {
     const QSignalBlocker quiet(this);
     setText(text);
@@ -154,6 +196,7 @@ void TSynEdit::EmitProgramChange() {
 }
 
 void TSynEdit::ReplaceChangedPart(const QString& text) {
+  TellChanges();
   const QByteArray newText = text.toUtf8();
   const qsizetype oldLength = SendScintilla(SCI_GETLENGTH);
   // The editor's own buffer, without a copy.
@@ -184,6 +227,7 @@ void TSynEdit::ReplaceChangedPart(const QString& text) {
 }
 
 void TSynEdit::ClearUndoably() {
+  TellChanges();
   {
     const QSignalBlocker quiet(this);
     SendScintilla(SCI_CLEARALL);

@@ -14,9 +14,10 @@ QFont EditorFont();
 
 // A code editor set up the same way in every window: line numbers of at least
 // three digits, no right-edge line, no folding, no border, tabs kept as tabs,
-// CR LF line breaks, Ctrl+Z undoes, Ctrl+Shift+Z and Ctrl+Y redo. Changed() is
-// emitted once for every change of the text, whether typed or set by the
-// program.
+// CR LF line breaks, Ctrl+Z undoes, Ctrl+Shift+Z and Ctrl+Y redo. Changed()
+// follows every change of the text, whether typed or set by the program: a
+// typed key's before its handling ends, a command's (Undo, Paste) once the
+// event loop runs again, the edits of one command possibly together.
 class TSynEdit : public QsciScintilla {
   Q_OBJECT
  public:
@@ -48,14 +49,26 @@ class TSynEdit : public QsciScintilla {
 
  protected:
   void contextMenuEvent(QContextMenuEvent* event) override;
+  // A typed key's change is told of before the key's handling ends.
+  void keyPressEvent(QKeyEvent* event) override;
+  void inputMethodEvent(QInputMethodEvent* event) override;
   // A new palette (a dark desktop theme, say) recolours the text.
   void changeEvent(QEvent* event) override;
 
  private:
   void UpdateLineNumberWidth();
   void EmitProgramChange();
+  // Chooses who tells of the changes: QScintilla, while assistive technology
+  // is active, else the editor itself.
+  void UseChangeNotices(bool assistiveTechnology);
+  // Scintilla's notice of a change about to be made.
+  void NoteComingChange(int type);
+  // Emits Changed() for the changes made since it was last emitted, if any.
+  void TellChanges();
 
   bool FSettingText = false;
+  bool FOwnChangeNotices = false;
+  bool FChangesToTell = false;
   QMenu* FPopupMenu = nullptr;
   int FLineNumberDigits = 0;
 };

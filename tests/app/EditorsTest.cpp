@@ -85,6 +85,32 @@ class EditorsTest : public QObject {
     QAccessible::setActive(false);
   }
 
+  // A typed key is told of once, before its handling ends, and an edit by a
+  // command soon after, whether QScintilla tells of changes (a screen reader
+  // listens) or the editor does (none listens).
+  void changesAreToldOfOnceWithAndWithoutAScreenReader() {
+    source().SetText(QStringLiteral("abc"));
+    source().setFocus();
+    for (const bool listening : {false, true, false}) {
+      QAccessible::setActive(listening);
+      source().setCursorPosition(0, 3);
+      QSignalSpy changed(&source(), &TSynEdit::Changed);
+      QTest::keyClick(&source(), Qt::Key_X);
+      QCOMPARE(changed.count(), 1);
+      QCOMPARE(source().text(), QStringLiteral("abcx"));
+      QVERIFY(source().isModified());
+      QTest::keyClick(&source(), Qt::Key_Return);
+      QCOMPARE(changed.count(), 2);
+      QCOMPARE(source().lines(), 2);
+      // The typing is one step of undo; its edits may be told of together.
+      source().undo();
+      QTRY_VERIFY(changed.count() >= 3);
+      QCOMPARE(source().text(), QStringLiteral("abc"));
+      QVERIFY(!source().SettingText());
+    }
+    QAccessible::setActive(false);
+  }
+
   // Each construct of a sample document gets its style; `marker` is a piece
   // of the text inside the construct.
   void markdownStyles_data() {
