@@ -15,20 +15,19 @@ bool isInsideCharacter(char byte) { return (static_cast<unsigned char>(byte) & 0
 template <typename Unit>
 TTextChange changeBetween(const Unit* before, qsizetype beforeLength, const Unit* after,
                           qsizetype afterLength) {
-  TTextChange change;
   const qsizetype shorter = std::min(beforeLength, afterLength);
-  qsizetype& start = change.Start;
+  qsizetype start = 0;
   while (start < shorter && before[start] == after[start]) ++start;
   while (start > 0 && ((start < beforeLength && isInsideCharacter(before[start])) ||
                        (start < afterLength && isInsideCharacter(after[start])))) {
     --start;
   }
-  qsizetype& kept = change.Kept;
+  qsizetype kept = 0;
   while (kept < shorter - start && before[beforeLength - 1 - kept] == after[afterLength - 1 - kept]) {
     ++kept;
   }
   while (kept > 0 && isInsideCharacter(before[beforeLength - kept])) --kept;
-  return change;
+  return {start, kept};
 }
 
 }  // namespace

@@ -295,8 +295,10 @@
   }
 
   // The pieces of `text` from `from` to `to` (a place where no element is
-  // open): their starts, the number of elements each holds at its top level,
-  // and whether every element opened in them is closed by `to`. An end tag
+  // open): their starts, the name of the element each starts with (null for
+  // the first, which may start with text), the number of elements each holds
+  // at its top level, and whether every element opened in them is closed by
+  // `to`. An end tag
   // closes the innermost open element of its name and those within it; one
   // with no such element open is passed over, as the HTML parser does.
   function cutIntoPieces(text, from, to) {
@@ -304,7 +306,7 @@
     const open = [];
     let stuck = false;
     let i = from;
-    let current = {start: from, elements: 0};
+    let current = {start: from, name: null, elements: 0};
     pieces.push(current);
     while (i < to) {
       const lt = text.indexOf('<', i);
@@ -335,7 +337,7 @@
       }
       if (open.length === 0 && !stuck) {
         if (lt > from && text[lt - 1] === '\n' && lt !== current.start) {
-          current = {start: lt, elements: 0};
+          current = {start: lt, name, elements: 0};
           pieces.push(current);
         }
         ++current.elements;
@@ -374,13 +376,9 @@
     for (let k = 0; k < pieces.length; ++k) {
       const piece = pieces[k];
       const first = node;
-      if (k > 0) {
-        tagStart.lastIndex = piece.start;
-        const tag = tagStart.exec(shownText);
-        if (node >= live.length || live[node].nodeType !== Node.ELEMENT_NODE ||
-            live[node].localName !== tag[2].toLowerCase()) {
-          return null;
-        }
+      if (piece.name !== null && (node >= live.length ||
+          live[node].nodeType !== Node.ELEMENT_NODE || live[node].localName !== piece.name)) {
+        return null;
       }
       let elements = 0;
       while (node < live.length) {
