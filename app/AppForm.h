@@ -379,6 +379,8 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   // The preview has loaded, or changed in place: a refresh asked for
   // meanwhile follows.
   void PreviewShownNow();
+  // Hands the loaded page's script the page's text, which its in-place changes start from.
+  void GivePageItsText();
   // The source line at the top of the source editor.
   int TopSourceLine() const;
   // AppFormExport.cpp
@@ -408,15 +410,13 @@ class TAppForm : public QMainWindow, public TBatchTarget {
   int FFollowedLine = -1;
   std::unique_ptr<TPreviewFile> FPreviewFile;
   QUrl FPreviewUrl;  // where the preview scheme serves FPreviewFile
-  // The page the preview shows or is loading: its text, what it was shown
-  // with, and how often it changed in place since it loaded.
+  // The page the preview shows or is loading: its text and what it was shown with.
   QString FShownPreviewText;
   bool FShownPreviewKnown = false;  // false after Reload, which shows the file as it is
   bool FShownScriptsRun = false;
   bool FShownHighlight = false;
   bool FShownFormulas = false;
   bool FShownActiveContent = false;  // content that acts when a page loads
-  int FPreviewChanges = 0;
   // A load or an in-place change under way; a refresh asked for meanwhile.
   bool FPreviewLoading = false;
   bool FPreviewChanging = false;

@@ -48,6 +48,7 @@ void TAppForm::SetUpAutoConvert() {
   // The preview follows typing once it pauses: 100 ms after the last key, or
   // when the conversion of the last key ends, whichever is later.
   FPreviewTimer = new QTimer(this);
+  FPreviewTimer->setObjectName(QStringLiteral("PreviewTimer"));
   FPreviewTimer->setSingleShot(true);
   FPreviewTimer->setInterval(100);
   connect(FPreviewTimer, &QTimer::timeout, this, [this] {

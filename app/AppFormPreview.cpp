@@ -95,6 +95,7 @@ void TAppForm::SetUpPreview() {
     FPreviewLoading = false;
     FFollowedLine = -1;
     PreviewFollowEditor();
+    GivePageItsText();
     Guarded(&TAppForm::PreviewShownNow);
   });
 }
@@ -144,7 +145,6 @@ void TAppForm::PreviewGoster() {
   FPreviewLoading = true;
   FPreviewChanging = false;
   FPreviewRefreshWanted = false;
-  FPreviewChanges = 0;
   FShownPreviewText = pageText;
   FShownPreviewKnown = true;
   FShownScriptsRun = CheckBox1->isChecked();
@@ -172,13 +172,12 @@ void TAppForm::RefreshPreview() {
   const QString baseFolder = FDocumentFolder.isEmpty() ? DataFolder : FDocumentFolder;
   const QString pageText = WritePreviewFile(baseFolder, scripts);
   // The page's script gets only the changed part; it keeps the shown page's
-  // text, which it is given on the first change after a load.
+  // text, given to it once the page loaded.
   const TTextChange change = ChangeBetween(FShownPreviewText, pageText);
   const QString middle = pageText.mid(change.Start, pageText.size() - change.Kept - change.Start);
-  const QString shownText = FPreviewChanges == 0 ? scriptString(FShownPreviewText) : QStringLiteral("null");
   const QString call =
-      QStringLiteral("typeof glyphmillChangePage === 'function' && glyphmillChangePage(%1, %2, %3, %4) === true")
-          .arg(QString::number(change.Start), QString::number(change.Kept), scriptString(middle), shownText);
+      QStringLiteral("typeof glyphmillChangePage === 'function' && glyphmillChangePage(%1, %2, %3) === true")
+          .arg(QString::number(change.Start), QString::number(change.Kept), scriptString(middle));
   FPreviewChanging = true;
   const QPointer<TAppForm> form(this);
   const unsigned loads = FPreviewLoads;
@@ -205,8 +204,17 @@ void TAppForm::PreviewChangedInPlace(bool changed, const QString& pageText) {
     return;
   }
   FShownPreviewText = pageText;
-  ++FPreviewChanges;
   PreviewShownNow();
+}
+
+void TAppForm::GivePageItsText() {
+  // A page that is only ever loaded again needs no text: one shown as the
+  // file is after Reload, or one whose own scripts act when it loads.
+  if (FPreviewPage == nullptr || !FShownPreviewKnown || (FShownScriptsRun && FShownActiveContent)) return;
+  FPreviewPage->runJavaScript(
+      QStringLiteral("typeof glyphmillKnowPage === 'function' && glyphmillKnowPage(%1)")
+          .arg(scriptString(FShownPreviewText)),
+      QWebEngineScript::ApplicationWorld);
 }
 
 void TAppForm::PreviewShownNow() {

@@ -209,8 +209,8 @@
     return true;
   }
 
-  // The shown page's text as the program made it; given with the first
-  // change after a load and kept up to date by every change since.
+  // The shown page's text as the program made it; given once the page has
+  // loaded and kept up to date by every change since.
   let shownText = null;
 
   function parsedPage(text) {
@@ -463,20 +463,22 @@
   // How the last change was made, 'pieces' or 'page' (for tests).
   window.glyphmillChangedBy = null;
 
+  // Keeps `pageText`, the text of the page just loaded, and cuts it into
+  // pieces now, so the first change after a load costs what the others do.
+  function knowPage(pageText) {
+    shownText = pageText;
+    shownAsParsed = null;
+    cut = document.body === null ? null : cutShownPage();
+    return true;
+  }
+
   // Shows, in place of the shown page, the page made of it by putting
   // `middle` in place of all but its first `start` and last `kept`
-  // characters. `pageText`, the shown page's text, comes with the first change
-  // after a load. False, with the page left as it was, when the new page
-  // differs outside its body or the shown body is not the parsed one any
-  // more; the program loads it then.
-  function changePage(start, kept, middle, pageText) {
-    if (document.body === null) return false;
-    if (typeof pageText === 'string') {
-      shownText = pageText;
-      shownAsParsed = null;
-      cut = null;
-    }
-    if (shownText === null) return false;
+  // characters. False, with the page left as it was, when the shown page's
+  // text is not known, the new page differs outside its body or the shown
+  // body is not the parsed one any more; the program loads it then.
+  function changePage(start, kept, middle) {
+    if (document.body === null || shownText === null) return false;
     const oldEnd = shownText.length - kept;
     const next = shownText.slice(0, start) + middle + shownText.slice(oldEnd);
     if (replaceChangedPieces(next, start, oldEnd)) {
@@ -494,6 +496,7 @@
   if (document.body !== null) prepare(null);
   window.glyphmillScrollToBlock = scrollToBlock;
   window.glyphmillFinishPage = finishPage;
+  window.glyphmillKnowPage = knowPage;
   window.glyphmillChangePage = changePage;
   document.documentElement.setAttribute('data-glyphmill-ready', '1');
 })();

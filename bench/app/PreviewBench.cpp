@@ -1,11 +1,14 @@
-// Times the styled preview in the real window, offscreen: from a refresh to
-// the page ready (laid out, the code and formulas near the view highlighted
-// and drawn) and to the end of its load (every image come or failed), for the
-// sample document, a 100 KB and a 1 MB document; how long the refresh holds
-// the window itself; and a keystroke with Auto Convert while the Preview tab
-// is shown (the preview follows once typing pauses). Prints the median and
-// the slowest of the runs. Then Export HTML Page and Export PDF of the 1 MB
-// document (GLYPHMILL_SKIP_EXPORT=1 leaves them out).
+// Times the styled preview in the real window, offscreen, for the sample
+// document, a 100 KB and a 1 MB document:
+//   - a load (CONVERT, the tab opened): to the page ready (laid out, the code
+//     and formulas near the view highlighted and drawn), to the end of its
+//     load (every image come or failed), and how long it holds the window;
+//   - a keystroke with Auto Convert while the Preview tab is shown;
+//   - an edit's refresh: a key typed in the middle of the document, from the
+//     refresh the window makes once typing pauses to the changed page laid
+//     out, the first edit after a load apart from the later ones.
+// Prints the median and the slowest of the runs. Then Export HTML Page and
+// Export PDF of the 1 MB document (GLYPHMILL_SKIP_EXPORT=1 leaves them out).
 #include "AppForm.h"
 #include "AppTestSupport.h"
 #include "Editors.h"
@@ -19,6 +22,7 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTest>
@@ -39,7 +43,7 @@ double median(std::vector<double> values) {
 }
 
 void report(const char* what, qsizetype size, const std::vector<double>& ms) {
-  std::printf("%-34s %8.0f KB  median %7.1f ms  slowest %7.1f ms  (%zu runs)\n", what,
+  std::printf("%-38s %8.0f KB  median %7.1f ms  slowest %7.1f ms  (%zu runs)\n", what,
               double(size) / 1024.0, median(ms), *std::max_element(ms.begin(), ms.end()), ms.size());
 }
 
@@ -79,6 +83,49 @@ bool isReady(QWebEngineView* view) {
          QStringLiteral("1");
 }
 
+// Waits for the preview to be shown again, then lays its page out.
+void waitUntilShown(QWebEngineView* view, const bool& shown) {
+  while (!shown) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  evaluate(view, QStringLiteral("document.body.getBoundingClientRect().height"));
+}
+
+// A key typed with Auto Convert on, in the middle of the document, and the
+// refresh that follows once its conversion is done: from the refresh's start
+// (which the window makes when typing pauses) to the changed page laid out.
+// The first edit after a load and the later ones are timed apart.
+void measureEdits(TAppForm& form, const QString& text, int runs) {
+  auto* view = Control<QWebEngineView>(form, "WebBrowser1");
+  auto* editor = Control<TSynEdit>(form, "SynEdit1");
+  auto* timer = Control<QTimer>(form, "PreviewTimer");
+  Control<QAction>(form, "AutoConvert1")->setChecked(true);
+  std::vector<double> first, later;
+  bool shown = false;
+  const QMetaObject::Connection connection = QObject::connect(&form, &TAppForm::PreviewShown, [&shown] { shown = true; });
+  constexpr int kEditsPerLoad = 3;
+  for (int i = 0; i < runs; ++i) {
+    if (i % kEditsPerLoad == 0) {
+      shown = false;
+      form.PreviewGoster();
+      waitUntilShown(view, shown);
+    }
+    editor->setFocus();
+    editor->setCursorPosition(editor->lines() / 2, 0);
+    QSignalSpy converted(Control<TSynEdit>(form, "SynEdit2"), &TSynEdit::Changed);
+    QTest::keyClick(editor, (i % 2) ? Qt::Key_Backspace : Qt::Key_X);
+    if (converted.isEmpty() && !converted.wait(60000)) std::fprintf(stderr, "no conversion\n");
+    timer->stop();  // the refresh starts now, not when the window's pause ends
+    shown = false;
+    QElapsedTimer clock;
+    clock.start();
+    form.RefreshPreview();
+    waitUntilShown(view, shown);
+    (i % kEditsPerLoad == 0 ? first : later).push_back(clock.nsecsElapsed() / 1e6);
+  }
+  QObject::disconnect(connection);
+  report("  edit's refresh, first after a load", text.size(), first);
+  if (!later.empty()) report("  edit's refresh, later ones", text.size(), later);
+}
+
 void measure(TAppForm& form, const char* name, const QString& text, int runs) {
   auto* view = Control<QWebEngineView>(form, "WebBrowser1");
   Control<QAction>(form, "AutoConvert1")->setChecked(false);
@@ -104,9 +151,9 @@ void measure(TAppForm& form, const char* name, const QString& text, int runs) {
     QObject::disconnect(connection);
   }
   std::printf("%s\n", name);
-  report("  refresh to the page ready", text.size(), ready);
-  report("  refresh to the load's end", text.size(), shown);
-  report("  refresh holding the window", text.size(), held);
+  report("  load to the page ready", text.size(), ready);
+  report("  load to the load's end", text.size(), shown);
+  report("  load holding the window", text.size(), held);
 
   Control<QAction>(form, "AutoConvert1")->setChecked(true);
   auto* editor = Control<TSynEdit>(form, "SynEdit1");
@@ -122,6 +169,7 @@ void measure(TAppForm& form, const char* name, const QString& text, int runs) {
   }
   report("  keystroke, Preview tab shown", text.size(), keystroke);
   QTest::qWait(300);  // the last preview refresh
+  measureEdits(form, text, runs);
 }
 
 // Export HTML Page and Export PDF of the window's HtmlLines.
