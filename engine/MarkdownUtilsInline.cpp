@@ -472,28 +472,29 @@ int TEmitter::emitConstruct(std::u16string& out_, TInlineText& text, int i, TMar
     FRead.start = -1;
     return last;
   }
-  std::u16string html;
+  // The recognisers write straight into the HTML; what a failing one wrote
+  // is cut off again.
+  const std::size_t before = out_.size();
   int written = -1;
   switch (t) {
     case mtLINK:
     case mtIMAGE:
-      written = checkLink(html, &text, s, i, t);
+      written = checkLink(out_, &text, s, i, t);
       break;
     case mtHTML:
-      written = checkHTML(html, FScan->shortcuts ? &text : nullptr, s, i);
+      written = checkHTML(out_, FScan->shortcuts ? &text : nullptr, s, i);
       break;
     case mtENTITY:
-      written = checkEntity(html, s, i);
+      written = checkEntity(out_, s, i);
       break;
     default:  // mtMATH_DOLLAR
-      written = checkMath(html, s, i);
+      written = checkMath(out_, s, i);
       break;
   }
   // The recognisers answer the same every time; should one not, its first
   // answer still decides where scanning goes on.
-  if (written >= 1) {
-    out_ += html;
-  } else {
+  if (written < 1) {
+    out_.resize(before);
     appendFallback(out_, s, i, t);
   }
   return last;
