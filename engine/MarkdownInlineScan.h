@@ -172,12 +172,22 @@ struct TInlineText {
 };
 
 // What a link, image or abbreviation points to, and where it ends.
+// `link` and `title` show the characters of the text being converted or of
+// a reference where these hold them as they are; a part that had escapes
+// taken out is kept in the target's own string. The views may show that
+// string, so a target is not copied.
 struct TLinkTarget {
-  std::u16string link;
-  std::u16string title;
+  TLinkTarget() = default;
+  TLinkTarget(const TLinkTarget&) = delete;
+  TLinkTarget& operator=(const TLinkTarget&) = delete;
+
+  std::u16string_view link;
+  std::u16string_view title;
+  std::u16string unescapedLink;
+  std::u16string unescapedTitle;
   bool isAbbrev = false;
   int end = -1;
-  // Set when only `end` is wanted: the parts are then not copied.
+  // Set when only `end` is wanted: the parts are then not read.
   bool endOnly = false;
 };
 

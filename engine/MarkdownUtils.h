@@ -413,8 +413,8 @@ class TUtils {
 
   // Escaping and encoding.
   static void appendCode(std::u16string& out_, std::u16string_view s, int start, int e);
-  static void appendValue(std::u16string& out_, const std::u16string& s, int start, int e);
-  static void codeEncode(std::u16string& out_, const std::u16string& value, int offset);
+  static void appendValue(std::u16string& out_, std::u16string_view s, int start, int e);
+  static void codeEncode(std::u16string& out_, std::u16string_view value, int offset);
   static void appendMailto(std::u16string& out_, const std::u16string& s, int start, int e,
                            std::mt19937& random);
   static void appendDecEntity(std::u16string& out_, char16_t value);
@@ -425,7 +425,7 @@ class TUtils {
   // code 32 or below, in any letter case) is javascript:, vbscript:, or data:
   // other than a PNG, GIF, JPEG or WebP image; also for any destination that
   // holds a double quotation mark (it would end the href or src attribute).
-  static bool isDangerousUrl(const std::u16string& url);
+  static bool isDangerousUrl(std::u16string_view url);
 
   // Scanning.
   static int skipSpaces(const std::u16string& s, int start);
@@ -591,7 +591,7 @@ class TEmitter {
                       TLinkTarget& target) const;
   const TLinkRef* findNamedRef(const std::u16string& s, int textStart, int close) const;
   void appendAbbreviation(std::u16string& out_, const std::u16string& name,
-                          const std::u16string& title);
+                          std::u16string_view title);
   void appendLink(std::u16string& out_, const std::u16string& name, const TLinkTarget& target);
   bool mayConvertLinkText(std::size_t length) const;
   void emitLinkText(std::u16string& out_, const std::u16string& name);

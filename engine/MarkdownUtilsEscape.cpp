@@ -140,11 +140,11 @@ void TUtils::appendCode(std::u16string& out_, std::u16string_view s, int start, 
   appendEscaped(out_, s, start, e, false);
 }
 
-void TUtils::appendValue(std::u16string& out_, const std::u16string& s, int start, int e) {
+void TUtils::appendValue(std::u16string& out_, std::u16string_view s, int start, int e) {
   appendEscaped(out_, s, start, e, true);
 }
 
-void TUtils::codeEncode(std::u16string& out_, const std::u16string& value, int offset) {
+void TUtils::codeEncode(std::u16string& out_, std::u16string_view value, int offset) {
   const int n = static_cast<int>(value.size());
   int i = std::max(offset, 0);
   while (i < n) {
@@ -241,7 +241,7 @@ struct TSchemeView {
   std::u16string_view view() const { return std::u16string_view(units, size); }
 };
 
-TSchemeView schemeView(const std::u16string& url) {
+TSchemeView schemeView(std::u16string_view url) {
   TSchemeView scheme;
   for (char16_t c : url) {
     if (scheme.size == TSchemeView::kLength) break;
@@ -274,7 +274,7 @@ bool isPlainImageData(std::u16string_view view) {
 // A double quotation mark also makes a URL dangerous: destinations are
 // written into double-quoted attributes without escaping it, so it would end
 // the attribute and let the rest of the URL add attributes of its own.
-bool TUtils::isDangerousUrl(const std::u16string& url) {
+bool TUtils::isDangerousUrl(std::u16string_view url) {
   if (findEitherUnit(url, 0, u'"', u'"') != url.size()) return true;
   const TSchemeView scheme = schemeView(url);
   const std::u16string_view view = scheme.view();

@@ -74,8 +74,21 @@ int escapedStop(TInlineText* text, const std::u16string& s, int start, char16_t 
   return TUtils::readUntil(ignored, s, start, stop);
 }
 
+// The characters s[from, to) as they stand.
+std::u16string_view writtenPart(const std::u16string& s, int from, int to) {
+  return std::u16string_view(s).substr(static_cast<std::size_t>(from),
+                                       static_cast<std::size_t>(to - from));
+}
+
+// Without a backslash a part reads as it is written: the readers copy every
+// other character, and they stop where the part was found to end.
+bool hasBackslash(std::u16string_view part) {
+  return part.find(u'\\') != std::u16string_view::npos;
+}
+
 // '(destination "title")' with "(" at q. First finds where every part
-// ends, then reads the parts: a failing attempt copies nothing.
+// ends, then reads the parts: a failing attempt copies nothing, and a part
+// without escapes is not copied at all.
 bool readInlineTarget(TInlineText* text, const std::u16string& s, int q, TLinkTarget& target) {
   const int r = TUtils::skipSpaces(s, q + 1);
   if (r < 0) return false;
@@ -84,6 +97,8 @@ bool readInlineTarget(TInlineText* text, const std::u16string& s, int q, TLinkTa
   const bool angled = s[static_cast<std::size_t>(r)] == u'<';
   int e = angled ? escapedStop(text, s, r + 1, u'>') : destinationEnd(text, s, r);
   if (e < 0) return false;
+  const int linkStart = angled ? r + 1 : r;
+  const int linkEnd = e;
   if (angled) e += 1;
 
   // An optional title in double quotes, then ")".
@@ -92,10 +107,12 @@ bool readInlineTarget(TInlineText* text, const std::u16string& s, int q, TLinkTa
     if (e < 0) return false;
   }
   int titleStart = -1;
+  int titleEnd = -1;
   if (isAt(s, e, u'"')) {
     titleStart = e + 1;
     const int g = escapedStop(text, s, titleStart, u'"');
     if (g < 0) return false;
+    titleEnd = g;
     e = TUtils::skipSpaces(s, g + 1);
     if (e < 0) return false;
   }
@@ -103,12 +120,22 @@ bool readInlineTarget(TInlineText* text, const std::u16string& s, int q, TLinkTa
   target.end = e;
   if (target.endOnly) return true;
 
-  if (angled) {
-    TUtils::readUntil(target.link, s, r + 1, u'>');
-  } else {
-    TUtils::readMdLink(target.link, s, r);
+  target.link = writtenPart(s, linkStart, linkEnd);
+  if (hasBackslash(target.link)) {
+    if (angled) {
+      TUtils::readUntil(target.unescapedLink, s, linkStart, u'>');
+    } else {
+      TUtils::readMdLink(target.unescapedLink, s, linkStart);
+    }
+    target.link = target.unescapedLink;
   }
-  if (titleStart >= 0) TUtils::readUntil(target.title, s, titleStart, u'"');
+  if (titleStart >= 0) {
+    target.title = writtenPart(s, titleStart, titleEnd);
+    if (hasBackslash(target.title)) {
+      TUtils::readUntil(target.unescapedTitle, s, titleStart, u'"');
+      target.title = target.unescapedTitle;
+    }
+  }
   return true;
 }
 
@@ -121,12 +148,12 @@ int linkTextEnd(TInlineText* known, const std::u16string& s, int textStart) {
 // The destination for href or src. In safe mode a dangerous one (such as a
 // javascript: URL) is left out, leaving an empty attribute value.
 void appendDestination(std::u16string& out_, const TConfiguration& config,
-                       const std::u16string& link) {
+                       std::u16string_view link) {
   if (config.safeMode && TUtils::isDangerousUrl(link)) return;
   TUtils::codeEncode(out_, link, 0);
 }
 
-void appendTitle(std::u16string& out_, const std::u16string& title) {
+void appendTitle(std::u16string& out_, std::u16string_view title) {
   if (title.empty()) return;
   out_ += u" title=\"";
   TUtils::appendValue(out_, title, 0, static_cast<int>(title.size()));
@@ -484,7 +511,7 @@ const TLinkRef* TEmitter::findNamedRef(const std::u16string& s, int textStart, i
 }
 
 void TEmitter::appendAbbreviation(std::u16string& out_, const std::u16string& name,
-                                  const std::u16string& title) {
+                                  std::u16string_view title) {
   out_ += u"<abbr title=\"";
   TUtils::appendValue(out_, title, 0, static_cast<int>(title.size()));
   out_ += u"\">";
