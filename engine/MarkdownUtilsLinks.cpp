@@ -5,11 +5,13 @@
 // (ICU u_foldCase, one code unit at a time; surrogates are kept). A key
 // therefore keeps its length, and "Ä" finds "ä" just as "A" finds "a".
 #include <algorithm>
+#include <array>
 
 #include <unicode/uchar.h>
 #include <unicode/utf16.h>
 
 #include "MarkdownInlineScan.h"
+#include "MarkdownUnitSearch.h"
 #include "MarkdownUtils.h"
 
 namespace glyphmill {
@@ -17,9 +19,10 @@ namespace glyphmill {
 namespace {
 
 // The characters that TUtils::readMdLink does not simply copy.
-bool isDestinationSpecial(char16_t c) {
-  return c == u'\\' || c == u' ' || c == u'(' || c == u')';
-}
+constexpr std::array<char16_t, 4> DESTINATION_SPECIALS{u'\\', u' ', u'(', u')'};
+
+// The characters that nest or end a link text.
+constexpr std::array<char16_t, 2> BRACKETS{u'[', u']'};
 
 bool isAt(const std::u16string& s, int position, char16_t c) {
   return position >= 0 && position < static_cast<int>(s.size()) &&
@@ -37,8 +40,11 @@ char16_t foldedUnit(char16_t c) {
 // (nested brackets counted, no escapes), or -1. Copies nothing.
 int scanLinkTextEnd(const std::u16string& s, int start) {
   if (start < 0) return -1;
+  const int n = static_cast<int>(s.size());
   int depth = 1;
-  for (int i = start; i < static_cast<int>(s.size()); ++i) {
+  for (int i = start; i < n; ++i) {
+    i = static_cast<int>(findAnyUnit(s, static_cast<std::size_t>(i), BRACKETS));
+    if (i == n) break;
     const char16_t c = s[static_cast<std::size_t>(i)];
     if (c == u'[') {
       depth += 1;
@@ -187,11 +193,24 @@ void appendImage(std::u16string& out_, const TConfiguration& config, const std::
 
 namespace {
 
+// Moves i to the first of `units` at or after it, the characters passed
+// over taken from the budget; false when the budget runs out first.
+template <std::size_t N>
+bool skipToAnyUnit(const std::u16string& s, int& i, const std::array<char16_t, N>& units,
+                   std::int64_t& budget) {
+  const auto found = static_cast<int>(findAnyUnit(s, static_cast<std::size_t>(i), units));
+  budget -= found - i;
+  i = found;
+  return budget >= 0;
+}
+
 // Where scanLinkTextEnd from start stops.
 int readLinkTextEnd(const std::u16string& s, int start, std::int64_t& budget) {
   const int n = static_cast<int>(s.size());
   int depth = 1;
   for (int i = start; i < n; ++i) {
+    if (!skipToAnyUnit(s, i, BRACKETS, budget)) return TInlineText::kUnknown;
+    if (i == n) break;
     if (--budget < 0) return TInlineText::kUnknown;
     const char16_t c = s[static_cast<std::size_t>(i)];
     if (c == u'[') depth += 1;
@@ -209,6 +228,8 @@ int readDestinationEnd(const std::u16string& s, int start, std::int64_t& budget)
   int depth = 1;
   int i = start;
   while (i < n) {
+    if (!skipToAnyUnit(s, i, DESTINATION_SPECIALS, budget)) return TInlineText::kUnknown;
+    if (i == n) break;
     if (--budget < 0) return TInlineText::kUnknown;
     const char16_t c = s[static_cast<std::size_t>(i)];
     if (c == u'\\' && i + 1 < n) {
@@ -395,8 +416,8 @@ int TUtils::readMdLink(std::u16string& out_, const std::u16string& s, int start)
   int i = start;
   while (i < n) {
     // Characters that neither escape, end nor nest are copied a run at a time.
-    int run = i;
-    while (run < n && !isDestinationSpecial(s[static_cast<std::size_t>(run)])) ++run;
+    const auto run =
+        static_cast<int>(findAnyUnit(s, static_cast<std::size_t>(i), DESTINATION_SPECIALS));
     out_.append(s, static_cast<std::size_t>(i), static_cast<std::size_t>(run - i));
     i = run;
     if (i == n) break;
