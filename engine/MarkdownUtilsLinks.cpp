@@ -24,6 +24,9 @@ constexpr std::array<char16_t, 4> DESTINATION_SPECIALS{u'\\', u' ', u'(', u')'};
 // The characters that nest or end a link text.
 constexpr std::array<char16_t, 2> BRACKETS{u'[', u']'};
 
+// The characters that TUtils::readMdLinkId does not simply copy.
+constexpr std::array<char16_t, 3> LINK_ID_SPECIALS{u'[', u']', u'\n'};
+
 bool isAt(const std::u16string& s, int position, char16_t c) {
   return position >= 0 && position < static_cast<int>(s.size()) &&
          s[static_cast<std::size_t>(position)] == c;
@@ -392,19 +395,25 @@ TLinkRef* TEmitter::findLinkRef(const std::u16string& key) const {
 
 int TUtils::readMdLinkId(std::u16string& out_, const std::u16string& s, int start) {
   if (start < 0) return -1;
+  const int n = static_cast<int>(s.size());
   int depth = 1;
-  for (int i = start; i < static_cast<int>(s.size()); ++i) {
+  int i = start;
+  while (i < n) {
+    // Characters other than brackets and line feeds are copied a run at a time.
+    const auto run =
+        static_cast<int>(findAnyUnit(s, static_cast<std::size_t>(i), LINK_ID_SPECIALS));
+    out_.append(s, static_cast<std::size_t>(i), static_cast<std::size_t>(run - i));
+    i = run;
+    if (i == n) break;
     const char16_t c = s[static_cast<std::size_t>(i)];
     if (c == u'\n') {
       out_ += u' ';
-      continue;
-    }
-    if (c == u'[') depth += 1;
-    if (c == u']') {
-      depth -= 1;
+    } else {
+      depth += c == u'[' ? 1 : -1;
       if (depth == 0) return i;
+      out_ += c;
     }
-    out_ += c;
+    i += 1;
   }
   return -1;
 }
