@@ -615,6 +615,9 @@ class TEmitter {
     std::u16string html;
   };
   TReadConstruct FRead;
+  // The room of the last paragraph's text, kept for the next one (see
+  // emitMarkedLines).
+  std::u16string FMarkedText;
   // Set by checkHTML: whether writing the same HTML again would give the same.
   bool FHtmlRepeats = true;
 };

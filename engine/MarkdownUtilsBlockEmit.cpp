@@ -217,7 +217,11 @@ void TEmitter::emitRawLines(std::u16string& out_, TLine* lines) {
 }
 
 void TEmitter::emitMarkedLines(std::u16string& out_, TLine* lines) {
-  std::u16string text;
+  // The text is made in the room the last paragraph left, so that most
+  // paragraphs need none of their own. Taken out of the emitter while in
+  // use: a paragraph converted meanwhile would find no room and make its own.
+  std::u16string text = std::move(FMarkedText);
+  text.clear();
   text.reserve(markedTextSize(lines));
   for (TLine* line = lines; line; line = line->FNext.get()) {
     if (!line->FIsEmpty) {
@@ -228,6 +232,10 @@ void TEmitter::emitMarkedLines(std::u16string& out_, TLine* lines) {
     if (line->FNext) text += u'\n';
   }
   recursiveEmitLine(out_, text, 0, mtNONE);
+  // The room of a long text is let go rather than kept for the rest of the
+  // document.
+  constexpr std::size_t kKeptUnits = 1 << 16;
+  if (text.capacity() <= kKeptUnits) FMarkedText = std::move(text);
 }
 
 }  // namespace glyphmill
