@@ -362,17 +362,22 @@ int TEmitter::specialLinkClosing(TInlineText& text, int i) {
 // Writes from start up to the sought closer (or the end of the text) and
 // returns where the closer starts, or -1.
 int TEmitter::emitFrom(std::u16string& out_, TInlineText& text, int start, TMarkToken token) {
+  const int n = text.length();
   int i = start;
-  while (i < text.length()) {
-    const int plainEnd = plainRunEnd(text.s, i);
-    if (plainEnd > i) {  // plain text is written as it is
-      out_.append(text.s, static_cast<std::size_t>(i), static_cast<std::size_t>(plainEnd - i));
-      i = plainEnd;
-      continue;
+  while (i < n) {
+    // Plain text, and characters that start no marker where they stand
+    // (mtNONE closes nothing and is written as it is), are written in one run.
+    int marker = plainRunEnd(text.s, i);
+    TMarkToken t = mtNONE;
+    while (marker < n && (t = getToken(text.s, marker)) == mtNONE) {
+      marker = plainRunEnd(text.s, marker + 1);
     }
-    const TMarkToken t = getToken(text.s, i);
-    if (closesSpan(token, t)) return i;
-    i = emitStep(out_, text, i, t) + 1;
+    if (marker > i) {
+      out_.append(text.s, static_cast<std::size_t>(i), static_cast<std::size_t>(marker - i));
+    }
+    if (marker == n) break;
+    if (closesSpan(token, t)) return marker;
+    i = emitStep(out_, text, marker, t) + 1;
   }
   return -1;
 }
