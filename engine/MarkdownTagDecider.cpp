@@ -18,8 +18,23 @@ char16_t asciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? c + (u'a' - 
 
 bool isTagSpace(char16_t c) { return c == 9 || c == 10 || c == 12 || c == 13 || c == 32; }
 
-bool isAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
-bool isAsciiLetterOrDigit(char16_t c) { return isAsciiLetter(c) || (c >= u'0' && c <= u'9'); }
+constexpr bool isAsciiLetter(char16_t c) {
+  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+// ASCII letters and digits as a table by character code, for the names of
+// the plain tags, which the decider reads at every tag of a page.
+struct TNameUnitTable {
+  bool isNameUnit[128]{};
+  constexpr TNameUnitTable() {
+    for (char16_t c = 0; c < 128; ++c) {
+      isNameUnit[c] = isAsciiLetter(c) || (c >= u'0' && c <= u'9');
+    }
+  }
+};
+constexpr TNameUnitTable NAME_UNITS;
+
+bool isAsciiLetterOrDigit(char16_t c) { return c < 128 && NAME_UNITS.isNameUnit[c]; }
 
 // The ">" of a tag that is "<", an optional "/", a name of ASCII letters and
 // digits and ">" ("<p>", "</em>"), the most common tags of a page, where a
@@ -33,24 +48,25 @@ int plainTagEnd(std::u16string_view html, int i) {
   return k < n && html[k] == u'>' ? k : -1;
 }
 
+// Whether a tag name of this first letter and length may name a raw-text
+// element (see rawTextElementNamed); most names are told apart by these alone.
+bool mayNameRawTextElement(char16_t first, std::size_t n) {
+  switch (asciiLower(first)) {
+    case u'i': return n == 6;            // iframe
+    case u'n': return n == 7 || n == 8;  // noembed, noframes, noscript
+    case u'p': return n == 9;            // plaintext
+    case u's': return n == 5 || n == 6;  // style, script
+    case u't': return n == 5 || n == 8;  // title, textarea
+    case u'x': return n == 3;            // xmp
+    default: return false;
+  }
+}
+
 // The raw-text element (its lower-case name) that a tag name stands for, in
 // any letter case; empty when it stands for none.
 std::u16string_view rawTextElementNamed(std::u16string_view name) {
-  if (name.empty()) return {};
+  if (name.empty() || !mayNameRawTextElement(name[0], name.size())) return {};
   const char16_t first = asciiLower(name[0]);
-  // Most names are told apart by their first letter and length alone.
-  const std::size_t n = name.size();
-  bool candidate = false;
-  switch (first) {
-    case u'i': candidate = n == 6; break;             // iframe
-    case u'n': candidate = n == 7 || n == 8; break;   // noembed, noframes, noscript
-    case u'p': candidate = n == 9; break;             // plaintext
-    case u's': candidate = n == 5 || n == 6; break;   // style, script
-    case u't': candidate = n == 5 || n == 8; break;   // title, textarea
-    case u'x': candidate = n == 3; break;             // xmp
-    default: break;
-  }
-  if (!candidate) return {};
   for (const std::u16string_view element : RAW_TEXT_ELEMENTS) {
     if (element.size() != name.size() || element[0] != first) continue;
     std::size_t k = 1;
@@ -214,7 +230,10 @@ int TTagDecider::settleMarkup(TWriter& writer, std::u16string_view html, int i, 
   if (html[i] == UNDECIDED_TAG) return settleUndecided(writer, html, i, complete);
   const int plainEnd = plainTagEnd(html, i);
   if (plainEnd >= 0) {
-    if (html[i + 1] != u'/') enterRawText(html.substr(i + 1, plainEnd - i - 1));
+    // A start tag; only a name that may stand for a raw-text element is looked up.
+    if (html[i + 1] != u'/' && mayNameRawTextElement(html[i + 1], plainEnd - i - 1)) {
+      enterRawText(html.substr(i + 1, plainEnd - i - 1));
+    }
     return plainEnd + 1;
   }
   const char16_t next = i + 1 < n ? html[i + 1] : u'\0';
