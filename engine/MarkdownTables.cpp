@@ -96,22 +96,38 @@ struct TUnitCount {
   }
 };
 
-// Appends one table row: "    <th" or "    <td" cells between "  <tr>" and
-// "  </tr>", each cell's text trimmed. A cell beyond the alignment list gets
-// no alignment. Rows is a string or a TUnitCount.
+// The whole opening tag of a cell, by cell kind and alignment: one text per
+// cell to append.
+struct TCellTags {
+  std::u16string_view none, left, center, right;  // opening tags
+  std::u16string_view close;
+
+  std::u16string_view openingFor(std::u16string_view alignment) const {
+    if (alignment == kAlignCenter) return center;
+    if (alignment == kAlignLeft) return left;
+    if (alignment == kAlignRight) return right;
+    return none;
+  }
+};
+constexpr TCellTags kHeaderCell{u"    <th>", u"    <th align=\"left\">",
+                                u"    <th align=\"center\">", u"    <th align=\"right\">",
+                                u"</th>\n"};
+constexpr TCellTags kDataCell{u"    <td>", u"    <td align=\"left\">",
+                              u"    <td align=\"center\">", u"    <td align=\"right\">",
+                              u"</td>\n"};
+
+// Appends one table row: cells between "  <tr>" and "  </tr>", each cell's
+// text trimmed. openings holds the opening tag of each column; a cell
+// beyond them gets one without alignment. Rows is a string or a TUnitCount.
 template <typename Rows>
 void appendRow(Rows& rows, std::u16string_view rowLine,
-               const std::vector<std::u16string_view>& aligns, std::u16string_view cellTag) {
+               const std::vector<std::u16string_view>& openings, const TCellTags& tags) {
   rows += u"  <tr>\n";
   std::size_t column = 0;
   forEachCell(trimmed(rowLine), [&](std::u16string_view cell) {
-    rows += u"    <";
-    rows += cellTag;
-    rows += column < aligns.size() ? aligns[column] : kNoAlign;
+    rows += column < openings.size() ? openings[column] : tags.none;
     rows += trimmed(cell);
-    rows += u"</";
-    rows += cellTag;
-    rows += u">\n";
+    rows += tags.close;
     ++column;
   });
   rows += u"  </tr>\n";
@@ -127,24 +143,70 @@ std::vector<std::u16string_view> alignmentsOf(std::u16string_view f) {
   return aligns;
 }
 
+// The opening tag of each column's cells of one kind.
+std::vector<std::u16string_view> openingsOf(const std::vector<std::u16string_view>& aligns,
+                                            const TCellTags& tags) {
+  std::vector<std::u16string_view> openings;
+  openings.reserve(aligns.size());
+  for (std::u16string_view alignment : aligns) openings.push_back(tags.openingFor(alignment));
+  return openings;
+}
+
+// Calls row(line, isHeader) for each line of the table whose header row is
+// L that writes a row: the header, then the lines after the format row up
+// to an empty one. The format row is passed as format(line) instead.
+template <typename Row, typename Format>
+void forEachRow(const TLine* L, const Row& row, const Format& format) {
+  const TLine* line = L;
+  if (line != nullptr && !line->FIsEmpty) {
+    const TLine* formatLine = line->FNext.get();
+    if (formatLine != nullptr) format(formatLine);
+    row(line, true);
+    line = formatLine != nullptr ? formatLine->FNext.get() : nullptr;
+  }
+  for (; line != nullptr && !line->FIsEmpty; line = line->FNext.get()) row(line, false);
+}
+
 // Appends the table whose header row is L to text (a string or a TUnitCount).
+// The format row gives the alignments and writes no row of its own.
 template <typename Text>
 void appendTable(Text& text, const TLine* L) {
   text += u"<table>\n";
-  std::vector<std::u16string_view> aligns;
-  const TLine* line = L;
-  if (line != nullptr && !line->FIsEmpty) {
-    // The header row; the format row under it gives the alignments and
-    // writes no row of its own.
-    const TLine* format = line->FNext.get();
-    if (format != nullptr) aligns = alignmentsOf(format->FValue);
-    appendRow(text, line->FValue, aligns, u"th");
-    line = format != nullptr ? format->FNext.get() : nullptr;
-  }
-  for (; line != nullptr && !line->FIsEmpty; line = line->FNext.get()) {
-    appendRow(text, line->FValue, aligns, u"td");
-  }
+  std::vector<std::u16string_view> headerOpenings;
+  std::vector<std::u16string_view> dataOpenings;
+  forEachRow(
+      L,
+      [&](const TLine* line, bool isHeader) {
+        if (isHeader) {
+          appendRow(text, line->FValue, headerOpenings, kHeaderCell);
+        } else {
+          appendRow(text, line->FValue, dataOpenings, kDataCell);
+        }
+      },
+      [&](const TLine* format) {
+        const std::vector<std::u16string_view> aligns = alignmentsOf(format->FValue);
+        headerOpenings = openingsOf(aligns, kHeaderCell);
+        dataOpenings = openingsOf(aligns, kDataCell);
+      });
   text += u"</table>\n";
+}
+
+// Whether no row of the table whose header row is L holds a character that
+// can start an inline marker (the format row writes no cells). The table's
+// own tags are then the only markup in its text, and the inline emitter
+// would write that text as it stands.
+bool rowsHoldNoMarkers(const TLine* L) {
+  bool plain = true;
+  forEachRow(
+      L,
+      [&](const TLine* line, bool) {
+        if (!plain) return;
+        for (char16_t c : line->FValue.view()) {
+          if (TEmitter::canStartToken(c)) plain = false;
+        }
+      },
+      [](const TLine*) {});
+  return plain;
 }
 
 }  // namespace
@@ -225,6 +287,15 @@ int TTable::ownTagEnd(const std::u16string& s, int start) {
 }
 
 void TTable::emitTableLines(std::u16string& out_, const TLine* lines, TEmitter& emitter) {
+  if (rowsHoldNoMarkers(lines)) {
+    // The HTML is the table's text: written straight to the output, in room
+    // made for it once.
+    TUnitCount count;
+    appendTable(count, lines);
+    out_.reserve(out_.size() + count.units);
+    appendTable(out_, lines);
+    return;
+  }
   const std::u16string text = ProcTable(lines);
   // The HTML is about as long as the text: made room for once, not by doubling.
   out_.reserve(out_.size() + text.size() + text.size() / 8);

@@ -146,6 +146,38 @@ TEST(Tables, EmitThroughTheConvertingEmitter) {
             "  <tr>\n    <td>1 &ndash; 2</td>\n    <td>AT&amp;T</td>\n  </tr>\n</table>\n");
 }
 
+// A table whose rows hold no character that can start an inline marker is
+// written straight out; the converting emitter gives the same for its text.
+TEST(Tables, TablesWithoutMarkersAreTheirOwnHtml) {
+  const std::vector<std::string> tables = {
+      "a|b\n-|-\n1|2",
+      "| a | b |\n|:--|--:|\n| x |",
+      "a|b|c\n|:-:|---||\n1|2|3|4\n||\n x | y ",
+      "Name | Value\n:--- | ---:\nzwei | drei\nvier",
+      "caf\u00e9 | \u00fc\n--|--\n\u4e2d | \u6587",
+      "a|b",
+      "",
+  };
+  for (const std::string& table : tables) {
+    SCOPED_TRACE("'" + table + "'");
+    for (bool safe : {false, true}) {
+      for (bool defer : {false, true}) {
+        TConfiguration config(safe);
+        config.SetDialect(mdCommonMark);
+        config.deferUndecidedTags = safe && defer;
+        TEmitter emitter(config);
+        Lines lines(table);
+        std::u16string direct;
+        TTable::emitTableLines(direct, lines.get(), emitter);
+        std::u16string emitted;
+        emitter.emitTableText(emitted, TTable::ProcTable(lines.get()));
+        EXPECT_EQ(S(direct), S(emitted));
+        EXPECT_EQ(S(direct), S(TTable::ProcTable(lines.get())));
+      }
+    }
+  }
+}
+
 TEST(Tables, WholeDocuments) {
   const std::string text = "Name | Value\n:--- | ---:\na | 1";
   const std::string table =
