@@ -36,23 +36,6 @@ static_assert(std::size(ELEMENT_NAMES) == hevar, "one name per element");
 static_assert(std::is_sorted(std::begin(ELEMENT_NAMES), std::end(ELEMENT_NAMES)),
               "in code unit order, so that the names of one first letter stand together");
 
-// The names of ELEMENT_NAMES with each first letter ("a" to "z"): the index
-// of the first one and of the one after the last. elementOf compares a name
-// only with the few of its first letter.
-struct TLetterNames {
-  std::uint8_t first = 0;
-  std::uint8_t end = 0;
-};
-constexpr std::array<TLetterNames, 26> ELEMENT_NAMES_BY_LETTER = [] {
-  std::array<TLetterNames, 26> byLetter{};
-  for (std::size_t i = 0; i < std::size(ELEMENT_NAMES); ++i) {
-    TLetterNames& names = byLetter[ELEMENT_NAMES[i][0] - u'a'];
-    if (names.end == 0) names.first = static_cast<std::uint8_t>(i);
-    names.end = static_cast<std::uint8_t>(i + 1);
-  }
-  return byLetter;
-}();
-
 // Elements that start a raw HTML block.
 constexpr THTMLElement BLOCK_ELEMENTS[] = {
     headdress, heblockquote, hedel, hediv, hedl, hefieldset, heform, heh1, heh2, heh3, heh4,
@@ -124,41 +107,75 @@ bool tableContains(const Table& table, const Value& value) {
 
 namespace {
 
-char16_t asciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? c + (u'a' - u'A') : c; }
+constexpr char16_t asciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? c + (u'a' - u'A') : c; }
 
-// Whether name is `lowered` (a lower-case name), exactly or in any ASCII
-// letter case.
-bool sameName(std::u16string_view name, std::u16string_view lowered, bool anyCase) {
-  if (name.size() != lowered.size()) return false;
-  for (std::size_t k = 0; k < name.size(); ++k) {
-    if ((anyCase ? asciiLower(name[k]) : name[k]) != lowered[k]) return false;
+// A name of up to 10 letters and digits packed into one number, 6 bits per
+// character ("a" to "z" are 1 to 26, "0" to "9" are 27 to 36), so that a name
+// is looked up with one comparison per step of a binary search. 0 when the
+// name is empty, longer, or holds another character (or, unless anyCase, an
+// upper-case letter): every element name has a key of its own.
+constexpr std::uint64_t nameKey(std::u16string_view name, bool anyCase) {
+  if (name.empty() || name.size() > 10) return 0;
+  std::uint64_t key = 0;
+  for (const char16_t written : name) {
+    const char16_t c = anyCase ? asciiLower(written) : written;
+    std::uint64_t code = 0;
+    if (c >= u'a' && c <= u'z') {
+      code = c - u'a' + 1;
+    } else if (c >= u'0' && c <= u'9') {
+      code = c - u'0' + 27;
+    } else {
+      return 0;
+    }
+    key = key << 6 | code;
   }
-  return true;
+  return key;
 }
 
-THTMLElement elementNamed(std::u16string_view name, bool anyCase) {
-  if (name.empty()) return heNONE;
-  const char16_t first = anyCase ? asciiLower(name[0]) : name[0];
-  if (first < u'a' || first > u'z') return heNONE;
-  const TLetterNames names = ELEMENT_NAMES_BY_LETTER[first - u'a'];
-  for (std::size_t i = names.first; i < names.end; ++i) {
-    if (sameName(name, ELEMENT_NAMES[i], anyCase)) return static_cast<THTMLElement>(i + 1);
-  }
-  return heNONE;
+// The facts of every name the engine knows (the elements and the other
+// unsafe names) in a hash table by key: a slot holds key 0 when empty, and a
+// name is placed at the first empty slot from its hash on, so a lookup reads
+// from the hash on until it finds the key or an empty slot.
+struct TKeyedFacts {
+  std::uint64_t key = 0;
+  THTMLElementFacts facts;
+};
+constexpr std::size_t kFactSlots = 256;  // a power of 2, under half full
+constexpr std::size_t slotOf(std::uint64_t key) {
+  return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 56) % kFactSlots;
 }
+constexpr auto FACTS_BY_KEY = [] {
+  std::array<TKeyedFacts, kFactSlots> slots{};
+  const auto place = [&slots](std::uint64_t key, THTMLElementFacts facts) {
+    std::size_t slot = slotOf(key);
+    while (slots[slot].key != 0) slot = (slot + 1) % kFactSlots;
+    slots[slot] = {key, facts};
+  };
+  for (std::size_t i = 0; i < std::size(ELEMENT_NAMES); ++i) {
+    place(nameKey(ELEMENT_NAMES[i], false), ELEMENT_FACTS[i + 1]);
+  }
+  for (const std::u16string_view name : UNSAFE_OTHER_NAMES) {
+    THTMLElementFacts facts;
+    facts.unsafe = true;
+    place(nameKey(name, false), facts);
+  }
+  return slots;
+}();
+static_assert(2 * (std::size(ELEMENT_NAMES) + std::size(UNSAFE_OTHER_NAMES)) < kFactSlots,
+              "room enough that lookups stay short");
 
 }  // namespace
 
-THTMLElement THTML::elementOf(std::u16string_view name) { return elementNamed(name, false); }
+THTMLElement THTML::elementOf(std::u16string_view name) { return factsOf(name).element; }
 
 THTMLElementFacts THTML::factsOf(std::u16string_view name, bool anyCase) {
-  const THTMLElement element = elementNamed(name, anyCase);
-  if (element != heNONE) return ELEMENT_FACTS[element];
-  THTMLElementFacts facts;
-  for (const std::u16string_view other : UNSAFE_OTHER_NAMES) {
-    if (sameName(name, other, anyCase)) facts.unsafe = true;
+  const std::uint64_t key = nameKey(name, anyCase);
+  if (key == 0) return THTMLElementFacts{};
+  for (std::size_t slot = slotOf(key); FACTS_BY_KEY[slot].key != 0;
+       slot = (slot + 1) % kFactSlots) {
+    if (FACTS_BY_KEY[slot].key == key) return FACTS_BY_KEY[slot].facts;
   }
-  return facts;
+  return THTMLElementFacts{};
 }
 
 bool THTML::isHtmlBlockElement(std::u16string_view s) { return factsOf(s).block; }

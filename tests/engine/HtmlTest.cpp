@@ -32,6 +32,30 @@ TEST(HtmlTables, ElementLookup) {
   }
 }
 
+// Names are looked up by a number packed from their characters: names
+// beside the known ones (longer, shorter, with other characters) know nothing.
+TEST(HtmlTables, FactsOfNamesNearTheKnownOnes) {
+  EXPECT_EQ(THTML::factsOf(u"DiV", true).element, hediv);
+  EXPECT_EQ(THTML::factsOf(u"DiV").element, heNONE);
+  EXPECT_EQ(THTML::factsOf(u"BLOCKQUOTE", true).element, heblockquote);
+  EXPECT_TRUE(THTML::factsOf(u"Blockquote", true).block);
+  EXPECT_EQ(THTML::factsOf(u"H1", true).element, heh1);
+  EXPECT_TRUE(THTML::factsOf(u"EMBED", true).unsafe);
+  EXPECT_EQ(THTML::factsOf(u"embed").element, heNONE);
+  EXPECT_TRUE(THTML::factsOf(u"portal").unsafe);
+  EXPECT_FALSE(THTML::factsOf(u"Portal").unsafe);
+  for (const char16_t* name : {u"blockquotes", u"blockquot", u"h7", u"h0", u"h10", u"1h",
+                               u"di", u"divv", u"d1v", u"embeds", u"aaaaaaaaaaa", u"a-b",
+                               u"td\u00e9", u"scr\u0131pt", u"tablexxxxxxxxx"}) {
+    SCOPED_TRACE(S(name));
+    const THTMLElementFacts facts = THTML::factsOf(name, true);
+    EXPECT_EQ(facts.element, heNONE);
+    EXPECT_FALSE(facts.block);
+    EXPECT_FALSE(facts.unsafe);
+  }
+  EXPECT_EQ(THTML::factsOf(std::u16string_view(u"b\0", 2), true).element, heNONE);
+}
+
 TEST(HtmlTables, EveryElementHasItsName) {
   const std::vector<std::string> names = {
       "a", "abbr", "acronym", "address", "applet", "area", "b", "base", "basefont", "bdo",
