@@ -71,7 +71,9 @@ class TBlockBuilder {
         useExtensions_(useExtensions),
         withIds_(config.isDialect({mdCommonMark, mdTxtMark})),
         memoOwner_(config),
-        nestedMemo_(config) {}
+        // Nested levels remember only when the active memo does, so that a
+        // memo that does not remember checks every level.
+        nestedMemo_(config, config.xmlBlockMemo->remembers()) {}
 
   // With `finished`, each child of root goes there as soon as it is built,
   // instead of staying in root.
@@ -125,7 +127,7 @@ class TBlockBuilder {
   // Cuts the list into items and builds each item's own level; the list is
   // loose when any item holds a paragraph.
   void buildItems(TBlock* list) {
-    memo().forgetEverything();
+    memo().forgetEverythingUnlessChainEndsAt(list->FLineTail);
     splitIntoItems(list, config_);
     for (TBlock* item = list->FBlocks.get(); item != nullptr; item = item->FNext.get()) {
       buildLevel(item, true, nullptr);
@@ -136,8 +138,12 @@ class TBlockBuilder {
   // The main loop over the lines of one block; with `finished`, the
   // children go there as they are made.
   void buildLevel(TBlock* root, bool listMode, const TBlockSink* finished) {
-    memo().forgetEverything();
-    if (listMode) prepareListItem(root);
+    if (listMode) {
+      memo().forgetEverythingUnlessChainEndsAt(root->FLineTail);
+      prepareListItem(root);
+    } else {
+      memo().forgetEverything();
+    }
 
     TLine* line = root->FLines.get();
     while (line != nullptr) {
@@ -171,9 +177,11 @@ class TBlockBuilder {
 
   // A list item loses its list indentation; its first line may carry an id.
   void prepareListItem(TBlock* item) {
-    item->removeListIndent(config_);
-    memo().forgetEverything();
     TLine* first = item->FLines.get();
+    // The lines that lost only spaces keep what the memo knows of them; those
+    // up to the last one that lost its marker must be described again.
+    const TLine* lastChanged = item->removeListIndent(config_);
+    if (lastChanged != nullptr) memo().forgetLinesUpTo(first, lastChanged);
     if (withIds_ && first != nullptr && first->getLineType(config_) != ltCODE) {
       item->FIdOrMeta = first->stripID();
       memo().forget(first);

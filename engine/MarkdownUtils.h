@@ -301,7 +301,9 @@ class TBlock {
   void removeTrailingEmptyLines();
   void removeSurroundingEmptyLines();
   void removeBlockQuotePrefix();
-  void removeListIndent(TConfiguration& config);
+  // Removes a list item's marker and indentation; returns the last line that
+  // lost more than leading spaces (nullptr when none did).
+  TLine* removeListIndent(TConfiguration& config);
   void transfromHeadline();
   // Makes a list loose when any item holds a paragraph.
   void expandListParagraphs();

@@ -359,9 +359,33 @@ void TXmlBlockMemo::forgetEverything() {
   entries_.clear();
   entries_.push_back(TEntry{0, {nullptr, -1}});
   steps_.resize(1);  // keeps the shared "runs out"
+  chainEnd_ = nullptr;
+  mixedChainEnds_ = false;
 }
 
 void TXmlBlockMemo::forget(TLine* line) { line->FXmlMemoEntry = -1; }
+
+void TXmlBlockMemo::forgetLinesUpTo(TLine* first, const TLine* last) {
+  for (TLine* line = first; line != nullptr; line = line->FNext.get()) {
+    forget(line);
+    if (line == last) break;
+  }
+}
+
+void TXmlBlockMemo::forgetEverythingUnlessChainEndsAt(const TLine* last) {
+  if (!remember_ || mixedChainEnds_ || chainEnd_ == nullptr || chainEnd_ != last) {
+    forgetEverything();
+  }
+}
+
+void TXmlBlockMemo::noteChainEnd(const TLine* last) {
+  if (chainEnd_ != nullptr && chainEnd_ != last) mixedChainEnds_ = true;
+  chainEnd_ = last;
+}
+
+int TXmlBlockMemo::positionInLine(const TLine* line, int afterSpaces) {
+  return static_cast<int>(line->FValue.leadingSpaces()) + afterSpaces;
+}
 
 void TXmlBlockMemo::forgetLines(TLine* first) {
   for (TLine* line = first; line != nullptr; line = line->FNext.get()) forget(line);
@@ -392,13 +416,14 @@ int TXmlBlockMemo::describeLine(TLine* line, int following) {
   TEntry entry{0, {nullptr, -1}};
   // The leading spaces hold no tag and no "-->": only the rest is read, so a
   // deeply indented line costs no more than its text after the indentation.
-  // Positions are given in the whole line.
+  // Positions are kept from the end of the leading spaces, so that an entry
+  // stays true when a list item's indentation is removed.
   const int skipped = static_cast<int>(line->FValue.leadingSpaces());
   const std::u16string_view text = line->FValue.view().substr(skipped);
 
   // Comments: this line's first "-->", else the following lines' one.
   const int q = findCommentClose(text, 0);
-  entry.comment = q >= 0 ? TCommentClose{line, skipped + q} : next.comment;
+  entry.comment = q >= 0 ? TCommentClose{line, q} : next.comment;
 
   // Nesting: the line's own tags, with a stack of its own. Closing tags met
   // while that stack is empty close elements opened before the line.
@@ -411,11 +436,11 @@ int TXmlBlockMemo::describeLine(TLine* line, int following) {
     if (!tag.closing) {
       open.push_back(tag.name);
     } else if (open.empty()) {
-      closesBefore.push_back(TStep{skClose, tag.name, line, skipped + position, 0});
+      closesBefore.push_back(TStep{skClose, tag.name, line, position, 0});
     } else if (tag.name == open.back()) {
       open.pop_back();
     } else {
-      tail = addStep(TStep{skMismatch, u"", line, skipped + position, 0});
+      tail = addStep(TStep{skMismatch, u"", line, position, 0});
       break;
     }
     position = tag.end;
@@ -440,6 +465,7 @@ const TXmlBlockMemo::TEntry& TXmlBlockMemo::entryOf(TLine* line) {
     lastUnknown = known;
     known = known->FNext.get();
   }
+  if (known == nullptr && lastUnknown != nullptr) noteChainEnd(lastUnknown);
   // Describe them from the last to the first, each from its successor.
   int following = known != nullptr ? known->FXmlMemoEntry : 0;
   for (TLine* unknown = lastUnknown; unknown != nullptr; unknown = unknown->FPrevious) {
@@ -456,7 +482,7 @@ TLine* TXmlBlockMemo::closeInFollowingLines(TLine& line, std::vector<std::u16str
   TLine* end = nullptr;
   while (true) {
     const TStep& s = steps_[step];
-    line.FPosition = s.kind == skRunOut ? 0 : s.position;
+    line.FPosition = s.kind == skRunOut ? 0 : positionInLine(s.line, s.position);
     if (s.kind != skClose || open.empty() || s.name != open.back()) break;
     open.pop_back();
     if (open.empty()) {
@@ -471,7 +497,8 @@ TLine* TXmlBlockMemo::closeInFollowingLines(TLine& line, std::vector<std::u16str
 
 TXmlBlockMemo::TCommentClose TXmlBlockMemo::commentCloseAfter(const TLine& line) {
   if (line.FNext == nullptr) return {nullptr, -1};
-  const TCommentClose close = entryOf(line.FNext.get()).comment;
+  TCommentClose close = entryOf(line.FNext.get()).comment;
+  if (close.line != nullptr) close.position = positionInLine(close.line, close.position);
   forgetEverythingUnlessRemembering();
   return close;
 }

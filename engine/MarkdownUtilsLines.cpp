@@ -344,7 +344,8 @@ int indexOf(std::u16string_view s, char16_t ch) {
 }
 }  // namespace
 
-void TBlock::removeListIndent(TConfiguration& config) {
+TLine* TBlock::removeListIndent(TConfiguration& config) {
+  TLine* lastChanged = nullptr;
   for (TLine* line = FLines.get(); line; line = line->FNext.get()) {
     if (line->FIsEmpty) continue;
     int cut;
@@ -354,10 +355,13 @@ void TBlock::removeListIndent(TConfiguration& config) {
       case ltBLIST: cut = indexOf(line->FValue, u')') + 2; break;
       default: cut = std::min(line->FLeading, 4); break;
     }
-    line->FValue.erase(0, std::min<std::size_t>(static_cast<std::size_t>(cut), line->FValue.size()));
+    const std::size_t removed = std::min<std::size_t>(static_cast<std::size_t>(cut), line->FValue.size());
+    if (removed > line->FValue.leadingSpaces()) lastChanged = line;
+    line->FValue.erase(0, removed);
     line->InitLeading();
     if (plainRunToEnd(line) != nullptr) break;  // the rest is at the margin already
   }
+  return lastChanged;
 }
 
 void TBlock::transfromHeadline() {

@@ -18,10 +18,16 @@
 // it starts on a block, no entry its memo holds will be asked for again, and
 // it forgets them all at once (walking the block's lines to forget them one by
 // one would cost a pass over every line at every level of a deep nesting).
+// A list, or a list item, that ends where the chain its entries describe
+// ends keeps them: from each of its lines the chain to the end holds the
+// same lines, so each entry stays true (positions are kept from the end of a
+// line's leading spaces, which removing indentation only shortens). That
+// saves describing the lines of a deep nesting of lists once per level.
 // The one place that classifies while changing lines, removing a list item's
 // indentation, goes from the first line to the last and changes each line
 // after classifying it, so the entries it uses (those of later lines) are
-// still current; everything is forgotten afterwards.
+// still current; afterwards the entries of the lines up to the last one that
+// lost more than spaces are forgotten.
 #pragma once
 
 #include <cstdint>
@@ -42,12 +48,21 @@ class TXmlBlockMemo {
   TXmlBlockMemo(const TXmlBlockMemo&) = delete;
   TXmlBlockMemo& operator=(const TXmlBlockMemo&) = delete;
 
+  // Whether this memo remembers scans (see the constructor).
+  bool remembers() const { return remember_; }
+
   // Drops what is remembered about one line, or about `first` and every line
   // after it. Needed whenever a line's text changes or its chain is cut.
   void forget(TLine* line);
   void forgetLines(TLine* first);
+  // Drops what is remembered about `first` and the lines after it up to
+  // and including `last`.
+  void forgetLinesUpTo(TLine* first, const TLine* last);
   // Drops every entry; the cost is that of the entries held, not of the lines.
   void forgetEverything();
+  // Keeps the entries when they all describe the chain that ends at `last`,
+  // the last line of the block about to be built; otherwise drops them.
+  void forgetEverythingUnlessChainEndsAt(const TLine* last);
 
   // Goes on with the nesting scan of `line` in the lines after it, where
   // `open` (not empty) holds the elements still open at the end of `line`.
@@ -71,10 +86,11 @@ class TXmlBlockMemo {
     TStepKind kind;
     std::u16string name;  // skClose: the element closed
     TLine* line;          // skClose, skMismatch: the line of the tag
-    int position;         // ... and the index of its "<"
+    int position;         // ... and the index of its "<" after the leading spaces
     int next;             // skClose: the following step
   };
-  // What a scan from the start of a line meets. A line that holds no tag
+  // What a scan from the start of a line meets (the comment's position is
+  // counted after the leading spaces of its line). A line that holds no tag
   // and no "-->" meets what the line after it meets: it is given that line's
   // entry instead of one of its own, so most lines cost the memo nothing.
   struct TEntry {
@@ -90,6 +106,10 @@ class TXmlBlockMemo {
   int describeLine(TLine* line, int following);
   int matchOpenElements(std::vector<std::u16string>& open, int step);
   int addStep(TStep step);
+  // Remembers that entries were described back from `last`, the end of a chain.
+  void noteChainEnd(const TLine* last);
+  // A position counted after the leading spaces of line, in the whole line.
+  static int positionInLine(const TLine* line, int afterSpaces);
 
   TConfiguration& config_;
   const bool remember_;
@@ -97,6 +117,10 @@ class TXmlBlockMemo {
   std::vector<TStep> steps_;      // steps_[0] is the shared "runs out"
   std::vector<TEntry> entries_;   // entries_[0]: no line follows
   std::uint32_t generation_ = 0;  // the mark of this memo's current entries
+  // The last line of the chain the current entries describe (nullptr: none
+  // yet); mixedChainEnds_ when they were described from more than one end.
+  const TLine* chainEnd_ = nullptr;
+  bool mixedChainEnds_ = false;
 };
 
 // A tag of a block element that counts for nesting (not "hr", not ending

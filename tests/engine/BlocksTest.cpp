@@ -377,6 +377,39 @@ TEST(Blocks, RememberedScansBuildTheSameTrees) {
   EXPECT_GT(nestedHtml, 30);
 }
 
+// Random nestings of list items that hold tags: list levels keep what the
+// memo knows of lines that lose only indentation, and must still build the
+// trees that fresh scans build.
+TEST(Blocks, RememberedScansSurviveListLevels) {
+  const std::vector<std::string> markers = {"- ", "1. ", "* ", "> ", "", "", "\t- "};
+  const std::vector<std::string> pieces = {"<div>", "</div>", "<p>", "</p>", "<!--", "-->",
+                                           "x", " {#i}", "<hr>", "  "};
+  std::mt19937 random(23);
+  int nestedHtml = 0;
+  for (int round = 0; round < 2000; ++round) {
+    std::string text;
+    int level = 0;
+    const int lineCount = 1 + static_cast<int>(random() % 16);
+    for (int l = 0; l < lineCount; ++l) {
+      if (l > 0) text += random() % 6 == 0 ? "\n\n" : "\n";
+      // Mostly one level deeper, as in a staircase; sometimes back out.
+      level = random() % 4 == 0 ? static_cast<int>(random() % (level + 1)) : level + 1;
+      text += std::string(static_cast<std::size_t>(4 * level + random() % 3), ' ');
+      text += markers[random() % markers.size()];
+      const int pieceCount = static_cast<int>(random() % 4);
+      for (int p = 0; p < pieceCount; ++p) text += pieces[random() % pieces.size()];
+    }
+    const auto dialect = static_cast<TMarkdownProcessorDialect>(round % 3);
+    SCOPED_TRACE(std::string(dialectName(dialect)) + ": '" + text + "'");
+    const std::string remembered = printTree(*build(U(text), dialect).root);
+    const std::string rescanned = printTree(*build(U(text), dialect, true).root);
+    ASSERT_EQ(remembered, rescanned);
+    if (remembered.find("      XML") != std::string::npos) ++nestedHtml;
+  }
+  // The documents do exercise HTML blocks inside nested items.
+  EXPECT_GT(nestedHtml, 50);
+}
+
 // The tree of a document whose blocks the builder hands over one by one, as
 // a conversion takes them, gathered under a root of their own.
 std::string treeHandedOver(const std::u16string& text, TMarkdownProcessorDialect dialect) {
