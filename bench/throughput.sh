@@ -3,9 +3,10 @@
 # Markdown found on this machine, in one run: median wall time and median user
 # CPU time of several runs, MB/s, the ratios, and peak memory. Then a 100 MB
 # document end to end.
-# Usage: bench/throughput.sh [corpus-MB] [runs] [before-binary]
+# Usage: bench/throughput.sh [corpus-MB] [runs] [before-binary] [safe|unsafe]
 # before-binary: another glyphmill-convert (an older build, say) measured in the
-# same run, turn about with the others; each dialect is then also compared with it.
+# same run, turn about with the others; each dialect is then also compared with it
+# ("" for none). unsafe: glyphmill keeps raw HTML as written (--allow-unsafe).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
@@ -14,6 +15,12 @@ ensure_packages "${BUILD_PACKAGES[@]}" "${BENCH_PACKAGES[@]}"
 corpus_mb=${1:-8}
 runs=${2:-9}
 before=${3:-}
+mode=${4:-safe}
+case "$mode" in
+  safe) flags="" ;;
+  unsafe) flags=" --allow-unsafe" ;;
+  *) echo "mode must be safe or unsafe: $mode" >&2; exit 2 ;;
+esac
 if [ -n "$before" ] && [ ! -x "$before" ]; then
   echo "not an executable: $before" >&2
   exit 2
@@ -37,7 +44,7 @@ done < <(find /usr/share/doc /usr/lib/node_modules /usr/local/lib/node_modules -
            \( -name '*.md' -o -name '*.markdown' \) 2>/dev/null | LC_ALL=C sort)
 bytes=$(stat -c %s "$corpus")
 mb=$(awk -v b="$bytes" 'BEGIN { printf "%.2f", b / 1048576 }')
-echo "corpus: $mb MB of Markdown from $(grep -c '' "$corpus") lines"
+echo "corpus: $mb MB of Markdown from $(grep -c '' "$corpus") lines; glyphmill in $mode mode"
 [ "$bytes" -ge $((5 * 1024 * 1024)) ] || echo "warning: corpus under 5 MB"
 
 # Wall seconds and user CPU seconds of one run of a command reading the corpus.
@@ -59,14 +66,14 @@ peak_kb() {
 
 names=("glyphmill commonmark" "glyphmill txtmark" "glyphmill daringfireball" "glyphmill github"
        "cmark --unsafe" "md4c")
-commands=("build/glyphmill-convert -d commonmark" "build/glyphmill-convert -d txtmark"
-          "build/glyphmill-convert -d daringfireball" "build/glyphmill-convert -d github"
+commands=("build/glyphmill-convert -d commonmark$flags" "build/glyphmill-convert -d txtmark$flags"
+          "build/glyphmill-convert -d daringfireball$flags" "build/glyphmill-convert -d github$flags"
           "cmark --unsafe" "$work/md4c-html")
 cmark=4
 md4c=5
 if [ -n "$before" ]; then
   names+=("before commonmark" "before txtmark" "before daringfireball")
-  commands+=("$before -d commonmark" "$before -d txtmark" "$before -d daringfireball")
+  commands+=("$before -d commonmark$flags" "$before -d txtmark$flags" "$before -d daringfireball$flags")
 fi
 # The tools take turns, run after run, so that a slow spell of the machine
 # falls on all of them alike; each gets the median of its runs.
