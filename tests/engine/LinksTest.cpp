@@ -80,6 +80,17 @@ TEST(Links, InlineLinksAndImages) {
       same("[a\\]b](u)", "[a]b](u)"),
       {"[[a]](u)", "<a href=\"u\">[a]</a>", "[[a]](u)", "[[a]](u)"},
       same("[a\nb](u)", "<a href=\"u\">a b</a>"),
+      // Parts with and without escapes, next to each other: those without are
+      // shown where the text holds them, those with are read into a copy.
+      same("[a](<b\\>c>)", "<a href=\"b&gt;c\">a</a>"),
+      same("[a](b\\(c)", "<a href=\"b(c\">a</a>"),
+      same("[a](u\\_v \"t\\_u\")", "<a href=\"u_v\" title=\"t_u\">a</a>"),
+      same("[a](u \"plain\") and [b](v\\w \"t\")",
+           "<a href=\"u\" title=\"plain\">a</a> and <a href=\"v\\w\" title=\"t\">b</a>"),
+      same("[a](u \"t\") [b](\\x \"\\\"\")", "<a href=\"u\" title=\"t\">a</a> <a href=\"\\x\" title=\"&quot;\">b</a>"),
+      // A dangerous scheme is found behind spaces and in any letter case.
+      same("[a](javascript\\:x) [b](  Javascript:y \"t\")",
+           "<a href=\"javascript\\:x\">a</a> <a href=\"\" title=\"t\">b</a>"),
   });
 }
 
