@@ -147,6 +147,9 @@ constexpr std::size_t slotOf(std::uint64_t key) {
 constexpr auto FACTS_BY_KEY = [] {
   std::array<TKeyedFacts, kFactSlots> slots{};
   const auto place = [&slots](std::uint64_t key, THTMLElementFacts facts) {
+    // A name without a key of its own (too long, or another character) would
+    // stand for an empty slot: the table is then not made at all.
+    if (key == 0) throw "a known name has no key";
     std::size_t slot = slotOf(key);
     while (slots[slot].key != 0) slot = (slot + 1) % kFactSlots;
     slots[slot] = {key, facts};
