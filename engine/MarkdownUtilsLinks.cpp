@@ -27,6 +27,16 @@ constexpr std::array<char16_t, 2> BRACKETS{u'[', u']'};
 // The characters that TUtils::readMdLinkId does not simply copy.
 constexpr std::array<char16_t, 3> LINK_ID_SPECIALS{u'[', u']', u'\n'};
 
+// Copies the characters of s from i up to the first of `stops` (or the end)
+// to out_, and returns where it stopped.
+template <std::size_t N>
+int copyUntilAny(std::u16string& out_, const std::u16string& s, int i,
+                 const std::array<char16_t, N>& stops) {
+  const auto stop = static_cast<int>(findAnyUnit(s, static_cast<std::size_t>(i), stops));
+  out_.append(s, static_cast<std::size_t>(i), static_cast<std::size_t>(stop - i));
+  return stop;
+}
+
 bool isAt(const std::u16string& s, int position, char16_t c) {
   return position >= 0 && position < static_cast<int>(s.size()) &&
          s[static_cast<std::size_t>(position)] == c;
@@ -400,10 +410,7 @@ int TUtils::readMdLinkId(std::u16string& out_, const std::u16string& s, int star
   int i = start;
   while (i < n) {
     // Characters other than brackets and line feeds are copied a run at a time.
-    const auto run =
-        static_cast<int>(findAnyUnit(s, static_cast<std::size_t>(i), LINK_ID_SPECIALS));
-    out_.append(s, static_cast<std::size_t>(i), static_cast<std::size_t>(run - i));
-    i = run;
+    i = copyUntilAny(out_, s, i, LINK_ID_SPECIALS);
     if (i == n) break;
     const char16_t c = s[static_cast<std::size_t>(i)];
     if (c == u'\n') {
@@ -425,10 +432,7 @@ int TUtils::readMdLink(std::u16string& out_, const std::u16string& s, int start)
   int i = start;
   while (i < n) {
     // Characters that neither escape, end nor nest are copied a run at a time.
-    const auto run =
-        static_cast<int>(findAnyUnit(s, static_cast<std::size_t>(i), DESTINATION_SPECIALS));
-    out_.append(s, static_cast<std::size_t>(i), static_cast<std::size_t>(run - i));
-    i = run;
+    i = copyUntilAny(out_, s, i, DESTINATION_SPECIALS);
     if (i == n) break;
     const char16_t c = s[static_cast<std::size_t>(i)];
     if (c == u'\\' && i + 1 < n) {
