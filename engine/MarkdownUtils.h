@@ -149,10 +149,10 @@ class TLineText {
   // the end), when known: [start_, spacesEnd_) are spaces. kUnknown when not
   // counted yet, or when start_ has moved past the remembered end.
   mutable std::uint32_t spacesEnd_ = kUnknown;
-  mutable bool owns_ = false;
+  mutable bool owns_ : 1 = false;
   // Set when the text may hold "<" or ">": set when the text is given, kept
   // while characters are only removed.
-  bool mayHoldAngle_ = false;
+  bool mayHoldAngle_ : 1 = false;
 };
 
 // One source line. A line owns the line after it.
@@ -167,10 +167,15 @@ class TLine {
   TLine& operator=(const TLine&) = delete;
 
   // A document holds one line object per line: the members are declared
-  // by size, so that no padding comes between them.
+  // by size, and the flags below take the room a line text leaves unused at
+  // its end, so that a line object is 64 bytes.
   TLine* FPrevious = nullptr;
   std::unique_ptr<TLine> FNext;
-  TLineText FValue;
+  [[no_unique_address]] TLineText FValue;
+  bool FPrevEmpty : 1 = false;
+  bool FIsEmpty : 1 = true;
+  bool FNextEmpty : 1 = false;
+  bool FPooled : 1 = false;  // made in a TLinePool
   int FPosition = 0;             // scan cursor into FValue
   int FXmlMemoEntry = -1;        // entry of this line in a TXmlBlockMemo, or -1
   std::uint32_t FXmlMemoGeneration = 0;  // ... valid while that memo is at this generation
@@ -183,10 +188,6 @@ class TLine {
   // stretches of the document, so the lines of a run that stand in one block
   // are always consecutive there (see TBlock::plainRunToEnd).
   std::uint32_t FPlainRun = 0;
-  bool FPrevEmpty = false;
-  bool FIsEmpty = true;
-  bool FNextEmpty = false;
-  bool FPooled = false;  // made in a TLinePool
 
   int length() const { return static_cast<int>(FValue.size()); }
   // Not empty, not indented, and the first character is a letter.

@@ -126,7 +126,7 @@ const std::u16string& TSeldomText::str() const {
 // With malloc's 8 bytes of bookkeeping a line object takes one 80-byte chunk,
 // a block object one 64-byte chunk.
 static_assert(sizeof(TLineText) <= 24, "a line text stays small");
-static_assert(sizeof(TLine) <= 72, "a line object stays small");
+static_assert(sizeof(TLine) <= 64, "a line object stays small");
 static_assert(sizeof(TBlock) <= 56, "a block object stays small");
 
 TLine::~TLine() {
