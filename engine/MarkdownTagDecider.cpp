@@ -36,18 +36,6 @@ constexpr TNameUnitTable NAME_UNITS;
 
 bool isAsciiLetterOrDigit(char16_t c) { return c < 128 && NAME_UNITS.isNameUnit[c]; }
 
-// The ">" of a tag that is "<", an optional "/", a name of ASCII letters and
-// digits and ">" ("<p>", "</em>"), the most common tags of a page, where a
-// browser ends it too; -1 for any other tag.
-int plainTagEnd(std::u16string_view html, int i) {
-  const int n = static_cast<int>(html.size());
-  int k = i + 1;
-  if (k < n && html[k] == u'/') ++k;
-  if (k >= n || !isAsciiLetter(html[k])) return -1;
-  while (k < n && isAsciiLetterOrDigit(html[k])) ++k;
-  return k < n && html[k] == u'>' ? k : -1;
-}
-
 // Whether a tag name of this first letter and length may name a raw-text
 // element (see rawTextElementNamed); most names are told apart by these alone.
 bool mayNameRawTextElement(char16_t first, std::size_t n) {
@@ -108,6 +96,15 @@ std::size_t findRawTextEnd(std::u16string_view html, std::size_t from, std::u16s
 }
 
 }  // namespace
+
+int plainTagEnd(std::u16string_view text, int start) {
+  const int n = static_cast<int>(text.size());
+  int k = start + 1;
+  if (k < n && text[k] == u'/') ++k;
+  if (k >= n || !isAsciiLetter(text[k])) return -1;
+  while (k < n && isAsciiLetterOrDigit(text[k])) ++k;
+  return k < n && text[k] == u'>' ? k : -1;
+}
 
 std::u16string TTagDecider::decide(std::u16string_view html) {
   TTagDecider decider;

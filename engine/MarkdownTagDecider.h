@@ -31,6 +31,10 @@ bool startsBrowserTag(std::u16string_view text, int start);
 // The position of the ">" that ends, for a browser, the tag at text[start];
 // -1 when the text ends first.
 int browserTagEnd(std::u16string_view text, int start);
+// The ">" of a plain tag at text[start]: "<", an optional "/", a name of
+// ASCII letters and digits and ">" ("<p>", "</em>"), the most common tags,
+// where a browser ends it too; -1 for any other tag.
+int plainTagEnd(std::u16string_view text, int start);
 // Whether the tag text[start..end] (as browserTagEnd found it) runs no
 // script: no unsafe element, event handler, script URL or refreshing <meta>.
 bool isHarmlessBrowserTag(std::u16string_view text, int start, int end);

@@ -569,6 +569,8 @@ class TEmitter {
   static std::u16string referenceKey(const std::u16string& key);
   // checkHTML on one text, with what has been learnt about its autolinks.
   int checkHTML(std::u16string& out_, TInlineText* text, const std::u16string& s, int start);
+  // Reads the tag at start into out_ (TUtils::readXML); its last position, or -1.
+  int readTag(std::u16string& out_, const std::u16string& s, int start);
   // Whether the tag from start to end takes in the table's own tags (safe mode).
   bool crossesTableTags(const std::u16string& s, int start, int end) const;
 

@@ -603,6 +603,16 @@ int TUtils::readXML(std::u16string& out_, std::u16string_view s, int start, bool
     out_ += u"<!";
     return start + 1;
   }
+  // A plain tag has no attributes to read: it is written as it stands, or in
+  // safe mode as text when it names an unsafe element.
+  const int plainEnd = plainTagEnd(s, start);
+  if (plainEnd >= 0) {
+    const std::u16string_view tag = s.substr(start, plainEnd - start + 1);
+    const std::size_t nameStart = afterOpen == u'/' ? 2 : 1;
+    const std::u16string_view name = tag.substr(nameStart, tag.size() - nameStart - 1);
+    appendSafeTag(out_, tag, safeMode && THTML::factsOf(name, true).unsafe);
+    return plainEnd;
+  }
   const bool closing = afterOpen == u'/';
   const int nameStart = closing ? start + 2 : start + 1;
   if (safeMode) return readTagSafely(out_, s, closing, nameStart, deferUndecided);
@@ -751,6 +761,9 @@ int TEmitter::checkHTML(std::u16string& out_, TInlineText* text, const std::u16s
   }
   TDecorator& decorator = *config().decorator;
 
+  // A plain tag ("<p>", "</em>") holds no ":" or "@": it is no autolink.
+  if (plainTagEnd(s, start) >= 0) return readTag(out_, s, start);
+
   std::u16string scratch;
   int end = readUrlAutolink(scratch, s, start, text);
   if (end >= 0) {
@@ -782,9 +795,13 @@ int TEmitter::checkHTML(std::u16string& out_, TInlineText* text, const std::u16s
     return end;
   }
 
-  if (length <= start + 2) return -1;
+  return readTag(out_, s, start);
+}
+
+int TEmitter::readTag(std::u16string& out_, const std::u16string& s, int start) {
+  if (static_cast<int>(s.size()) <= start + 2) return -1;
   std::u16string tag;
-  end = TUtils::readXML(tag, s, start, config().safeMode, config().deferUndecidedTags);
+  const int end = TUtils::readXML(tag, s, start, config().safeMode, config().deferUndecidedTags);
   if (end < 0 || crossesTableTags(s, start, end)) return -1;
   out_ += tag;
   return end;

@@ -249,6 +249,13 @@ TEST(TagReader, ReadXMLInBothModes) {
       {"<Object/>", 0, 8, "<Object />", "&lt;Object />"},
       {"<scripts>", 0, 8, "<scripts>", "<scripts>"},
       {"<b\nclass=x>", 0, 10, "<b\nclass=x>", "<b\nclass=x>"},
+      // Tags of a name alone, in any letter case, with digits, and one
+      // followed by a second ">".
+      {"<H1>x</H1>", 0, 3, "<H1>", "<H1>"},
+      {"x</STYLE>", 1, 8, "</STYLE>", "&lt;/STYLE>"},
+      {"<Noscript>", 0, 9, "<Noscript>", "&lt;Noscript>"},
+      {"<iframe2>", 0, 8, "<iframe2>", "<iframe2>"},
+      {"<b>>", 0, 2, "<b>", "<b>"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.text);
