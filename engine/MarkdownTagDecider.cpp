@@ -18,24 +18,6 @@ char16_t asciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? c + (u'a' - 
 
 bool isTagSpace(char16_t c) { return c == 9 || c == 10 || c == 12 || c == 13 || c == 32; }
 
-constexpr bool isAsciiLetter(char16_t c) {
-  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
-
-// ASCII letters and digits as a table by character code, for the names of
-// the plain tags, which the decider reads at every tag of a page.
-struct TNameUnitTable {
-  bool isNameUnit[128]{};
-  constexpr TNameUnitTable() {
-    for (char16_t c = 0; c < 128; ++c) {
-      isNameUnit[c] = isAsciiLetter(c) || (c >= u'0' && c <= u'9');
-    }
-  }
-};
-constexpr TNameUnitTable NAME_UNITS;
-
-bool isAsciiLetterOrDigit(char16_t c) { return c < 128 && NAME_UNITS.isNameUnit[c]; }
-
 // Whether a tag name of this first letter and length may name a raw-text
 // element (see rawTextElementNamed); most names are told apart by these alone.
 bool mayNameRawTextElement(char16_t first, std::size_t n) {
@@ -96,15 +78,6 @@ std::size_t findRawTextEnd(std::u16string_view html, std::size_t from, std::u16s
 }
 
 }  // namespace
-
-int plainTagEnd(std::u16string_view text, int start) {
-  const int n = static_cast<int>(text.size());
-  int k = start + 1;
-  if (k < n && text[k] == u'/') ++k;
-  if (k >= n || !isAsciiLetter(text[k])) return -1;
-  while (k < n && isAsciiLetterOrDigit(text[k])) ++k;
-  return k < n && text[k] == u'>' ? k : -1;
-}
 
 std::u16string TTagDecider::decide(std::u16string_view html) {
   TTagDecider decider;

@@ -34,7 +34,7 @@ int browserTagEnd(std::u16string_view text, int start);
 // The ">" of a plain tag at text[start]: "<", an optional "/", a name of
 // ASCII letters and digits and ">" ("<p>", "</em>"), the most common tags,
 // where a browser ends it too; -1 for any other tag.
-int plainTagEnd(std::u16string_view text, int start);
+inline int plainTagEnd(std::u16string_view text, int start);
 // Whether the tag text[start..end] (as browserTagEnd found it) runs no
 // script: no unsafe element, event handler, script URL or refreshing <meta>.
 bool isHarmlessBrowserTag(std::u16string_view text, int start, int end);
@@ -89,5 +89,31 @@ class TTagDecider {
   TState FState = tsText;
   std::u16string FRawTextEnd;  // "</textarea" and the like, inside raw text
 };
+
+// ---- plain tags, read at every tag of a page
+
+// ASCII letters, and ASCII letters and digits, as tables by character code.
+struct TPlainTagUnits {
+  bool letter[128]{};
+  bool nameUnit[128]{};
+  constexpr TPlainTagUnits() {
+    for (char16_t c = 0; c < 128; ++c) {
+      letter[c] = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+      nameUnit[c] = letter[c] || (c >= u'0' && c <= u'9');
+    }
+  }
+  bool isLetter(char16_t c) const { return c < 128 && letter[c]; }
+  bool isNameUnit(char16_t c) const { return c < 128 && nameUnit[c]; }
+};
+inline constexpr TPlainTagUnits PLAIN_TAG_UNITS;
+
+inline int plainTagEnd(std::u16string_view text, int start) {
+  const int n = static_cast<int>(text.size());
+  int k = start + 1;
+  if (k < n && text[k] == u'/') ++k;
+  if (k >= n || !PLAIN_TAG_UNITS.isLetter(text[k])) return -1;
+  while (k < n && PLAIN_TAG_UNITS.isNameUnit(text[k])) ++k;
+  return k < n && text[k] == u'>' ? k : -1;
+}
 
 }  // namespace glyphmill
