@@ -10,6 +10,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
+source bench/corpus.sh
 ensure_packages "${BUILD_PACKAGES[@]}" "${BENCH_PACKAGES[@]}"
 
 corpus_mb=${1:-8}
@@ -32,16 +33,8 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j2 --target glyphmill-convert >/dev/null
 gcc -O2 -o "$work/md4c-html" bench/md4c_driver.c -lmd4c-html -lmd4c
 
-# The corpus: whole Markdown files, in a fixed order, until it is big enough.
 corpus="$work/corpus.md"
-: >"$corpus"
-limit=$((corpus_mb * 1024 * 1024))
-while IFS= read -r file; do
-  cat "$file" >>"$corpus"
-  printf '\n' >>"$corpus"
-  [ "$(stat -c %s "$corpus")" -ge "$limit" ] && break
-done < <(find /usr/share/doc /usr/lib/node_modules /usr/local/lib/node_modules -type f \
-           \( -name '*.md' -o -name '*.markdown' \) 2>/dev/null | LC_ALL=C sort)
+write_corpus "$corpus" "$corpus_mb"
 bytes=$(stat -c %s "$corpus")
 mb=$(awk -v b="$bytes" 'BEGIN { printf "%.2f", b / 1048576 }')
 echo "corpus: $mb MB of Markdown from $(grep -c '' "$corpus") lines; glyphmill in $mode mode"
