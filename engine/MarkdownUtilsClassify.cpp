@@ -127,7 +127,8 @@ bool nextNestingTag(std::u16string_view s, int& position, TNestingTag& tag) {
     }
     const std::u16string_view name = writtenElementName(s, position);
     if (THTML::factsOf(name, true).block && !endsWithSelfClose(s, g)) {
-      tag.name = lowered(name);
+      tag.name.assign(name);  // into the room of the last name
+      lowerAscii(tag.name);
       if (tag.name != u"hr") {
         tag.closing = s[position + 1] == u'/';
         tag.end = g;
@@ -427,8 +428,10 @@ int TXmlBlockMemo::describeLine(TLine* line, int following) {
 
   // Nesting: the line's own tags, with a stack of its own. Closing tags met
   // while that stack is empty close elements opened before the line.
-  std::vector<std::u16string> open;
-  std::vector<TStep> closesBefore;
+  std::vector<std::u16string>& open = describedOpen_;
+  std::vector<TStep>& closesBefore = describedClosesBefore_;
+  open.clear();
+  closesBefore.clear();
   int tail = -1;
   int position = 0;
   TNestingTag tag;

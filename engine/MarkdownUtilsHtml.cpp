@@ -682,6 +682,8 @@ int TUtils::xmlTagEnd(std::u16string_view s, int start) {
   const int length = static_cast<int>(s.size());
   if (start < 0 || start > length - 2) return -1;
   if (s[start + 1] == u'!') return start + 1;
+  const int plainEnd = plainTagEnd(s, start);
+  if (plainEnd >= 0) return plainEnd;
   const int nameStart = s[start + 1] == u'/' ? start + 2 : start + 1;
   const int nameEnd = findXMLStop(s, nameStart, NAME_STOPS);
   if (nameEnd < 0) return -1;

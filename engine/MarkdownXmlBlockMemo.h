@@ -121,6 +121,9 @@ class TXmlBlockMemo {
   // yet); mixedChainEnds_ when they were described from more than one end.
   const TLine* chainEnd_ = nullptr;
   bool mixedChainEnds_ = false;
+  // describeLine's stacks, kept for the room they have grown.
+  std::vector<std::u16string> describedOpen_;
+  std::vector<TStep> describedClosesBefore_;
 };
 
 // A tag of a block element that counts for nesting (not "hr", not ending
