@@ -192,14 +192,24 @@ std::u16string TMarkdownDaringFireball::convert(const std::u16string& source,
   const std::size_t expected = source.size() + source.size() / 4;
   out_.reserve(write != nullptr ? std::min(expected, 2 * kPieceSize) : expected);
   root->removeSurroundingEmptyLines();
+  // A long table hands on its HTML between its rows too.
+  const auto offerPiece = [&](std::u16string& html) {
+    if (html.size() >= kPieceSize) {
+      writePiece(*write, html, defer ? &decider : nullptr, false, decided);
+    }
+  };
+  if (write != nullptr) Femitter->setPieceWriter(&out_, offerPiece);
+  // The writer goes with out_, however the conversion ends.
+  struct TPieceWriterReset {
+    TEmitter& emitter;
+    ~TPieceWriterReset() { emitter.setPieceWriter(nullptr, nullptr); }
+  } pieceWriterReset{*Femitter};
   // Each block is written as soon as it is built and released once written,
   // so a long document does not hold all its blocks, or all its lines and
   // all its HTML, at the same time.
   buildBlocks(root.get(), [&](std::unique_ptr<TBlock> child) {
     Femitter->emit(out_, child.get());
-    if (write != nullptr && out_.size() >= kPieceSize) {
-      writePiece(*write, out_, defer ? &decider : nullptr, false, decided);
-    }
+    Femitter->offerPiece(out_);
   });
   FConfig->deferUndecidedTags = false;
   if (write != nullptr) {

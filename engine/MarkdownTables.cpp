@@ -43,29 +43,43 @@ std::u16string_view trimmed(std::u16string_view s) {
   return s.substr(start, end - start);
 }
 
-bool contains(std::u16string_view s, const char16_t* part) {
-  return s.find(part) != std::u16string_view::npos;
-}
-
 // The ends of a cell's opening tag: with an alignment, or none.
 constexpr std::u16string_view kAlignCenter = u" align=\"center\">";
 constexpr std::u16string_view kAlignLeft = u" align=\"left\">";
 constexpr std::u16string_view kAlignRight = u" align=\"right\">";
 constexpr std::u16string_view kNoAlign = u">";
 
-// The end of a cell's opening tag for one column of the format row.
-std::u16string_view alignmentText(std::u16string_view formatCell) {
-  const bool left = contains(formatCell, u":-");
-  const bool right = contains(formatCell, u"-:");
-  if (left && right) return kAlignCenter;
-  if (left) return kAlignLeft;
-  if (right) return kAlignRight;
-  return kNoAlign;
-}
+// A column's alignment, as an index into the tag texts below.
+enum TAlignment : unsigned char { alNone, alLeft, alCenter, alRight };
 
 // Whether text holds `part` from position at.
 bool holdsAt(std::u16string_view text, std::size_t at, std::u16string_view part) {
   return text.substr(at, part.size()) == part;
+}
+
+// Whether the two characters a, b stand next to each other somewhere in s.
+bool holdsPair(std::u16string_view s, char16_t a, char16_t b) {
+  for (std::size_t i = 0; i + 1 < s.size(); ++i) {
+    if (s[i] == a && s[i + 1] == b) return true;
+  }
+  return false;
+}
+
+// The alignment of one column of the format row.
+TAlignment alignmentOf(std::u16string_view formatCell) {
+  const bool left = holdsPair(formatCell, u':', u'-');
+  const bool right = holdsPair(formatCell, u'-', u':');
+  if (left && right) return alCenter;
+  if (left) return alLeft;
+  if (right) return alRight;
+  return alNone;
+}
+
+// The end of a cell's opening tag for an alignment.
+std::u16string_view alignmentText(TAlignment alignment) {
+  static constexpr std::u16string_view kEndings[] = {kNoAlign, kAlignLeft, kAlignCenter,
+                                                     kAlignRight};
+  return kEndings[alignment];
 }
 
 // Calls cell(text) for each cell of one row text, in order: the text
@@ -96,60 +110,52 @@ struct TUnitCount {
   }
 };
 
-// The whole opening tag of a cell, by cell kind and alignment: one text per
-// cell to append.
+// The whole opening tag of a cell, by cell kind and alignment, and its
+// closing tag.
 struct TCellTags {
-  std::u16string_view none, left, center, right;  // opening tags
+  std::u16string_view opening[4];  // by TAlignment
   std::u16string_view close;
-
-  std::u16string_view openingFor(std::u16string_view alignment) const {
-    if (alignment == kAlignCenter) return center;
-    if (alignment == kAlignLeft) return left;
-    if (alignment == kAlignRight) return right;
-    return none;
-  }
 };
-constexpr TCellTags kHeaderCell{u"    <th>", u"    <th align=\"left\">",
-                                u"    <th align=\"center\">", u"    <th align=\"right\">",
+constexpr TCellTags kHeaderCell{{u"    <th>", u"    <th align=\"left\">",
+                                 u"    <th align=\"center\">", u"    <th align=\"right\">"},
                                 u"</th>\n"};
-constexpr TCellTags kDataCell{u"    <td>", u"    <td align=\"left\">",
-                              u"    <td align=\"center\">", u"    <td align=\"right\">",
+constexpr TCellTags kDataCell{{u"    <td>", u"    <td align=\"left\">",
+                               u"    <td align=\"center\">", u"    <td align=\"right\">"},
                               u"</td>\n"};
 
+// Nothing to do after a cell.
+struct TNoCellHook {
+  template <typename Rows>
+  void operator()(Rows&) const {}
+};
+
 // Appends one table row: cells between "  <tr>" and "  </tr>", each cell's
-// text trimmed. openings holds the opening tag of each column; a cell
-// beyond them gets one without alignment. Rows is a string or a TUnitCount.
-template <typename Rows>
-void appendRow(Rows& rows, std::u16string_view rowLine,
-               const std::vector<std::u16string_view>& openings, const TCellTags& tags) {
+// text trimmed. aligns holds the alignment of each column; a cell beyond
+// them has none. afterCell(rows) is called after each cell. Rows is a string
+// or a TUnitCount.
+template <typename Rows, typename AfterCell = TNoCellHook>
+void appendRow(Rows& rows, std::u16string_view rowLine, const std::vector<TAlignment>& aligns,
+               const TCellTags& tags, const AfterCell& afterCell = {}) {
   rows += u"  <tr>\n";
   std::size_t column = 0;
   forEachCell(trimmed(rowLine), [&](std::u16string_view cell) {
-    rows += column < openings.size() ? openings[column] : tags.none;
+    rows += tags.opening[column < aligns.size() ? aligns[column] : alNone];
     rows += trimmed(cell);
     rows += tags.close;
     ++column;
+    afterCell(rows);
   });
   rows += u"  </tr>\n";
 }
 
-// The alignment texts of the format row f, one per column.
-std::vector<std::u16string_view> alignmentsOf(std::u16string_view f) {
+// The alignments of the format row f, one per column.
+std::vector<TAlignment> alignmentsOf(std::u16string_view f) {
   std::u16string_view format = trimmed(f);
   if (!format.empty() && format.front() == u'|') format.remove_prefix(1);
   if (!format.empty() && format.back() == u'|') format.remove_suffix(1);
-  std::vector<std::u16string_view> aligns;
-  forEachCell(format, [&](std::u16string_view cell) { aligns.push_back(alignmentText(cell)); });
+  std::vector<TAlignment> aligns;
+  forEachCell(format, [&](std::u16string_view cell) { aligns.push_back(alignmentOf(cell)); });
   return aligns;
-}
-
-// The opening tag of each column's cells of one kind.
-std::vector<std::u16string_view> openingsOf(const std::vector<std::u16string_view>& aligns,
-                                            const TCellTags& tags) {
-  std::vector<std::u16string_view> openings;
-  openings.reserve(aligns.size());
-  for (std::u16string_view alignment : aligns) openings.push_back(tags.openingFor(alignment));
-  return openings;
 }
 
 // Calls row(line, isHeader) for each line of the table whose header row is
@@ -167,46 +173,45 @@ void forEachRow(const TLine* L, const Row& row, const Format& format) {
   for (; line != nullptr && !line->FIsEmpty; line = line->FNext.get()) row(line, false);
 }
 
-// Appends the table whose header row is L to text (a string or a TUnitCount).
-// The format row gives the alignments and writes no row of its own.
+// The alignments of the columns of the table whose header row is L.
+std::vector<TAlignment> tableAlignments(const TLine* L) {
+  std::vector<TAlignment> aligns;
+  forEachRow(
+      L, [](const TLine*, bool) {},
+      [&](const TLine* format) { aligns = alignmentsOf(format->FValue); });
+  return aligns;
+}
+
+// Appends the rows of the table whose header row is L, from the row line
+// `from` on, to text (a string or a TUnitCount). The format row gives the
+// alignments and writes no row of its own.
 template <typename Text>
-void appendTable(Text& text, const TLine* L) {
-  text += u"<table>\n";
-  std::vector<std::u16string_view> headerOpenings;
-  std::vector<std::u16string_view> dataOpenings;
+void appendRowsFrom(Text& text, const TLine* L, const TLine* from,
+                    const std::vector<TAlignment>& aligns) {
+  bool reached = false;
   forEachRow(
       L,
       [&](const TLine* line, bool isHeader) {
-        if (isHeader) {
-          appendRow(text, line->FValue, headerOpenings, kHeaderCell);
-        } else {
-          appendRow(text, line->FValue, dataOpenings, kDataCell);
-        }
+        reached = reached || line == from;
+        if (reached) appendRow(text, line->FValue, aligns, isHeader ? kHeaderCell : kDataCell);
       },
-      [&](const TLine* format) {
-        const std::vector<std::u16string_view> aligns = alignmentsOf(format->FValue);
-        headerOpenings = openingsOf(aligns, kHeaderCell);
-        dataOpenings = openingsOf(aligns, kDataCell);
-      });
+      [](const TLine*) {});
+}
+
+// Appends the table whose header row is L to text (a string or a TUnitCount).
+template <typename Text>
+void appendTable(Text& text, const TLine* L) {
+  text += u"<table>\n";
+  appendRowsFrom(text, L, L, tableAlignments(L));
   text += u"</table>\n";
 }
 
-// Whether no row of the table whose header row is L holds a character that
-// can start an inline marker (the format row writes no cells). The table's
-// own tags are then the only markup in its text, and the inline emitter
-// would write that text as it stands.
-bool rowsHoldNoMarkers(const TLine* L) {
-  bool plain = true;
-  forEachRow(
-      L,
-      [&](const TLine* line, bool) {
-        if (!plain) return;
-        for (char16_t c : line->FValue.view()) {
-          if (TEmitter::canStartToken(c)) plain = false;
-        }
-      },
-      [](const TLine*) {});
-  return plain;
+// Whether a row line holds a character that can start an inline marker.
+// Without one its cells are their own HTML, and so is the whole row with the
+// table's own tags around them.
+bool holdsMarkers(const TLine* line) {
+  const std::u16string_view text = line->FValue.view();
+  return TEmitter::plainRunEnd(text, 0) < static_cast<int>(text.size());
 }
 
 }  // namespace
@@ -247,7 +252,7 @@ void TTable::RowSplit(const std::u16string& Input, std::vector<std::u16string>& 
 
 void TTable::AlignFormat(const std::u16string& f, std::vector<std::u16string>& sl) {
   sl.clear();
-  for (std::u16string_view align : alignmentsOf(f)) sl.emplace_back(align);
+  for (TAlignment align : alignmentsOf(f)) sl.emplace_back(alignmentText(align));
 }
 
 std::u16string TTable::ProcTable(const TLine* L) {
@@ -287,18 +292,45 @@ int TTable::ownTagEnd(const std::u16string& s, int start) {
 }
 
 void TTable::emitTableLines(std::u16string& out_, const TLine* lines, TEmitter& emitter) {
-  if (rowsHoldNoMarkers(lines)) {
-    // The HTML is the table's text: written straight to the output, in room
-    // made for it once.
+  if (!emitter.writesPieces(out_)) {
+    // The whole table stays in out_: room is made for it once, not by
+    // doubling. Converted HTML is about as long as the table's text.
     TUnitCount count;
     appendTable(count, lines);
-    out_.reserve(out_.size() + count.units);
-    appendTable(out_, lines);
+    out_.reserve(out_.size() + count.units + count.units / 8);
+  }
+  const std::vector<TAlignment> aligns = tableAlignments(lines);
+  // A row is converted on its own when nothing in it can reach into the
+  // next; the first that might, and all after it, are converted together.
+  std::u16string rowText;
+  const TLine* rest = nullptr;
+  out_ += u"<table>\n";
+  forEachRow(
+      lines,
+      [&](const TLine* line, bool isHeader) {
+        if (rest != nullptr) return;
+        const TCellTags& tags = isHeader ? kHeaderCell : kDataCell;
+        if (!holdsMarkers(line)) {
+          appendRow(out_, line->FValue, aligns, tags,
+                    [&](std::u16string& html) { emitter.offerPiece(html); });
+          return;
+        }
+        rowText.clear();
+        appendRow(rowText, line->FValue, aligns, tags);
+        if (emitter.emitTableRow(out_, rowText, line->FValue.view())) {
+          emitter.offerPiece(out_);
+        } else {
+          rest = line;
+        }
+      },
+      [](const TLine*) {});
+  if (rest == nullptr) {
+    out_ += u"</table>\n";
     return;
   }
-  const std::u16string text = ProcTable(lines);
-  // The HTML is about as long as the text: made room for once, not by doubling.
-  out_.reserve(out_.size() + text.size() + text.size() / 8);
+  std::u16string text;
+  appendRowsFrom(text, lines, rest, aligns);
+  text += u"</table>\n";
   emitter.emitTableText(out_, text);
 }
 

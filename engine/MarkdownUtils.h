@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <map>
 #include <memory>
@@ -542,7 +543,7 @@ class TEmitter {
   static bool canStartToken(char16_t c);
   // The first position at or after start whose character can start a
   // marker, or the length of s.
-  static int plainRunEnd(const std::u16string& s, int start);
+  static int plainRunEnd(std::u16string_view s, int start);
   int findToken(const std::u16string& s, int start, TMarkToken token) const;
 
   // Inline emission: converts s from start; with a sought token, returns the
@@ -552,6 +553,19 @@ class TEmitter {
   // Inline emission of the table extension's text, whose own tags safe mode
   // leaves as they are.
   void emitTableText(std::u16string& out_, const std::u16string& text);
+  // The same for the text of one table row, made from the row line `source`,
+  // when the row's HTML cannot depend on the rows after it: no search or
+  // construct in it failed for want of an end. Otherwise writes nothing and
+  // returns false.
+  bool emitTableRow(std::u16string& out_, const std::u16string& rowText,
+                    std::u16string_view source);
+
+  // HTML handed on in pieces while it is written: while a writer is set for
+  // html, offerPiece(html) calls it, and it may hand on and clear html.
+  using TPieceWriter = std::function<void(std::u16string& html)>;
+  void setPieceWriter(const std::u16string* html, TPieceWriter writer);
+  bool writesPieces(const std::u16string& html) const;
+  void offerPiece(std::u16string& html);
 
   // Links and references.
   void addLinkRef(const std::u16string& key, std::unique_ptr<TLinkRef> linkRef);
@@ -611,6 +625,12 @@ class TEmitter {
   std::unique_ptr<TInlineScan> FScan;
   // True while the table extension's text is emitted.
   bool FInTable = false;
+  // Set when a search for a closer or a construct of the text being
+  // converted found no end (see emitTableRow).
+  bool FFoundNoEnd = false;
+  // The HTML handed on in pieces, and what hands it on (see setPieceWriter).
+  const std::u16string* FPieceHtml = nullptr;
+  TPieceWriter FPieceWriter;
   // The HTML of the tag, autolink, reference or formula that the last
   // constructEnd read at `start`, kept so that emitConstruct, which writes it
   // next, need not read it again (safe mode reads a tag in full). Not kept

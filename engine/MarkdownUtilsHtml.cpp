@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -821,6 +822,54 @@ void TEmitter::emitTableText(std::u16string& out_, const std::u16string& text) {
   FInTable = true;
   recursiveEmitLine(out_, text, 0, mtNONE);
   FInTable = false;
+}
+
+namespace {
+
+// Whether a browser's reading of a tag in the row line `source` may go on
+// past the row: only a quoted value carries it over a ">".
+bool mayOpenQuotedTag(std::u16string_view source) {
+  if (source.find(u'<') == std::u16string_view::npos) return false;
+  return findEitherUnit(source, 0, u'"', u'\'') != source.size();
+}
+
+}  // namespace
+
+bool TEmitter::emitTableRow(std::u16string& out_, const std::u16string& rowText,
+                            std::u16string_view source) {
+  // An undecided "<" is written after reading the tag as a browser does, up
+  // to the end of the text.
+  if (config().deferUndecidedTags && mayOpenQuotedTag(source)) return false;
+  // The host's special link emitter must see each link once.
+  if (config().specialLinkEmitter != nullptr &&
+      source.find(u"[[") != std::u16string_view::npos) {
+    return false;
+  }
+  // A mail autolink draws random numbers; a row written again must draw the same.
+  std::optional<std::mt19937> random;
+  if (source.find(u'@') != std::u16string_view::npos) random = config().random();
+  const std::size_t before = out_.size();
+  FFoundNoEnd = false;
+  FInTable = true;
+  recursiveEmitLine(out_, rowText, 0, mtNONE);
+  FInTable = false;
+  if (!FFoundNoEnd) return true;
+  out_.resize(before);
+  if (random) config().random() = *random;
+  return false;
+}
+
+void TEmitter::setPieceWriter(const std::u16string* html, TPieceWriter writer) {
+  FPieceHtml = html;
+  FPieceWriter = std::move(writer);
+}
+
+bool TEmitter::writesPieces(const std::u16string& html) const {
+  return FPieceHtml == &html && FPieceWriter;
+}
+
+void TEmitter::offerPiece(std::u16string& html) {
+  if (writesPieces(html)) FPieceWriter(html);
 }
 
 // ---------------------------------------------------------------- character references

@@ -245,6 +245,7 @@ int TEmitter::closingOf(TInlineText& text, int start, TMarkToken token) {
   if (FScan->depth >= kMaxInlineNesting) {
     // Too deep: the opener stays text, now and whenever it is met again.
     if (remember) text.rememberClosing(start, token, -1);
+    FFoundNoEnd = true;
     return -1;
   }
 
@@ -276,6 +277,8 @@ int TEmitter::closingOf(TInlineText& text, int start, TMarkToken token) {
   if (remember) {
     for (int position : visited) text.rememberClosing(position, token, closing);
   }
+  // A remembered failure was found in this same text, and noted then.
+  if (closing < 0) FFoundNoEnd = true;
   return closing;
 }
 
@@ -344,6 +347,9 @@ int TEmitter::constructEnd(TInlineText& text, int i, TMarkToken t) {
   if (last < 1 || last < i) last = -1;
   const bool written = t == mtHTML || t == mtENTITY || t == mtMATH_DOLLAR;
   if (written && last >= 0 && repeats) FRead.start = i;
+  // A character reference ends at the first character that cannot belong to
+  // it, so it never fails for want of more text.
+  if (last < 0 && t != mtENTITY) FFoundNoEnd = true;
   if (remember) text.rememberConstructEnd(i, last);
   return last;
 }

@@ -176,7 +176,7 @@ TMarkToken TEmitter::getToken(const std::u16string& s, int position) const {
 
 bool TEmitter::canStartToken(char16_t c) { return TOKEN_STARTS.contains(c); }
 
-int TEmitter::plainRunEnd(const std::u16string& s, int start) {
+int TEmitter::plainRunEnd(std::u16string_view s, int start) {
   const int n = static_cast<int>(s.size());
   int i = start < 0 ? 0 : start;
   while (i < n) {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "MarkdownProcessor.h"
 #include "MarkdownTables.h"
 #include "TestSupport.h"
 
@@ -175,6 +176,93 @@ TEST(Tables, TablesWithoutMarkersAreTheirOwnHtml) {
         EXPECT_EQ(S(direct), S(TTable::ProcTable(lines.get())));
       }
     }
+  }
+}
+
+// The table with `fillers` rows "*1*|2" after its format row.
+std::string withFillerRows(const std::string& table, int fillers) {
+  const std::size_t header = table.find('\n');
+  const std::size_t format = header == std::string::npos ? header : table.find('\n', header + 1);
+  if (format == std::string::npos) return table;
+  std::string filled = table.substr(0, format + 1);
+  for (int i = 0; i < fillers; ++i) filled += "*1*|2\n";
+  return filled + table.substr(format + 1);
+}
+
+// The HTML of the table as emitTableLines writes it and as the converting
+// emitter gives it for the whole table's text, in safe mode (with and
+// without undecided tags) and unsafe.
+void expectRowsGiveTheWholeTable(const std::string& table) {
+  for (bool safe : {false, true}) {
+    for (bool defer : {false, true}) {
+      SCOPED_TRACE(std::string(safe ? "safe" : "unsafe") + (defer ? ", deferring tags" : ""));
+      const auto configured = [&](TConfiguration& config) {
+        config.SetDialect(mdCommonMark);
+        config.SetRandomSeed(1);
+        config.deferUndecidedTags = safe && defer;
+      };
+      TConfiguration rowConfig(safe);
+      configured(rowConfig);
+      TEmitter rowEmitter(rowConfig);
+      TConfiguration wholeConfig(safe);
+      configured(wholeConfig);
+      TEmitter wholeEmitter(wholeConfig);
+      Lines lines(table);
+      std::u16string byRows;
+      TTable::emitTableLines(byRows, lines.get(), rowEmitter);
+      std::u16string whole;
+      wholeEmitter.emitTableText(whole, TTable::ProcTable(lines.get()));
+      EXPECT_EQ(S(byRows), S(whole));
+    }
+  }
+}
+
+// Rows are converted a few at a time where nothing in them can reach into
+// the rows after them; what reaches across rows is converted with the rows
+// after it. Either way the HTML is that of the whole table's text, also
+// where filler rows before put the reaching rows where a few rows end.
+TEST(Tables, RowsConvertedAloneGiveTheWholeTablesHtml) {
+  const std::vector<std::string> tables = {
+      "| a | b |\n|---|---|\n| *x | y |\n| z* | w |",
+      "a|b\n-|-\n`code|y\nmore`|w\n**s|t\nu**|v",
+      "a|b\n-|-\n*a*|_b_\n*c|d*\ne|f\n`i`|`` j ``\n\\*k|l\\*",
+      "a|b\n-|-\n[link|y\ntext](http://x.org)|w\n![i](p.png \"t\")|<http://a.b/c>",
+      "a|b\n-|-\n<span title=\"x|y\nz\">|w </span>\n<b>bold</b>|<i onclick=\"e()\">i</i>",
+      "a|b\n-|-\n<a href='q|r\ns'>t</a>|<script>x</script>\n\\<x|y>",
+      "a|b\n-|-\n\\<a title=\"x|b\nc\" onclick=e()>|d",
+      "a|b\n-|-\n<me@example.com> *c|d\ne*|<you@example.com>\n<x@y.z>|w",
+      "a|b\n-|-\n$x^2|y$\n~~del|ete~~\n==m|m==\n^s|x^\n\"q|r\"\n(c) -- ...|AT&T &copy",
+      "a|b\n-|-\n*one*|two\nthree|*four",
+      "a *b|c\n-|-\nd|e* f",
+  };
+  for (const std::string& table : tables) {
+    for (int fillers : {0, 1, 120, 176, 177, 178, 179, 180, 181, 300}) {
+      SCOPED_TRACE("'" + table + "' after " + std::to_string(fillers) + " rows");
+      expectRowsGiveTheWholeTable(withFillerRows(table, fillers));
+    }
+  }
+}
+
+// A long table hands its HTML on between rows; the pieces make what Process
+// gives, also where a tag is decided only rows later.
+TEST(Tables, LongTablesInPieces) {
+  std::string table = "| a | b | c |\n|---|:-:|--:|\n";
+  for (int i = 0; i < 4000; ++i) {
+    if (i == 3990) table += "| <a title=\"x | *y | z |\n| w\"> | v* | u |\n";
+    table += i % 100 == 7 ? "| <b>1</b> | 2 | 3 |\n" : "| 12 | *3* | 456 |\n";
+  }
+  for (bool allowUnsafe : {false, true}) {
+    SCOPED_TRACE(allowUnsafe);
+    auto processor = TMarkdownProcessor::CreateDialect(mdCommonMark);
+    processor->SetAllowUnsafe(allowUnsafe);
+    std::u16string pieces;
+    int count = 0;
+    processor->ProcessTo(U(table), [&](std::u16string_view piece) {
+      pieces += piece;
+      ++count;
+    });
+    EXPECT_GT(count, 1);
+    EXPECT_EQ(S(pieces), convert(table, mdCommonMark, allowUnsafe));
   }
 }
 
