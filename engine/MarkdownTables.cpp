@@ -291,6 +291,33 @@ int TTable::ownTagEnd(const std::u16string& s, int start) {
   return -1;
 }
 
+namespace {
+
+// Rows gathered to be converted together: their HTML text, and the line of
+// the first of them (nullptr when there are none).
+struct TGatheredRows {
+  std::u16string text;
+  const TLine* first = nullptr;
+};
+
+// The HTML text of gathered rows is converted once it holds this many code
+// units: long enough that the work of starting a conversion does not count,
+// short enough to cost no memory.
+constexpr std::size_t kGatheredUnits = 1 << 13;
+
+// Converts the gathered rows and lets them go; false, with nothing written
+// and the rows kept, when their HTML might depend on the rows after them.
+bool convertGathered(std::u16string& out_, TGatheredRows& rows, TEmitter& emitter) {
+  if (rows.first == nullptr) return true;
+  if (!emitter.emitTableRows(out_, rows.text)) return false;
+  rows.text.clear();
+  rows.first = nullptr;
+  emitter.offerPiece(out_);
+  return true;
+}
+
+}  // namespace
+
 void TTable::emitTableLines(std::u16string& out_, const TLine* lines, TEmitter& emitter) {
   if (!emitter.writesPieces(out_)) {
     // The whole table stays in out_: room is made for it once, not by
@@ -300,9 +327,10 @@ void TTable::emitTableLines(std::u16string& out_, const TLine* lines, TEmitter& 
     out_.reserve(out_.size() + count.units + count.units / 8);
   }
   const std::vector<TAlignment> aligns = tableAlignments(lines);
-  // A row is converted on its own when nothing in it can reach into the
-  // next; the first that might, and all after it, are converted together.
-  std::u16string rowText;
+  // Rows are converted a few at a time while nothing in them can reach into
+  // the rows after them; from the first rows that might, the rest of the
+  // table is converted as one text.
+  TGatheredRows gathered;
   const TLine* rest = nullptr;
   out_ += u"<table>\n";
   forEachRow(
@@ -311,24 +339,32 @@ void TTable::emitTableLines(std::u16string& out_, const TLine* lines, TEmitter& 
         if (rest != nullptr) return;
         const TCellTags& tags = isHeader ? kHeaderCell : kDataCell;
         if (!holdsMarkers(line)) {
-          appendRow(out_, line->FValue, aligns, tags,
-                    [&](std::u16string& html) { emitter.offerPiece(html); });
+          if (!convertGathered(out_, gathered, emitter)) {
+            rest = gathered.first;
+          } else {
+            appendRow(out_, line->FValue, aligns, tags,
+                      [&](std::u16string& html) { emitter.offerPiece(html); });
+          }
           return;
         }
-        rowText.clear();
-        appendRow(rowText, line->FValue, aligns, tags);
-        if (emitter.emitTableRow(out_, rowText, line->FValue.view())) {
-          emitter.offerPiece(out_);
-        } else {
-          rest = line;
+        if (!emitter.mayConvertTableRowAlone(line->FValue)) {
+          rest = convertGathered(out_, gathered, emitter) ? line : gathered.first;
+          return;
+        }
+        if (gathered.first == nullptr) gathered.first = line;
+        appendRow(gathered.text, line->FValue, aligns, tags);
+        if (gathered.text.size() >= kGatheredUnits && !convertGathered(out_, gathered, emitter)) {
+          rest = gathered.first;
         }
       },
       [](const TLine*) {});
+  if (rest == nullptr && !convertGathered(out_, gathered, emitter)) rest = gathered.first;
   if (rest == nullptr) {
     out_ += u"</table>\n";
     return;
   }
-  std::u16string text;
+  std::u16string text = std::move(gathered.text);
+  text.clear();
   appendRowsFrom(text, lines, rest, aligns);
   text += u"</table>\n";
   emitter.emitTableText(out_, text);

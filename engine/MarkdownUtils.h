@@ -553,12 +553,16 @@ class TEmitter {
   // Inline emission of the table extension's text, whose own tags safe mode
   // leaves as they are.
   void emitTableText(std::u16string& out_, const std::u16string& text);
-  // The same for the text of one table row, made from the row line `source`,
-  // when the row's HTML cannot depend on the rows after it: no search or
-  // construct in it failed for want of an end. Otherwise writes nothing and
-  // returns false.
-  bool emitTableRow(std::u16string& out_, const std::u16string& rowText,
-                    std::u16string_view source);
+  // Whether emitTableRows can tell if the HTML of the table row made from the
+  // row line `source` depends on the rows after it. It cannot for a tag that
+  // a browser may read on into them, and the host's special link emitter
+  // must see each link once.
+  bool mayConvertTableRowAlone(std::u16string_view source) const;
+  // The same for the text of a few table rows, each one that
+  // mayConvertTableRowAlone allows, when their HTML cannot depend on the
+  // rows after them: no search or construct in them failed for want of an
+  // end. Otherwise writes nothing and returns false.
+  bool emitTableRows(std::u16string& out_, const std::u16string& rowsText);
 
   // HTML handed on in pieces while it is written: while a writer is set for
   // html, offerPiece(html) calls it, and it may hand on and clear html.
@@ -626,7 +630,7 @@ class TEmitter {
   // True while the table extension's text is emitted.
   bool FInTable = false;
   // Set when a search for a closer or a construct of the text being
-  // converted found no end (see emitTableRow).
+  // converted found no end (see emitTableRows).
   bool FFoundNoEnd = false;
   // The HTML handed on in pieces, and what hands it on (see setPieceWriter).
   const std::u16string* FPieceHtml = nullptr;

@@ -829,29 +829,28 @@ namespace {
 // Whether a browser's reading of a tag in the row line `source` may go on
 // past the row: only a quoted value carries it over a ">".
 bool mayOpenQuotedTag(std::u16string_view source) {
-  if (source.find(u'<') == std::u16string_view::npos) return false;
+  if (findEitherUnit(source, 0, u'<', u'<') == source.size()) return false;
   return findEitherUnit(source, 0, u'"', u'\'') != source.size();
 }
 
 }  // namespace
 
-bool TEmitter::emitTableRow(std::u16string& out_, const std::u16string& rowText,
-                            std::u16string_view source) {
+bool TEmitter::mayConvertTableRowAlone(std::u16string_view source) const {
   // An undecided "<" is written after reading the tag as a browser does, up
   // to the end of the text.
   if (config().deferUndecidedTags && mayOpenQuotedTag(source)) return false;
-  // The host's special link emitter must see each link once.
-  if (config().specialLinkEmitter != nullptr &&
-      source.find(u"[[") != std::u16string_view::npos) {
-    return false;
-  }
-  // A mail autolink draws random numbers; a row written again must draw the same.
+  return config().specialLinkEmitter == nullptr ||
+         source.find(u"[[") == std::u16string_view::npos;
+}
+
+bool TEmitter::emitTableRows(std::u16string& out_, const std::u16string& rowsText) {
+  // A mail autolink draws random numbers; rows written again must draw the same.
   std::optional<std::mt19937> random;
-  if (source.find(u'@') != std::u16string_view::npos) random = config().random();
+  if (findEitherUnit(rowsText, 0, u'@', u'@') != rowsText.size()) random = config().random();
   const std::size_t before = out_.size();
   FFoundNoEnd = false;
   FInTable = true;
-  recursiveEmitLine(out_, rowText, 0, mtNONE);
+  recursiveEmitLine(out_, rowsText, 0, mtNONE);
   FInTable = false;
   if (!FFoundNoEnd) return true;
   out_.resize(before);
