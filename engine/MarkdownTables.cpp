@@ -75,6 +75,21 @@ TAlignment alignmentOf(std::u16string_view formatCell) {
   return alNone;
 }
 
+// The alignment endings differ first in the letter after ` align="`.
+constexpr std::size_t kAlignLetter = 8;
+static_assert(kAlignCenter[kAlignLetter] == u'c' && kAlignLeft[kAlignLetter] == u'l' &&
+              kAlignRight[kAlignLetter] == u'r');
+
+// The alignment ending whose letter after ` align="` is c; empty for none.
+std::u16string_view alignmentEndingNamed(char16_t c) {
+  switch (c) {
+    case u'c': return kAlignCenter;
+    case u'l': return kAlignLeft;
+    case u'r': return kAlignRight;
+    default: return {};
+  }
+}
+
 // The end of a cell's opening tag for an alignment.
 std::u16string_view alignmentText(TAlignment alignment) {
   static constexpr std::u16string_view kEndings[] = {kNoAlign, kAlignLeft, kAlignCenter,
@@ -285,10 +300,9 @@ int TTable::ownTagEnd(const std::u16string& s, int start) {
   static_assert(kNoAlign == u">");
   if (unitAt(i) == u'>') return start + static_cast<int>(i);
   if (closing || !cell) return -1;
-  for (std::u16string_view ending : {kAlignCenter, kAlignLeft, kAlignRight}) {
-    if (holdsAt(text, i, ending)) return start + static_cast<int>(i + ending.size()) - 1;
-  }
-  return -1;
+  const std::u16string_view ending = alignmentEndingNamed(unitAt(i + kAlignLetter));
+  if (ending.empty() || !holdsAt(text, i, ending)) return -1;
+  return start + static_cast<int>(i + ending.size()) - 1;
 }
 
 namespace {

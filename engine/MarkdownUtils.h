@@ -597,6 +597,7 @@ class TEmitter {
   int closingOf(TInlineText& text, int start, TMarkToken token);
   int stepOver(TInlineText& text, int i, TMarkToken t);
   int constructEnd(TInlineText& text, int i, TMarkToken t);
+  int ownTableTagEnd(const TInlineText& text, int i, TMarkToken t) const;
   int specialLinkClosing(TInlineText& text, int i);
   int emitFrom(std::u16string& out_, TInlineText& text, int start, TMarkToken token);
   int emitStep(std::u16string& out_, TInlineText& text, int i, TMarkToken t);

@@ -307,10 +307,8 @@ int TEmitter::stepOver(TInlineText& text, int i, TMarkToken t) {
 int TEmitter::constructEnd(TInlineText& text, int i, TMarkToken t) {
   FRead.start = -1;  // what an earlier call kept is for no one now
   // The table's own tags are found at once; remembering them would cost more.
-  if (t == mtHTML && FInTable) {
-    const int own = TTable::ownTagEnd(text.s, i);
-    if (own >= 0) return own;
-  }
+  const int own = ownTableTagEnd(text, i, t);
+  if (own >= 0) return own;
   const bool remember = FScan->shortcuts;
   if (remember) {
     const int known = text.knownConstructEnd(i);
@@ -352,6 +350,11 @@ int TEmitter::constructEnd(TInlineText& text, int i, TMarkToken t) {
   if (last < 0 && t != mtENTITY) FFoundNoEnd = true;
   if (remember) text.rememberConstructEnd(i, last);
   return last;
+}
+
+// The last position of the table's own tag that token t at i starts, or -1.
+int TEmitter::ownTableTagEnd(const TInlineText& text, int i, TMarkToken t) const {
+  return t == mtHTML && FInTable ? TTable::ownTagEnd(text.s, i) : -1;
 }
 
 // Where the "]]" of the special link at i starts, or -1. Without a special
@@ -465,10 +468,15 @@ int TEmitter::emitSpecialLink(std::u16string& out_, TInlineText& text, int i) {
 }
 
 // Code spans, links, images, tags and autolinks, character references and
-// formulas. On failure the first character is written as text, "<" and "&"
-// escaped.
+// formulas; the table's own tags are copied as they stand. On failure the
+// first character is written as text, "<" and "&" escaped.
 int TEmitter::emitConstruct(std::u16string& out_, TInlineText& text, int i, TMarkToken t) {
   const std::u16string& s = text.s;
+  const int own = ownTableTagEnd(text, i, t);
+  if (own >= 0) {
+    out_.append(s, static_cast<std::size_t>(i), static_cast<std::size_t>(own - i + 1));
+    return own;
+  }
   const int last = constructEnd(text, i, t);
   if (last < 0) {
     appendFallback(out_, s, i, t);
