@@ -74,9 +74,9 @@ struct TInlineText {
   int length() const { return static_cast<int>(s.size()); }
 
   // Remembered results. A search for the closer `token` from `start`
-  // gives the position where the closer starts, or -1; a construct (code
-  // span, link, tag, ...) at a position gives the last position it consumes,
-  // or -1. kUnknown: not computed yet.
+  // gives the position where the closer starts, or -1; a construct (link,
+  // tag, ...) at a position gives the last position it consumes, or -1.
+  // kUnknown: not computed yet.
   static constexpr int kUnknown = -2;
   int knownClosing(int start, TMarkToken token) const;
   void rememberClosing(int start, TMarkToken token, int closing);

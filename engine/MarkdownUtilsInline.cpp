@@ -13,8 +13,9 @@
 // A search that continues from position x is the same search as one started
 // at x, so every position a search stood on is remembered with its result;
 // a later search that reaches such a position knows its result at once.
-// Constructs with recognisers of their own (code spans, links, tags,
-// character references, formulas) are remembered by position likewise.
+// Constructs with recognisers of their own (links, tags, character
+// references, formulas) are remembered by position likewise; code spans,
+// which a search for "`" ends, need not be.
 // Failed attempts therefore cost no output, and no text is scanned twice for
 // the same closer. Nesting deeper than kMaxInlineNesting is not attempted,
 // so no input can exhaust the call stack.
@@ -137,11 +138,31 @@ void appendFallback(std::u16string& out_, const std::u16string& s, int i, TMarkT
 
 int codeDelimiterWidth(TMarkToken t) { return t == mtCODE_SINGLE ? 1 : 2; }
 
+// Where the next code delimiter of kind t starts, from `from` on, or -1.
+// A "`" followed by another one is a double delimiter and any other "`" a
+// single one, whatever stands before it and in every dialect, so the
+// delimiters are found by a search for "`" alone: a single one is the last
+// "`" of a run.
+int nextCodeDelimiter(const std::u16string& s, int from, TMarkToken t) {
+  const std::size_t n = s.size();
+  std::size_t at = s.find(u'`', static_cast<std::size_t>(from));
+  while (at != std::u16string::npos) {
+    const bool doubled = at + 1 < n && s[at + 1] == u'`';
+    if (t == mtCODE_DOUBLE && doubled) return static_cast<int>(at);
+    if (t == mtCODE_SINGLE) {
+      while (at + 1 < n && s[at + 1] == u'`') ++at;
+      return static_cast<int>(at);
+    }
+    at = s.find(u'`', at + 1);
+  }
+  return -1;
+}
+
 // The last position of the code span whose delimiter is at i: the next
 // delimiter of the same kind ends it. -1 when there is none.
-int codeSpanEnd(const TEmitter& emitter, const std::u16string& s, int i, TMarkToken t) {
+int codeSpanEnd(const std::u16string& s, int i, TMarkToken t) {
   const int width = codeDelimiterWidth(t);
-  const int closing = emitter.findToken(s, i + width, t);
+  const int closing = nextCodeDelimiter(s, i + width, t);
   return closing < 0 ? -1 : closing + width - 1;
 }
 
@@ -306,6 +327,11 @@ int TEmitter::stepOver(TInlineText& text, int i, TMarkToken t) {
 // The last position of the construct at i, or -1 when it does not complete.
 int TEmitter::constructEnd(TInlineText& text, int i, TMarkToken t) {
   FRead.start = -1;  // what an earlier call kept is for no one now
+  // A code span ends at the next "`" of its kind. The searches from the
+  // delimiters of one kind cover stretches of text that overlap at most in
+  // pairs, so together they read the text about once; remembering their ends would
+  // cost more and, in a text of backquote runs, fill the table.
+  if (t == mtCODE_SINGLE || t == mtCODE_DOUBLE) return codeSpanEnd(text.s, i, t);
   // The table's own tags are found at once; remembering them would cost more.
   const int own = ownTableTagEnd(text, i, t);
   if (own >= 0) return own;
@@ -319,10 +345,6 @@ int TEmitter::constructEnd(TInlineText& text, int i, TMarkToken t) {
   bool repeats = true;  // whether what was written may be written again
   FRead.html.clear();
   switch (t) {
-    case mtCODE_SINGLE:
-    case mtCODE_DOUBLE:
-      last = codeSpanEnd(*this, s, i, t);
-      break;
     case mtLINK:
     case mtIMAGE:
       last = linkEnd(&text, s, i, t);

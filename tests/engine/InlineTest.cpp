@@ -472,6 +472,33 @@ TEST(InlineWays, RunsOfCommentAndDeclarationStartsGiveTheLiteralOutput) {
   EXPECT_EQ(differences, 0);
 }
 
+// Runs of backquotes whose lengths repeat: a code span ends at the next
+// delimiter of its kind, found by a search for "`" without the token reader.
+TEST(InlineWays, BackquoteRunsGiveTheLiteralOutput) {
+  std::vector<std::u16string> texts;
+  for (int longest : {1, 2, 3, 4, 5, 7}) {
+    for (const std::u16string between : {u"a", u" ", u"*", u"\\", u"", u"[x]`"}) {
+      std::u16string text;
+      for (int i = 0; i < 24; ++i) {
+        text += std::u16string(static_cast<std::size_t>(1 + i % longest), u'`') + between;
+      }
+      texts.push_back(text);
+      texts.push_back(u"*" + text + u"*");
+    }
+  }
+  std::mt19937 random(64);
+  const std::vector<std::u16string> pieces = {u"`", u"``", u"```", u"a", u" ", u"*", u"\\", u"<"};
+  std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
+  for (int round = 0; round < 500; ++round) {
+    std::u16string text;
+    for (int i = 0; i < 16; ++i) text += pieces[pick(random)];
+    texts.push_back(text);
+  }
+  int differences = 0;
+  for (const std::u16string& text : texts) expectSameEveryWay(text, differences);
+  EXPECT_EQ(differences, 0);
+}
+
 TEST(Inline, RunsOfCommentAndDeclarationStarts) {
   expectDialects({
       {"<!--<!--<!--", "<!--<!--<!--", "<!&ndash;<!&ndash;<!&ndash;",
