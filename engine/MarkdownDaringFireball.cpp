@@ -39,6 +39,21 @@ void writePiece(const TMarkdownProcessor::THtmlSink& write, std::u16string& out_
   out_.clear();
 }
 
+// Lets the emitter hand long blocks' HTML on for as long as it lives, and no
+// longer: the HTML and the sink it was given are the conversion's own.
+class TPieceHandOnScope {
+ public:
+  TPieceHandOnScope(TEmitter& emitter, TEmitter::TPieceHandOn pieces) : emitter_(emitter) {
+    emitter_.setPieceHandOn(std::move(pieces));
+  }
+  ~TPieceHandOnScope() { emitter_.setPieceHandOn({}); }
+  TPieceHandOnScope(const TPieceHandOnScope&) = delete;
+  TPieceHandOnScope& operator=(const TPieceHandOnScope&) = delete;
+
+ private:
+  TEmitter& emitter_;
+};
+
 const TCharSet ID_END{u']'};
 const TCharSet ANGLE_LINK_END{u'>'};
 const TCharSet PLAIN_LINK_END{u'\n', u' '};
@@ -192,21 +207,14 @@ std::u16string TMarkdownDaringFireball::convert(const std::u16string& source,
   const std::size_t expected = source.size() + source.size() / 4;
   out_.reserve(write != nullptr ? std::min(expected, 2 * kPieceSize) : expected);
   root->removeSurroundingEmptyLines();
-  // A long table hands on its HTML between its rows too.
-  const auto offerPiece = [&](std::u16string& html) {
-    if (html.size() >= kPieceSize) {
-      writePiece(*write, html, defer ? &decider : nullptr, false, decided);
-    }
-  };
-  if (write != nullptr) Femitter->setPieceWriter(&out_, offerPiece);
-  // The writer goes with out_, however the conversion ends.
-  struct TPieceWriterReset {
-    TEmitter& emitter;
-    ~TPieceWriterReset() { emitter.setPieceWriter(nullptr, nullptr); }
-  } pieceWriterReset{*Femitter};
   // Each block is written as soon as it is built and released once written,
   // so a long document does not hold all its blocks, or all its lines and
-  // all its HTML, at the same time.
+  // all its HTML, at the same time; a long block's HTML, a long table's
+  // too, goes on in pieces while it is written.
+  auto handOn = [&] { writePiece(*write, out_, defer ? &decider : nullptr, false, decided); };
+  const TPieceHandOnScope pieces(*Femitter, write != nullptr
+                                                ? TEmitter::TPieceHandOn{&out_, kPieceSize, handOn}
+                                                : TEmitter::TPieceHandOn{});
   buildBlocks(root.get(), [&](std::unique_ptr<TBlock> child) {
     Femitter->emit(out_, child.get());
     Femitter->offerPiece(out_);

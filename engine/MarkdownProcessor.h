@@ -120,9 +120,10 @@ class TMarkdownProcessor {
   // Receives the HTML of ProcessTo piece by piece.
   using THtmlSink = std::function<void(std::u16string_view piece)>;
   // Converts like Process(std::move(source)) but hands the HTML to `write` in
-  // pieces as it is made, each ending between two top-level blocks or two
-  // rows of a long table, so the whole fragment is never held at once. Hooks
-  // see only the current piece.
+  // pieces as it is made, each ending between two top-level blocks, between
+  // two rows of a long table or, in a long block, between two parts of its
+  // text, so the whole fragment is never held at once. Hooks see only the
+  // current piece.
   virtual void ProcessTo(std::u16string&& source, const THtmlSink& write) = 0;
 
   // Loads a file (see decodeText for the encoding rules), ends every line with

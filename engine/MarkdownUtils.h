@@ -12,6 +12,7 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "MarkdownProcessor.h"
@@ -564,11 +565,22 @@ class TEmitter {
   // end. Otherwise writes nothing and returns false.
   bool emitTableRows(std::u16string& out_, const std::u16string& rowsText);
 
-  // HTML handed on in pieces while it is written: while a writer is set for
-  // html, offerPiece(html) calls it, and it may hand on and clear html.
-  using TPieceWriter = std::function<void(std::u16string& html)>;
-  void setPieceWriter(const std::u16string* html, TPieceWriter writer);
-  bool writesPieces(const std::u16string& html) const;
+
+  // Lets a long block's HTML go on before the block ends: at a place where
+  // nothing written later looks back (between two inline steps of a block's
+  // text, not inside a span or link text; between two rows of a table),
+  // offerPiece(out) calls `handOn`, which takes the HTML out of `out`, once
+  // `out` holds `size` code units or more. Off while `out` is null.
+  struct TPieceHandOn {
+    std::u16string* out = nullptr;
+    std::size_t size = 0;
+    std::function<void()> handOn;
+  };
+  void setPieceHandOn(TPieceHandOn pieces) { FPieces = std::move(pieces); }
+  // Whether html is handed on in pieces.
+  bool writesPieces(const std::u16string& html) const { return &html == FPieces.out; }
+  // Hands html on when it is handed on in pieces, is long enough and ends
+  // with a whole character.
   void offerPiece(std::u16string& html);
 
   // Links and references.
@@ -633,9 +645,6 @@ class TEmitter {
   // Set when a search for a closer or a construct of the text being
   // converted found no end (see emitTableRows).
   bool FFoundNoEnd = false;
-  // The HTML handed on in pieces, and what hands it on (see setPieceWriter).
-  const std::u16string* FPieceHtml = nullptr;
-  TPieceWriter FPieceWriter;
   // The HTML of the tag, autolink, reference or formula that the last
   // constructEnd read at `start`, kept so that emitConstruct, which writes it
   // next, need not read it again (safe mode reads a tag in full). Not kept
@@ -650,6 +659,8 @@ class TEmitter {
   std::u16string FMarkedText;
   // Set by checkHTML: whether writing the same HTML again would give the same.
   bool FHtmlRepeats = true;
+  // Where a long block's HTML goes while the block is written.
+  TPieceHandOn FPieces;
 };
 
 }  // namespace glyphmill

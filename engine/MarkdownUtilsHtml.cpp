@@ -858,18 +858,6 @@ bool TEmitter::emitTableRows(std::u16string& out_, const std::u16string& rowsTex
   return false;
 }
 
-void TEmitter::setPieceWriter(const std::u16string* html, TPieceWriter writer) {
-  FPieceHtml = html;
-  FPieceWriter = std::move(writer);
-}
-
-bool TEmitter::writesPieces(const std::u16string& html) const {
-  return FPieceHtml == &html && FPieceWriter;
-}
-
-void TEmitter::offerPiece(std::u16string& html) {
-  if (writesPieces(html)) FPieceWriter(html);
-}
 
 // ---------------------------------------------------------------- character references
 

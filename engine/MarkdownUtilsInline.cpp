@@ -396,6 +396,9 @@ int TEmitter::emitFrom(std::u16string& out_, TInlineText& text, int start, TMark
   const int n = text.length();
   int i = start;
   while (i < n) {
+    // A table's rows may yet be converted again (see emitTableRows): their
+    // HTML stays until the table hands it on between rows.
+    if (FScan->depth == 0 && !FInTable) offerPiece(out_);
     // Plain text, and characters that start no marker where they stand
     // (mtNONE closes nothing and is written as it is), are written in one run.
     int marker = plainRunEnd(text.s, i);
@@ -411,6 +414,14 @@ int TEmitter::emitFrom(std::u16string& out_, TInlineText& text, int start, TMark
     i = emitStep(out_, text, marker, t) + 1;
   }
   return -1;
+}
+
+// A lead surrogate waits for its partner, so that a piece ends with a whole
+// character.
+void TEmitter::offerPiece(std::u16string& html) {
+  if (!writesPieces(html) || html.size() < FPieces.size) return;
+  if ((html.back() & 0xFC00) == 0xD800) return;
+  FPieces.handOn();
 }
 
 // Writes what token t at i stands for; returns the last position consumed.

@@ -150,7 +150,8 @@ TEST(Documents, LineBreakStylesDoNotMatter) {
 }
 
 // The three ways in: a text kept by the caller, a text handed over, and the
-// HTML handed out in pieces. All give the same HTML; pieces end between blocks.
+// HTML handed out in pieces. All give the same HTML; pieces end with a whole
+// character (between blocks, or inside a long one between two of its steps).
 TEST(Documents, HandedOverOrInPiecesTheSameHtml) {
   std::vector<Document> docs = documents();
   std::string longText;
@@ -172,7 +173,7 @@ TEST(Documents, HandedOverOrInPiecesTheSameHtml) {
     int pieces = 0;
     fresh()->ProcessTo(std::u16string(source), [&](std::u16string_view piece) {
       EXPECT_FALSE(piece.empty());
-      EXPECT_EQ(piece.back(), u'\n');
+      EXPECT_NE(piece.back() & 0xFC00, 0xD800);
       joined += piece;
       ++pieces;
     });
@@ -181,6 +182,41 @@ TEST(Documents, HandedOverOrInPiecesTheSameHtml) {
       EXPECT_GT(pieces, 2);
     } else {
       EXPECT_EQ(S(kept), doc.expected);
+    }
+  }
+}
+
+// A paragraph far longer than a piece goes on in pieces while it is written,
+// between its steps and never inside a span, link text or tag; together they
+// are the HTML that Process returns.
+TEST(Documents, ALongParagraphGoesOnInPieces) {
+  std::u16string unit = U("a *b `c`* [d **e**](/u \"t\") <span title=\"x\">f</span> &amp; "
+                          "<b title=\"g h\"> <mail@example.org> ``i`` ");
+  unit += u"\U0001F600`\U0001F600` [\U0001F600](/v)\U0001F600 ";
+  std::u16string paragraph;
+  while (paragraph.size() < 300000) paragraph += unit;
+  const std::u16string source = U("# Head\n\n") + paragraph + U("\n\nLast.\n");
+  for (TMarkdownProcessorDialect dialect : {mdCommonMark, mdTxtMark, mdDaringFireball}) {
+    for (bool allowUnsafe : {false, true}) {
+      SCOPED_TRACE(std::string(dialectName(dialect)) + (allowUnsafe ? " unsafe" : " safe"));
+      auto fresh = [&] {
+        auto processor = TMarkdownProcessor::CreateDialect(dialect);
+        processor->SetAllowUnsafe(allowUnsafe);
+        processor->config().SetRandomSeed(3);
+        return processor;
+      };
+      const std::u16string whole = fresh()->Process(source);
+      std::u16string joined;
+      int pieces = 0;
+      int insideBlocks = 0;
+      fresh()->ProcessTo(std::u16string(source), [&](std::u16string_view piece) {
+        joined += piece;
+        ++pieces;
+        if (piece.back() != u'\n') ++insideBlocks;
+      });
+      EXPECT_EQ(joined, whole);
+      EXPECT_GT(pieces, 4);
+      EXPECT_GT(insideBlocks, 2);
     }
   }
 }
