@@ -252,8 +252,9 @@ TEST(TagReader, ReadXMLInBothModes) {
       // Tags of a name alone, in any letter case, with digits, and one
       // followed by a second ">".
       {"<H1>x</H1>", 0, 3, "<H1>", "<H1>"},
-      {"x</STYLE>", 1, 8, "</STYLE>", "&lt;/STYLE>"},
-      {"<Noscript>", 0, 9, "<Noscript>", "&lt;Noscript>"},
+      {"x</SCRIPT>", 1, 9, "</SCRIPT>", "&lt;/SCRIPT>"},
+      {"<Embed>", 0, 6, "<Embed>", "&lt;Embed>"},
+      {"<style>", 0, 6, "<style>", "<style>"},
       {"<iframe2>", 0, 8, "<iframe2>", "<iframe2>"},
       {"<b>>", 0, 2, "<b>", "<b>"},
   };
