@@ -331,7 +331,11 @@ int TEmitter::constructEnd(TInlineText& text, int i, TMarkToken t) {
   // delimiters of one kind cover stretches of text that overlap at most in
   // pairs, so together they read the text about once; remembering their ends would
   // cost more and, in a text of backquote runs, fill the table.
-  if (t == mtCODE_SINGLE || t == mtCODE_DOUBLE) return codeSpanEnd(text.s, i, t);
+  if (t == mtCODE_SINGLE || t == mtCODE_DOUBLE) {
+    const int last = codeSpanEnd(text.s, i, t);
+    if (last < 0) FFoundNoEnd = true;
+    return last;
+  }
   // The table's own tags are found at once; remembering them would cost more.
   const int own = ownTableTagEnd(text, i, t);
   if (own >= 0) return own;
