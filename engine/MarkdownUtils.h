@@ -565,7 +565,6 @@ class TEmitter {
   // end. Otherwise writes nothing and returns false.
   bool emitTableRows(std::u16string& out_, const std::u16string& rowsText);
 
-
   // Lets a long block's HTML go on before the block ends: at a place where
   // nothing written later looks back (between two inline steps of a block's
   // text, not inside a span or link text; between two rows of a table),
