@@ -1,5 +1,6 @@
 // HTML knowledge, the tag reader, autolinks and character references.
 #include <random>
+#include <cctype>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -268,6 +269,33 @@ TEST(TagReader, ReadXMLInBothModes) {
     EXPECT_EQ(result, row.expectedResult);
     EXPECT_EQ(safeCopy, row.expectedSafeCopy);
   }
+}
+
+// A tag of a name alone, opening or closing, in any letter case: safe mode
+// writes it as text exactly when the name is that of an unsafe element, and
+// both modes take it to its ">".
+TEST(TagReader, TagsOfANameAloneInSafeMode) {
+  const std::vector<std::string> names = {"script", "SCRIPT", "ScRiPt", "iframe", "object",
+                                          "embed",  "base",   "portal", "div",    "b",
+                                          "h1",     "style",  "scripts", "x1"};
+  int unsafeNames = 0;
+  for (const std::string& name : names) {
+    std::string lower = name;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const bool unsafe = THTML::isUnsafeHtmlElement(U(lower));
+    unsafeNames += unsafe ? 1 : 0;
+    for (const std::string& tag : {"<" + name + ">", "</" + name + ">"}) {
+      SCOPED_TRACE(tag);
+      const std::string text = "a" + tag + "b";
+      int result = 0;
+      EXPECT_EQ(readTag(text, 1, false, result), tag);
+      EXPECT_EQ(result, static_cast<int>(tag.size()));
+      EXPECT_EQ(readTag(text, 1, true, result), unsafe ? "&lt;" + tag.substr(1) : tag);
+      EXPECT_EQ(result, static_cast<int>(tag.size()));
+      EXPECT_EQ(TUtils::xmlTagEnd(U(text), 1), static_cast<int>(tag.size()));
+    }
+  }
+  EXPECT_EQ(unsafeNames, 8);
 }
 
 // Only "/", optional white space and ">" is the self-closing slash; other

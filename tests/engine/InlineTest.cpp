@@ -408,6 +408,25 @@ void expectSameEveryWay(const std::u16string& text, int& differences, bool withP
   }
 }
 
+// Appends 500 texts of `length` pieces each, picked at random (from `seed`).
+void addRandomTexts(std::vector<std::u16string>& texts, const std::vector<std::u16string>& pieces,
+                    unsigned seed, int length) {
+  std::mt19937 random(seed);
+  std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
+  for (int round = 0; round < 500; ++round) {
+    std::u16string text;
+    for (int i = 0; i < length; ++i) text += pieces[pick(random)];
+    texts.push_back(text);
+  }
+}
+
+// Each text converts to the same HTML every way.
+void expectAllSameEveryWay(const std::vector<std::u16string>& texts) {
+  int differences = 0;
+  for (const std::u16string& text : texts) expectSameEveryWay(text, differences);
+  EXPECT_EQ(differences, 0);
+}
+
 TEST(InlineWays, RandomTextsGiveTheLiteralOutput) {
   // No "@": the character references of mail links are drawn at random.
   const std::u16string alphabet = u"*_~^=+`[]()!<>&\"$ab \n\\-.:;#1C";
@@ -458,18 +477,10 @@ TEST(InlineWays, RunsOfCommentAndDeclarationStartsGiveTheLiteralOutput) {
       texts.push_back(text + end);
     }
   }
-  std::mt19937 random(30);
-  const std::vector<std::u16string> pieces = {u"<!", u"<!--", u"<?", u"<![CDATA[", u":", u">",
-                                              u"-", u"\\", u" ", u"x", u"]]", u"*"};
-  std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
-  for (int round = 0; round < 500; ++round) {
-    std::u16string text;
-    for (int i = 0; i < 20; ++i) text += pieces[pick(random)];
-    texts.push_back(text);
-  }
-  int differences = 0;
-  for (const std::u16string& text : texts) expectSameEveryWay(text, differences);
-  EXPECT_EQ(differences, 0);
+  addRandomTexts(texts, {u"<!", u"<!--", u"<?", u"<![CDATA[", u":", u">", u"-", u"\\", u" ", u"x",
+                         u"]]", u"*"},
+                 30, 20);
+  expectAllSameEveryWay(texts);
 }
 
 // Runs of backquotes whose lengths repeat: a code span ends at the next
@@ -486,17 +497,8 @@ TEST(InlineWays, BackquoteRunsGiveTheLiteralOutput) {
       texts.push_back(u"*" + text + u"*");
     }
   }
-  std::mt19937 random(64);
-  const std::vector<std::u16string> pieces = {u"`", u"``", u"```", u"a", u" ", u"*", u"\\", u"<"};
-  std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
-  for (int round = 0; round < 500; ++round) {
-    std::u16string text;
-    for (int i = 0; i < 16; ++i) text += pieces[pick(random)];
-    texts.push_back(text);
-  }
-  int differences = 0;
-  for (const std::u16string& text : texts) expectSameEveryWay(text, differences);
-  EXPECT_EQ(differences, 0);
+  addRandomTexts(texts, {u"`", u"``", u"```", u"a", u" ", u"*", u"\\", u"<"}, 64, 16);
+  expectAllSameEveryWay(texts);
 }
 
 TEST(Inline, RunsOfCommentAndDeclarationStarts) {
