@@ -440,6 +440,10 @@ class TUtils {
   static int readUntil(std::u16string& out_, const std::u16string& s, int start,
                        const TCharSet& cend);
   static int readUntil(std::u16string& out_, const std::u16string& s, int start, char16_t cend);
+  // Where readUntil would stop, found without copying: the position of the
+  // stop character, or -1 at the end of the text.
+  static int findUntil(const std::u16string& s, int start, const TCharSet& cend);
+  static int findUntil(const std::u16string& s, int start, char16_t cend);
   static int readRawUntil(std::u16string& out_, const std::u16string& s, int start,
                           const TCharSet& cend);
   static int readRawUntil(std::u16string& out_, const std::u16string& s, int start,

@@ -713,6 +713,8 @@ using TAutolinkSearch = TInlineText::TAutolinkSearch;
 // up to the first of `firstStops`, which must be `separator`, then from
 // there up to ">". Returns the position of the ">", or -1. With remembered
 // searches (which it updates), an answer they already give is not read again.
+// Both ends are found before anything is copied: most "<" start no
+// autolink, and their text is then never copied.
 int readAutolink(std::u16string& read, const std::u16string& s, int start,
                  const TCharSet& firstStops, char16_t separator, TAutolinkSearch* first,
                  TAutolinkSearch* rest) {
@@ -720,12 +722,15 @@ int readAutolink(std::u16string& read, const std::u16string& s, int start,
   const int known = first != nullptr ? first->recall(start + 1, length) : TInlineText::kUnknown;
   if (known != TInlineText::kUnknown && (known < 0 || s[known] != separator)) return -1;
   if (known != TInlineText::kUnknown && rest->recall(known, length) == -1) return -1;
-  const int stop = TUtils::readUntil(read, s, start + 1, firstStops);
+  const int stop = TUtils::findUntil(s, start + 1, firstStops);
   if (first != nullptr) *first = {start + 1, stop};
   if (stop < 0 || s[stop] != separator) return -1;
   if (rest != nullptr && rest->recall(stop, length) == -1) return -1;
-  const int end = TUtils::readUntil(read, s, stop, u'>');
+  const int end = TUtils::findUntil(s, stop, u'>');
   if (rest != nullptr) *rest = {stop, end};
+  if (end < 0) return -1;
+  TUtils::readUntil(read, s, start + 1, firstStops);
+  TUtils::readUntil(read, s, stop, u'>');
   return end;
 }
 

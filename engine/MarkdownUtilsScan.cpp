@@ -40,6 +40,26 @@ int readEscapedUntil(std::u16string& out_, const std::u16string& s, int start,
   return -1;
 }
 
+// Where readEscapedUntil stops: a backslash before an escapable character
+// takes that character along, any other backslash only itself.
+template <typename Stops>
+int escapedStop(const std::u16string& s, int start, const Stops& cend) {
+  const int length = static_cast<int>(s.size());
+  if (start < 0) return -1;
+  int i = start;
+  while (i < length) {
+    const char16_t c = s[i];
+    if (c == u'\\' && i + 1 < length) {
+      i += TUtils::isLinkEscapable(s[i + 1]) ? 2 : 1;
+    } else if (isStop(c, cend)) {
+      return i;
+    } else {
+      ++i;
+    }
+  }
+  return -1;
+}
+
 // Copies s from start up to a stop character, every other character as is.
 template <typename Stops>
 int readPlainUntil(std::u16string& out_, const std::u16string& s, int start,
@@ -84,6 +104,14 @@ int TUtils::readUntil(std::u16string& out_, const std::u16string& s, int start,
 
 int TUtils::readUntil(std::u16string& out_, const std::u16string& s, int start, char16_t cend) {
   return readEscapedUntil(out_, s, start, cend);
+}
+
+int TUtils::findUntil(const std::u16string& s, int start, const TCharSet& cend) {
+  return escapedStop(s, start, cend);
+}
+
+int TUtils::findUntil(const std::u16string& s, int start, char16_t cend) {
+  return escapedStop(s, start, cend);
 }
 
 int TUtils::readRawUntil(std::u16string& out_, const std::u16string& s, int start,

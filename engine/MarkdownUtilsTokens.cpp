@@ -43,6 +43,12 @@ char16_t charOrSpace(const std::u16string& s, int position) {
 }
 
 TTokenWindow windowAt(const std::u16string& s, int position) {
+  if (position >= 1 && position + 3 < static_cast<int>(s.size())) {  // all inside the text
+    const char16_t* at = s.data() + position;
+    return TTokenWindow{TEmitter::whitespaceToSpace(at[-1]), TEmitter::whitespaceToSpace(at[0]),
+                        TEmitter::whitespaceToSpace(at[1]), TEmitter::whitespaceToSpace(at[2]),
+                        TEmitter::whitespaceToSpace(at[3])};
+  }
   return TTokenWindow{charOrSpace(s, position - 1), charOrSpace(s, position),
                       charOrSpace(s, position + 1), charOrSpace(s, position + 2),
                       charOrSpace(s, position + 3)};
@@ -157,7 +163,7 @@ TMarkToken commonMarkToken(const TTokenWindow& w) {
 }  // namespace
 
 char16_t TEmitter::whitespaceToSpace(char16_t c) {
-  if (c > 32 && c < 133) return c;  // printable ASCII and most controls: never white space
+  if (c >= 32 && c < 133) return c;  // the space, printable ASCII and most controls
   return TUtils::isWhiteSpace(c) ? u' ' : c;
 }
 

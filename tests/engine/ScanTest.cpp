@@ -1,5 +1,6 @@
-// Text readers: skipSpaces, escape, readUntil and readRawUntil; finding
-// one of two code units or a control character.
+// Text readers: skipSpaces, escape, readUntil (and findUntil, where it
+// stops) and readRawUntil; finding one of two code units or a control
+// character.
 #include <array>
 #include <string>
 #include <vector>
@@ -123,6 +124,7 @@ TEST(Scan, ReadUntilCharacter) {
     std::u16string out;
     EXPECT_EQ(TUtils::readUntil(out, U(row.text), row.start, stop), row.expectedResult);
     EXPECT_EQ(S(out), row.expectedCopy);
+    EXPECT_EQ(TUtils::findUntil(U(row.text), row.start, stop), row.expectedResult);
   }
 }
 
@@ -146,6 +148,7 @@ TEST(Scan, ReadUntilSet) {
     std::u16string out;
     EXPECT_EQ(TUtils::readUntil(out, U(row.text), row.start, stops), row.expectedResult);
     EXPECT_EQ(S(out), row.expectedCopy);
+    EXPECT_EQ(TUtils::findUntil(U(row.text), row.start, stops), row.expectedResult);
   }
 }
 

@@ -42,12 +42,18 @@ struct TokenRow {
   TMarkToken txtMark;
 };
 
+// Each row also between spaces: positions outside the text read as spaces,
+// so the tokens stay, and they are then read away from the text's ends.
 void expectTokens(const std::vector<TokenRow>& rows) {
   for (const TokenRow& row : rows) {
-    SCOPED_TRACE(S(row.text) + " @" + std::to_string(row.position));
-    EXPECT_EQ(tokenIn(row.text, row.position, mdDaringFireball), row.daringFireball);
-    EXPECT_EQ(tokenIn(row.text, row.position, mdCommonMark), row.commonMark);
-    EXPECT_EQ(tokenIn(row.text, row.position, mdTxtMark), row.txtMark);
+    for (const bool between : {false, true}) {
+      const std::u16string text = between ? u" " + row.text + u"    " : row.text;
+      const int position = between ? row.position + 1 : row.position;
+      SCOPED_TRACE(S(text) + " @" + std::to_string(position));
+      EXPECT_EQ(tokenIn(text, position, mdDaringFireball), row.daringFireball);
+      EXPECT_EQ(tokenIn(text, position, mdCommonMark), row.commonMark);
+      EXPECT_EQ(tokenIn(text, position, mdTxtMark), row.txtMark);
+    }
   }
 }
 
