@@ -174,6 +174,14 @@ bool TTagDecider::passOver(std::u16string_view piece, std::size_t& decided) {
   return true;
 }
 
+int TTagDecider::passPlainTag(std::u16string_view html, int i, int end) {
+  // A start tag; only a name that may stand for a raw-text element is looked up.
+  if (html[i + 1] != u'/' && mayNameRawTextElement(html[i + 1], end - i - 1)) {
+    enterRawText(html.substr(i + 1, end - i - 1));
+  }
+  return end + 1;
+}
+
 std::size_t TTagDecider::settleFrom(TWriter& writer, std::u16string_view html, bool complete) {
   const std::size_t n = html.size();
   std::size_t i = 0;
@@ -186,7 +194,10 @@ std::size_t TTagDecider::settleFrom(TWriter& writer, std::u16string_view html, b
     }
     const std::size_t next = nextMarkup(html, i);
     if (next == n) return n;
-    const int after = settleMarkup(writer, html, static_cast<int>(next), complete);
+    // Plain tags, most of a page's markup, are passed over right here.
+    const int plainEnd = html[next] == u'<' ? plainTagEnd(html, static_cast<int>(next)) : -1;
+    const int after = plainEnd >= 0 ? passPlainTag(html, static_cast<int>(next), plainEnd)
+                                    : settleMarkup(writer, html, static_cast<int>(next), complete);
     if (after < 0) return next;
     i = static_cast<std::size_t>(after);
   }
@@ -198,14 +209,6 @@ int TTagDecider::settleMarkup(TWriter& writer, std::u16string_view html, int i, 
   // "<!--" is the longest start to be told apart.
   if (!complete && i + 4 > n) return -1;
   if (html[i] == UNDECIDED_TAG) return settleUndecided(writer, html, i, complete);
-  const int plainEnd = plainTagEnd(html, i);
-  if (plainEnd >= 0) {
-    // A start tag; only a name that may stand for a raw-text element is looked up.
-    if (html[i + 1] != u'/' && mayNameRawTextElement(html[i + 1], plainEnd - i - 1)) {
-      enterRawText(html.substr(i + 1, plainEnd - i - 1));
-    }
-    return plainEnd + 1;
-  }
   const char16_t next = i + 1 < n ? html[i + 1] : u'\0';
   if (next == u'!') {
     FState = html.substr(i, 4) == u"<!--" ? tsComment : tsBogusComment;

@@ -75,8 +75,10 @@ class TTagDecider {
   // The reading behind settle: moves the state through html and returns how
   // far it is decided; the writer writes only what reading alone cannot.
   std::size_t settleFrom(TWriter& writer, std::u16string_view html, bool complete);
-  // At a "<" or undecided "<" in text: the position after what was decided,
-  // or -1 when the HTML that decides it is not there yet.
+  // At the plain tag html[i..end]: the position after it.
+  int passPlainTag(std::u16string_view html, int i, int end);
+  // At any other "<" or an undecided "<" in text: the position after what
+  // was decided, or -1 when the HTML that decides it is not there yet.
   int settleMarkup(TWriter& writer, std::u16string_view html, int i, bool complete);
   int settleUndecided(TWriter& writer, std::u16string_view html, int i, bool complete);
   // After a start tag a browser reads, given its name: a raw-text element's

@@ -64,6 +64,8 @@ const std::vector<DecisionRow>& decisionRows() {
        "<script>&lt;b></script><style>&lt;b></style><title>&lt;b></title><i>"},
       {"</script>^b>", "</script><b>"},
       {"<style/>^b></style>^i>", "<style/>&lt;b></style><i>"},
+      // a plain start tag of a raw-text element, decided even at a piece's end
+      {"^i><xmp>^b></xmp><p>", "<i><xmp>&lt;b></xmp><p>"},
       // many undecided "<" in long runs of text, tags and comments
       {"text of many units ^b> and more ^3 and ^i>, then <!-- ^x ^y --> after ^/b>^",
        "text of many units <b> and more &lt;3 and <i>, then <!-- &lt;x &lt;y --> after </b>&lt;"},
