@@ -37,6 +37,9 @@ struct TInlineScan {
   // Remembered results, brackets matched ahead and the other shortcuts only
   // save time. Tests switch them off to compare the output both ways.
   bool shortcuts = true;
+  // The positions each running closer search has passed, the innermost
+  // search's last: one stack for all, so that a search allocates nothing.
+  std::vector<int> visited;
 };
 
 // Results remembered for positions of one text. Few positions of a long text

@@ -769,8 +769,13 @@ int TEmitter::checkHTML(std::u16string& out_, TInlineText* text, const std::u16s
   }
   TDecorator& decorator = *config().decorator;
 
-  // A plain tag ("<p>", "</em>") holds no ":" or "@": it is no autolink.
-  if (plainTagEnd(s, start) >= 0) return readTag(out_, s, start);
+  // A plain tag ("<p>", "</em>") holds no ":" or "@": it is no autolink, and
+  // it holds no line feed that a table's tags would end it at.
+  const int plainEnd = plainTagEnd(s, start);
+  if (plainEnd >= 0) {
+    TUtils::readXML(out_, s, start, config().safeMode, config().deferUndecidedTags);
+    return plainEnd;
+  }
 
   std::u16string scratch;
   int end = readUrlAutolink(scratch, s, start, text);

@@ -271,7 +271,10 @@ int TEmitter::closingOf(TInlineText& text, int start, TMarkToken token) {
   }
 
   TNestingGuard nesting(*FScan);
-  std::vector<int> visited;
+  // This search's positions go on top of the visited stack; the searches
+  // it starts (stepOver) take theirs off again before they return.
+  std::vector<int>& visited = FScan->visited;
+  const std::size_t firstVisited = visited.size();
   int closing = -1;
   int i = start;
   while (i < text.length()) {
@@ -296,8 +299,11 @@ int TEmitter::closingOf(TInlineText& text, int start, TMarkToken token) {
     i = stepOver(text, i, t) + 1;
   }
   if (remember) {
-    for (int position : visited) text.rememberClosing(position, token, closing);
+    for (std::size_t k = firstVisited; k < visited.size(); ++k) {
+      text.rememberClosing(visited[k], token, closing);
+    }
   }
+  visited.resize(firstVisited);
   // A remembered failure was found in this same text, and noted then.
   if (closing < 0) FFoundNoEnd = true;
   return closing;
@@ -336,9 +342,14 @@ int TEmitter::constructEnd(TInlineText& text, int i, TMarkToken t) {
     if (last < 0) FFoundNoEnd = true;
     return last;
   }
-  // The table's own tags are found at once; remembering them would cost more.
+  // The table's own tags and plain tags ("<p>", "</em>") are found at once;
+  // remembering them would cost more.
   const int own = ownTableTagEnd(text, i, t);
   if (own >= 0) return own;
+  if (t == mtHTML) {
+    const int plain = plainTagEnd(text.s, i);
+    if (plain >= 0) return plain;
+  }
   const bool remember = FScan->shortcuts;
   if (remember) {
     const int known = text.knownConstructEnd(i);

@@ -483,6 +483,17 @@ TEST(InlineWays, RunsOfCommentAndDeclarationStartsGiveTheLiteralOutput) {
   expectAllSameEveryWay(texts);
 }
 
+// Plain tags among spans that close, nest or stay open: a span's search for
+// its closer passes over the tags, and the searches it starts for the spans
+// inside it keep their positions apart from its own.
+TEST(InlineWays, PlainTagsAmongNestedSpansGiveTheLiteralOutput) {
+  std::vector<std::u16string> texts = {u"*a <em>b* c</em>", u"_<p>_ <i>~x</i>~", u"**<b>*a**</b>*"};
+  addRandomTexts(texts, {u"<em>", u"</em>", u"<p>", u"<b c>", u"*", u"**", u"_", u"~", u"==", u"^",
+                         u"a", u" ", u"<", u">", u"`"},
+                 77, 18);
+  expectAllSameEveryWay(texts);
+}
+
 // Runs of backquotes whose lengths repeat: a code span ends at the next
 // delimiter of its kind, found by a search for "`" without the token reader.
 TEST(InlineWays, BackquoteRunsGiveTheLiteralOutput) {
