@@ -154,6 +154,7 @@ struct Options {
   int writeN = kLarge;
   int randomDocuments = 0;
   int runs = 5;
+  bool allowUnsafe = false;  // glyphmill keeps raw HTML as written, as cmark --unsafe does
   bool help = false;
   std::string badOption;  // the first word taken for an option that is none
 };
@@ -179,6 +180,8 @@ constexpr const char* USAGE =
     "  dialect       commonmark (default), txtmark or daringfireball\n"
     "  --real FILE   the real text (default: Markdown files found on this machine)\n"
     "  --runs N      runs per measurement (default 5)\n"
+    "  --unsafe      glyphmill keeps raw HTML as written, as cmark and md4c here do\n"
+    "                (default: glyphmill in safe mode)\n"
     "  --write DIR   writes each pattern's text at n = 100,000 to DIR and stops\n"
     "  --n N         with --write: at n = N instead\n"
     "  --random K    with --write: also K random documents\n"
@@ -203,6 +206,8 @@ Options readOptions(int argc, char** argv) {
       options.writeN = std::max(1, std::atoi(argv[++i]));
     } else if (arg == "--random" && i + 1 < argc) {
       options.randomDocuments = std::max(0, std::atoi(argv[++i]));
+    } else if (arg == "--unsafe") {
+      options.allowUnsafe = true;
     } else if (arg == "--help" || arg == "-h") {
       options.help = true;
     } else if (isOptionWord(arg)) {
@@ -238,12 +243,13 @@ int main(int argc, char** argv) {
   }
   if (!options.writeFolder.empty()) return writeInputs(options);
   const auto glyphmillSeconds = [&](const std::string& bytes) {
-    return bestSeconds(options.runs, [&] { return convertWithGlyphmill(bytes, options.dialect, false); });
+    return bestSeconds(options.runs, [&] { return convertWithGlyphmill(bytes, options.dialect, options.allowUnsafe); });
   };
 
   const std::string real = options.realFile.empty() ? realTextOfThisMachine() : readFile(options.realFile);
   const double realSeconds = glyphmillSeconds(real);
   const double realPerByte = realSeconds / static_cast<double>(std::max<std::size_t>(real.size(), 1));
+  std::printf("glyphmill in %s mode\n", options.allowUnsafe ? "unsafe" : "safe");
   std::printf("real text: %.2f MB in %.4f s (%.1f MB/s)", static_cast<double>(real.size()) / 1048576,
               realSeconds, static_cast<double>(real.size()) / 1048576 / realSeconds);
 #ifdef GLYPHMILL_BENCH_PEERS
