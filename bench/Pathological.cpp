@@ -243,7 +243,8 @@ int main(int argc, char** argv) {
   }
   if (!options.writeFolder.empty()) return writeInputs(options);
   const auto glyphmillSeconds = [&](const std::string& bytes) {
-    return bestSeconds(options.runs, [&] { return convertWithGlyphmill(bytes, options.dialect, options.allowUnsafe); });
+    return bestSeconds(options.runs,
+                       [&] { return convertWithGlyphmill(bytes, options.dialect, options.allowUnsafe); });
   };
 
   const std::string real = options.realFile.empty() ? realTextOfThisMachine() : readFile(options.realFile);
