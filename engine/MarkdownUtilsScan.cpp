@@ -18,10 +18,11 @@ constexpr TCharSet LINK_ESCAPE_SET{u'!', u'"', u'#', u'\'', u'(', u')', u'*',
 bool isStop(char16_t c, const TCharSet& cend) { return cend.contains(c); }
 bool isStop(char16_t c, char16_t cend) { return c == cend; }
 
-// Copies s from start up to a stop character; a backslash escapes the
-// character after it (see TUtils::escape).
+// Reads s from start up to a stop character and returns its position, or -1
+// at the end of the text; a backslash escapes the character after it (see
+// TUtils::escape). With `out_`, copies what it reads, escapes resolved.
 template <typename Stops>
-int readEscapedUntil(std::u16string& out_, const std::u16string& s, int start,
+int readEscapedUntil(std::u16string* out_, const std::u16string& s, int start,
                      const Stops& cend) {
   const int length = static_cast<int>(s.size());
   if (start < 0) return -1;
@@ -29,31 +30,13 @@ int readEscapedUntil(std::u16string& out_, const std::u16string& s, int start,
   while (i < length) {
     const char16_t c = s[i];
     if (c == u'\\' && i + 1 < length) {
-      i = TUtils::escape(out_, s[i + 1], i) + 1;
+      const int escapeEnd = out_ != nullptr ? TUtils::escape(*out_, s[i + 1], i)
+                                            : i + (TUtils::isLinkEscapable(s[i + 1]) ? 1 : 0);
+      i = escapeEnd + 1;
     } else if (isStop(c, cend)) {
       return i;
     } else {
-      out_ += c;
-      ++i;
-    }
-  }
-  return -1;
-}
-
-// Where readEscapedUntil stops: a backslash before an escapable character
-// takes that character along, any other backslash only itself.
-template <typename Stops>
-int escapedStop(const std::u16string& s, int start, const Stops& cend) {
-  const int length = static_cast<int>(s.size());
-  if (start < 0) return -1;
-  int i = start;
-  while (i < length) {
-    const char16_t c = s[i];
-    if (c == u'\\' && i + 1 < length) {
-      i += TUtils::isLinkEscapable(s[i + 1]) ? 2 : 1;
-    } else if (isStop(c, cend)) {
-      return i;
-    } else {
+      if (out_ != nullptr) *out_ += c;
       ++i;
     }
   }
@@ -99,19 +82,19 @@ int TUtils::escape(std::u16string& out_, char16_t ch, int position) {
 
 int TUtils::readUntil(std::u16string& out_, const std::u16string& s, int start,
                       const TCharSet& cend) {
-  return readEscapedUntil(out_, s, start, cend);
+  return readEscapedUntil(&out_, s, start, cend);
 }
 
 int TUtils::readUntil(std::u16string& out_, const std::u16string& s, int start, char16_t cend) {
-  return readEscapedUntil(out_, s, start, cend);
+  return readEscapedUntil(&out_, s, start, cend);
 }
 
 int TUtils::findUntil(const std::u16string& s, int start, const TCharSet& cend) {
-  return escapedStop(s, start, cend);
+  return readEscapedUntil(nullptr, s, start, cend);
 }
 
 int TUtils::findUntil(const std::u16string& s, int start, char16_t cend) {
-  return escapedStop(s, start, cend);
+  return readEscapedUntil(nullptr, s, start, cend);
 }
 
 int TUtils::readRawUntil(std::u16string& out_, const std::u16string& s, int start,
