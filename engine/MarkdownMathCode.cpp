@@ -16,6 +16,10 @@ constexpr TCharSet FORMULA_STOPS{u'\n', u' ', u'$'};
 // attribute, so a double quotation mark is written as "&quot;" (the browser
 // reads the same URL) instead of ending the attribute early.
 void appendFormulaUrl(std::u16string& out_, const std::u16string& formula) {
+  if (formula.find(u'"') == std::u16string::npos) {  // the usual case: encoded in place
+    TUtils::codeEncode(out_, formula, 0);
+    return;
+  }
   std::u16string encoded;
   TUtils::codeEncode(encoded, formula, 0);
   for (char16_t c : encoded) {
@@ -27,6 +31,13 @@ void appendFormulaUrl(std::u16string& out_, const std::u16string& formula) {
   }
 }
 
+// The start of every formula's image, up to the formula in its URL.
+const std::u16string& imageStart() {
+  static const std::u16string start =
+      std::u16string(u"<img src=\"") + FORMULA_SERVICE_BASE + u"/chart?cht=tx&chl=";
+  return start;
+}
+
 }  // namespace
 
 int checkMath(std::u16string& out_, const std::u16string& s, int start) {
@@ -36,9 +47,7 @@ int checkMath(std::u16string& out_, const std::u16string& s, int start) {
   if (close < 0 || s[close] != u'$') return -1;
   if (s[close - 1] == u'\\') return -1;  // the closing "$" was escaped
 
-  out_ += u"<img src=\"";
-  out_ += FORMULA_SERVICE_BASE;
-  out_ += u"/chart?cht=tx&chl=";
+  out_ += imageStart();
   appendFormulaUrl(out_, formula);
   out_ += u"\" alt=\"";
   TUtils::appendValue(out_, formula, 0, static_cast<int>(formula.size()));
