@@ -129,6 +129,9 @@ void TEmitter::emit(std::u16string& out_, TBlock* root) {
       appendClosing(out_, top.type, top.hlDepth, *FConfig);
       open.pop_back();
     }
+    // Between two steps the HTML is complete up to here: a deep nesting of
+    // quotes and lists goes on in pieces too, instead of waiting for its end.
+    offerPiece(out_);
   }
 }
 

@@ -221,6 +221,41 @@ TEST(Documents, ALongParagraphGoesOnInPieces) {
   }
 }
 
+// A deep nesting of quotes or lists goes on in pieces while its openings are
+// written, long before its first closing tag; together the pieces are the
+// HTML that Process returns.
+TEST(Documents, ADeepNestingGoesOnInPiecesBeforeItCloses) {
+  struct Row {
+    const char* name;
+    std::u16string source;
+    std::u16string closing;
+  };
+  std::u16string quotes(30000, u'>');
+  quotes += u" a\n";
+  std::u16string lists;
+  for (int level = 0; level < 30000; ++level) lists += u"- ";
+  lists += u"a\n";
+  const Row rows[] = {{"quotes", quotes, u"</blockquote>"}, {"lists", lists, u"</ul>"}};
+  for (const Row& row : rows) {
+    for (TMarkdownProcessorDialect dialect : {mdCommonMark, mdTxtMark, mdDaringFireball}) {
+      SCOPED_TRACE(std::string(row.name) + " / " + dialectName(dialect));
+      const std::u16string whole = TMarkdownProcessor::CreateDialect(dialect)->Process(row.source);
+      std::u16string joined;
+      int piecesBeforeClosing = 0;
+      TMarkdownProcessor::CreateDialect(dialect)->ProcessTo(
+          std::u16string(row.source), [&](std::u16string_view piece) {
+            if (joined.find(row.closing) == std::u16string::npos &&
+                piece.find(row.closing) == std::u16string_view::npos) {
+              ++piecesBeforeClosing;
+            }
+            joined += piece;
+          });
+      EXPECT_EQ(joined, whole);
+      EXPECT_GT(piecesBeforeClosing, 2);
+    }
+  }
+}
+
 TEST(Documents, TwoProcessorsOnTwoThreadsGiveTheSameResultsAsAlone) {
   const std::vector<Document> docs = documents();
   const Document& tables = docs[3];      // CommonMark, with a table and links
