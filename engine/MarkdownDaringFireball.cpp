@@ -12,6 +12,8 @@
 
 namespace glyphmill {
 
+using namespace std::string_view_literals;
+
 namespace {
 
 // Hands the HTML in out_ to the sink and empties out_; with a decider, only
@@ -141,7 +143,7 @@ std::unique_ptr<TLine> readLine(TMarkdownReader& reader, char16_t& ch, bool pani
       skipLineBreak(reader, ch);
       break;
     } else if (ch == u'<' && panicMode) {
-      buffer += u"&lt;";
+      buffer += u"&lt;"sv;
       column += 4;
       ch = reader.read();
     } else {

@@ -7,6 +7,8 @@
 
 namespace glyphmill {
 
+using namespace std::string_view_literals;
+
 namespace {
 
 // A formula ends at its closing "$"; a space or a line feed ends the attempt.
@@ -24,7 +26,7 @@ void appendFormulaUrl(std::u16string& out_, const std::u16string& formula) {
   TUtils::codeEncode(encoded, formula, 0);
   for (char16_t c : encoded) {
     if (c == u'"') {
-      out_ += u"&quot;";
+      out_ += u"&quot;"sv;
     } else {
       out_ += c;
     }
@@ -49,9 +51,9 @@ int checkMath(std::u16string& out_, const std::u16string& s, int start) {
 
   out_ += imageStart();
   appendFormulaUrl(out_, formula);
-  out_ += u"\" alt=\"";
+  out_ += u"\" alt=\""sv;
   TUtils::appendValue(out_, formula, 0, static_cast<int>(formula.size()));
-  out_ += u" \"/>";
+  out_ += u" \"/>"sv;
   return close;
 }
 

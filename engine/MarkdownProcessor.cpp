@@ -12,6 +12,8 @@
 
 namespace glyphmill {
 
+using namespace std::string_view_literals;
+
 // ---------------------------------------------------------------- processor
 
 TMarkdownProcessor::TMarkdownProcessor() = default;
@@ -63,14 +65,14 @@ std::u16string withCrLfLines(const std::u16string& text) {
   while (i < n) {
     const char16_t c = text[i];
     if (c == u'\r' || c == u'\n') {
-      joined += u"\r\n";
+      joined += u"\r\n"sv;
       i += (c == u'\r' && i + 1 < n && text[i + 1] == u'\n') ? 2 : 1;
     } else {
       joined += c;
       ++i;
     }
   }
-  if (n > 0 && text[n - 1] != u'\r' && text[n - 1] != u'\n') joined += u"\r\n";
+  if (n > 0 && text[n - 1] != u'\r' && text[n - 1] != u'\n') joined += u"\r\n"sv;
   return joined;
 }
 }  // namespace

@@ -7,6 +7,8 @@
 
 namespace glyphmill {
 
+using namespace std::string_view_literals;
+
 namespace {
 
 // The part of a row between its leading and trailing spaces without one pipe
@@ -151,7 +153,7 @@ struct TNoCellHook {
 template <typename Rows, typename AfterCell = TNoCellHook>
 void appendRow(Rows& rows, std::u16string_view rowLine, const std::vector<TAlignment>& aligns,
                const TCellTags& tags, const AfterCell& afterCell = {}) {
-  rows += u"  <tr>\n";
+  rows += u"  <tr>\n"sv;
   std::size_t column = 0;
   forEachCell(trimmed(rowLine), [&](std::u16string_view cell) {
     rows += tags.opening[column < aligns.size() ? aligns[column] : alNone];
@@ -160,7 +162,7 @@ void appendRow(Rows& rows, std::u16string_view rowLine, const std::vector<TAlign
     ++column;
     afterCell(rows);
   });
-  rows += u"  </tr>\n";
+  rows += u"  </tr>\n"sv;
 }
 
 // The alignments of the format row f, one per column.
@@ -216,9 +218,9 @@ void appendRowsFrom(Text& text, const TLine* L, const TLine* from,
 // Appends the table whose header row is L to text (a string or a TUnitCount).
 template <typename Text>
 void appendTable(Text& text, const TLine* L) {
-  text += u"<table>\n";
+  text += u"<table>\n"sv;
   appendRowsFrom(text, L, L, tableAlignments(L));
-  text += u"</table>\n";
+  text += u"</table>\n"sv;
 }
 
 // Whether a row line holds a character that can start an inline marker.
@@ -346,7 +348,7 @@ void TTable::emitTableLines(std::u16string& out_, const TLine* lines, TEmitter& 
   // table is converted as one text.
   TGatheredRows gathered;
   const TLine* rest = nullptr;
-  out_ += u"<table>\n";
+  out_ += u"<table>\n"sv;
   forEachRow(
       lines,
       [&](const TLine* line, bool isHeader) {
@@ -374,13 +376,13 @@ void TTable::emitTableLines(std::u16string& out_, const TLine* lines, TEmitter& 
       [](const TLine*) {});
   if (rest == nullptr && !convertGathered(out_, gathered, emitter)) rest = gathered.first;
   if (rest == nullptr) {
-    out_ += u"</table>\n";
+    out_ += u"</table>\n"sv;
     return;
   }
   std::u16string text = std::move(gathered.text);
   text.clear();
   appendRowsFrom(text, lines, rest, aligns);
-  text += u"</table>\n";
+  text += u"</table>\n"sv;
   emitter.emitTableText(out_, text);
 }
 

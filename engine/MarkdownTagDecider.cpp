@@ -6,6 +6,8 @@
 
 namespace glyphmill {
 
+using namespace std::string_view_literals;
+
 namespace {
 
 // Elements whose content a browser reads as text up to their end tag;
@@ -65,8 +67,8 @@ std::size_t nextMarkup(std::u16string_view html, std::size_t from) {
 // by white space, "/" or ">"; npos when it is not found. When the text may
 // go on (not complete), a match cut off at the end counts as not found.
 std::size_t findRawTextEnd(std::u16string_view html, std::size_t from, std::u16string_view end) {
-  for (std::size_t at = html.find(u"</", from); at != std::u16string_view::npos;
-       at = html.find(u"</", at + 1)) {
+  for (std::size_t at = findText(html, from, u"</"sv); at != std::u16string_view::npos;
+       at = findText(html, at + 1, u"</"sv)) {
     const std::size_t after = at + end.size();
     if (after >= html.size()) return std::u16string_view::npos;
     bool same = true;
@@ -124,7 +126,7 @@ class TTagDecider::TWriter {
       FOut.append(FHtml.substr(FCopied, stop - FCopied));
       FCopied = stop;
       if (stop < to) {  // an undecided "<"
-        FOut += u"&lt;";
+        FOut += u"&lt;"sv;
         FCopied = stop + 1;
       }
     }
@@ -137,7 +139,7 @@ class TTagDecider::TWriter {
     FOut += u'<';
     for (std::size_t k = start + 1; k <= end; ++k) {
       if (FHtml[k] == u'<' || FHtml[k] == UNDECIDED_TAG) {
-        FOut += u"&lt;";
+        FOut += u"&lt;"sv;
       } else {
         FOut += FHtml[k];
       }
@@ -260,15 +262,14 @@ std::size_t TTagDecider::settleInside(std::u16string_view html, std::size_t i, b
   std::size_t keep = 0;  // what may begin its end and is held back meanwhile
   if (FState == tsComment) {
     // A comment ends at "-->" or at "--!>", whichever comes first.
-    const std::size_t dashes = html.find(u"-->", i);
-    const std::size_t bang =
-        html.substr(0, dashes == std::u16string_view::npos ? html.size() : dashes)
-            .find(u"--!>", i);
+    const std::size_t dashes = findText(html, i, u"-->"sv);
+    const std::size_t bang = findText(
+        html.substr(0, dashes == std::u16string_view::npos ? html.size() : dashes), i, u"--!>"sv);
     end = std::min(dashes, bang);
     if (end != std::u16string_view::npos) resume = end + (end == dashes ? 3 : 4);
     keep = 3;
   } else if (FState == tsBogusComment) {
-    end = html.find(u'>', i);
+    end = findText(html, i, u">"sv);
     if (end != std::u16string_view::npos) resume = end + 1;
   } else if (!FRawTextEnd.empty()) {
     end = findRawTextEnd(html, i, FRawTextEnd);

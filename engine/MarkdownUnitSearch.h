@@ -51,6 +51,19 @@ inline std::size_t findEitherUnit(std::u16string_view text, std::size_t from, ch
   return findAnyUnit(text, from, std::array<char16_t, 2>{a, b});
 }
 
+// The position of the first `needle` at or after from; npos when there is
+// none. Each candidate is found by the search for needle's first unit.
+inline std::size_t findText(std::u16string_view text, std::size_t from,
+                            std::u16string_view needle) {
+  if (needle.empty()) return from <= text.size() ? from : std::u16string_view::npos;
+  for (std::size_t at = findEitherUnit(text, from, needle[0], needle[0]);
+       at + needle.size() <= text.size();
+       at = findEitherUnit(text, at + 1, needle[0], needle[0])) {
+    if (text.substr(at, needle.size()) == needle) return at;
+  }
+  return std::u16string_view::npos;
+}
+
 // The position of the first code unit below 0x20 (a tab, a line break, code
 // 0 or another control character) at or after from (at most the size of
 // text); the size of text when there is none.

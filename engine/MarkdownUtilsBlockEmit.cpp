@@ -9,6 +9,8 @@
 
 namespace glyphmill {
 
+using namespace std::string_view_literals;
+
 namespace {
 
 const TSeTMarkdownProcessorDialect EXTENDED{mdCommonMark, mdTxtMark};
@@ -24,9 +26,9 @@ std::size_t markedTextSize(const TLine* lines) {
 // Writes ' id="…"' for headlines and list items of the extended dialects.
 void appendIdAttribute(std::u16string& out_, const TBlock& block, const TConfiguration& config) {
   if (!config.isDialect(EXTENDED) || block.FIdOrMeta.empty()) return;
-  out_ += u" id=\"";
+  out_ += u" id=\""sv;
   TUtils::appendCode(out_, block.FIdOrMeta, 0, static_cast<int>(block.FIdOrMeta.size()));
-  out_ += u"\"";
+  out_ += u"\""sv;
 }
 
 void appendOpening(std::u16string& out_, const TBlock& block, const TConfiguration& config) {
@@ -43,12 +45,12 @@ void appendOpening(std::u16string& out_, const TBlock& block, const TConfigurati
     case btHEADLINE:
       decorator.openHeadline(out_, block.FHlDepth);
       appendIdAttribute(out_, block, config);
-      out_ += u">";
+      out_ += u">"sv;
       break;
     case btLIST_ITEM:
       decorator.openListItem(out_);
       appendIdAttribute(out_, block, config);
-      out_ += u">";
+      out_ += u">"sv;
       break;
     case btORDERED_LIST: decorator.openOrderedList(out_); break;
     case btPARAGRAPH: decorator.openParagraph(out_); break;
@@ -195,7 +197,7 @@ void TUtils::appendSafeRawHtml(std::u16string& out_, const std::u16string& text,
     } else if (end < 0) {
       // A browser would still open a tag here, so in safe mode such a "<" is
       // written as text.
-      out_ += u"&lt;";
+      out_ += u"&lt;"sv;
     } else {
       out_ += tag;
       i = end;
@@ -230,7 +232,7 @@ void TEmitter::emitMarkedLines(std::u16string& out_, TLine* lines) {
     if (!line->FIsEmpty) {
       const int end = line->length() - line->FTrailing;
       if (end > line->FLeading) text.append(line->FValue, line->FLeading, end - line->FLeading);
-      if (line->FTrailing >= 2) text += u"<br/>";
+      if (line->FTrailing >= 2) text += u"<br/>"sv;
     }
     if (line->FNext) text += u'\n';
   }

@@ -5,46 +5,48 @@
 
 namespace glyphmill {
 
-void TDecorator::openParagraph(std::u16string& out_) { out_ += u"<p>"; }
-void TDecorator::closeParagraph(std::u16string& out_) { out_ += u"</p>\n"; }
-void TDecorator::openBlockQuote(std::u16string& out_) { out_ += u"<blockquote>"; }
-void TDecorator::closeBlockQuote(std::u16string& out_) { out_ += u"</blockquote>\n"; }
-void TDecorator::openCodeBlock(std::u16string& out_) { out_ += u"<pre><code>"; }
-void TDecorator::closeCodeBlock(std::u16string& out_) { out_ += u"</code></pre>\n"; }
-void TDecorator::openCodeSpan(std::u16string& out_) { out_ += u"<code>"; }
-void TDecorator::closeCodeSpan(std::u16string& out_) { out_ += u"</code>"; }
-void TDecorator::openStrong(std::u16string& out_) { out_ += u"<strong>"; }
-void TDecorator::closeStrong(std::u16string& out_) { out_ += u"</strong>"; }
-void TDecorator::openEmphasis(std::u16string& out_) { out_ += u"<em>"; }
-void TDecorator::closeEmphasis(std::u16string& out_) { out_ += u"</em>"; }
-void TDecorator::openStrike(std::u16string& out_) { out_ += u"<del>"; }
-void TDecorator::closeStrike(std::u16string& out_) { out_ += u"</del>"; }
-void TDecorator::openIns(std::u16string& out_) { out_ += u"<ins>"; }
-void TDecorator::closeIns(std::u16string& out_) { out_ += u"</ins>"; }
-void TDecorator::openMark(std::u16string& out_) { out_ += u"<mark>"; }
-void TDecorator::closeMark(std::u16string& out_) { out_ += u"</mark>"; }
-void TDecorator::openSuper(std::u16string& out_) { out_ += u"<sup>"; }
-void TDecorator::closeSuper(std::u16string& out_) { out_ += u"</sup>"; }
-void TDecorator::openSub(std::u16string& out_) { out_ += u"<sub>"; }
-void TDecorator::closeSub(std::u16string& out_) { out_ += u"</sub>"; }
-void TDecorator::openOrderedList(std::u16string& out_) { out_ += u"<ol>\n"; }
-void TDecorator::closeOrderedList(std::u16string& out_) { out_ += u"</ol>\n"; }
-void TDecorator::openUnOrderedList(std::u16string& out_) { out_ += u"<ul>\n"; }
-void TDecorator::closeUnOrderedList(std::u16string& out_) { out_ += u"</ul>\n"; }
-void TDecorator::openListItem(std::u16string& out_) { out_ += u"<li"; }
-void TDecorator::closeListItem(std::u16string& out_) { out_ += u"</li>\n"; }
-void TDecorator::checkedItem(std::u16string& out_) { out_ += u"<input checked disabled type=\"checkbox\">"; }
-void TDecorator::uncheckedItem(std::u16string& out_) { out_ += u"<input unchecked disabled type=\"checkbox\">"; }
-void TDecorator::horizontalRuler(std::u16string& out_) { out_ += u"<hr />\n"; }
-void TDecorator::openLink(std::u16string& out_) { out_ += u"<a"; }
-void TDecorator::closeLink(std::u16string& out_) { out_ += u"</a>"; }
-void TDecorator::openImage(std::u16string& out_) { out_ += u"<img"; }
-void TDecorator::closeImage(std::u16string& out_) { out_ += u"/>"; }
+using namespace std::string_view_literals;
+
+void TDecorator::openParagraph(std::u16string& out_) { out_ += u"<p>"sv; }
+void TDecorator::closeParagraph(std::u16string& out_) { out_ += u"</p>\n"sv; }
+void TDecorator::openBlockQuote(std::u16string& out_) { out_ += u"<blockquote>"sv; }
+void TDecorator::closeBlockQuote(std::u16string& out_) { out_ += u"</blockquote>\n"sv; }
+void TDecorator::openCodeBlock(std::u16string& out_) { out_ += u"<pre><code>"sv; }
+void TDecorator::closeCodeBlock(std::u16string& out_) { out_ += u"</code></pre>\n"sv; }
+void TDecorator::openCodeSpan(std::u16string& out_) { out_ += u"<code>"sv; }
+void TDecorator::closeCodeSpan(std::u16string& out_) { out_ += u"</code>"sv; }
+void TDecorator::openStrong(std::u16string& out_) { out_ += u"<strong>"sv; }
+void TDecorator::closeStrong(std::u16string& out_) { out_ += u"</strong>"sv; }
+void TDecorator::openEmphasis(std::u16string& out_) { out_ += u"<em>"sv; }
+void TDecorator::closeEmphasis(std::u16string& out_) { out_ += u"</em>"sv; }
+void TDecorator::openStrike(std::u16string& out_) { out_ += u"<del>"sv; }
+void TDecorator::closeStrike(std::u16string& out_) { out_ += u"</del>"sv; }
+void TDecorator::openIns(std::u16string& out_) { out_ += u"<ins>"sv; }
+void TDecorator::closeIns(std::u16string& out_) { out_ += u"</ins>"sv; }
+void TDecorator::openMark(std::u16string& out_) { out_ += u"<mark>"sv; }
+void TDecorator::closeMark(std::u16string& out_) { out_ += u"</mark>"sv; }
+void TDecorator::openSuper(std::u16string& out_) { out_ += u"<sup>"sv; }
+void TDecorator::closeSuper(std::u16string& out_) { out_ += u"</sup>"sv; }
+void TDecorator::openSub(std::u16string& out_) { out_ += u"<sub>"sv; }
+void TDecorator::closeSub(std::u16string& out_) { out_ += u"</sub>"sv; }
+void TDecorator::openOrderedList(std::u16string& out_) { out_ += u"<ol>\n"sv; }
+void TDecorator::closeOrderedList(std::u16string& out_) { out_ += u"</ol>\n"sv; }
+void TDecorator::openUnOrderedList(std::u16string& out_) { out_ += u"<ul>\n"sv; }
+void TDecorator::closeUnOrderedList(std::u16string& out_) { out_ += u"</ul>\n"sv; }
+void TDecorator::openListItem(std::u16string& out_) { out_ += u"<li"sv; }
+void TDecorator::closeListItem(std::u16string& out_) { out_ += u"</li>\n"sv; }
+void TDecorator::checkedItem(std::u16string& out_) { out_ += u"<input checked disabled type=\"checkbox\">"sv; }
+void TDecorator::uncheckedItem(std::u16string& out_) { out_ += u"<input unchecked disabled type=\"checkbox\">"sv; }
+void TDecorator::horizontalRuler(std::u16string& out_) { out_ += u"<hr />\n"sv; }
+void TDecorator::openLink(std::u16string& out_) { out_ += u"<a"sv; }
+void TDecorator::closeLink(std::u16string& out_) { out_ += u"</a>"sv; }
+void TDecorator::openImage(std::u16string& out_) { out_ += u"<img"sv; }
+void TDecorator::closeImage(std::u16string& out_) { out_ += u"/>"sv; }
 
 void TDecorator::openFencedCodeBlock(std::u16string& out_, const std::u16string& classlabel) {
-  out_ += u"<pre><code class=\"";
+  out_ += u"<pre><code class=\""sv;
   out_ += classlabel;
-  out_ += u"\">";
+  out_ += u"\">"sv;
 }
 
 namespace {
@@ -55,14 +57,14 @@ void appendNumber(std::u16string& out_, int value) {
 }  // namespace
 
 void TDecorator::openHeadline(std::u16string& out_, int level) {
-  out_ += u"<h";
+  out_ += u"<h"sv;
   appendNumber(out_, level);
 }
 
 void TDecorator::closeHeadline(std::u16string& out_, int level) {
-  out_ += u"</h";
+  out_ += u"</h"sv;
   appendNumber(out_, level);
-  out_ += u">\n";
+  out_ += u">\n"sv;
 }
 
 }  // namespace glyphmill

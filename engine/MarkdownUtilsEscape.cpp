@@ -12,6 +12,8 @@
 
 namespace glyphmill {
 
+using namespace std::string_view_literals;
+
 namespace {
 
 bool isSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDFFF; }
@@ -121,11 +123,11 @@ void appendEscaped(std::u16string& out_, std::u16string_view s, int start, int e
     out_.append(s.substr(static_cast<std::size_t>(i), static_cast<std::size_t>(run - i)));
     if (run == to) break;
     switch (s[run]) {
-      case u'&': out_ += u"&amp;"; break;
-      case u'<': out_ += u"&lt;"; break;
-      case u'>': out_ += u"&gt;"; break;
-      case u'"': out_ += u"&quot;"; break;
-      default: out_ += u"&apos;"; break;
+      case u'&': out_ += u"&amp;"sv; break;
+      case u'<': out_ += u"&lt;"sv; break;
+      case u'>': out_ += u"&gt;"sv; break;
+      case u'"': out_ += u"&quot;"sv; break;
+      default: out_ += u"&apos;"sv; break;
     }
     i = run + 1;
   }
@@ -153,10 +155,10 @@ void TUtils::codeEncode(std::u16string& out_, std::u16string_view value, int off
     out_.append(value, static_cast<std::size_t>(i), static_cast<std::size_t>(run - i));
     if (run == n) break;
     switch (value[static_cast<std::size_t>(run)]) {
-      case u'&': out_ += u"&amp;"; break;
-      case u'<': out_ += u"&lt;"; break;
-      case u'>': out_ += u"&gt;"; break;
-      default: out_ += u"%2b"; break;
+      case u'&': out_ += u"&amp;"sv; break;
+      case u'<': out_ += u"&lt;"sv; break;
+      case u'>': out_ += u"&gt;"sv; break;
+      default: out_ += u"%2b"sv; break;
     }
     i = run + 1;
   }
@@ -185,13 +187,13 @@ void TUtils::appendMailto(std::u16string& out_, const std::u16string& s, int sta
 }
 
 void TUtils::appendDecEntity(std::u16string& out_, char16_t value) {
-  out_ += u"&#";
+  out_ += u"&#"sv;
   appendDecimal(out_, value);
   out_ += u';';
 }
 
 void TUtils::appendHexEntity(std::u16string& out_, char16_t value) {
-  out_ += u"&#x";
+  out_ += u"&#x"sv;
   appendHex(out_, value);
   out_ += u';';
 }

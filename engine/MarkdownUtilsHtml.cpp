@@ -18,6 +18,8 @@
 
 namespace glyphmill {
 
+using namespace std::string_view_literals;
+
 // ---------------------------------------------------------------- tables
 
 namespace {
@@ -249,7 +251,7 @@ int copyTagRest(std::u16string& out_, std::u16string_view s, int from) {
   }
   if (p < 0) return -1;
   if (s[p] == u'/') {
-    out_ += u" /";
+    out_ += u" /"sv;
     const int end = selfClosingEnd(s, p);
     out_.append(s, p + 1, end - p - 1);
     p = end;
@@ -463,7 +465,7 @@ bool isHarmlessTag(std::u16string_view text, const TBrowserTag& tag) {
 void appendSafeTag(std::u16string& out_, std::u16string_view tag, bool neutralise) {
   for (std::size_t i = 0; i < tag.size(); ++i) {
     if (tag[i] == u'<' && (i > 0 || neutralise)) {
-      out_ += u"&lt;";
+      out_ += u"&lt;"sv;
     } else {
       out_ += tag[i];
     }
@@ -586,7 +588,7 @@ bool isHarmlessBrowserTag(std::u16string_view text, int start, int end) {
 void appendUndecidedTag(std::u16string& out_, std::u16string_view source, int at) {
   const int end = browserTagEnd(source, at);
   if (end >= 0 && !isHarmlessBrowserTag(source, at, end)) {
-    out_ += u"&lt;";
+    out_ += u"&lt;"sv;
   } else {
     out_ += UNDECIDED_TAG;
   }
@@ -601,7 +603,7 @@ int TUtils::readXML(std::u16string& out_, std::u16string_view s, int start, bool
   const char16_t afterOpen = s[start + 1];
   if (afterOpen == u'!') {
     // Only "<!" is consumed; a comment's text is read as ordinary text.
-    out_ += u"<!";
+    out_ += u"<!"sv;
     return start + 1;
   }
   // A plain tag has no attributes to read: it is written as it stands, or in
@@ -781,12 +783,12 @@ int TEmitter::checkHTML(std::u16string& out_, TInlineText* text, const std::u16s
   int end = readUrlAutolink(scratch, s, start, text);
   if (end >= 0) {
     decorator.openLink(out_);
-    out_ += u" href=\"";
+    out_ += u" href=\""sv;
     // Safe mode keeps the link text but drops a destination that could run script.
     if (!(config().safeMode && TUtils::isDangerousUrl(scratch))) {
       TUtils::codeEncode(out_, scratch, 0);
     }
-    out_ += u"\">";
+    out_ += u"\">"sv;
     TUtils::appendValue(out_, scratch, 0, static_cast<int>(scratch.size()));
     decorator.closeLink(out_);
     return end;
@@ -799,10 +801,10 @@ int TEmitter::checkHTML(std::u16string& out_, TInlineText* text, const std::u16s
     const int mailboxLength = static_cast<int>(scratch.size());
     FHtmlRepeats = false;
     decorator.openLink(out_);
-    out_ += u" href=\"";
+    out_ += u" href=\""sv;
     TUtils::appendMailto(out_, MAILTO, 0, static_cast<int>(MAILTO.size()), config().random());
     TUtils::appendMailto(out_, scratch, 0, mailboxLength, config().random());
-    out_ += u"\">";
+    out_ += u"\">"sv;
     TUtils::appendMailto(out_, scratch, 0, mailboxLength, config().random());
     decorator.closeLink(out_);
     return end;
@@ -850,7 +852,7 @@ bool TEmitter::mayConvertTableRowAlone(std::u16string_view source) const {
   // to the end of the text.
   if (config().deferUndecidedTags && mayOpenQuotedTag(source)) return false;
   return config().specialLinkEmitter == nullptr ||
-         source.find(u"[[") == std::u16string_view::npos;
+         findText(source, 0, u"[["sv) == std::u16string_view::npos;
 }
 
 bool TEmitter::emitTableRows(std::u16string& out_, const std::u16string& rowsText) {

@@ -25,9 +25,12 @@
 #include "MarkdownMathCode.h"
 #include "MarkdownTables.h"
 #include "MarkdownTagDecider.h"
+#include "MarkdownUnitSearch.h"
 #include "MarkdownUtils.h"
 
 namespace glyphmill {
+
+using namespace std::string_view_literals;
 
 namespace {
 
@@ -128,9 +131,9 @@ bool closesSpan(TMarkToken sought, TMarkToken t) {
 // What a construct that did not complete leaves in the text.
 void appendFallback(std::u16string& out_, const std::u16string& s, int i, TMarkToken t) {
   if (t == mtHTML) {
-    out_ += u"&lt;";
+    out_ += u"&lt;"sv;
   } else if (t == mtENTITY) {
-    out_ += u"&amp;";
+    out_ += u"&amp;"sv;
   } else {
     out_ += s[static_cast<std::size_t>(i)];
   }
@@ -145,7 +148,7 @@ int codeDelimiterWidth(TMarkToken t) { return t == mtCODE_SINGLE ? 1 : 2; }
 // "`" of a run.
 int nextCodeDelimiter(const std::u16string& s, int from, TMarkToken t) {
   const std::size_t n = s.size();
-  std::size_t at = s.find(u'`', static_cast<std::size_t>(from));
+  std::size_t at = findText(s, static_cast<std::size_t>(from), u"`"sv);
   while (at != std::u16string::npos) {
     const bool doubled = at + 1 < n && s[at + 1] == u'`';
     if (t == mtCODE_DOUBLE && doubled) return static_cast<int>(at);
@@ -153,7 +156,7 @@ int nextCodeDelimiter(const std::u16string& s, int from, TMarkToken t) {
       while (at + 1 < n && s[at + 1] == u'`') ++at;
       return static_cast<int>(at);
     }
-    at = s.find(u'`', at + 1);
+    at = findText(s, at + 1, u"`"sv);
   }
   return -1;
 }
@@ -460,7 +463,7 @@ int TEmitter::emitStep(std::u16string& out_, TInlineText& text, int i, TMarkToke
         startsBrowserTag(s, i + 1)) {
       appendUndecidedTag(out_, s, i + 1);
     } else if (escaped == u'<' && config().safeMode && !plainTag) {
-      out_ += u"&lt;";
+      out_ += u"&lt;"sv;
     } else {
       out_ += escaped;
     }

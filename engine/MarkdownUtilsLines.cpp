@@ -339,7 +339,7 @@ void TBlock::removeBlockQuotePrefix() {
 namespace {
 // Index of the first `ch` in `s`, or -1.
 int indexOf(std::u16string_view s, char16_t ch) {
-  const auto at = s.find(ch);
+  const auto at = findText(s, 0, std::u16string_view(&ch, 1));
   return at == std::u16string::npos ? -1 : static_cast<int>(at);
 }
 }  // namespace

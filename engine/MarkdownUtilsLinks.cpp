@@ -16,6 +16,8 @@
 
 namespace glyphmill {
 
+using namespace std::string_view_literals;
+
 namespace {
 
 // The characters that TUtils::readMdLink does not simply copy.
@@ -102,7 +104,7 @@ std::u16string_view writtenPart(const std::u16string& s, int from, int to) {
 // Without a backslash a part reads as it is written: the readers copy every
 // other character, and they stop where the part was found to end.
 bool hasBackslash(std::u16string_view part) {
-  return part.find(u'\\') != std::u16string_view::npos;
+  return findText(part, 0, u"\\"sv) != std::u16string_view::npos;
 }
 
 // '(destination "title")' with "(" at q. First finds where every part
@@ -174,7 +176,7 @@ void appendDestination(std::u16string& out_, const TConfiguration& config,
 
 void appendTitle(std::u16string& out_, std::u16string_view title) {
   if (title.empty()) return;
-  out_ += u" title=\"";
+  out_ += u" title=\""sv;
   TUtils::appendValue(out_, title, 0, static_cast<int>(title.size()));
   out_ += u'"';
 }
@@ -184,9 +186,9 @@ void appendImage(std::u16string& out_, const TConfiguration& config, const std::
                  const TLinkTarget& target) {
   TDecorator& decorator = *config.decorator;
   decorator.openImage(out_);
-  out_ += u" src=\"";
+  out_ += u" src=\""sv;
   appendDestination(out_, config, target.link);
-  out_ += u"\" alt=\"";
+  out_ += u"\" alt=\""sv;
   TUtils::appendValue(out_, name, 0, static_cast<int>(name.size()));
   out_ += u'"';
   appendTitle(out_, target.title);
@@ -546,18 +548,18 @@ const TLinkRef* TEmitter::findNamedRef(const std::u16string& s, int textStart, i
 
 void TEmitter::appendAbbreviation(std::u16string& out_, const std::u16string& name,
                                   std::u16string_view title) {
-  out_ += u"<abbr title=\"";
+  out_ += u"<abbr title=\""sv;
   TUtils::appendValue(out_, title, 0, static_cast<int>(title.size()));
-  out_ += u"\">";
+  out_ += u"\">"sv;
   emitLinkText(out_, name);
-  out_ += u"</abbr>";
+  out_ += u"</abbr>"sv;
 }
 
 void TEmitter::appendLink(std::u16string& out_, const std::u16string& name,
                           const TLinkTarget& target) {
   TDecorator& decorator = *config().decorator;
   decorator.openLink(out_);
-  out_ += u" href=\"";
+  out_ += u" href=\""sv;
   appendDestination(out_, config(), target.link);
   out_ += u'"';
   appendTitle(out_, target.title);
