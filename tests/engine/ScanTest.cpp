@@ -1,6 +1,6 @@
 // Text readers: skipSpaces, escape, readUntil (and findUntil, where it
 // stops) and readRawUntil; finding one of two code units or a control
-// character.
+// character, or a text.
 #include <array>
 #include <string>
 #include <vector>
@@ -48,6 +48,24 @@ TEST(Scan, FindAnyUnit) {
                        std::to_string(at) + " " + std::to_string(from));
           EXPECT_EQ(findAnyUnit(text, from, wanted), from <= at ? at : length);
         }
+      }
+    }
+  }
+}
+
+// A text found as std::u16string_view::find finds it, in texts around the
+// eight-unit steps that hold partial matches ("--" before "-->") and the
+// needle itself at several places, from every start (and beyond the end).
+TEST(Scan, FindText) {
+  const std::u16string_view needles[] = {u"-->", u"`", u"</", u"--!>", u"[[", u""};
+  const std::u16string_view pieces[] = {u"-", u"--", u">", u"x", u"-->", u"`", u"<", u"/", u"[", u"!"};
+  for (std::u16string_view needle : needles) {
+    for (std::size_t seed = 0; seed < 40; ++seed) {
+      std::u16string text;
+      for (std::size_t k = 0; text.size() < seed / 2; ++k) text += pieces[(seed * 7 + k * 3) % 10];
+      for (std::size_t from = 0; from <= text.size() + 1; ++from) {
+        SCOPED_TRACE(S(std::u16string(needle)) + " in " + S(text) + " from " + std::to_string(from));
+        EXPECT_EQ(findText(text, from, needle), std::u16string_view(text).find(needle, from));
       }
     }
   }
