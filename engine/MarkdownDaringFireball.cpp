@@ -79,12 +79,15 @@ std::u16string readTitle(TLine& line) {
 
 // The first position at or after `from` that holds a tab, a line break, the
 // end-of-text code 0, or (in panic mode) a "<"; the size of text when none does.
-std::size_t ordinaryRunEnd(std::u16string_view text, std::size_t from, bool panicMode) {
+// Sets `angle` when a "<" or ">" stands before it, and clears it otherwise.
+std::size_t ordinaryRunEnd(std::u16string_view text, std::size_t from, bool panicMode,
+                           bool& angle) {
   std::size_t i = from;
+  angle = false;
   if (!panicMode) {
     // Long runs without a control character are passed over in one go.
     while (true) {
-      i = findControlUnit(text, i);
+      i = findControlUnitNotingAngles(text, i, angle);
       if (i == text.size()) return i;
       const char16_t c = text[i];
       if (c == u'\t' || c == u'\n' || c == u'\r' || c == u'\0') return i;
@@ -94,6 +97,7 @@ std::size_t ordinaryRunEnd(std::u16string_view text, std::size_t from, bool pani
   while (i < text.size()) {
     const char16_t c = text[i];
     if (c == u'\t' || c == u'\n' || c == u'\r' || c == u'\0' || (c == u'<' && panicMode)) break;
+    if (c == u'>') angle = true;
     ++i;
   }
   return i;
@@ -119,10 +123,11 @@ std::unique_ptr<TLine> readLine(TMarkdownReader& reader, char16_t& ch, bool pani
   std::unique_ptr<TLine> line = pool != nullptr ? pool->make() : std::make_unique<TLine>();
   if (ch != u'\0') {
     const std::size_t from = reader.FCursor - 1;  // where ch stands
-    const std::size_t to = ordinaryRunEnd(reader.FValue, from, panicMode);
+    bool angle = false;
+    const std::size_t to = ordinaryRunEnd(reader.FValue, from, panicMode, angle);
     const char16_t stop = to < reader.FValue.size() ? reader.FValue[to] : u'\0';
     if (stop != u'\t' && stop != u'<') {  // a line break or the end: nothing to change
-      line->FValue.share(reader.FValue.substr(from, to - from));
+      line->FValue.share(reader.FValue.substr(from, to - from), angle);
       reader.FCursor = to;
       ch = reader.read();
       skipLineBreak(reader, ch);
@@ -149,7 +154,8 @@ std::unique_ptr<TLine> readLine(TMarkdownReader& reader, char16_t& ch, bool pani
     } else {
       // A run of characters that need no care is copied in one go.
       const std::size_t from = reader.FCursor - 1;  // where ch stands
-      const std::size_t to = ordinaryRunEnd(reader.FValue, reader.FCursor, panicMode);
+      bool angle = false;  // the line text looks for itself when it is given the buffer
+      const std::size_t to = ordinaryRunEnd(reader.FValue, reader.FCursor, panicMode, angle);
       buffer.append(reader.FValue.substr(from, to - from));
       column += static_cast<int>(to - from);
       reader.FCursor = to;

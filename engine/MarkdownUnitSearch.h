@@ -86,4 +86,37 @@ inline std::size_t findControlUnit(std::u16string_view text, std::size_t from) {
   return i;
 }
 
+// Like findControlUnit, and sets `angle` when a "<" or ">" stands between
+// from and the unit found (it is left as it was otherwise): a line's end and
+// whether it may hold a tag are found in one pass.
+inline std::size_t findControlUnitNotingAngles(std::u16string_view text, std::size_t from,
+                                               bool& angle) {
+  std::size_t i = from;
+#if defined(__SSE2__)
+  const __m128i limit = _mm_set1_epi16(0x1F);
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i open = _mm_set1_epi16(u'<');
+  const __m128i close = _mm_set1_epi16(u'>');
+  while (i + 8 <= text.size()) {
+    const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+    const auto controls = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_subs_epu16(units, limit), zero)));
+    const auto angles = static_cast<unsigned>(_mm_movemask_epi8(
+        _mm_or_si128(_mm_cmpeq_epi16(units, open), _mm_cmpeq_epi16(units, close))));
+    if (controls != 0) {
+      const int first = std::countr_zero(controls);  // two bits per unit, the first unit lowest
+      if ((angles & ((1u << first) - 1)) != 0) angle = true;
+      return i + static_cast<std::size_t>(first) / 2;
+    }
+    if (angles != 0) angle = true;
+    i += 8;
+  }
+#endif
+  while (i < text.size() && text[i] >= 0x20) {
+    if (text[i] == u'<' || text[i] == u'>') angle = true;
+    ++i;
+  }
+  return i;
+}
+
 }  // namespace glyphmill

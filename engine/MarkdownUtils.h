@@ -77,7 +77,9 @@ class TLineText {
   // Makes text the line's own text.
   TLineText& operator=(std::u16string text);
   // Takes text, which must outlive this line text, without copying it.
-  void share(std::u16string_view text);
+  void share(std::u16string_view text) { share(text, holdsAngleBracket(text)); }
+  // The same, for a caller that knows whether text holds a "<" or ">".
+  void share(std::u16string_view text, bool holdsAngle);
 
   std::size_t size() const { return whole().size() - start_; }
   bool empty() const { return size() == 0; }

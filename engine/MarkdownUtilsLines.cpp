@@ -54,13 +54,13 @@ void TLineText::release() {
   chars_.shared = nullptr;
 }
 
-void TLineText::share(std::u16string_view text) {
+void TLineText::share(std::u16string_view text, bool holdsAngle) {
   release();
   chars_.shared = text.data();
   sharedSize_ = static_cast<std::uint32_t>(text.size());
   start_ = 0;
   spacesEnd_ = kUnknown;
-  mayHoldAngle_ = holdsAngleBracket(text);
+  mayHoldAngle_ = holdsAngle;
 }
 
 void TLineText::clear() {

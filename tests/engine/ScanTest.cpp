@@ -91,6 +91,33 @@ TEST(Scan, FindControlUnit) {
   }
 }
 
+// The control unit as findControlUnit finds it, and whether a "<" or ">"
+// stands before it, with the angle bracket and the control at every position
+// around the eight-unit steps; an angle after the control does not count.
+TEST(Scan, FindControlUnitNotingAngles) {
+  for (char16_t angle : {u'<', u'>', u'\x3C3C'}) {
+    for (std::size_t length = 0; length <= 20; ++length) {
+      for (std::size_t control = 0; control <= length; ++control) {
+        for (std::size_t at = 0; at < length; ++at) {
+          if (at == control) continue;
+          std::u16string text(length, u'a');
+          if (control < length) text[control] = u'\n';
+          text[at] = angle;
+          for (std::size_t from = 0; from <= length; ++from) {
+            SCOPED_TRACE(std::to_string(angle) + " " + std::to_string(length) + " " +
+                         std::to_string(control) + " " + std::to_string(at) + " " +
+                         std::to_string(from));
+            bool seen = false;
+            const std::size_t end = findControlUnitNotingAngles(text, from, seen);
+            EXPECT_EQ(end, findControlUnit(text, from));
+            EXPECT_EQ(seen, angle != u'\x3C3C' && from <= at && at < end);
+          }
+        }
+      }
+    }
+  }
+}
+
 TEST(Scan, EscapeSet) {
   const std::u16string members = u"!\"#'()*+-.<>[\\]^_`{}";
   ASSERT_EQ(members.size(), 20u);
