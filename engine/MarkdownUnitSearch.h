@@ -109,8 +109,11 @@ inline std::size_t findControlUnitNotingAngles(std::u16string_view text, std::si
       if ((angles & ((1u << first) - 1)) != 0) angle = true;
       return i + static_cast<std::size_t>(first) / 2;
     }
-    if (angles != 0) angle = true;
     i += 8;
+    if (angles != 0) {  // known now: the rest is a plain search
+      angle = true;
+      return findControlUnit(text, i);
+    }
   }
 #endif
   while (i < text.size() && text[i] >= 0x20) {

@@ -129,7 +129,7 @@ bool closesSpan(TMarkToken sought, TMarkToken t) {
 }
 
 // What a construct that did not complete leaves in the text.
-void appendFallback(std::u16string& out_, const std::u16string& s, int i, TMarkToken t) {
+inline void appendFallback(std::u16string& out_, const std::u16string& s, int i, TMarkToken t) {
   if (t == mtHTML) {
     out_ += u"&lt;"sv;
   } else if (t == mtENTITY) {
