@@ -6,12 +6,12 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <map>
 #include <memory>
 #include <new>
 #include <random>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -640,7 +640,7 @@ class TEmitter {
   // Lets the tests reach the inline state (to compare with shortcuts off).
   friend struct TInlineScanProbe;
 
-  std::unordered_map<std::u16string, std::unique_ptr<TLinkRef>> linkRefs;
+  std::map<std::u16string, std::unique_ptr<TLinkRef>> linkRefs;
   TConfiguration* FConfig;
   // State of the inline scan in progress (nesting depth, sizes of the link
   // texts being converted, key lengths of linkRefs); belongs to this emitter.
