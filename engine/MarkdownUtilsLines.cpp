@@ -339,8 +339,8 @@ void TBlock::removeBlockQuotePrefix() {
 namespace {
 // Index of the first `ch` in `s`, or -1.
 int indexOf(std::u16string_view s, char16_t ch) {
-  const auto at = findText(s, 0, std::u16string_view(&ch, 1));
-  return at == std::u16string::npos ? -1 : static_cast<int>(at);
+  const std::size_t at = findEitherUnit(s, 0, ch, ch);
+  return at == s.size() ? -1 : static_cast<int>(at);
 }
 }  // namespace
 

@@ -104,7 +104,7 @@ std::u16string_view writtenPart(const std::u16string& s, int from, int to) {
 // Without a backslash a part reads as it is written: the readers copy every
 // other character, and they stop where the part was found to end.
 bool hasBackslash(std::u16string_view part) {
-  return findText(part, 0, u"\\"sv) != std::u16string_view::npos;
+  return findEitherUnit(part, 0, u'\\', u'\\') != part.size();
 }
 
 // '(destination "title")' with "(" at q. First finds where every part
