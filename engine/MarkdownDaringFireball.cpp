@@ -207,6 +207,9 @@ std::u16string TMarkdownDaringFireball::convert(const std::u16string& source,
                      findEitherUnit(source, 0, UNDECIDED_TAG, UNDECIDED_TAG) == source.size();
   FConfig->deferUndecidedTags = defer;
   TTagDecider decider;
+  if (defer && findEitherUnit(source, 0, u'<', u'<') == source.size()) {
+    decider.expectOwnMarkupOnly();
+  }
   std::u16string decided;
   TMarkdownReader reader(source);
   TLinePool pool;  // made before the lines, so that it goes after them

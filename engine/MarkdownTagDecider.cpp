@@ -90,6 +90,7 @@ std::u16string TTagDecider::decide(std::u16string_view html) {
 }
 
 void TTagDecider::add(std::u16string& out_, std::u16string_view piece) {
+  FOwnMarkupOnly = false;
   if (FHeld.empty()) {
     // Nothing held back: the piece is read where it stands, and only what
     // it leaves undecided is copied.
@@ -165,9 +166,16 @@ std::size_t TTagDecider::settle(std::u16string& out_, std::u16string_view html, 
 }
 
 bool TTagDecider::passOver(std::u16string_view piece, std::size_t& decided) {
-  if (!FHeld.empty() || findEitherUnit(piece, 0, UNDECIDED_TAG, UNDECIDED_TAG) != piece.size()) {
-    return false;
+  const bool holdsUndecided =
+      findEitherUnit(piece, 0, UNDECIDED_TAG, UNDECIDED_TAG) != piece.size();
+  if (FOwnMarkupOnly && !holdsUndecided) {
+    decided = piece.size();
+    return true;
   }
+  // From the first undecided "<" on, the page is read; before it the state
+  // stayed in text, where the engine's own markup leaves it.
+  FOwnMarkupOnly = false;
+  if (!FHeld.empty() || holdsUndecided) return false;
   // Without an undecided "<" the reading writes nothing of its own.
   std::u16string unwritten;
   TWriter writer(unwritten, piece);

@@ -61,6 +61,10 @@ class TTagDecider {
   // returns true, so that the caller can hand the part on without a copy.
   // Otherwise returns false and reads nothing; add then decides the piece.
   bool passOver(std::u16string_view piece, std::size_t& decided);
+  // Says that the page holds no markup but the engine's own until its first
+  // undecided "<" (the source holds no "<"): none of it opens a comment or
+  // raw text, so passOver hands such pieces on without reading them.
+  void expectOwnMarkupOnly() { FOwnMarkupOnly = true; }
 
   // The whole page at once.
   static std::u16string decide(std::u16string_view html);
@@ -90,6 +94,7 @@ class TTagDecider {
   std::u16string FHeld;      // HTML not decided yet
   TState FState = tsText;
   std::u16string FRawTextEnd;  // "</textarea" and the like, inside raw text
+  bool FOwnMarkupOnly = false;  // see expectOwnMarkupOnly; nothing is held then
 };
 
 // ---- plain tags, read at every tag of a page

@@ -101,6 +101,40 @@ TEST(TagDecider, PiecesDecideAsTheWholePage) {
   }
 }
 
+// A page that holds the engine's markup only, up to its first undecided "<",
+// is handed on unread before that "<" and then decided as the whole page;
+// the pieces are given as a conversion gives them (the last one added).
+TEST(TagDecider, OwnMarkupIsHandedOnUnreadUntilTheFirstUndecidedTag) {
+  const std::string own =
+      "<h1 id=\"a\">A</h1>\n<ul>\n<li><p><a href=\"b\" title=\"c\">d</a><br/>\ne</p></li>\n"
+      "</ul>\n<pre><code>f</code></pre>\n<table>\n<tr><td>g</td></tr>\n</table>\n";
+  int rows = 0;
+  for (const DecisionRow& row : decisionRows()) {
+    const std::string html = row.html;
+    if (html.substr(0, html.find('^')).find('<') != std::string::npos) continue;
+    ++rows;
+    const std::u16string text = page(own + html);
+    const std::u16string_view whole(text);
+    for (std::size_t cut = 0; cut <= whole.size(); ++cut) {
+      SCOPED_TRACE(std::string(row.html) + " cut at " + std::to_string(cut));
+      TTagDecider decider;
+      decider.expectOwnMarkupOnly();
+      std::u16string out;
+      const std::u16string_view first = whole.substr(0, cut);
+      std::size_t decided = 0;
+      if (decider.passOver(first, decided)) {
+        out += first.substr(0, decided);
+      } else {
+        decider.add(out, first);
+      }
+      decider.add(out, whole.substr(cut));
+      decider.finish(out);
+      EXPECT_EQ(S(out), own + row.decided);
+    }
+  }
+  EXPECT_GE(rows, 10);
+}
+
 // Pieces taken as they stand wherever that is allowed, and added
 // otherwise, decide as the whole page: the page cut anywhere into three.
 TEST(TagDecider, PiecesPassedOverDecideAsTheWholePage) {
