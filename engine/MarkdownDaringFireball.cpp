@@ -212,8 +212,10 @@ std::u16string TMarkdownDaringFireball::convert(const std::u16string& source,
   }
   std::u16string decided;
   TMarkdownReader reader(source);
-  TLinePool pool;  // made before the lines, so that it goes after them
-  std::unique_ptr<TBlock> root = collectLines(reader, &pool);
+  // The pools are made before the lines and blocks, so that they go after them.
+  TLinePool pool;
+  TBlockPool blocks;
+  std::unique_ptr<TBlock> root = collectLines(reader, &pool, &blocks);
   std::u16string out_;
   const std::size_t expected = source.size() + source.size() / 4;
   out_.reserve(write != nullptr ? std::min(expected, 2 * kPieceSize) : expected);
@@ -243,8 +245,9 @@ std::u16string TMarkdownDaringFireball::convert(const std::u16string& source,
 }
 
 std::unique_ptr<TBlock> TMarkdownDaringFireball::collectLines(TMarkdownReader& reader,
-                                                              TLinePool* pool) {
-  auto root = std::make_unique<TBlock>();
+                                                              TLinePool* pool,
+                                                              TBlockPool* blocks) {
+  auto root = blocks != nullptr ? blocks->make() : std::make_unique<TBlock>();
   TLinkRef* pending = nullptr;  // the last definition read without a title
   std::uint32_t plainRuns = 0;   // runs of plain lines numbered so far
   std::u16string buffer;

@@ -25,8 +25,10 @@ class TMarkdownDaringFireball : public TMarkdownProcessor {
   // The stages of Process, public so that they can be exercised one by one.
   // Reads the text into a root block, registering reference definitions.
   // Lines share their characters with the reader's source, which must
-  // outlive them; with a pool, they are made in it, which must outlive them too.
-  std::unique_ptr<TBlock> collectLines(TMarkdownReader& reader, TLinePool* pool = nullptr);
+  // outlive them; with a pool, they are made in it, which must outlive them
+  // too. So are the root and the blocks made from it, with a block pool.
+  std::unique_ptr<TBlock> collectLines(TMarkdownReader& reader, TLinePool* pool = nullptr,
+                                       TBlockPool* blocks = nullptr);
   // Turns the lines of root into child blocks (listMode: root is a list item).
   void buildBlocks(TBlock* root, bool listMode);
   // Receives a block that is built completely, to be written and released.

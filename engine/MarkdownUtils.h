@@ -231,11 +231,43 @@ class TLine {
   TLine* xmlBlockEnd(TXmlBlockMemo* memo = nullptr);
 };
 
-// Room for the lines of one conversion, taken from large slabs: a document's
-// lines need no allocation of their own and no malloc bookkeeping. A line
-// made here is released with delete like any other line, but its room goes
-// back only with the pool (or by giveBack), so every line made here must go
-// before the pool.
+// Rooms for objects of one type, cut from large slabs that the rooms own:
+// the objects need no allocation of their own and no malloc bookkeeping. A
+// room given back is taken again first; the rooms given back are kept in a
+// list that runs through the rooms themselves. The rooms know nothing of what
+// is in them: whoever gives a room back has destroyed its object.
+template <typename T, std::size_t kPerSlab>
+class TRooms {
+ public:
+  void* take() {
+    if (givenBack_ != nullptr) {
+      TFreeRoom* room = givenBack_;
+      givenBack_ = room->next;
+      return room;
+    }
+    if (usedInLastSlab_ == kPerSlab) {
+      slabs_.push_back(std::make_unique_for_overwrite<std::byte[]>(kPerSlab * sizeof(T)));
+      usedInLastSlab_ = 0;
+    }
+    void* room = slabs_.back().get() + usedInLastSlab_ * sizeof(T);
+    ++usedInLastSlab_;
+    return room;
+  }
+  void giveBack(void* room) { givenBack_ = new (room) TFreeRoom{givenBack_}; }
+
+ private:
+  struct TFreeRoom {
+    TFreeRoom* next;
+  };
+  static_assert(sizeof(T) >= sizeof(TFreeRoom) && alignof(T) >= alignof(TFreeRoom));
+  std::vector<std::unique_ptr<std::byte[]>> slabs_;
+  std::size_t usedInLastSlab_ = kPerSlab;
+  TFreeRoom* givenBack_ = nullptr;  // the last room given back
+};
+
+// Room for the lines of one conversion. A line made here is released with
+// delete like any other line, but its room goes back only with the pool (or
+// by giveBack), so every line made here must go before the pool.
 class TLinePool {
  public:
   TLinePool() = default;
@@ -248,10 +280,7 @@ class TLinePool {
   void giveBack(std::unique_ptr<TLine> line);
 
  private:
-  static constexpr std::size_t kLinesPerSlab = 1024;
-  std::vector<std::unique_ptr<std::byte[]>> slabs_;
-  std::size_t usedInLastSlab_ = kLinesPerSlab;
-  std::vector<TLine*> givenBack_;  // rooms without a line
+  TRooms<TLine, 1024> rooms_;
 };
 
 // A text that few objects have (a block's id, a fence's meta): an empty one
@@ -276,12 +305,17 @@ class TSeldomText {
   std::unique_ptr<std::u16string> text_;  // absent when the text is empty
 };
 
+class TBlockPool;
+
 // One node of the block tree. A block owns its first line, its first child
 // and its next sibling.
 class TBlock {
  public:
   TBlock() = default;
   ~TBlock();  // releases children and siblings without recursion
+  // delete destroys the block; a block made in a TBlockPool gives its room
+  // back to the pool.
+  static void operator delete(TBlock* block, std::destroying_delete_t);
   TBlock(const TBlock&) = delete;
   TBlock& operator=(const TBlock&) = delete;
 
@@ -320,6 +354,28 @@ class TBlock {
   // those can stop at `line`. Costs nothing, so walks over deep nesting do
   // not pass over the same long run of lazy lines once per level.
   TLine* plainRunToEnd(const TLine* line) const;
+
+ private:
+  friend class TBlockPool;
+  TBlockPool* FPool = nullptr;  // where this block was made, and its children are
+};
+
+// Room for the blocks of one conversion: a block made here makes its children
+// here too, and a block released here leaves its room to the next one, so a
+// deep nesting's blocks take no allocation each. Every block made here must
+// go before the pool.
+class TBlockPool {
+ public:
+  TBlockPool() = default;
+  TBlockPool(const TBlockPool&) = delete;
+  TBlockPool& operator=(const TBlockPool&) = delete;
+
+  // A new block, as TBlock() makes it.
+  std::unique_ptr<TBlock> make();
+
+ private:
+  friend class TBlock;
+  TRooms<TBlock, 256> rooms_;
 };
 
 // One reference definition; an abbreviation has the link "*" and a title.

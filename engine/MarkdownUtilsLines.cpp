@@ -123,11 +123,11 @@ const std::u16string& TSeldomText::str() const {
 
 // ---------------------------------------------------------------- line
 
-// With malloc's 8 bytes of bookkeeping a line object takes one 80-byte chunk,
-// a block object one 64-byte chunk.
+// Lines and blocks are made in pools, where each takes its own size and no
+// more: a cache line each.
 static_assert(sizeof(TLineText) <= 24, "a line text stays small");
 static_assert(sizeof(TLine) <= 64, "a line object stays small");
-static_assert(sizeof(TBlock) <= 56, "a block object stays small");
+static_assert(sizeof(TBlock) <= 64, "a block object stays small");
 
 TLine::~TLine() {
   // Each move releases one successor whose own chain has already been taken.
@@ -144,19 +144,7 @@ void TLine::operator delete(TLine* line, std::destroying_delete_t) {
 // ---------------------------------------------------------------- line pool
 
 std::unique_ptr<TLine> TLinePool::make() {
-  void* room = nullptr;
-  if (!givenBack_.empty()) {
-    room = givenBack_.back();
-    givenBack_.pop_back();
-  } else {
-    if (usedInLastSlab_ == kLinesPerSlab) {
-      slabs_.push_back(std::make_unique_for_overwrite<std::byte[]>(kLinesPerSlab * sizeof(TLine)));
-      usedInLastSlab_ = 0;
-    }
-    room = slabs_.back().get() + usedInLastSlab_ * sizeof(TLine);
-    ++usedInLastSlab_;
-  }
-  std::unique_ptr<TLine> line(new (room) TLine());
+  std::unique_ptr<TLine> line(new (rooms_.take()) TLine());
   line->FPooled = true;
   return line;
 }
@@ -164,7 +152,7 @@ std::unique_ptr<TLine> TLinePool::make() {
 void TLinePool::giveBack(std::unique_ptr<TLine> line) {
   TLine* room = line.release();
   room->~TLine();
-  givenBack_.push_back(room);
+  rooms_.giveBack(room);
 }
 
 void TLine::Init() {
@@ -251,6 +239,22 @@ TBlock::~TBlock() {
   }
 }
 
+void TBlock::operator delete(TBlock* block, std::destroying_delete_t) {
+  TBlockPool* pool = block->FPool;
+  block->~TBlock();
+  if (pool != nullptr) {
+    pool->rooms_.giveBack(block);
+  } else {
+    ::operator delete(block);
+  }
+}
+
+std::unique_ptr<TBlock> TBlockPool::make() {
+  std::unique_ptr<TBlock> block(new (rooms_.take()) TBlock());
+  block->FPool = this;
+  return block;
+}
+
 void TBlock::AppendLine(std::unique_ptr<TLine> line) {
   TLine* added = line.get();
   if (FLineTail) {
@@ -265,7 +269,7 @@ void TBlock::AppendLine(std::unique_ptr<TLine> line) {
 }
 
 TBlock* TBlock::split(TLine* line) {
-  auto block = std::make_unique<TBlock>();
+  auto block = FPool != nullptr ? FPool->make() : std::make_unique<TBlock>();
   std::unique_ptr<TLine> rest = std::move(line->FNext);
   block->FLines = std::move(FLines);
   block->FLineTail = line;

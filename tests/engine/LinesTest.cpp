@@ -367,6 +367,45 @@ TEST(LinePool, LinesMadeInItBehaveAsOthers) {
   EXPECT_TRUE(next->FIsEmpty);
 }
 
+// Blocks split from a block made in a pool are made there too, nested and
+// chained like others (more than a slab of them), and released before the
+// pool goes; the rooms they leave serve the blocks made after them.
+TEST(BlockPool, BlocksSplitFromItsBlocksAreMadeThereAndLeaveTheirRooms) {
+  TBlockPool pool;
+  std::vector<TBlock*> rooms;
+  {
+    std::unique_ptr<TBlock> root = pool.make();
+    EXPECT_EQ(root->FType, btNONE);
+    EXPECT_EQ(root->FBlocks, nullptr);
+    TBlock* deepest = root.get();
+    for (int i = 0; i < 600; ++i) {
+      deepest->AppendLine(makeLine("- a"));
+      deepest->AppendLine(makeLine("b"));
+      TBlock* first = deepest->split(deepest->FLines.get());
+      TBlock* second = deepest->split(deepest->FLineTail);
+      EXPECT_EQ(first->FNext.get(), second);
+      EXPECT_EQ(first->FLines->FValue, U("- a"));
+      EXPECT_EQ(second->FLines->FValue, U("b"));
+      rooms.push_back(first);
+      rooms.push_back(second);
+      deepest = second;  // the next level is split from it, once its line is gone
+      deepest->removeLine(deepest->FLines.get());
+    }
+  }
+  std::vector<TBlock*> sorted = rooms;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end());  // all rooms differ
+  // The rooms given back are taken again before any new one.
+  std::vector<std::unique_ptr<TBlock>> again;
+  for (std::size_t i = 0; i <= rooms.size(); ++i) again.push_back(pool.make());
+  int reused = 0;
+  for (const std::unique_ptr<TBlock>& block : again) {
+    EXPECT_EQ(block->FLines, nullptr);
+    if (std::binary_search(sorted.begin(), sorted.end(), block.get())) ++reused;
+  }
+  EXPECT_EQ(reused, static_cast<int>(rooms.size()));
+}
+
 TEST(Block, ReleasingLongChainsDoesNotRecurse) {
   // A million lines, a million siblings and deep nesting are released on the
   // test thread's ordinary stack.
