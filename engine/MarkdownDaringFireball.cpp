@@ -6,6 +6,8 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <typeinfo>
+#include <vector>
 
 #include "MarkdownTagDecider.h"
 #include "MarkdownUnitSearch.h"
@@ -19,12 +21,14 @@ namespace {
 // Hands the HTML in out_ to the sink and empties out_; with a decider, only
 // what it has decided (all of it at the end of the page). `decided` is the
 // decider's buffer, kept from piece to piece so that neither is made anew.
+// ownMarkup: the parts of out_ that hold no markup but the engine's own.
 void writePiece(const TMarkdownProcessor::THtmlSink& write, std::u16string& out_,
-                TTagDecider* decider, bool last, std::u16string& decided) {
+                TTagDecider* decider, bool last, std::u16string& decided,
+                const std::vector<TPieceRange>& ownMarkup) {
   if (decider != nullptr && !last) {
     // Most pieces are decided as they stand and need no decided copy.
     std::size_t used = 0;
-    if (decider->passOver(out_, used)) {
+    if (decider->passOver(out_, used, ownMarkup)) {
       if (used > 0) write(std::u16string_view(out_).substr(0, used));
       out_.clear();
       return;
@@ -40,6 +44,33 @@ void writePiece(const TMarkdownProcessor::THtmlSink& write, std::u16string& out_
   if (!out_.empty()) write(out_);
   out_.clear();
 }
+
+// The parts of the HTML not handed on yet that hold no markup but the
+// engine's own, in order, for the tag decider. The last part is open while
+// the block that writes it is being written.
+class TOwnMarkupParts {
+ public:
+  const std::vector<TPieceRange>& parts() const { return parts_; }
+  // A block of the engine's own markup begins at `at`.
+  void open(std::size_t at) {
+    if (parts_.empty() || parts_.back().end != at) parts_.push_back(TPieceRange{at, at});
+    open_ = true;
+  }
+  // The HTML written so far ends at `at`; the block ends there too when done.
+  void reach(std::size_t at, bool done) {
+    if (open_) parts_.back().end = at;
+    if (done) open_ = false;
+  }
+  // The HTML was handed on: an open part goes on from the start of the next.
+  void restart() {
+    parts_.clear();
+    if (open_) parts_.push_back(TPieceRange{0, 0});
+  }
+
+ private:
+  std::vector<TPieceRange> parts_;
+  bool open_ = false;
+};
 
 // Lets the emitter hand long blocks' HTML on for as long as it lives, and no
 // longer: the HTML and the sink it was given are the conversion's own.
@@ -207,9 +238,6 @@ std::u16string TMarkdownDaringFireball::convert(const std::u16string& source,
                      findEitherUnit(source, 0, UNDECIDED_TAG, UNDECIDED_TAG) == source.size();
   FConfig->deferUndecidedTags = defer;
   TTagDecider decider;
-  if (defer && findEitherUnit(source, 0, u'<', u'<') == source.size()) {
-    decider.expectOwnMarkupOnly();
-  }
   std::u16string decided;
   TMarkdownReader reader(source);
   // The pools are made before the lines and blocks, so that they go after them.
@@ -224,17 +252,31 @@ std::u16string TMarkdownDaringFireball::convert(const std::u16string& source,
   // so a long document does not hold all its blocks, or all its lines and
   // all its HTML, at the same time; a long block's HTML, a long table's
   // too, goes on in pieces while it is written.
-  auto handOn = [&] { writePiece(*write, out_, defer ? &decider : nullptr, false, decided); };
+  // The decider need not read the HTML of a block whose lines hold no "<":
+  // it holds the engine's own markup only (unless the code blocks or the
+  // markup are written by a hook or a decorator of the caller's).
+  const bool sourceHoldsTags = findEitherUnit(source, 0, u'<', u'<') != source.size();
+  const bool ownWriters = FConfig->codeBlockEmitter == nullptr &&
+                          typeid(*FConfig->decorator) == typeid(TDecorator);
+  TOwnMarkupParts own;
+  auto handOn = [&] {
+    own.reach(out_.size(), false);
+    writePiece(*write, out_, defer ? &decider : nullptr, false, decided, own.parts());
+    own.restart();
+  };
   const TPieceHandOnScope pieces(*Femitter, write != nullptr
                                                 ? TEmitter::TPieceHandOn{&out_, kPieceSize, handOn}
                                                 : TEmitter::TPieceHandOn{});
   buildBlocks(root.get(), [&](std::unique_ptr<TBlock> child) {
+    const bool ownMarkup = !sourceHoldsTags || (ownWriters && !child->holdsLessThan());
+    if (ownMarkup) own.open(out_.size());
     Femitter->emit(out_, child.get());
+    own.reach(out_.size(), true);
     Femitter->offerPiece(out_);
   });
   FConfig->deferUndecidedTags = false;
   if (write != nullptr) {
-    writePiece(*write, out_, defer ? &decider : nullptr, true, decided);
+    writePiece(*write, out_, defer ? &decider : nullptr, true, decided, own.parts());
   } else if (defer && findEitherUnit(out_, 0, UNDECIDED_TAG, UNDECIDED_TAG) != out_.size()) {
     out_ = TTagDecider::decide(out_);
   }

@@ -90,7 +90,6 @@ std::u16string TTagDecider::decide(std::u16string_view html) {
 }
 
 void TTagDecider::add(std::u16string& out_, std::u16string_view piece) {
-  FOwnMarkupOnly = false;
   if (FHeld.empty()) {
     // Nothing held back: the piece is read where it stands, and only what
     // it leaves undecided is copied.
@@ -165,21 +164,30 @@ std::size_t TTagDecider::settle(std::u16string& out_, std::u16string_view html, 
   return used;
 }
 
-bool TTagDecider::passOver(std::u16string_view piece, std::size_t& decided) {
-  const bool holdsUndecided =
-      findEitherUnit(piece, 0, UNDECIDED_TAG, UNDECIDED_TAG) != piece.size();
-  if (FOwnMarkupOnly && !holdsUndecided) {
-    decided = piece.size();
-    return true;
-  }
-  // From the first undecided "<" on, the page is read; before it the state
-  // stayed in text, where the engine's own markup leaves it.
-  FOwnMarkupOnly = false;
-  if (!FHeld.empty() || holdsUndecided) return false;
+std::size_t TTagDecider::readDecided(std::u16string_view html) {
   // Without an undecided "<" the reading writes nothing of its own.
   std::u16string unwritten;
-  TWriter writer(unwritten, piece);
-  decided = settleFrom(writer, piece, false);
+  TWriter writer(unwritten, html);
+  return settleFrom(writer, html, false);
+}
+
+bool TTagDecider::passOver(std::u16string_view piece, std::size_t& decided,
+                           const std::vector<TPieceRange>& ownMarkup) {
+  if (!FHeld.empty() || findEitherUnit(piece, 0, UNDECIDED_TAG, UNDECIDED_TAG) != piece.size()) {
+    return false;
+  }
+  std::size_t from = 0;   // the piece is decided before this position
+  bool waiting = false;  // something waits for the HTML after it, so the rest does too
+  for (const TPieceRange& own : ownMarkup) {
+    from += readDecided(piece.substr(from, own.begin - from));
+    waiting = from < own.begin;
+    if (waiting) break;
+    // The engine's own markup leaves text as text; in a comment or raw text,
+    // it is read with what comes after it.
+    if (FState == tsText) from = own.end;
+  }
+  if (!waiting) from += readDecided(piece.substr(from));
+  decided = from;
   FHeld.assign(piece.substr(decided));
   return true;
 }

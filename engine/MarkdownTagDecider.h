@@ -13,6 +13,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace glyphmill {
 
@@ -46,6 +47,12 @@ bool isHarmlessBrowserTag(std::u16string_view text, int start, int end);
 // typographic, and must not be trusted for that).
 void appendUndecidedTag(std::u16string& out_, std::u16string_view source, int at);
 
+// The part of a piece from begin up to end.
+struct TPieceRange {
+  std::size_t begin;
+  std::size_t end;
+};
+
 // Decides the undecided "<" of a page given piece by piece, in order.
 class TTagDecider {
  public:
@@ -60,11 +67,11 @@ class TTagDecider {
   // `decided` to the length of that part (the rest is held back) and
   // returns true, so that the caller can hand the part on without a copy.
   // Otherwise returns false and reads nothing; add then decides the piece.
-  bool passOver(std::u16string_view piece, std::size_t& decided);
-  // Says that the page holds no markup but the engine's own until its first
-  // undecided "<" (the source holds no "<"): none of it opens a comment or
-  // raw text, so passOver hands such pieces on without reading them.
-  void expectOwnMarkupOnly() { FOwnMarkupOnly = true; }
+  // ownMarkup: the parts of the piece, in order, that hold no markup but the
+  // engine's own, which opens no comment and no raw text; such a part is not
+  // read where the HTML before it is decided and ends in text.
+  bool passOver(std::u16string_view piece, std::size_t& decided,
+                const std::vector<TPieceRange>& ownMarkup = {});
 
   // The whole page at once.
   static std::u16string decide(std::u16string_view html);
@@ -79,6 +86,9 @@ class TTagDecider {
   // The reading behind settle: moves the state through html and returns how
   // far it is decided; the writer writes only what reading alone cannot.
   std::size_t settleFrom(TWriter& writer, std::u16string_view html, bool complete);
+  // Reads html, which holds no undecided "<", as far as it can be decided,
+  // and returns how far that is.
+  std::size_t readDecided(std::u16string_view html);
   // At the plain tag html[i..end]: the position after it.
   int passPlainTag(std::u16string_view html, int i, int end);
   // At any other "<" or an undecided "<" in text: the position after what
@@ -94,7 +104,6 @@ class TTagDecider {
   std::u16string FHeld;      // HTML not decided yet
   TState FState = tsText;
   std::u16string FRawTextEnd;  // "</textarea" and the like, inside raw text
-  bool FOwnMarkupOnly = false;  // see expectOwnMarkupOnly; nothing is held then
 };
 
 // ---- plain tags, read at every tag of a page

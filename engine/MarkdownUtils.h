@@ -354,6 +354,8 @@ class TBlock {
   // those can stop at `line`. Costs nothing, so walks over deep nesting do
   // not pass over the same long run of lazy lines once per level.
   TLine* plainRunToEnd(const TLine* line) const;
+  // Whether a line of this block, or of a block inside it, holds a "<".
+  bool holdsLessThan() const;
 
  private:
   friend class TBlockPool;

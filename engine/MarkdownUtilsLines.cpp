@@ -255,6 +255,34 @@ std::unique_ptr<TBlock> TBlockPool::make() {
   return block;
 }
 
+namespace {
+
+bool linesHoldLessThan(const TLine* lines) {
+  for (const TLine* line = lines; line != nullptr; line = line->FNext.get()) {
+    if (!line->FValue.mayHoldAngleBracket()) continue;
+    const std::u16string_view text = line->FValue.view();
+    if (findEitherUnit(text, 0, u'<', u'<') != text.size()) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool TBlock::holdsLessThan() const {
+  if (linesHoldLessThan(FLines.get())) return true;
+  // The blocks inside, from a work list, so that deep nesting does not recurse.
+  std::vector<const TBlock*> pending;
+  if (FBlocks) pending.push_back(FBlocks.get());
+  while (!pending.empty()) {
+    const TBlock* block = pending.back();
+    pending.pop_back();
+    if (linesHoldLessThan(block->FLines.get())) return true;
+    if (block->FNext) pending.push_back(block->FNext.get());
+    if (block->FBlocks) pending.push_back(block->FBlocks.get());
+  }
+  return false;
+}
+
 void TBlock::AppendLine(std::unique_ptr<TLine> line) {
   TLine* added = line.get();
   if (FLineTail) {

@@ -186,6 +186,41 @@ TEST(Documents, HandedOverOrInPiecesTheSameHtml) {
   }
 }
 
+// In safe mode, tags of the source that a browser finishes only further on
+// are decided on the whole page, also where a comment or raw text opened in
+// one block runs on through many blocks without a tag of their own (their
+// HTML, the engine's alone, is not read while the page is in text) and the
+// page goes on in many pieces.
+TEST(Documents, TagsDecidedInPiecesAsOnTheWholePage) {
+  std::string filler;
+  for (int i = 0; i < 1500; ++i) filler += "Text and *em*, `code` and [a link](/x \"t\").\n\n";
+  // An escaped "<" whose tag ends after a quoted ">": kept in text, and text
+  // in a comment or raw text.
+  const std::string undecided = "a \\<a title=\"x>y\">> b\n\n";
+  const std::vector<std::string> texts = {
+      filler + undecided + filler,
+      "c <!-- d\n\n" + filler + undecided + "Text --> e\n\n" + filler + undecided,
+      "x <textarea> y\n\n" + filler + undecided + filler + "</textarea>\n\n" + undecided,
+      undecided + filler + "<p title=\"open\n\n" + filler + undecided,
+  };
+  for (const auto dialect : {mdCommonMark, mdTxtMark, mdDaringFireball}) {
+    for (std::size_t k = 0; k < texts.size(); ++k) {
+      SCOPED_TRACE(std::string(dialectName(dialect)) + ", text " + std::to_string(k));
+      auto processor = TMarkdownProcessor::CreateDialect(dialect);
+      processor->SetAllowUnsafe(false);
+      const std::u16string whole = processor->Process(U(texts[k]));
+      std::u16string joined;
+      int pieces = 0;
+      processor->ProcessTo(U(texts[k]), [&](std::u16string_view piece) {
+        joined += piece;
+        ++pieces;
+      });
+      EXPECT_GT(pieces, 1);
+      EXPECT_EQ(S(joined), S(whole));
+    }
+  }
+}
+
 // A paragraph far longer than a piece goes on in pieces while it is written,
 // between its steps and never inside a span, link text or tag; together they
 // are the HTML that Process returns.
