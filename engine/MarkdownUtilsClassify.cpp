@@ -355,6 +355,10 @@ void TXmlBlockMemo::forgetEverythingUnlessRemembering() {
 }
 
 void TXmlBlockMemo::forgetEverything() {
+  // A memo that has described no line since it last forgot has nothing to
+  // drop (a deep nesting forgets once per level).
+  if (!describedAny_) return;
+  describedAny_ = false;
   // A new generation makes every entry index that lines hold stale at once.
   generation_ = ++config_.xmlMemoGenerations;
   entries_.clear();
@@ -468,6 +472,7 @@ const TXmlBlockMemo::TEntry& TXmlBlockMemo::entryOf(TLine* line) {
     lastUnknown = known;
     known = known->FNext.get();
   }
+  if (lastUnknown != nullptr) describedAny_ = true;
   if (known == nullptr && lastUnknown != nullptr) noteChainEnd(lastUnknown);
   // Describe them from the last to the first, each from its successor.
   int following = known != nullptr ? known->FXmlMemoEntry : 0;

@@ -117,6 +117,9 @@ class TXmlBlockMemo {
   std::vector<TStep> steps_;      // steps_[0] is the shared "runs out"
   std::vector<TEntry> entries_;   // entries_[0]: no line follows
   std::uint32_t generation_ = 0;  // the mark of this memo's current entries
+  // Whether a line was described since the memo last forgot everything; true
+  // at first, so that the constructor's forgetting sets the memo up.
+  bool describedAny_ = true;
   // The last line of the chain the current entries describe (nullptr: none
   // yet); mixedChainEnds_ when they were described from more than one end.
   const TLine* chainEnd_ = nullptr;
