@@ -254,8 +254,11 @@ std::u16string TMarkdownDaringFireball::convert(const std::u16string& source,
   // too, goes on in pieces while it is written.
   // The decider need not read the HTML of a block whose lines hold no "<":
   // it holds the engine's own markup only (unless the code blocks or the
-  // markup are written by a hook or a decorator of the caller's).
-  const bool sourceHoldsTags = findEitherUnit(source, 0, u'<', u'<') != source.size();
+  // markup are written by a hook or a decorator of the caller's). Such
+  // blocks are looked for only where a decider reads pieces.
+  const bool decidesPieces = defer && write != nullptr;
+  const bool sourceHoldsTags =
+      decidesPieces && findEitherUnit(source, 0, u'<', u'<') != source.size();
   const bool ownWriters = FConfig->codeBlockEmitter == nullptr &&
                           typeid(*FConfig->decorator) == typeid(TDecorator);
   TOwnMarkupParts own;
@@ -268,7 +271,8 @@ std::u16string TMarkdownDaringFireball::convert(const std::u16string& source,
                                                 ? TEmitter::TPieceHandOn{&out_, kPieceSize, handOn}
                                                 : TEmitter::TPieceHandOn{});
   buildBlocks(root.get(), [&](std::unique_ptr<TBlock> child) {
-    const bool ownMarkup = !sourceHoldsTags || (ownWriters && !child->holdsLessThan());
+    const bool ownMarkup =
+        decidesPieces && (!sourceHoldsTags || (ownWriters && !child->holdsLessThan()));
     if (ownMarkup) own.open(out_.size());
     Femitter->emit(out_, child.get());
     own.reach(out_.size(), true);
