@@ -180,6 +180,15 @@ class TLine {
   bool FIsEmpty : 1 = true;
   bool FNextEmpty : 1 = false;
   bool FPooled : 1 = false;  // made in a TLinePool
+
+ private:
+  // The kind that the line's own text gives (see getLineType), kept until
+  // the text changes: a nested line is classified once per level, not once
+  // per question about it. kUnknownType: not classified since the change.
+  static constexpr std::uint8_t kUnknownType = 0xFF;
+  std::uint8_t ownType_ = kUnknownType;
+
+ public:
   int FPosition = 0;             // scan cursor into FValue
   int FXmlMemoEntry = -1;        // entry of this line in a TXmlBlockMemo, or -1
   std::uint32_t FXmlMemoGeneration = 0;  // ... valid while that memo is at this generation
@@ -216,6 +225,10 @@ class TLine {
   // The kind of this line for the configured dialect (may set FPosition,
   // config.xmlEndLine and config.formatPipeCount).
   TLineType getLineType(TConfiguration& config);
+  // To be called after the text is changed other than through Init,
+  // InitLeading or stripID, which call it themselves (an empty line needs
+  // no kind remembered).
+  void forgetLineType() { ownType_ = kUnknownType; }
   // Takes a trailing "{#id}" off the line and returns the id, or "".
   std::u16string stripID();
 

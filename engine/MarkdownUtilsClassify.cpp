@@ -177,7 +177,15 @@ int TLine::countLeadingChar(char16_t ch, bool skipSpaces) const {
 
 TLineType TLine::getLineType(TConfiguration& config) {
   if (FIsEmpty) return ltEMPTY;
-  if (FLeading > 3) return ltCODE;
+  // A kind that the text alone gives is remembered until the text changes;
+  // the others depend on the lines after this one, which may change while
+  // this one does not.
+  if (ownType_ != kUnknownType) return static_cast<TLineType>(ownType_);
+  const auto remembered = [this](TLineType t) {
+    ownType_ = static_cast<std::uint8_t>(t);
+    return t;
+  };
+  if (FLeading > 3) return remembered(ltCODE);
 
   const bool commonMark = config.isDialect({mdCommonMark});
   const int len = length();
@@ -187,28 +195,28 @@ TLineType TLine::getLineType(TConfiguration& config) {
   // "#" headline; CommonMark wants a space after the run of "#".
   if (c0 == u'#') {
     if (!commonMark || charAt(FValue, skipRun(FValue, FLeading, u'#')) == u' ') {
-      return ltHEADLINE;
+      return remembered(ltHEADLINE);
     }
   }
 
-  if (c0 == u'>') return ltBQUOTE;
+  if (c0 == u'>') return remembered(ltBQUOTE);
 
   // Code fence: three or more backticks or tildes.
   if (config.isDialect({mdCommonMark, mdTxtMark}) && visible > 2 &&
       (c0 == u'`' || c0 == u'~') &&
       countLeadingChar(c0, config.allowSpacesInFencedDelimiters) >= 3) {
-    return ltFENCED_CODE;
+    return remembered(ltFENCED_CODE);
   }
 
   // Ruler: three or more of one of "*", "-", "_" with nothing but spaces.
   if (visible > 2 && (c0 == u'*' || c0 == u'-' || c0 == u'_') && countOnlyChar(c0) >= 3) {
-    return ltHR;
+    return remembered(ltHR);
   }
 
   // Bullet item: "*", "+" or "-" followed by a space.
   if (len - FLeading >= 2 && charAt(FValue, FLeading + 1) == u' ' &&
       (c0 == u'*' || c0 == u'+' || c0 == u'-')) {
-    return ltULIST;
+    return remembered(ltULIST);
   }
 
   // Numbered item: digits, then "." or ")", then a space.
@@ -216,8 +224,8 @@ TLineType TLine::getLineType(TConfiguration& config) {
     int j = FLeading;
     while (j < len && TUtils::isDigit(FValue[j])) ++j;
     if (j + 1 < len && FValue[j + 1] == u' ') {
-      if (FValue[j] == u'.') return ltOLIST;
-      if (FValue[j] == u')') return ltBLIST;
+      if (FValue[j] == u'.') return remembered(ltOLIST);
+      if (FValue[j] == u')') return remembered(ltBLIST);
     }
   }
 
@@ -243,6 +251,7 @@ TLineType TLine::getLineType(TConfiguration& config) {
 
   return ltOTHER;
 }
+
 
 // ---------------------------------------------------------------- HTML blocks
 
@@ -326,6 +335,7 @@ std::u16string TLine::stripID() {
   std::u16string id = trimControlAndSpace(FValue, idStart, close);
   FValue = FValue.substr(0, FLeading) + trimControlAndSpace(FValue, FLeading, open);
   FTrailing = 0;
+  forgetLineType();
   return id;
 }
 

@@ -156,6 +156,7 @@ void TLinePool::giveBack(std::unique_ptr<TLine> line) {
 }
 
 void TLine::Init() {
+  forgetLineType();
   FLeading = static_cast<int>(FValue.leadingSpaces());
   if (FLeading == length()) {
     setEmpty();
@@ -178,6 +179,7 @@ void TLine::joinPlainRun(const TLine* previous, std::uint32_t& runs) {
 }
 
 void TLine::InitLeading() {
+  forgetLineType();
   FLeading = static_cast<int>(FValue.leadingSpaces());
   if (FLeading == length()) setEmpty();
 }
@@ -419,6 +421,7 @@ void TBlock::transfromHeadline() {
     line->FValue = e >= i ? std::u16string(v.substr(i, e - i + 1)) : std::u16string();
     line->FLeading = 0;
     line->FTrailing = 0;
+    line->forgetLineType();
   }
   FHlDepth = std::min(level, 6);
 }

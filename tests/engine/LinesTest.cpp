@@ -306,6 +306,50 @@ TEST(Block, TransfromHeadline) {
   EXPECT_EQ(S(setext->FLines->FValue), "# kept");
 }
 
+TEST(Block, LinesAreClassifiedAgainAfterEveryChangeOfTheirText) {
+  // A line remembers the kind its own text gives; every way in which
+  // building changes a line's text must make it be classified again.
+  TConfiguration config(true);
+  config.SetDialect(mdCommonMark);
+  struct Row {
+    const char* text;
+    TLineType before;
+    void (*change)(TBlock& block, TConfiguration& config);
+    const char* changed;
+    TLineType after;
+  };
+  const std::vector<Row> rows = {
+      {"- > a", ltULIST, [](TBlock& b, TConfiguration& c) { b.removeListIndent(c); }, "> a",
+       ltBQUOTE},
+      {"> 1. a", ltBQUOTE, [](TBlock& b, TConfiguration&) { b.removeBlockQuotePrefix(); },
+       "1. a", ltOLIST},
+      {"# - a", ltHEADLINE, [](TBlock& b, TConfiguration&) { b.transfromHeadline(); }, "- a",
+       ltULIST},
+      {"1. {#x}", ltOLIST, [](TBlock& b, TConfiguration&) { b.FLines->stripID(); }, "1.",
+       ltOTHER},
+      {"    - a", ltCODE,
+       [](TBlock& b, TConfiguration&) {
+         b.FLines->FValue.erase(0, 4);
+         b.FLines->InitLeading();
+       },
+       "- a", ltULIST},
+      {"***", ltHR,
+       [](TBlock& b, TConfiguration&) {
+         b.FLines->FValue = u"```";
+         b.FLines->Init();
+       },
+       "```", ltFENCED_CODE},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.text);
+    auto block = makeBlock({row.text});
+    ASSERT_EQ(block->FLines->getLineType(config), row.before);
+    row.change(*block, config);
+    ASSERT_EQ(S(block->FLines->FValue), row.changed);
+    EXPECT_EQ(block->FLines->getLineType(config), row.after);
+  }
+}
+
 TEST(Block, ExpandListParagraphsMakesTheWholeListLoose) {
   // Build the list by hand: two items, one tight text block each, one paragraph.
   auto make = [](TBlockType type) {
