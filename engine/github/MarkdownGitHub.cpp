@@ -28,7 +28,11 @@ struct TIterDeleter {
 };
 using TParser = std::unique_ptr<cmark_parser, TParserDeleter>;
 using TDocument = std::unique_ptr<cmark_node, TNodeDeleter>;
+struct THtmlDeleter {
+  void operator()(char* html) const { cmark_get_default_mem_allocator()->free(html); }
+};
 using TIter = std::unique_ptr<cmark_iter, TIterDeleter>;
+using THtml = std::unique_ptr<char, THtmlDeleter>;
 
 TParser newParser() {
   cmark_gfm_core_extensions_ensure_registered();
@@ -89,8 +93,10 @@ class TMarkdownGitHub final : public TMarkdownProcessor {
   }
   std::u16string Process(std::u16string&& source) override {
     std::string text = toUtf8(source);
-    source = std::u16string();
-    return fromUtf8(toHtml(text));
+    // Assigning an empty string would keep the characters' memory; a swap
+    // lets go of it before the library builds its tree.
+    std::u16string().swap(source);
+    return fromUtf8(toHtml(std::move(text)));
   }
   // The library renders a whole document at once, so the HTML comes as one piece.
   void ProcessTo(std::u16string&& source, const THtmlSink& write) override {
@@ -99,19 +105,21 @@ class TMarkdownGitHub final : public TMarkdownProcessor {
   }
 
  private:
-  std::string toHtml(const std::string& markdown) const {
+  // The HTML of markdown. Each copy goes as soon as the next step has what
+  // it needs: the text once the parser has read it, the tree once rendered.
+  std::string toHtml(std::string markdown) const {
     TParser parser = newParser();
     cmark_parser_feed(parser.get(), markdown.data(), markdown.size());
+    std::string().swap(markdown);  // the parser keeps what it read
     TDocument document(cmark_parser_finish(parser.get()));
     if (!document) throw std::bad_alloc();
     if (FConfig->safeMode) makeSafe(document.get());
     // The tree is already safe in safe mode; the library's own omission of raw
     // HTML is not wanted.
-    char* html = cmark_render_html(document.get(), CMARK_OPT_DEFAULT | CMARK_OPT_UNSAFE,
-                                   cmark_parser_get_syntax_extensions(parser.get()));
-    std::string result(html ? html : "");
-    cmark_get_default_mem_allocator()->free(html);
-    return result;
+    THtml html(cmark_render_html(document.get(), CMARK_OPT_DEFAULT | CMARK_OPT_UNSAFE,
+                                 cmark_parser_get_syntax_extensions(parser.get())));
+    document.reset();
+    return std::string(html ? html.get() : "");
   }
 };
 

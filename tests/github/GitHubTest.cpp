@@ -172,5 +172,20 @@ TEST_F(GitHubDialect, HostileTwinsAreNeutralised) {
   }
 }
 
+TEST_F(GitHubDialect, ASourceTakenOverIsLetGoOfInEveryDialect) {
+  // A document handed over is not held a second time while it is converted,
+  // nor kept afterwards: its characters' memory goes with it.
+  std::u16string text;
+  for (int i = 0; i < 20000; ++i) text += u"*a* b\n\n";
+  for (auto dialect : {mdDaringFireball, mdCommonMark, mdTxtMark, mdGitHub}) {
+    SCOPED_TRACE(static_cast<int>(dialect));
+    auto processor = TMarkdownProcessor::CreateDialect(dialect);
+    const std::u16string expected = processor->Process(text);
+    std::u16string source = text;
+    EXPECT_EQ(processor->Process(std::move(source)), expected);
+    EXPECT_LT(source.capacity(), 16u);
+  }
+}
+
 }  // namespace
 }  // namespace glyphmill::test
