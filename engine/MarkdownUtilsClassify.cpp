@@ -252,7 +252,6 @@ TLineType TLine::getLineType(TConfiguration& config) {
   return ltOTHER;
 }
 
-
 // ---------------------------------------------------------------- HTML blocks
 
 int TLine::findCommentEnd(TLine*& endLine, TLine* from, int start, TXmlBlockMemo* memo) const {

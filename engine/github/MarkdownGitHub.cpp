@@ -26,11 +26,11 @@ struct TNodeDeleter {
 struct TIterDeleter {
   void operator()(cmark_iter* iter) const { cmark_iter_free(iter); }
 };
-using TParser = std::unique_ptr<cmark_parser, TParserDeleter>;
-using TDocument = std::unique_ptr<cmark_node, TNodeDeleter>;
 struct THtmlDeleter {
   void operator()(char* html) const { cmark_get_default_mem_allocator()->free(html); }
 };
+using TParser = std::unique_ptr<cmark_parser, TParserDeleter>;
+using TDocument = std::unique_ptr<cmark_node, TNodeDeleter>;
 using TIter = std::unique_ptr<cmark_iter, TIterDeleter>;
 using THtml = std::unique_ptr<char, THtmlDeleter>;
 
