@@ -54,6 +54,7 @@ void splitIntoItems(TBlock* list, TConfiguration& config) {
   TLine* first = list->FLines.get();
   if (first == nullptr) return;
   for (TLine* line = first->FNext.get(); line != nullptr; line = line->FNext.get()) {
+    if (line->isIndented()) continue;  // belongs to the item above it
     const bool startsItem =
         isListLine(line->getLineType(config)) ||
         (!line->FIsEmpty && line->FPrevEmpty && line->FLeading == 0);

@@ -214,6 +214,12 @@ class TLine {
   void Init();
   // Recounts the leading spaces only; an all-space line becomes empty.
   void InitLeading();
+  // Indented by four spaces or more: code in every dialect, whatever the
+  // line holds (see getLineType), and never plain.
+  bool isIndented() const { return !FIsEmpty && FLeading > 3; }
+  // Removes n of the leading spaces (n at most FLeading) without reading the
+  // text: what InitLeading would count afterwards is known.
+  void dropLeadingSpaces(int n);
   // Moves FPosition over spaces; true while FPosition is inside the text.
   bool skipSpaces();
   // Reads from FPosition up to an unescaped character of chend (the end of
@@ -223,8 +229,13 @@ class TLine {
   void setEmpty();
 
   // The kind of this line for the configured dialect (may set FPosition,
-  // config.xmlEndLine and config.formatPipeCount).
-  TLineType getLineType(TConfiguration& config);
+  // config.xmlEndLine and config.formatPipeCount). A blank line and a kind
+  // remembered from the line's own text are answered here, without a call.
+  TLineType getLineType(TConfiguration& config) {
+    if (FIsEmpty) return ltEMPTY;
+    if (ownType_ != kUnknownType) return static_cast<TLineType>(ownType_);
+    return classify(config);
+  }
   // To be called after the text is changed other than through Init,
   // InitLeading or stripID, which call it themselves (an empty line needs
   // no kind remembered).
@@ -233,6 +244,8 @@ class TLine {
   std::u16string stripID();
 
  private:
+  // getLineType for a line that is not blank and has no kind remembered.
+  TLineType classify(TConfiguration& config);
   int countOnlyChar(char16_t ch) const;
   int countLeadingChar(char16_t ch, bool skipSpaces) const;
   // memo: remembered scans of the following lines, or absent.
@@ -366,7 +379,10 @@ class TBlock {
   // starts a list item or ends a list or a quote, so walks that look only for
   // those can stop at `line`. Costs nothing, so walks over deep nesting do
   // not pass over the same long run of lazy lines once per level.
-  TLine* plainRunToEnd(const TLine* line) const;
+  TLine* plainRunToEnd(const TLine* line) const {
+    if (line == nullptr || line == FLineTail || line->FPlainRun == 0) return nullptr;
+    return FLineTail->FPlainRun == line->FPlainRun ? FLineTail : nullptr;
+  }
   // Whether a line of this block, or of a block inside it, holds a "<".
   bool holdsLessThan() const;
 

@@ -175,17 +175,15 @@ int TLine::countLeadingChar(char16_t ch, bool skipSpaces) const {
 
 // ---------------------------------------------------------------- classification
 
-TLineType TLine::getLineType(TConfiguration& config) {
-  if (FIsEmpty) return ltEMPTY;
+TLineType TLine::classify(TConfiguration& config) {
   // A kind that the text alone gives is remembered until the text changes;
   // the others depend on the lines after this one, which may change while
   // this one does not.
-  if (ownType_ != kUnknownType) return static_cast<TLineType>(ownType_);
   const auto remembered = [this](TLineType t) {
     ownType_ = static_cast<std::uint8_t>(t);
     return t;
   };
-  if (FLeading > 3) return remembered(ltCODE);
+  if (isIndented()) return remembered(ltCODE);
 
   const bool commonMark = config.isDialect({mdCommonMark});
   const int len = length();

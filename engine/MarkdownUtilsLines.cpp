@@ -184,6 +184,12 @@ void TLine::InitLeading() {
   if (FLeading == length()) setEmpty();
 }
 
+void TLine::dropLeadingSpaces(int n) {
+  FValue.erase(0, static_cast<std::size_t>(n));
+  FLeading -= n;
+  forgetLineType();
+}
+
 bool TLine::skipSpaces() {
   while (FPosition < length() && FValue[FPosition] == u' ') ++FPosition;
   return FPosition < length();
@@ -335,11 +341,6 @@ void TBlock::removeLine(TLine* line) {
   // `removed` holds only `line` now and is destroyed here.
 }
 
-TLine* TBlock::plainRunToEnd(const TLine* line) const {
-  if (line == nullptr || line == FLineTail || line->FPlainRun == 0) return nullptr;
-  return FLineTail->FPlainRun == line->FPlainRun ? FLineTail : nullptr;
-}
-
 bool TBlock::removeLeadingEmptyLines() {
   bool removed = false;
   while (FLines && FLines->FIsEmpty) {
@@ -382,6 +383,10 @@ TLine* TBlock::removeListIndent(TConfiguration& config) {
   TLine* lastChanged = nullptr;
   for (TLine* line = FLines.get(); line; line = line->FNext.get()) {
     if (line->FIsEmpty) continue;
+    if (line->isIndented()) {  // a deeper line: loses four of its spaces
+      line->dropLeadingSpaces(4);
+      continue;
+    }
     int cut;
     switch (line->getLineType(config)) {
       case ltULIST: cut = line->FLeading + 2; break;

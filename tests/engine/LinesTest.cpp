@@ -274,9 +274,15 @@ TEST(Block, RemoveBlockQuotePrefix) {
 
 TEST(Block, RemoveListIndent) {
   TConfiguration config(true);
-  auto block = makeBlock({"- a", "12. b", "3) c", "      d", "  e", ""});
+  auto block = makeBlock({"- a", "12. b", "3) c", "      d", "  e", "", "         f"});
   block->removeListIndent(config);
-  EXPECT_EQ(linesOf(*block), (std::vector<std::string>{"a", "b", "c", "  d", "e", ""}));
+  EXPECT_EQ(linesOf(*block), (std::vector<std::string>{"a", "b", "c", "  d", "e", "", "     f"}));
+  // The leading spaces are counted anew for every line, deeper ones included.
+  std::vector<int> leading;
+  for (const TLine* line = block->FLines.get(); line; line = line->FNext.get()) {
+    leading.push_back(line->FLeading);
+  }
+  EXPECT_EQ(leading, (std::vector<int>{0, 0, 0, 2, 0, 0, 5}));
 }
 
 TEST(Block, TransfromHeadline) {
@@ -321,6 +327,8 @@ TEST(Block, LinesAreClassifiedAgainAfterEveryChangeOfTheirText) {
   const std::vector<Row> rows = {
       {"- > a", ltULIST, [](TBlock& b, TConfiguration& c) { b.removeListIndent(c); }, "> a",
        ltBQUOTE},
+      {"    - a", ltCODE, [](TBlock& b, TConfiguration& c) { b.removeListIndent(c); }, "- a",
+       ltULIST},
       {"> 1. a", ltBQUOTE, [](TBlock& b, TConfiguration&) { b.removeBlockQuotePrefix(); },
        "1. a", ltOLIST},
       {"# - a", ltHEADLINE, [](TBlock& b, TConfiguration&) { b.transfromHeadline(); }, "- a",
