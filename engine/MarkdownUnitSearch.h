@@ -65,6 +65,25 @@ inline std::size_t findText(std::u16string_view text, std::size_t from,
   return std::u16string_view::npos;
 }
 
+// The position of the first code unit other than `unit` at or after from
+// (at most the size of text); the size of text when there is none. A deep
+// indentation is passed eight spaces at a time.
+inline std::size_t skipUnit(std::u16string_view text, std::size_t from, char16_t unit) {
+  std::size_t i = from;
+#if defined(__SSE2__)
+  const __m128i wanted = _mm_set1_epi16(static_cast<short>(unit));
+  while (i + 8 <= text.size()) {
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+    const auto same = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(chunk, wanted)));
+    const unsigned others = ~same & 0xFFFFu;  // two bits per other unit, the first unit lowest
+    if (others != 0) return i + static_cast<std::size_t>(std::countr_zero(others)) / 2;
+    i += 8;
+  }
+#endif
+  while (i < text.size() && text[i] == unit) ++i;
+  return i;
+}
+
 // The position of the first code unit below 0x20 (a tab, a line break, code
 // 0 or another control character) at or after from (at most the size of
 // text); the size of text when there is none.

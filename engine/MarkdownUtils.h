@@ -103,6 +103,11 @@ class TLineText {
   // Removes n characters at pos; at the front this only moves the start,
   // and the dropped characters are let go once they outweigh the rest.
   void erase(std::size_t pos, std::size_t n);
+  // erase(0, n) for n at most the size, without a call.
+  void removeFront(std::size_t n) {
+    start_ += static_cast<std::uint32_t>(n);
+    if (owns_ && start_ > size()) dropFront();
+  }
   void clear();
 
   // False when the text holds neither "<" nor ">" (no tag, no end of a
@@ -114,7 +119,15 @@ class TLineText {
   // nothing, and a count after dropping past it reads only characters that
   // no earlier count has read: a line losing a nested indentation level by
   // level is read once in all, not once per level.
-  std::size_t leadingSpaces() const;
+  std::size_t leadingSpaces() const {
+    if (spacesEnd_ == kUnknown || spacesEnd_ < start_) {
+      const std::u16string_view all = whole();
+      // Most lines begin with no space at all; a deep indentation is counted
+      // by the faster scan.
+      spacesEnd_ = start_ < all.size() && all[start_] != u' ' ? start_ : countLeadingSpaces();
+    }
+    return spacesEnd_ - start_;
+  }
 
   friend bool operator==(const TLineText& a, std::u16string_view b) { return a.view() == b; }
 
@@ -129,6 +142,8 @@ class TLineText {
     return chars_.shared != nullptr ? std::u16string_view(chars_.shared, sharedSize_)
                                     : std::u16string_view();
   }
+  // The end of the run of spaces at the front.
+  std::uint32_t countLeadingSpaces() const;
   // Deletes the own string, if any; the text is then empty.
   void release();
   // Copies shared characters (those not dropped) into a string of its own.

@@ -79,8 +79,7 @@ void TLineText::erase(std::size_t pos, std::size_t n) {
     spacesEnd_ = kUnknown;
     return;
   }
-  start_ += static_cast<std::uint32_t>(n);
-  if (owns_ && start_ > size()) dropFront();
+  removeFront(n);
 }
 
 void TLineText::own() const {
@@ -100,14 +99,8 @@ void TLineText::dropFront() const {
   start_ = 0;
 }
 
-std::size_t TLineText::leadingSpaces() const {
-  if (spacesEnd_ == kUnknown || spacesEnd_ < start_) {
-    const std::u16string_view all = whole();
-    std::size_t i = start_;
-    while (i < all.size() && all[i] == u' ') ++i;
-    spacesEnd_ = static_cast<std::uint32_t>(i);
-  }
-  return spacesEnd_ - start_;
+std::uint32_t TLineText::countLeadingSpaces() const {
+  return static_cast<std::uint32_t>(skipUnit(whole(), start_, u' '));
 }
 
 bool TLineText::holdsAngleBracket(std::u16string_view text) {
@@ -185,7 +178,7 @@ void TLine::InitLeading() {
 }
 
 void TLine::dropLeadingSpaces(int n) {
-  FValue.erase(0, static_cast<std::size_t>(n));
+  FValue.removeFront(static_cast<std::size_t>(n));
   FLeading -= n;
   forgetLineType();
 }
@@ -396,7 +389,7 @@ TLine* TBlock::removeListIndent(TConfiguration& config) {
     }
     const std::size_t removed = std::min<std::size_t>(static_cast<std::size_t>(cut), line->FValue.size());
     if (removed > line->FValue.leadingSpaces()) lastChanged = line;
-    line->FValue.erase(0, removed);
+    line->FValue.removeFront(removed);
     line->InitLeading();
     if (plainRunToEnd(line) != nullptr) break;  // the rest is at the margin already
   }

@@ -91,6 +91,24 @@ TEST(Scan, FindControlUnit) {
   }
 }
 
+// The end of a run of spaces, with the first other unit at every position
+// around the eight-unit steps; a unit whose low byte is a space is another.
+TEST(Scan, SkipUnit) {
+  for (char16_t other : {u'a', u'\x0120', u'\t'}) {
+    for (std::size_t length = 0; length <= 20; ++length) {
+      for (std::size_t at = 0; at <= length; ++at) {
+        std::u16string text(length, u' ');
+        if (at < length) text[at] = other;
+        for (std::size_t from = 0; from <= length; ++from) {
+          SCOPED_TRACE(std::to_string(other) + " " + std::to_string(length) + " " +
+                       std::to_string(at) + " " + std::to_string(from));
+          EXPECT_EQ(skipUnit(text, from, u' '), from <= at ? at : length);
+        }
+      }
+    }
+  }
+}
+
 // The control unit as findControlUnit finds it, and whether a "<" or ">"
 // stands before it, with the angle bracket and the control at every position
 // around the eight-unit steps; an angle after the control does not count.
