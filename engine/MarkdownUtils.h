@@ -98,7 +98,6 @@ class TLineText {
   std::u16string substr(std::size_t pos, std::size_t n = std::u16string::npos) const {
     return std::u16string(view().substr(pos, n));
   }
-  std::size_t find_last_not_of(char16_t c) const { return view().find_last_not_of(c); }
 
   // Removes n characters at pos; at the front this only moves the start,
   // and the dropped characters are let go once they outweigh the rest.

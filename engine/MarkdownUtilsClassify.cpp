@@ -152,8 +152,9 @@ int findCommentClose(std::u16string_view s, int start) {
 int TLine::countOnlyChar(char16_t ch) const {
   // The last character that is not a space settles most lines at once (as in
   // '- - - a'), so a long line is walked only when it may be all `ch`.
-  const auto last = FValue.find_last_not_of(u' ');
-  if (last != std::u16string::npos && FValue[last] != ch) return 0;
+  std::size_t end = FValue.size();
+  while (end > 0 && FValue[end - 1] == u' ') --end;
+  if (end > 0 && FValue[end - 1] != ch) return 0;
   int count = 0;
   for (char16_t c : FValue) {
     if (c == u' ') continue;

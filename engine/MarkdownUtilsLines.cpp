@@ -359,7 +359,7 @@ void TBlock::removeBlockQuotePrefix() {
     if (line->FValue[line->FLeading] != u'>') continue;
     int cut = line->FLeading + 1;
     if (cut < line->length() && line->FValue[cut] == u' ') ++cut;
-    line->FValue.erase(0, cut);
+    line->FValue.removeFront(static_cast<std::size_t>(cut));
     line->InitLeading();
   }
 }
