@@ -1,6 +1,7 @@
 // Finding one of a few code units, a control character or a short text in a
 // text: the scans that pass over long runs of ordinary text (reading lines,
-// escaping, the tag decider's, a quoted attribute value's, a code span's).
+// escaping, a deep indentation, the tag decider's, a quoted attribute value's,
+// a code span's).
 // Private to the engine.
 #pragma once
 
