@@ -121,9 +121,10 @@ class TLineText {
   std::size_t leadingSpaces() const {
     if (spacesEnd_ == kUnknown || spacesEnd_ < start_) {
       const std::u16string_view all = whole();
-      // Most lines begin with no space at all; a deep indentation is counted
-      // by the faster scan.
-      spacesEnd_ = start_ < all.size() && all[start_] != u' ' ? start_ : countLeadingSpaces();
+      // Most lines begin with no space at all, or are empty; a deep
+      // indentation is counted by the faster scan.
+      const bool noSpace = start_ >= all.size() || all[start_] != u' ';
+      spacesEnd_ = noSpace ? start_ : countLeadingSpaces();
     }
     return spacesEnd_ - start_;
   }
