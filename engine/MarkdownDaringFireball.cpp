@@ -334,7 +334,7 @@ std::unique_ptr<TBlock> TMarkdownDaringFireball::collectLines(TMarkdownReader& r
 // Reads the line as a reference, abbreviation or profile definition and
 // registers it; false when the line is not a definition.
 bool TMarkdownDaringFireball::readDefinition(TLine& line, TLinkRef*& pending) {
-  if (line.FIsEmpty || line.FLeading > 3 || line.FValue[line.FLeading] != u'[') return false;
+  if (line.FIsEmpty || line.isIndented() || line.FValue[line.FLeading] != u'[') return false;
   line.FPosition = line.FLeading + 1;
   std::u16string id = line.readUntil(ID_END);
   if (id.empty()) return false;

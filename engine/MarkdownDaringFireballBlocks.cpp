@@ -251,7 +251,7 @@ class TBlockBuilder {
 
   TLine* buildCode(TBlock* root, TLine* line) {
     TLine* stop = line;
-    while (stop != nullptr && (stop->FIsEmpty || stop->FLeading > 3)) stop = stop->FNext.get();
+    while (stop != nullptr && (stop->FIsEmpty || stop->isIndented())) stop = stop->FNext.get();
     TBlock* code = splitBefore(root, stop);
     code->FType = btCODE;
     code->removeSurroundingEmptyLines();

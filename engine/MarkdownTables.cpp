@@ -21,7 +21,7 @@ struct TInnerRegion {
 
 TInnerRegion innerRegion(const TLine* L) {
   TInnerRegion region;
-  if (L == nullptr || L->FIsEmpty || L->FLeading > 3) return region;
+  if (L == nullptr || L->FIsEmpty || L->isIndented()) return region;
   const std::u16string_view v = L->FValue;
   const int len = static_cast<int>(v.size());
   int first = L->FLeading;

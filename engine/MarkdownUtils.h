@@ -124,7 +124,7 @@ class TLineText {
       // Most lines begin with no space at all, or are empty; a deep
       // indentation is counted by the faster scan.
       const bool noSpace = start_ >= all.size() || all[start_] != u' ';
-      spacesEnd_ = noSpace ? start_ : countLeadingSpaces();
+      spacesEnd_ = noSpace ? start_ : leadingSpacesEnd();
     }
     return spacesEnd_ - start_;
   }
@@ -142,8 +142,8 @@ class TLineText {
     return chars_.shared != nullptr ? std::u16string_view(chars_.shared, sharedSize_)
                                     : std::u16string_view();
   }
-  // The end of the run of spaces at the front.
-  std::uint32_t countLeadingSpaces() const;
+  // The index just after the run of spaces at the front (from start_).
+  std::uint32_t leadingSpacesEnd() const;
   // Deletes the own string, if any; the text is then empty.
   void release();
   // Copies shared characters (those not dropped) into a string of its own.

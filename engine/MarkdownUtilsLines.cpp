@@ -99,7 +99,7 @@ void TLineText::dropFront() const {
   start_ = 0;
 }
 
-std::uint32_t TLineText::countLeadingSpaces() const {
+std::uint32_t TLineText::leadingSpacesEnd() const {
   return static_cast<std::uint32_t>(skipUnit(whole(), start_, u' '));
 }
 
