@@ -40,6 +40,11 @@ struct TInlineScan {
   // The positions each running closer search has passed, the innermost
   // search's last: one stack for all, so that a search allocates nothing.
   std::vector<int> visited;
+  // The marker found at each position of the texts being converted, once
+  // asked (see TInlineText::knownToken): each text's stretch from where it
+  // was added, the innermost text's last. One stack for all texts, so that
+  // a text allocates nothing once the stack has grown.
+  std::vector<std::uint8_t> tokens;
 };
 
 // Results remembered for positions of one text. Few positions of a long text
@@ -67,14 +72,41 @@ class TPositionResults {
 // One text being converted inline (a paragraph's text, a link text, ...),
 // with what has been learnt about it so far.
 struct TInlineText {
-  explicit TInlineText(const std::u16string& text)
+  // Markers found are remembered in the scan's token stack when it
+  // remembers results (scan.shortcuts).
+  TInlineText(const std::u16string& text, TInlineScan& scan)
       : s(text),
+        tokens_(scan.shortcuts ? &scan.tokens : nullptr),
+        tokensFrom_(scan.tokens.size()),
         bracketReadBudget(kDirectReadsPerUnit * static_cast<std::int64_t>(text.size())),
         linkPartReadBudget(kDirectReadsPerUnit * static_cast<std::int64_t>(text.size())) {}
+  // Gives the text's stretch of the token stack back; texts end in the
+  // reverse order of their start.
+  ~TInlineText() {
+    if (tokensKept_ > 0) tokens_->resize(tokensFrom_);
+  }
+  TInlineText(const TInlineText&) = delete;
+  TInlineText& operator=(const TInlineText&) = delete;
 
   const std::u16string& s;
 
   int length() const { return static_cast<int>(s.size()); }
+
+  // The marker remembered at position (inside the text), or kTokenNotAsked.
+  // A search for a closer and the writing after it ask the same positions,
+  // and the answer depends on the text alone.
+  static constexpr std::uint8_t kTokenNotAsked = 0xFF;
+  static_assert(TMarkTokenCount < kTokenNotAsked);
+  std::uint8_t knownToken(int position) const {
+    const auto at = static_cast<std::size_t>(position);
+    return at < tokensKept_ ? (*tokens_)[tokensFrom_ + at] : kTokenNotAsked;
+  }
+  // Remembers the marker at position, if the stretch can reach it.
+  void rememberToken(int position, TMarkToken token) {
+    const auto at = static_cast<std::size_t>(position);
+    if (at >= tokensKept_ && !keepTokensUpTo(at)) return;
+    (*tokens_)[tokensFrom_ + at] = static_cast<std::uint8_t>(token);
+  }
 
   // Remembered results. A search for the closer `token` from `start`
   // gives the position where the closer starts, or -1; a construct (link,
@@ -129,6 +161,13 @@ struct TInlineText {
   int escapedStop(int start, char16_t stop);
 
  private:
+  // The text's stretch of the token stack: tokensKept_ positions from
+  // tokensFrom_ on. It grows as searches go further, as long as no inner
+  // text (a link text, say) holds a stretch above it.
+  std::vector<std::uint8_t>* tokens_;  // the scan's token stack, or null
+  std::size_t tokensFrom_;
+  std::size_t tokensKept_ = 0;
+  bool keepTokensUpTo(std::size_t position);
   int lastAngleClose = kUnknown;
 
   // Characters that may still be read directly, before the bracket table and

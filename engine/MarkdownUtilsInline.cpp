@@ -19,6 +19,7 @@
 // Failed attempts therefore cost no output, and no text is scanned twice for
 // the same closer. Nesting deeper than kMaxInlineNesting is not attempted,
 // so no input can exhaust the call stack.
+#include <algorithm>
 #include <vector>
 
 #include "MarkdownInlineScan.h"
@@ -220,6 +221,16 @@ void TPositionResults::grow() {
   }
 }
 
+bool TInlineText::keepTokensUpTo(std::size_t position) {
+  if (tokens_ == nullptr || position >= s.size()) return false;
+  if (tokens_->size() != tokensFrom_ + tokensKept_) return false;  // an inner text's stretch is on top
+  // Doubling keeps the filling in proportion to the positions searched.
+  const std::size_t kept = std::min(s.size(), std::max({position + 1, 2 * tokensKept_, std::size_t{64}}));
+  tokens_->resize(tokensFrom_ + kept, kTokenNotAsked);
+  tokensKept_ = kept;
+  return true;
+}
+
 int TInlineText::knownClosing(int start, TMarkToken token) const {
   const auto index = static_cast<std::size_t>(token);
   if (index >= closings.size() || start >= length()) return kUnknown;
@@ -244,7 +255,7 @@ void TInlineText::rememberConstructEnd(int position, int last) {
 
 int TEmitter::recursiveEmitLine(std::u16string& out_, const std::u16string& s, int start,
                                 TMarkToken token) {
-  TInlineText text(s);
+  TInlineText text(s, *FScan);
   if (start < 0) start = 0;
   if (token == mtNONE) {
     emitFrom(out_, text, start, mtNONE);
@@ -257,6 +268,16 @@ int TEmitter::recursiveEmitLine(std::u16string& out_, const std::u16string& s, i
 }
 
 // ---------------------------------------------------------------- where things end
+
+// The marker at i. The searches remember what they read: the writing after
+// them asks the same positions again.
+inline TMarkToken TEmitter::tokenAt(TInlineText& text, int i, bool remember) const {
+  const std::uint8_t known = text.knownToken(i);
+  if (known != TInlineText::kTokenNotAsked) return static_cast<TMarkToken>(known);
+  const TMarkToken t = getToken(text.s, i);
+  if (remember) text.rememberToken(i, t);
+  return t;
+}
 
 // Where a search for the closer `token` from `start` stops: the position
 // where the closer starts, or -1 at the end of the text.
@@ -293,7 +314,7 @@ int TEmitter::closingOf(TInlineText& text, int start, TMarkToken token) {
       closing = known;
       break;
     }
-    const TMarkToken t = getToken(text.s, i);
+    const TMarkToken t = tokenAt(text, i, true);
     if (closesSpan(token, t)) {
       closing = i;
       break;
@@ -421,7 +442,7 @@ int TEmitter::emitFrom(std::u16string& out_, TInlineText& text, int start, TMark
     // (mtNONE closes nothing and is written as it is), are written in one run.
     int marker = plainRunEnd(text.s, i);
     TMarkToken t = mtNONE;
-    while (marker < n && (t = getToken(text.s, marker)) == mtNONE) {
+    while (marker < n && (t = tokenAt(text, marker, false)) == mtNONE) {
       marker = plainRunEnd(text.s, marker + 1);
     }
     if (marker > i) {

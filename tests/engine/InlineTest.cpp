@@ -465,6 +465,42 @@ TEST(InlineWays, DeepButOrdinaryNestingGivesTheLiteralOutput) {
   EXPECT_EQ(differences, 0);
 }
 
+// The markers a text remembers stay its own while inner texts come and go,
+// and a text remembers nothing while an inner text holds the top of the
+// shared stack.
+TEST(InlineWays, TextsRememberTheirMarkersOnOneStack) {
+  TInlineScan scan;
+  const std::u16string outerText(300, u'*');
+  const std::u16string innerText(100, u'_');
+  TInlineText outer(outerText, scan);
+  EXPECT_EQ(outer.knownToken(5), TInlineText::kTokenNotAsked);
+  outer.rememberToken(5, mtEM_STAR);
+  {
+    TInlineText inner(innerText, scan);
+    inner.rememberToken(99, mtEM_UNDERSCORE);
+    EXPECT_EQ(inner.knownToken(99), mtEM_UNDERSCORE);
+    EXPECT_EQ(inner.knownToken(0), TInlineText::kTokenNotAsked);
+    // Beyond what the outer text holds: the inner text is on top.
+    outer.rememberToken(250, mtSTRONG_STAR);
+    EXPECT_EQ(outer.knownToken(250), TInlineText::kTokenNotAsked);
+    EXPECT_EQ(outer.knownToken(5), mtEM_STAR);
+  }
+  outer.rememberToken(250, mtSTRONG_STAR);
+  outer.rememberToken(299, mtSUPER);
+  EXPECT_EQ(outer.knownToken(5), mtEM_STAR);
+  EXPECT_EQ(outer.knownToken(250), mtSTRONG_STAR);
+  EXPECT_EQ(outer.knownToken(299), mtSUPER);
+  EXPECT_EQ(outer.knownToken(6), TInlineText::kTokenNotAsked);
+  EXPECT_LE(scan.tokens.size(), outerText.size());
+
+  // Without the shortcuts nothing is remembered.
+  TInlineScan plain;
+  plain.shortcuts = false;
+  TInlineText text(outerText, plain);
+  text.rememberToken(5, mtEM_STAR);
+  EXPECT_EQ(text.knownToken(5), TInlineText::kTokenNotAsked);
+}
+
 // Runs of comment and declaration starts: each "<" is tried as an autolink
 // whose reading the next ones share; the output is the literal algorithm's.
 TEST(InlineWays, RunsOfCommentAndDeclarationStartsGiveTheLiteralOutput) {

@@ -259,11 +259,12 @@ TEST(Links, TextTablesAgreeWithTheReaders) {
   std::uniform_int_distribution<int> lengthOf(0, 30);
   std::uniform_int_distribution<int> pick(0, static_cast<int>(alphabet.size()) - 1);
   int checked = 0;
+  TInlineScan scan;
   for (int round = 0; round < 3000; ++round) {
     std::u16string s;
     const int length = lengthOf(random);
     for (int i = 0; i < length; ++i) s += alphabet[static_cast<std::size_t>(pick(random))];
-    TInlineText text(s);
+    TInlineText text(s, scan);
     for (int start = 0; start <= length; ++start) {
       SCOPED_TRACE(S(s) + " from " + std::to_string(start));
       std::u16string ignored;
