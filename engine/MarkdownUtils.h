@@ -713,7 +713,9 @@ class TEmitter {
 
   // Inline workers on one text with what has been learnt about it:
   // where searches and constructs end, and the writing.
-  TMarkToken tokenAt(TInlineText& text, int i, bool remember) const;  // getToken, remembered
+  // getToken on the text, answered from what it remembers; `remember` keeps
+  // a new answer.
+  TMarkToken tokenAt(TInlineText& text, int i, bool remember) const;
   int closingOf(TInlineText& text, int start, TMarkToken token);
   int stepOver(TInlineText& text, int i, TMarkToken t);
   int constructEnd(TInlineText& text, int i, TMarkToken t);
