@@ -215,9 +215,14 @@ void TPositionResults::set(int position, int result) {
 void TPositionResults::grow() {
   std::vector<TSlot> old = std::move(slots_);
   slots_.assign(old.empty() ? 16 : 2 * old.size(), TSlot{});
-  used_ = 0;
+  // The old positions are all different and the new table has room for
+  // them: each takes the first free slot from its own, with no other test.
+  const std::size_t mask = slots_.size() - 1;
   for (const TSlot& slot : old) {
-    if (slot.position >= 0) set(slot.position, slot.result);
+    if (slot.position < 0) continue;
+    std::size_t i = firstSlot(slot.position);
+    while (slots_[i].position >= 0) i = (i + 1) & mask;
+    slots_[i] = slot;
   }
 }
 

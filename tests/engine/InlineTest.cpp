@@ -501,6 +501,28 @@ TEST(InlineWays, TextsRememberTheirMarkersOnOneStack) {
   EXPECT_EQ(text.knownToken(5), TInlineText::kTokenNotAsked);
 }
 
+// The table of remembered results keeps every position's last result while
+// it grows from its first few slots to thousands.
+TEST(InlineWays, RememberedResultsSurviveTheTableGrowing) {
+  constexpr int kUnknown = -7;
+  TPositionResults results;
+  EXPECT_EQ(results.find(0, kUnknown), kUnknown);
+  std::vector<int> expected(15001, kUnknown);
+  for (int i = 0; i < 5000; ++i) {
+    results.set(3 * i, i);
+    expected[static_cast<std::size_t>(3 * i)] = i;
+  }
+  for (const int position : {0, 3, 14997}) {  // results that change after growing
+    results.set(position, -1);
+    expected[static_cast<std::size_t>(position)] = -1;
+  }
+  results.set(-1, 5);  // no position: ignored
+  EXPECT_EQ(results.find(-1, kUnknown), kUnknown);
+  for (int position = 0; position <= 15000; ++position) {
+    ASSERT_EQ(results.find(position, kUnknown), expected[static_cast<std::size_t>(position)]) << position;
+  }
+}
+
 // Runs of comment and declaration starts: each "<" is tried as an autolink
 // whose reading the next ones share; the output is the literal algorithm's.
 TEST(InlineWays, RunsOfCommentAndDeclarationStartsGiveTheLiteralOutput) {
