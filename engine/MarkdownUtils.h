@@ -255,12 +255,19 @@ class TLine {
   // InitLeading or stripID, which call it themselves (an empty line needs
   // no kind remembered).
   void forgetLineType() { ownType_ = kUnknownType; }
-  // Takes a trailing "{#id}" off the line and returns the id, or "".
-  std::u16string stripID();
+  // Takes a trailing "{#id}" off the line and returns the id, or "". A line
+  // that does not end with "}", as most do not, is answered here.
+  std::u16string stripID() {
+    const int last = length() - FTrailing - 1;
+    if (FIsEmpty || last < 0 || FValue[static_cast<std::size_t>(last)] != u'}') return {};
+    return takeID();
+  }
 
  private:
   // getLineType for a line that is not blank and has no kind remembered.
   TLineType classify(TConfiguration& config);
+  // stripID for a line that ends with "}".
+  std::u16string takeID();
   int countOnlyChar(char16_t ch) const;
   int countLeadingChar(char16_t ch, bool skipSpaces) const;
   // memo: remembered scans of the following lines, or absent.

@@ -319,10 +319,7 @@ TLine* TLine::xmlBlockEnd(TXmlBlockMemo* memo) {
 
 // ---------------------------------------------------------------- ids
 
-std::u16string TLine::stripID() {
-  const int len = length();
-  if (FIsEmpty || charAt(FValue, len - FTrailing - 1) != u'}') return u"";
-
+std::u16string TLine::takeID() {
   const int open = findUnescaped(FValue, FLeading, u'{');
   if (open < 0 || charAt(FValue, open + 1) != u'#') return u"";
   const int idStart = open + 2;
