@@ -360,7 +360,11 @@ class TBlockPool;
 class TBlock {
  public:
   TBlock() = default;
-  ~TBlock();  // releases children and siblings without recursion
+  // Releases children and siblings without recursion; a block without
+  // either, as most are when they go, needs no work list.
+  ~TBlock() {
+    if (FBlocks || FNext) releaseChildrenAndSiblings();
+  }
   // delete destroys the block; a block made in a TBlockPool gives its room
   // back to the pool.
   static void operator delete(TBlock* block, std::destroying_delete_t);
@@ -410,6 +414,7 @@ class TBlock {
 
  private:
   friend class TBlockPool;
+  void releaseChildrenAndSiblings();
   TBlockPool* FPool = nullptr;  // where this block was made, and its children are
 };
 

@@ -226,7 +226,7 @@ void TLine::setEmpty() {
 
 // ---------------------------------------------------------------- block
 
-TBlock::~TBlock() {
+void TBlock::releaseChildrenAndSiblings() {
   // Children and siblings are released from a work list, so that neither a
   // long run of siblings nor deep nesting recurses.
   std::vector<std::unique_ptr<TBlock>> pending;
