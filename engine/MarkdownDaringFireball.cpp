@@ -134,6 +134,12 @@ std::size_t ordinaryRunEnd(std::u16string_view text, std::size_t from, bool pani
   return i;
 }
 
+// A definition starts with "[" after at most three spaces. Most lines do
+// not, and are told so without the call that reads a definition.
+bool mayStartDefinition(const TLine& line) {
+  return !line.FIsEmpty && !line.isIndented() && line.FValue[line.FLeading] == u'[';
+}
+
 // Called with `ch` on a line break: moves it over the break (CR LF and LF CR
 // count as one) to the first character of the next line.
 void skipLineBreak(TMarkdownReader& reader, char16_t& ch) {
@@ -304,7 +310,7 @@ std::unique_ptr<TBlock> TMarkdownDaringFireball::collectLines(TMarkdownReader& r
   char16_t ch = reader.read();
   while (ch != u'\0') {
     std::unique_ptr<TLine> line = readLine(reader, ch, FConfig->panicMode, buffer, pool);
-    if (readDefinition(*line, pending)) {
+    if (mayStartDefinition(*line) && readDefinition(*line, pending)) {
       drop(std::move(line));
       continue;
     }
@@ -334,7 +340,7 @@ std::unique_ptr<TBlock> TMarkdownDaringFireball::collectLines(TMarkdownReader& r
 // Reads the line as a reference, abbreviation or profile definition and
 // registers it; false when the line is not a definition.
 bool TMarkdownDaringFireball::readDefinition(TLine& line, TLinkRef*& pending) {
-  if (line.FIsEmpty || line.isIndented() || line.FValue[line.FLeading] != u'[') return false;
+  if (!mayStartDefinition(line)) return false;
   line.FPosition = line.FLeading + 1;
   std::u16string id = line.readUntil(ID_END);
   if (id.empty()) return false;
