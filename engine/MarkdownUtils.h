@@ -54,7 +54,11 @@ enum TBlockType {
 class TMarkdownReader {
  public:
   explicit TMarkdownReader(std::u16string_view source) : FValue(source) {}
-  char16_t read();
+  // The character at the cursor, which moves on; "\0" past the end.
+  char16_t read() {
+    const std::size_t at = FCursor++;
+    return at < FValue.size() ? FValue[at] : u'\0';
+  }
 
   std::u16string_view FValue;
   std::size_t FCursor = 0;
@@ -79,7 +83,14 @@ class TLineText {
   // Takes text, which must outlive this line text, without copying it.
   void share(std::u16string_view text) { share(text, holdsAngleBracket(text)); }
   // The same, for a caller that knows whether text holds a "<" or ">".
-  void share(std::u16string_view text, bool holdsAngle);
+  void share(std::u16string_view text, bool holdsAngle) {
+    release();
+    chars_.shared = text.data();
+    sharedSize_ = static_cast<std::uint32_t>(text.size());
+    start_ = 0;
+    spacesEnd_ = kUnknown;
+    mayHoldAngle_ = holdsAngle;
+  }
 
   std::size_t size() const { return whole().size() - start_; }
   bool empty() const { return size() == 0; }
@@ -129,6 +140,14 @@ class TLineText {
     return spacesEnd_ - start_;
   }
 
+  // The number of spaces at the end.
+  std::size_t trailingSpaces() const {
+    const std::u16string_view text = view();
+    std::size_t end = text.size();
+    while (end > 0 && text[end - 1] == u' ') --end;
+    return text.size() - end;
+  }
+
   friend bool operator==(const TLineText& a, std::u16string_view b) { return a.view() == b; }
 
  private:
@@ -145,7 +164,11 @@ class TLineText {
   // The index just after the run of spaces at the front (from start_).
   std::uint32_t leadingSpacesEnd() const;
   // Deletes the own string, if any; the text is then empty.
-  void release();
+  void release() {
+    if (owns_) delete chars_.own;
+    owns_ = false;
+    chars_.shared = nullptr;
+  }
   // Copies shared characters (those not dropped) into a string of its own.
   void own() const;
   // Lets go of the dropped characters at the front of the own string.
@@ -226,7 +249,17 @@ class TLine {
   void joinPlainRun(const TLine* previous, std::uint32_t& runs);
 
   // Counts leading and trailing spaces; an all-space line becomes empty.
-  void Init();
+  // Every line read is initialised: inline.
+  void Init() {
+    forgetLineType();
+    FLeading = static_cast<int>(FValue.leadingSpaces());
+    if (FLeading == length()) {
+      setEmpty();
+      return;
+    }
+    FIsEmpty = false;
+    FTrailing = static_cast<int>(FValue.trailingSpaces());
+  }
   // Recounts the leading spaces only; an all-space line becomes empty.
   void InitLeading();
   // Indented by four spaces or more: code in every dialect, whatever the
@@ -323,7 +356,11 @@ class TLinePool {
   TLinePool& operator=(const TLinePool&) = delete;
 
   // A new line, as TLine() makes it.
-  std::unique_ptr<TLine> make();
+  std::unique_ptr<TLine> make() {
+    std::unique_ptr<TLine> line(new (rooms_.take()) TLine());
+    line->FPooled = true;
+    return line;
+  }
   // Destroys a line made here, whose room the next line then takes.
   void giveBack(std::unique_ptr<TLine> line);
 
@@ -383,7 +420,18 @@ class TBlock {
   std::unique_ptr<TBlock> FNext;
 
   // Appends a line, setting the neighbour flags of it and the old last line.
-  void AppendLine(std::unique_ptr<TLine> line);
+  void AppendLine(std::unique_ptr<TLine> line) {
+    TLine* added = line.get();
+    if (FLineTail) {
+      FLineTail->FNextEmpty = added->FIsEmpty;
+      added->FPrevEmpty = FLineTail->FIsEmpty;
+      added->FPrevious = FLineTail;
+      FLineTail->FNext = std::move(line);
+    } else {
+      FLines = std::move(line);
+    }
+    FLineTail = added;
+  }
   // Moves the lines up to and including `line` into a new last child.
   TBlock* split(TLine* line);
   // Unlinks one line and destroys it.
@@ -601,6 +649,19 @@ class TUtils {
   // Appends the element name of a tag text such as "<div class=x>" or "</p>".
   static void getXMLTag(std::u16string& out_, const std::u16string& s);
 };
+
+// Asked of every line read: inline.
+inline bool TLine::isPlain() const {
+  if (FIsEmpty || FLeading != 0 || FValue.empty()) return false;
+  const char16_t c = FValue[0];
+  const bool asciiLetter = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+  return asciiLetter || (c >= 0x80 && !TUtils::isDigit(c));
+}
+
+inline void TLine::joinPlainRun(const TLine* previous, std::uint32_t& runs) {
+  if (!isPlain()) return;
+  FPlainRun = previous != nullptr && previous->FPlainRun != 0 ? previous->FPlainRun : ++runs;
+}
 
 enum THTMLElement {
   heNONE, hea, heabbr, heacronym, headdress, heapplet, hearea, heb, hebase, hebasefont, hebdo,

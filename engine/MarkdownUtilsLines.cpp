@@ -13,24 +13,7 @@ namespace {
 constexpr TCharSet LINE_ESCAPES{u'!', u'"', u'#', u'\'', u'(', u')', u'*', u'+', u'-', u'.',
                                 u'>', u'[', u'\\', u']', u'_', u'`', u'{', u'}', u'~'};
 
-int countTrailingSpaces(std::u16string_view s) {
-  int n = 0;
-  int i = static_cast<int>(s.size()) - 1;
-  while (i >= 0 && s[i] == u' ') {
-    ++n;
-    --i;
-  }
-  return n;
-}
-
 }  // namespace
-
-// ---------------------------------------------------------------- reader
-
-char16_t TMarkdownReader::read() {
-  const std::size_t at = FCursor++;
-  return at < FValue.size() ? FValue[at] : u'\0';
-}
 
 // ---------------------------------------------------------------- line text
 
@@ -46,21 +29,6 @@ TLineText& TLineText::operator=(std::u16string text) {
   start_ = 0;
   spacesEnd_ = kUnknown;
   return *this;
-}
-
-void TLineText::release() {
-  if (owns_) delete chars_.own;
-  owns_ = false;
-  chars_.shared = nullptr;
-}
-
-void TLineText::share(std::u16string_view text, bool holdsAngle) {
-  release();
-  chars_.shared = text.data();
-  sharedSize_ = static_cast<std::uint32_t>(text.size());
-  start_ = 0;
-  spacesEnd_ = kUnknown;
-  mayHoldAngle_ = holdsAngle;
 }
 
 void TLineText::clear() {
@@ -136,39 +104,10 @@ void TLine::operator delete(TLine* line, std::destroying_delete_t) {
 
 // ---------------------------------------------------------------- line pool
 
-std::unique_ptr<TLine> TLinePool::make() {
-  std::unique_ptr<TLine> line(new (rooms_.take()) TLine());
-  line->FPooled = true;
-  return line;
-}
-
 void TLinePool::giveBack(std::unique_ptr<TLine> line) {
   TLine* room = line.release();
   room->~TLine();
   rooms_.giveBack(room);
-}
-
-void TLine::Init() {
-  forgetLineType();
-  FLeading = static_cast<int>(FValue.leadingSpaces());
-  if (FLeading == length()) {
-    setEmpty();
-  } else {
-    FIsEmpty = false;
-    FTrailing = countTrailingSpaces(FValue);
-  }
-}
-
-bool TLine::isPlain() const {
-  if (FIsEmpty || FLeading != 0 || FValue.empty()) return false;
-  const char16_t c = FValue[0];
-  const bool asciiLetter = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-  return asciiLetter || (c >= 0x80 && !TUtils::isDigit(c));
-}
-
-void TLine::joinPlainRun(const TLine* previous, std::uint32_t& runs) {
-  if (!isPlain()) return;
-  FPlainRun = previous != nullptr && previous->FPlainRun != 0 ? previous->FPlainRun : ++runs;
 }
 
 void TLine::InitLeading() {
@@ -282,19 +221,6 @@ bool TBlock::holdsLessThan() const {
     if (block->FBlocks) pending.push_back(block->FBlocks.get());
   }
   return false;
-}
-
-void TBlock::AppendLine(std::unique_ptr<TLine> line) {
-  TLine* added = line.get();
-  if (FLineTail) {
-    FLineTail->FNextEmpty = added->FIsEmpty;
-    added->FPrevEmpty = FLineTail->FIsEmpty;
-    added->FPrevious = FLineTail;
-    FLineTail->FNext = std::move(line);
-  } else {
-    FLines = std::move(line);
-  }
-  FLineTail = added;
 }
 
 TBlock* TBlock::split(TLine* line) {

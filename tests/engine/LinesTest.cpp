@@ -35,7 +35,8 @@ std::vector<std::string> linesOf(const TBlock& block) {
 TEST(Reader, DeliversCharactersThenCodeZeroForever) {
   TMarkdownReader empty(u"");
   EXPECT_EQ(empty.read(), u'\0');
-  TMarkdownReader reader(u"ab");
+  const std::u16string text = u"ab";
+  TMarkdownReader reader(text);
   EXPECT_EQ(reader.read(), u'a');
   EXPECT_EQ(reader.read(), u'b');
   EXPECT_EQ(reader.read(), u'\0');
