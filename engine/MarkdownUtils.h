@@ -249,7 +249,7 @@ class TLine {
   void joinPlainRun(const TLine* previous, std::uint32_t& runs);
 
   // Counts leading and trailing spaces; an all-space line becomes empty.
-  // Every line read is initialised: inline.
+  // Inline, as every line read is initialised.
   void Init() {
     forgetLineType();
     FLeading = static_cast<int>(FValue.leadingSpaces());
@@ -650,7 +650,7 @@ class TUtils {
   static void getXMLTag(std::u16string& out_, const std::u16string& s);
 };
 
-// Asked of every line read: inline.
+// Inline, as every line read asks them.
 inline bool TLine::isPlain() const {
   if (FIsEmpty || FLeading != 0 || FValue.empty()) return false;
   const char16_t c = FValue[0];
