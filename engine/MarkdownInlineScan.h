@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -23,6 +24,43 @@ inline constexpr int kMaxInlineNesting = 1000;
 // left as text; the outermost link text is always converted. This bounds the
 // memory of deeply nested links in huge texts.
 inline constexpr std::size_t kMaxNestedLinkTextUnits = 4u * 1024u * 1024u;
+
+// Results remembered for positions of one text. Few positions of a long text
+// get one, so they are kept in a small hash table rather than in an array as
+// long as the text (which a text of millions of code units, such as a large
+// table's, would fill with nothing).
+class TPositionResults {
+ public:
+  // The result remembered for position, or `unknown`.
+  int find(int position, int unknown) const;
+  void set(int position, int result);
+  // Forgets every result. A small table keeps its room for the next text; a
+  // large one lets it go.
+  void clear();
+
+ private:
+  struct TSlot {
+    int position = -1;  // -1: free
+    int result = 0;
+  };
+  std::size_t firstSlot(int position) const;
+  void grow();
+
+  std::vector<TSlot> slots_;  // empty, or a power of two in size, at most half full
+  std::size_t used_ = 0;
+};
+
+// The results one text remembers (see TInlineText). They outlive the text:
+// the scan keeps them for the next text at the same nesting level, so that
+// a document's paragraphs do not allocate their tables one by one.
+struct TTextResults {
+  // Per sought token, per start position; per construct position. Empty
+  // until needed.
+  std::vector<TPositionResults> closings;
+  TPositionResults constructEnds;
+  bool used = false;  // something was remembered since the last clear
+  void clear();
+};
 
 // What the emitter keeps between inline conversions and for the conversion
 // that is running. Belongs to one emitter; nothing here is shared.
@@ -45,28 +83,15 @@ struct TInlineScan {
   // was added, the innermost text's last. One stack for all texts, so that
   // a text allocates nothing once the stack has grown.
   std::vector<std::uint8_t> tokens;
-};
-
-// Results remembered for positions of one text. Few positions of a long text
-// get one, so they are kept in a small hash table rather than in an array as
-// long as the text (which a text of millions of code units, such as a large
-// table's, would fill with nothing).
-class TPositionResults {
- public:
-  // The result remembered for position, or `unknown`.
-  int find(int position, int unknown) const;
-  void set(int position, int result);
-
- private:
-  struct TSlot {
-    int position = -1;  // -1: free
-    int result = 0;
-  };
-  std::size_t firstSlot(int position) const;
-  void grow();
-
-  std::vector<TSlot> slots_;  // empty, or a power of two in size, at most half full
-  std::size_t used_ = 0;
+  // The remembered results of the texts being converted, one set per level
+  // of texts within texts, and the number of texts being converted. Each
+  // set stays where it is while the list grows.
+  std::vector<std::unique_ptr<TTextResults>> results;
+  std::size_t textsOpen = 0;
+  // The results for a text that starts now, and their return, cleared, when
+  // it ends; texts end in the reverse order of their start.
+  TTextResults& takeResults();
+  void giveBackResults();
 };
 
 // One text being converted inline (a paragraph's text, a link text, ...),
@@ -76,6 +101,8 @@ struct TInlineText {
   // remembers results (scan.shortcuts).
   TInlineText(const std::u16string& text, TInlineScan& scan)
       : s(text),
+        scan_(scan),
+        results_(scan.takeResults()),
         tokens_(scan.shortcuts ? &scan.tokens : nullptr),
         tokensFrom_(scan.tokens.size()),
         bracketReadBudget(kDirectReadsPerUnit * static_cast<std::int64_t>(text.size())),
@@ -84,6 +111,7 @@ struct TInlineText {
   // reverse order of their start.
   ~TInlineText() {
     if (tokensKept_ > 0) tokens_->resize(tokensFrom_);
+    scan_.giveBackResults();
   }
   TInlineText(const TInlineText&) = delete;
   TInlineText& operator=(const TInlineText&) = delete;
@@ -161,6 +189,8 @@ struct TInlineText {
   int escapedStop(int start, char16_t stop);
 
  private:
+  TInlineScan& scan_;
+  TTextResults& results_;  // the scan's, for this text's level
   // The text's stretch of the token stack: tokensKept_ positions from
   // tokensFrom_ on. It grows as searches go further, as long as no inner
   // text (a link text, say) holds a stretch above it.
@@ -188,11 +218,6 @@ struct TInlineText {
     int end;
   };
   TAnswer lastDestination{-1, -1};
-
-  // Per sought token, per start position; per construct position. Empty
-  // until needed.
-  std::vector<TPositionResults> closings;
-  TPositionResults constructEnds;
 
   // For each "[" its matching "]" (-1 elsewhere). Empty until needed.
   std::vector<int> closingBracket;

@@ -196,7 +196,7 @@ std::size_t TPositionResults::firstSlot(int position) const {
 }
 
 int TPositionResults::find(int position, int unknown) const {
-  if (slots_.empty() || position < 0) return unknown;
+  if (used_ == 0 || position < 0) return unknown;
   for (std::size_t i = firstSlot(position);; i = (i + 1) & (slots_.size() - 1)) {
     if (slots_[i].position == position) return slots_[i].result;
     if (slots_[i].position < 0) return unknown;
@@ -226,6 +226,31 @@ void TPositionResults::grow() {
   }
 }
 
+void TPositionResults::clear() {
+  constexpr std::size_t kKeptSlots = 64;
+  if (used_ == 0) return;
+  used_ = 0;
+  if (slots_.size() > kKeptSlots) {
+    std::vector<TSlot>().swap(slots_);
+  } else {
+    std::fill(slots_.begin(), slots_.end(), TSlot{});
+  }
+}
+
+void TTextResults::clear() {
+  if (!used) return;
+  used = false;
+  for (TPositionResults& table : closings) table.clear();
+  constructEnds.clear();
+}
+
+TTextResults& TInlineScan::takeResults() {
+  if (textsOpen == results.size()) results.push_back(std::make_unique<TTextResults>());
+  return *results[textsOpen++];
+}
+
+void TInlineScan::giveBackResults() { results[--textsOpen]->clear(); }
+
 bool TInlineText::keepTokensUpTo(std::size_t position) {
   if (tokens_ == nullptr || position >= s.size()) return false;
   if (tokens_->size() != tokensFrom_ + tokensKept_) return false;  // an inner text's stretch is on top
@@ -240,22 +265,25 @@ bool TInlineText::keepTokensUpTo(std::size_t position) {
 
 int TInlineText::knownClosing(int start, TMarkToken token) const {
   const auto index = static_cast<std::size_t>(token);
-  if (index >= closings.size() || start >= length()) return kUnknown;
-  return closings[index].find(start, kUnknown);
+  if (index >= results_.closings.size() || start >= length()) return kUnknown;
+  return results_.closings[index].find(start, kUnknown);
 }
 
 void TInlineText::rememberClosing(int start, TMarkToken token, int closing) {
   if (start >= length()) return;
-  if (closings.empty()) closings.resize(TMarkTokenCount);
-  closings[static_cast<std::size_t>(token)].set(start, closing);
+  if (results_.closings.empty()) results_.closings.resize(TMarkTokenCount);
+  results_.used = true;
+  results_.closings[static_cast<std::size_t>(token)].set(start, closing);
 }
 
 int TInlineText::knownConstructEnd(int position) const {
-  return position < length() ? constructEnds.find(position, kUnknown) : kUnknown;
+  return position < length() ? results_.constructEnds.find(position, kUnknown) : kUnknown;
 }
 
 void TInlineText::rememberConstructEnd(int position, int last) {
-  if (position < length()) constructEnds.set(position, last);
+  if (position >= length()) return;
+  results_.used = true;
+  results_.constructEnds.set(position, last);
 }
 
 // ---------------------------------------------------------------- inline conversion

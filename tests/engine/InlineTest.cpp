@@ -523,6 +523,40 @@ TEST(InlineWays, RememberedResultsSurviveTheTableGrowing) {
   }
 }
 
+// The scan keeps one set of remembered results per level of texts within
+// texts; a text finds its set empty, whatever the text before it left there.
+TEST(InlineWays, EachTextStartsWithNothingRemembered) {
+  constexpr int kUnknown = TInlineText::kUnknown;
+  TInlineScan scan;
+  const std::u16string text(200, u'*');
+  {
+    TInlineText outer(text, scan);
+    outer.rememberClosing(3, mtEM_STAR, 7);
+    outer.rememberConstructEnd(5, 9);
+    {
+      TInlineText inner(text, scan);
+      EXPECT_EQ(inner.knownClosing(3, mtEM_STAR), kUnknown);
+      EXPECT_EQ(inner.knownConstructEnd(5), kUnknown);
+      inner.rememberClosing(4, mtEM_STAR, 8);
+      EXPECT_EQ(inner.knownClosing(4, mtEM_STAR), 8);
+      EXPECT_EQ(outer.knownClosing(4, mtEM_STAR), kUnknown);
+    }
+    EXPECT_EQ(outer.knownClosing(3, mtEM_STAR), 7);
+    EXPECT_EQ(outer.knownConstructEnd(5), 9);
+    for (int i = 0; i < 150; ++i) outer.rememberClosing(i, mtSTRONG_STAR, i + 1);  // a large table
+  }
+  EXPECT_EQ(scan.textsOpen, 0u);
+  TInlineText next(text, scan);  // takes the outer text's set
+  EXPECT_EQ(next.knownClosing(3, mtEM_STAR), kUnknown);
+  EXPECT_EQ(next.knownConstructEnd(5), kUnknown);
+  for (int i = 0; i < 150; ++i) ASSERT_EQ(next.knownClosing(i, mtSTRONG_STAR), kUnknown) << i;
+  next.rememberClosing(3, mtEM_STAR, 11);
+  EXPECT_EQ(next.knownClosing(3, mtEM_STAR), 11);
+  TInlineText nextInner(text, scan);  // takes the inner text's set
+  EXPECT_EQ(nextInner.knownClosing(4, mtEM_STAR), kUnknown);
+  EXPECT_EQ(scan.textsOpen, 2u);
+}
+
 // Runs of comment and declaration starts: each "<" is tried as an autolink
 // whose reading the next ones share; the output is the literal algorithm's.
 TEST(InlineWays, RunsOfCommentAndDeclarationStartsGiveTheLiteralOutput) {
