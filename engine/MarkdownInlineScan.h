@@ -59,7 +59,12 @@ struct TTextResults {
   std::vector<TPositionResults> closings;
   TPositionResults constructEnds;
   bool used = false;  // something was remembered since the last clear
-  void clear();
+  void clear() {
+    if (used) clearTables();
+  }
+
+ private:
+  void clearTables();
 };
 
 // What the emitter keeps between inline conversions and for the conversion
@@ -90,8 +95,11 @@ struct TInlineScan {
   std::size_t textsOpen = 0;
   // The results for a text that starts now, and their return, cleared, when
   // it ends; texts end in the reverse order of their start.
-  TTextResults& takeResults();
-  void giveBackResults();
+  TTextResults& takeResults() {
+    if (textsOpen == results.size()) results.push_back(std::make_unique<TTextResults>());
+    return *results[textsOpen++];
+  }
+  void giveBackResults() { results[--textsOpen]->clear(); }
 };
 
 // One text being converted inline (a paragraph's text, a link text, ...),

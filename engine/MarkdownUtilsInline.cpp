@@ -237,19 +237,11 @@ void TPositionResults::clear() {
   }
 }
 
-void TTextResults::clear() {
-  if (!used) return;
+void TTextResults::clearTables() {
   used = false;
   for (TPositionResults& table : closings) table.clear();
   constructEnds.clear();
 }
-
-TTextResults& TInlineScan::takeResults() {
-  if (textsOpen == results.size()) results.push_back(std::make_unique<TTextResults>());
-  return *results[textsOpen++];
-}
-
-void TInlineScan::giveBackResults() { results[--textsOpen]->clear(); }
 
 bool TInlineText::keepTokensUpTo(std::size_t position) {
   if (tokens_ == nullptr || position >= s.size()) return false;
