@@ -50,21 +50,12 @@ class TPositionResults {
   std::size_t used_ = 0;
 };
 
-// The results one text remembers (see TInlineText). They outlive the text:
-// the scan keeps them for the next text at the same nesting level, so that
-// a document's paragraphs do not allocate their tables one by one.
+// The results one text remembers (see TInlineText): per sought token, per
+// start position; per construct position.
 struct TTextResults {
-  // Per sought token, per start position; per construct position. Empty
-  // until needed.
-  std::vector<TPositionResults> closings;
+  std::vector<TPositionResults> closings;  // one table per token
   TPositionResults constructEnds;
-  bool used = false;  // something was remembered since the last clear
-  void clear() {
-    if (used) clearTables();
-  }
-
- private:
-  void clearTables();
+  void clear();
 };
 
 // What the emitter keeps between inline conversions and for the conversion
@@ -88,18 +79,10 @@ struct TInlineScan {
   // was added, the innermost text's last. One stack for all texts, so that
   // a text allocates nothing once the stack has grown.
   std::vector<std::uint8_t> tokens;
-  // The remembered results of the texts being converted, one set per level
-  // of texts within texts, and the number of texts being converted. Each
-  // set stays where it is while the list grows.
-  std::vector<std::unique_ptr<TTextResults>> results;
-  std::size_t textsOpen = 0;
-  // The results for a text that starts now, and their return, cleared, when
-  // it ends; texts end in the reverse order of their start.
-  TTextResults& takeResults() {
-    if (textsOpen == results.size()) results.push_back(std::make_unique<TTextResults>());
-    return *results[textsOpen++];
-  }
-  void giveBackResults() { results[--textsOpen]->clear(); }
+  // Tables of remembered results that texts have given back, cleared, for
+  // the next texts that remember something: a document's paragraphs do not
+  // allocate their tables one by one.
+  std::vector<TTextResults> spareResults;
 };
 
 // One text being converted inline (a paragraph's text, a link text, ...),
@@ -110,16 +93,16 @@ struct TInlineText {
   TInlineText(const std::u16string& text, TInlineScan& scan)
       : s(text),
         scan_(scan),
-        results_(scan.takeResults()),
         tokens_(scan.shortcuts ? &scan.tokens : nullptr),
         tokensFrom_(scan.tokens.size()),
         bracketReadBudget(kDirectReadsPerUnit * static_cast<std::int64_t>(text.size())),
         linkPartReadBudget(kDirectReadsPerUnit * static_cast<std::int64_t>(text.size())) {}
-  // Gives the text's stretch of the token stack back; texts end in the
-  // reverse order of their start.
-  ~TInlineText() {
+  // Gives the text's stretch of the token stack back, and its tables of
+  // results if it took any; texts end in the reverse order of their start.
+  // Inline: every paragraph's text ends here, and most remember nothing.
+  [[gnu::always_inline]] ~TInlineText() {
     if (tokensKept_ > 0) tokens_->resize(tokensFrom_);
-    scan_.giveBackResults();
+    if (resultsTaken_) giveBackResults();
   }
   TInlineText(const TInlineText&) = delete;
   TInlineText& operator=(const TInlineText&) = delete;
@@ -198,7 +181,12 @@ struct TInlineText {
 
  private:
   TInlineScan& scan_;
-  TTextResults& results_;  // the scan's, for this text's level
+  // The remembered results; their tables are taken from the scan's spares
+  // when the first result is remembered, and given back when the text ends.
+  TTextResults results_;
+  bool resultsTaken_ = false;
+  void takeResults();
+  void giveBackResults();
   // The text's stretch of the token stack: tokensKept_ positions from
   // tokensFrom_ on. It grows as searches go further, as long as no inner
   // text (a link text, say) holds a stretch above it.

@@ -237,10 +237,26 @@ void TPositionResults::clear() {
   }
 }
 
-void TTextResults::clearTables() {
-  used = false;
+void TTextResults::clear() {
   for (TPositionResults& table : closings) table.clear();
   constructEnds.clear();
+}
+
+// Once per text at most, and only for texts that remember something: kept
+// out of the searches that call it.
+[[gnu::cold, gnu::noinline]] void TInlineText::takeResults() {
+  resultsTaken_ = true;
+  std::vector<TTextResults>& spares = scan_.spareResults;
+  if (!spares.empty()) {
+    results_ = std::move(spares.back());
+    spares.pop_back();
+  }
+  if (results_.closings.empty()) results_.closings.resize(TMarkTokenCount);
+}
+
+[[gnu::cold, gnu::noinline]] void TInlineText::giveBackResults() {
+  results_.clear();
+  scan_.spareResults.push_back(std::move(results_));
 }
 
 bool TInlineText::keepTokensUpTo(std::size_t position) {
@@ -263,8 +279,7 @@ int TInlineText::knownClosing(int start, TMarkToken token) const {
 
 void TInlineText::rememberClosing(int start, TMarkToken token, int closing) {
   if (start >= length()) return;
-  if (results_.closings.empty()) results_.closings.resize(TMarkTokenCount);
-  results_.used = true;
+  if (!resultsTaken_) takeResults();
   results_.closings[static_cast<std::size_t>(token)].set(start, closing);
 }
 
@@ -274,7 +289,7 @@ int TInlineText::knownConstructEnd(int position) const {
 
 void TInlineText::rememberConstructEnd(int position, int last) {
   if (position >= length()) return;
-  results_.used = true;
+  if (!resultsTaken_) takeResults();
   results_.constructEnds.set(position, last);
 }
 

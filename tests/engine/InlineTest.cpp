@@ -523,8 +523,8 @@ TEST(InlineWays, RememberedResultsSurviveTheTableGrowing) {
   }
 }
 
-// The scan keeps one set of remembered results per level of texts within
-// texts; a text finds its set empty, whatever the text before it left there.
+// Texts that remember results give their tables back to the scan, cleared,
+// and later texts take them: a text finds nothing remembered but its own.
 TEST(InlineWays, EachTextStartsWithNothingRemembered) {
   constexpr int kUnknown = TInlineText::kUnknown;
   TInlineScan scan;
@@ -541,20 +541,28 @@ TEST(InlineWays, EachTextStartsWithNothingRemembered) {
       EXPECT_EQ(inner.knownClosing(4, mtEM_STAR), 8);
       EXPECT_EQ(outer.knownClosing(4, mtEM_STAR), kUnknown);
     }
+    EXPECT_EQ(scan.spareResults.size(), 1u);
     EXPECT_EQ(outer.knownClosing(3, mtEM_STAR), 7);
     EXPECT_EQ(outer.knownConstructEnd(5), 9);
     for (int i = 0; i < 150; ++i) outer.rememberClosing(i, mtSTRONG_STAR, i + 1);  // a large table
   }
-  EXPECT_EQ(scan.textsOpen, 0u);
-  TInlineText next(text, scan);  // takes the outer text's set
+  EXPECT_EQ(scan.spareResults.size(), 2u);
+  {
+    TInlineText quiet(text, scan);  // remembers nothing, takes nothing
+  }
+  EXPECT_EQ(scan.spareResults.size(), 2u);
+  TInlineText next(text, scan);
   EXPECT_EQ(next.knownClosing(3, mtEM_STAR), kUnknown);
+  next.rememberClosing(3, mtEM_STAR, 11);  // takes the tables the outer text gave back last
+  EXPECT_EQ(scan.spareResults.size(), 1u);
+  EXPECT_EQ(next.knownClosing(3, mtEM_STAR), 11);
   EXPECT_EQ(next.knownConstructEnd(5), kUnknown);
   for (int i = 0; i < 150; ++i) ASSERT_EQ(next.knownClosing(i, mtSTRONG_STAR), kUnknown) << i;
-  next.rememberClosing(3, mtEM_STAR, 11);
-  EXPECT_EQ(next.knownClosing(3, mtEM_STAR), 11);
-  TInlineText nextInner(text, scan);  // takes the inner text's set
+  TInlineText nextInner(text, scan);
+  nextInner.rememberConstructEnd(6, 10);  // takes the inner text's tables
   EXPECT_EQ(nextInner.knownClosing(4, mtEM_STAR), kUnknown);
-  EXPECT_EQ(scan.textsOpen, 2u);
+  EXPECT_EQ(nextInner.knownConstructEnd(6), 10);
+  EXPECT_TRUE(scan.spareResults.empty());
 }
 
 // Runs of comment and declaration starts: each "<" is tried as an autolink
