@@ -254,6 +254,7 @@ void TTextResults::clear() {
   if (results_.closings.empty()) results_.closings.resize(TMarkTokenCount);
 }
 
+// When a text that took tables ends.
 [[gnu::cold, gnu::noinline]] void TInlineText::giveBackResults() {
   results_.clear();
   scan_.spareResults.push_back(std::move(results_));
