@@ -92,7 +92,6 @@ struct TInlineText {
   TInlineText(const std::u16string& text, TInlineScan& scan)
       : s(text),
         scan_(scan),
-        tokens_(scan.shortcuts ? &scan.tokens : nullptr),
         tokensFrom_(scan.tokens.size()),
         bracketReadBudget(kDirectReadsPerUnit * static_cast<std::int64_t>(text.size())),
         linkPartReadBudget(kDirectReadsPerUnit * static_cast<std::int64_t>(text.size())) {}
@@ -100,7 +99,7 @@ struct TInlineText {
   // results if it took any; texts end in the reverse order of their start.
   // Inline: every paragraph's text ends here, and most remember nothing.
   [[gnu::always_inline]] ~TInlineText() {
-    if (tokensKept_ > 0) tokens_->resize(tokensFrom_);
+    if (tokensKept_ > 0) scan_.tokens.resize(tokensFrom_);
     if (resultsTaken_) giveBackResults();
   }
   TInlineText(const TInlineText&) = delete;
@@ -117,13 +116,13 @@ struct TInlineText {
   static_assert(TMarkTokenCount < kTokenNotAsked);
   std::uint8_t knownToken(int position) const {
     const auto at = static_cast<std::size_t>(position);
-    return at < tokensKept_ ? (*tokens_)[tokensFrom_ + at] : kTokenNotAsked;
+    return at < tokensKept_ ? scan_.tokens[tokensFrom_ + at] : kTokenNotAsked;
   }
   // Remembers the marker at position, if the stretch can reach it.
   void rememberToken(int position, TMarkToken token) {
     const auto at = static_cast<std::size_t>(position);
     if (at >= tokensKept_ && !keepTokensUpTo(at)) return;
-    (*tokens_)[tokensFrom_ + at] = static_cast<std::uint8_t>(token);
+    scan_.tokens[tokensFrom_ + at] = static_cast<std::uint8_t>(token);
   }
 
   // Remembered results. A search for the closer `token` from `start`
@@ -189,7 +188,6 @@ struct TInlineText {
   // The text's stretch of the token stack: tokensKept_ positions from
   // tokensFrom_ on. It grows as searches go further, as long as no inner
   // text (a link text, say) holds a stretch above it.
-  std::vector<std::uint8_t>* tokens_;  // the scan's token stack, or null
   std::size_t tokensFrom_;
   std::size_t tokensKept_ = 0;
   bool keepTokensUpTo(std::size_t position);

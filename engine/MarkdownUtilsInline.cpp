@@ -261,13 +261,14 @@ void TTextResults::clear() {
 }
 
 bool TInlineText::keepTokensUpTo(std::size_t position) {
-  if (tokens_ == nullptr || position >= s.size()) return false;
-  if (tokens_->size() != tokensFrom_ + tokensKept_) return false;  // an inner text's stretch is on top
+  std::vector<std::uint8_t>& tokens = scan_.tokens;
+  if (!scan_.shortcuts || position >= s.size()) return false;
+  if (tokens.size() != tokensFrom_ + tokensKept_) return false;  // an inner text's stretch is on top
   // Room for the whole text at once, so that growing never copies; the
   // filling doubles, which keeps it in proportion to the positions searched.
-  if (tokensKept_ == 0) tokens_->reserve(tokensFrom_ + s.size());
+  if (tokensKept_ == 0) tokens.reserve(tokensFrom_ + s.size());
   const std::size_t kept = std::min(s.size(), std::max({position + 1, 2 * tokensKept_, std::size_t{64}}));
-  tokens_->resize(tokensFrom_ + kept, kTokenNotAsked);
+  tokens.resize(tokensFrom_ + kept, kTokenNotAsked);
   tokensKept_ = kept;
   return true;
 }
