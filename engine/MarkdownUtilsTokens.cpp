@@ -56,8 +56,8 @@ TTokenWindow windowAt(const std::u16string& s, int position) {
 
 bool bothSpaces(char16_t a, char16_t b) { return a == u' ' && b == u' '; }
 
-// "*" and "_" in DaringFireball: a double marker is refused between two
-// spaces, a single one likewise.
+// "*", "_" in DaringFireball, and "~": a double marker is refused between
+// two spaces, a single one likewise.
 TMarkToken starLike(const TTokenWindow& w, TMarkToken single, TMarkToken twice) {
   if (w.next == w.c) return bothSpaces(w.prev, w.next2) ? mtNONE : twice;
   return bothSpaces(w.prev, w.next) ? mtNONE : single;
@@ -70,93 +70,57 @@ TMarkToken extendedUnderscore(const TTokenWindow& w) {
   return mtEM_UNDERSCORE;
 }
 
-// Markers known in every dialect. Returns true when `c` is one of them.
-bool commonToken(const TTokenWindow& w, bool extended, TMarkToken& token) {
+// A quotation mark of the extended dialects opens or closes a quotation.
+TMarkToken quotationMark(const TTokenWindow& w) {
+  if (!TUtils::isLetterOrDigit(w.prev) && w.next != u' ') return mtX_LDQUO;
+  if (w.prev != u' ' && !TUtils::isLetterOrDigit(w.next)) return mtX_RDQUO;
+  return mtNONE;
+}
+
+// "(C)", "(R)" and "(TM)" of the extended dialects.
+TMarkToken symbolInParentheses(const TTokenWindow& w) {
+  if (w.next == u'C' && w.next2 == u')') return mtX_COPY;
+  if (w.next == u'R' && w.next2 == u')') return mtX_REG;
+  if (w.next == u'T' && w.next2 == u'M' && w.next3 == u')') return mtX_TRADE;
+  return mtNONE;
+}
+
+// "++" and "==" of CommonMark, refused between two spaces.
+TMarkToken doubledMarker(const TTokenWindow& w, TMarkToken token) {
+  return (w.next == w.c && !bothSpaces(w.prev, w.next2)) ? token : mtNONE;
+}
+
+// The marker that starts with w.c. Markers known in every dialect come
+// first; quotation marks, superscript and typographic replacements belong to
+// CommonMark and TxtMark (`extended`); formula, inserted, marked, deleted
+// text and subscript to CommonMark alone.
+TMarkToken tokenOf(const TTokenWindow& w, bool extended, bool commonMark) {
   switch (w.c) {
-    case u'*':
-      token = starLike(w, mtEM_STAR, mtSTRONG_STAR);
-      return true;
+    case u'*': return starLike(w, mtEM_STAR, mtSTRONG_STAR);
     case u'_':
-      token = extended ? extendedUnderscore(w) : starLike(w, mtEM_UNDERSCORE, mtSTRONG_UNDERSCORE);
-      return true;
-    case u'!':
-      token = w.next == u'[' ? mtIMAGE : mtNONE;
-      return true;
-    case u'&':
-      token = mtENTITY;
-      return true;
-    case u'`':
-      token = w.next == u'`' ? mtCODE_DOUBLE : mtCODE_SINGLE;
-      return true;
-    case u'[':
-      token = extended && w.next == u'[' ? mtX_LINK_OPEN : mtLINK;
-      return true;
-    case u']':
-      token = extended && w.next == u']' ? mtX_LINK_CLOSE : mtNONE;
-      return true;
-    case u'<':
-      token = extended && w.next == u'<' ? mtX_LAQUO : mtHTML;
-      return true;
-    case u'\\':
-      token = INLINE_ESCAPES.contains(w.next) ? mtESCAPE : mtNONE;
-      return true;
-    default:
-      return false;
-  }
-}
+      return extended ? extendedUnderscore(w) : starLike(w, mtEM_UNDERSCORE, mtSTRONG_UNDERSCORE);
+    case u'!': return w.next == u'[' ? mtIMAGE : mtNONE;
+    case u'&': return mtENTITY;
+    case u'`': return w.next == u'`' ? mtCODE_DOUBLE : mtCODE_SINGLE;
+    case u'[': return extended && w.next == u'[' ? mtX_LINK_OPEN : mtLINK;
+    case u']': return extended && w.next == u']' ? mtX_LINK_CLOSE : mtNONE;
+    case u'<': return extended && w.next == u'<' ? mtX_LAQUO : mtHTML;
+    case u'\\': return INLINE_ESCAPES.contains(w.next) ? mtESCAPE : mtNONE;
 
-// Quotation marks, superscript and typographic replacements of CommonMark
-// and TxtMark. Returns true when the result is final.
-bool extendedToken(const TTokenWindow& w, TMarkToken& token) {
-  switch (w.c) {
-    case u'"':
-      if (!TUtils::isLetterOrDigit(w.prev) && w.next != u' ') {
-        token = mtX_LDQUO;
-      } else if (w.prev != u' ' && !TUtils::isLetterOrDigit(w.next)) {
-        token = mtX_RDQUO;
-      } else {
-        token = mtNONE;
-      }
-      return true;
-    case u'^':
-      token = (w.prev == u'^' || w.next == u'^') ? mtNONE : mtSUPER;
-      return true;
-    case u'(':
-      if (w.next == u'C' && w.next2 == u')') token = mtX_COPY;
-      else if (w.next == u'R' && w.next2 == u')') token = mtX_REG;
-      else if (w.next == u'T' && w.next2 == u'M' && w.next3 == u')') token = mtX_TRADE;
-      else return false;
-      return true;
+    case u'"': return extended ? quotationMark(w) : mtNONE;
+    case u'^': return extended && w.prev != u'^' && w.next != u'^' ? mtSUPER : mtNONE;
+    case u'(': return extended ? symbolInParentheses(w) : mtNONE;
     case u'-':
-      if (w.next != u'-') return false;
-      token = w.next2 == u'-' ? mtX_MDASH : mtX_NDASH;
-      return true;
-    case u'.':
-      if (w.next != u'.' || w.next2 != u'.') return false;
-      token = mtX_HELLIP;
-      return true;
-    case u'>':
-      if (w.next != u'>') return false;
-      token = mtX_RAQUO;
-      return true;
-    default:
-      return false;
-  }
-}
+      if (!extended || w.next != u'-') return mtNONE;
+      return w.next2 == u'-' ? mtX_MDASH : mtX_NDASH;
+    case u'.': return extended && w.next == u'.' && w.next2 == u'.' ? mtX_HELLIP : mtNONE;
+    case u'>': return extended && w.next == u'>' ? mtX_RAQUO : mtNONE;
 
-// Formula, inserted, marked, deleted text and subscript: CommonMark only.
-TMarkToken commonMarkToken(const TTokenWindow& w) {
-  switch (w.c) {
-    case u'$':
-      return bothSpaces(w.prev, w.next) ? mtNONE : mtMATH_DOLLAR;
-    case u'+':
-      return (w.next == u'+' && !bothSpaces(w.prev, w.next2)) ? mtINS_PLUS : mtNONE;
-    case u'=':
-      return (w.next == u'=' && !bothSpaces(w.prev, w.next2)) ? mtMARK_EQ : mtNONE;
-    case u'~':
-      return starLike(w, mtSUB_TILDE, mtSTRIKE_TILDE);
-    default:
-      return mtNONE;
+    case u'$': return commonMark && !bothSpaces(w.prev, w.next) ? mtMATH_DOLLAR : mtNONE;
+    case u'+': return commonMark ? doubledMarker(w, mtINS_PLUS) : mtNONE;
+    case u'=': return commonMark ? doubledMarker(w, mtMARK_EQ) : mtNONE;
+    case u'~': return commonMark ? starLike(w, mtSUB_TILDE, mtSTRIKE_TILDE) : mtNONE;
+    default: return mtNONE;
   }
 }
 
@@ -169,15 +133,11 @@ char16_t TEmitter::whitespaceToSpace(char16_t c) {
 
 TMarkToken TEmitter::getToken(const std::u16string& s, int position) const {
   if (position < 0 || position >= static_cast<int>(s.size())) return mtNONE;
-  if (!canStartToken(s[static_cast<std::size_t>(position)])) return mtNONE;
-  const TTokenWindow w = windowAt(s, position);
-  const bool extended = config().isDialect({mdCommonMark, mdTxtMark});
-
-  TMarkToken token = mtNONE;
-  if (commonToken(w, extended, token)) return token;
-  if (extended && extendedToken(w, token)) return token;
-  if (config().isDialect({mdCommonMark})) return commonMarkToken(w);
-  return mtNONE;
+  const char16_t c = s[static_cast<std::size_t>(position)];
+  if (!canStartToken(c)) return mtNONE;
+  const TMarkdownProcessorDialect dialect = config().GetDialect();
+  const bool extended = dialect == mdCommonMark || dialect == mdTxtMark;
+  return tokenOf(windowAt(s, position), extended, dialect == mdCommonMark);
 }
 
 bool TEmitter::canStartToken(char16_t c) { return TOKEN_STARTS.contains(c); }

@@ -188,6 +188,26 @@ TEST(Tokens, CommonMarkOnlyMarkers) {
   });
 }
 
+// Each rule reads its neighbours as spaces when they are white space of
+// any kind, two and three characters away as well as next to the marker.
+TEST(Tokens, NeighboursOfEveryKindOfWhiteSpaceReadAsSpaces) {
+  expectTokens({
+      {u"a\t**\nb", 2, mtNONE, mtNONE, mtNONE},
+      {u"a\n__\u3000b", 2, mtNONE, mtNONE, mtNONE},
+      {u"a\t~~\nb", 2, mtNONE, mtNONE, mtNONE},
+      {u"a\n~\tb", 2, mtNONE, mtNONE, mtNONE},
+      {u"a\t++\nb", 2, mtNONE, mtNONE, mtNONE},
+      {u"a\u00A0==\tb", 2, mtNONE, mtNONE, mtNONE},
+      {u"a\t$\nb", 2, mtNONE, mtNONE, mtNONE},
+      {u"\t\"\n", 1, mtNONE, mtNONE, mtNONE},
+      {u"a\t\"b", 2, mtNONE, mtX_LDQUO, mtX_LDQUO},
+      {u"a\"\n", 1, mtNONE, mtX_RDQUO, mtX_RDQUO},
+      {u"\\\t", 0, mtNONE, mtNONE, mtNONE},
+      {u"a\t**b", 2, mtSTRONG_STAR, mtSTRONG_STAR, mtSTRONG_STAR},
+      {u"a++\tb", 1, mtNONE, mtINS_PLUS, mtNONE},
+  });
+}
+
 TEST(Tokens, PositionsOutsideTheTextAreOrdinaryText) {
   for (TMarkdownProcessorDialect dialect : {mdDaringFireball, mdCommonMark, mdTxtMark}) {
     SCOPED_TRACE(dialectName(dialect));
