@@ -287,6 +287,9 @@ int TInlineText::matchingBracket(int open) {
   if (!bracketsMatched) {
     if (s[static_cast<std::size_t>(open)] != u'[') return -1;
     const int close = readLinkTextEnd(s, open + 1, bracketReadBudget);
+    // A read that found no match read the rest of the text, as the table
+    // does: the brackets after this one ask the table.
+    if (close == -1) bracketReadBudget = 0;
     if (close != kUnknown) return close;
     matchBrackets();
   }
