@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -82,7 +83,7 @@ bool widenSixteenAscii(const std::uint8_t* p, char16_t* out) {
 // Decodes UTF-8 into out, which has room for one code unit per byte; returns
 // the number of code units written. An invalid sequence becomes U+FFFD, or
 // when `strict`, stops the decoding and gives -1.
-std::int64_t decodeUtf8(const std::string& text, char16_t* out, bool strict) {
+std::int64_t decodeUtf8(std::string_view text, char16_t* out, bool strict) {
   const auto* p = reinterpret_cast<const std::uint8_t*>(text.data());
   const auto length = static_cast<std::int32_t>(text.size());
   std::int32_t i = 0;
@@ -120,12 +121,39 @@ std::int64_t decodeUtf8(const std::string& text, char16_t* out, bool strict) {
   return written;
 }
 
+bool isContinuationByte(char byte) { return (static_cast<std::uint8_t>(byte) & 0xC0) == 0x80; }
+
+// Where the chunk of text that begins at `start` ends: after at most
+// kDecodeChunk bytes, and never inside a character. A character starts with
+// a byte that is no continuation byte and takes at most three after it, so
+// four continuation bytes in a row hold no start that the cut could split.
+constexpr std::size_t kDecodeChunk = 4096;
+
+std::size_t chunkEnd(std::string_view text, std::size_t start) {
+  const std::size_t end = std::min(text.size(), start + kDecodeChunk);
+  if (end == text.size()) return end;
+  for (std::size_t back = 0; back < 4 && end - back > start; ++back) {
+    if (!isContinuationByte(text[end - back])) return end - back;
+  }
+  return end;
+}
+
 // The text decoded as strict UTF-8 into `result`; false when it is not UTF-8.
+// Decoded a chunk at a time and appended, so that the result is written once
+// instead of being filled with zeros first.
 bool decodeStrictUtf8(const std::string& text, std::u16string& result) {
-  result.assign(text.size(), u'\0');
-  const std::int64_t written = decodeUtf8(text, result.data(), true);
-  if (written < 0) return false;
-  result.resize(static_cast<std::size_t>(written));
+  result.clear();
+  result.reserve(text.size());
+  char16_t chunk[kDecodeChunk];
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = chunkEnd(text, start);
+    const std::int64_t written =
+        decodeUtf8(std::string_view(text).substr(start, end - start), chunk, true);
+    if (written < 0) return false;
+    result.append(chunk, static_cast<std::size_t>(written));
+    start = end;
+  }
   return true;
 }
 

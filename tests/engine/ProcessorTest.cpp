@@ -173,6 +173,38 @@ TEST(Decoding, ByteOrderMarksExplicitEncodingsAndTheFallback) {
   EXPECT_THROW(decodeText("x", "no-such-encoding"), std::runtime_error);
 }
 
+// Long texts are decoded a few thousand bytes at a time. A character, or a
+// broken sequence, that stands across the end of such a piece at any offset
+// decodes as it does in a short text: the characters, or the fallback.
+TEST(Decoding, CharactersAcrossThePiecesOfALongText) {
+  struct Row {
+    const char* name;
+    std::string bytes;
+    bool valid;
+  };
+  const std::vector<Row> rows{
+      {"two bytes", "\xC3\xA9", true},
+      {"three bytes", "\xE2\x82\xAC", true},
+      {"four bytes", "\xF0\x9F\x98\x80", true},
+      {"lead without its last byte", "\xE2\x82" "a", false},
+      {"lone lead", "\xF0" "a", false},
+      {"stray continuation bytes", "\x80\x80\x80\x80\x80", false},
+      {"character, then stray bytes", "\xF0\x9F\x98\x80\x80\x80\x80\x80", false},
+  };
+  for (const Row& row : rows) {
+    for (std::size_t before = 4080; before <= 4100; ++before) {
+      SCOPED_TRACE(std::string(row.name) + " after " + std::to_string(before) + " bytes");
+      const std::string bytes = std::string(before, 'a') + row.bytes + std::string(3000, 'b');
+      const std::u16string decoded = decodeText(bytes, "");
+      if (row.valid) {
+        EXPECT_EQ(decoded, fromUtf8(bytes));
+      } else {
+        EXPECT_EQ(decoded, decodeText(bytes, "windows-1252"));
+      }
+    }
+  }
+}
+
 TEST(ProcessFile, EndsEveryLineWithCrLfAndConverts) {
   auto processor = TMarkdownProcessor::CreateDialect(mdCommonMark);
   TempFile noBreak("# Title\ntext");
