@@ -408,6 +408,27 @@ Options parseOptions(const std::vector<std::string>& args) {
   return options;
 }
 
+std::optional<std::uintmax_t> inputBytes(const std::vector<std::string>& args, int inputFd) {
+  Options options;
+  try {
+    options = parseOptions(args);
+  } catch (const std::invalid_argument&) {
+    return 0;
+  }
+  if (options.help || options.version) return 0;
+  std::vector<std::string> inputs = options.inputs;
+  if (inputs.empty()) inputs.push_back("-");
+  std::uintmax_t total = 0;
+  for (const std::string& input : inputs) {
+    struct stat info {};
+    const int status = input == "-" ? ::fstat(inputFd, &info) : ::stat(input.c_str(), &info);
+    if (status != 0) continue;                      // reported when it is converted
+    if (!S_ISREG(info.st_mode)) return std::nullopt;  // a pipe, say: read to its end
+    total += static_cast<std::uintmax_t>(info.st_size);
+  }
+  return total;
+}
+
 int run(const std::vector<std::string>& args, int inputFd, std::ostream& out, std::ostream& err) {
   Options options;
   std::vector<Job> jobs;

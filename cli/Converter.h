@@ -30,6 +30,12 @@ Options parseOptions(const std::vector<std::string>& args);
 
 std::string usage();
 
+// The bytes that the inputs named by the arguments hold, standard input
+// (`inputFd`) among them when it is read: known when every input is a
+// regular file. An input that cannot be looked at counts nothing, and so do
+// arguments that name no conversion (bad options, --help, --version).
+std::optional<std::uintmax_t> inputBytes(const std::vector<std::string>& args, int inputFd);
+
 // Runs the program, reading standard input from `inputFd`; returns the exit
 // status (0 fine, 1 a file failed, 2 usage or a closed or unreadable input).
 int run(const std::vector<std::string>& args, int inputFd, std::ostream& out, std::ostream& err);

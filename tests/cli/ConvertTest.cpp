@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "Converter.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -80,6 +82,41 @@ class ConvertTest : public ::testing::Test {
 
   fs::path dir_;
 };
+
+// What the program knows of its inputs' size before it converts them, which
+// decides whether it starts itself again with the tunables of large inputs.
+TEST_F(ConvertTest, InputBytesAreKnownForRegularFilesOnly) {
+  const std::string small = file("small.md", std::string(100, 'a')).string();
+  const std::string other = file("other.md", std::string(23, 'b')).string();
+  const int regular = ::open(small.c_str(), O_RDONLY);
+  int pipeEnds[2];
+  ASSERT_EQ(::pipe(pipeEnds), 0);
+  struct Row {
+    const char* name;
+    std::vector<std::string> args;
+    int inputFd;
+    std::optional<std::uintmax_t> bytes;
+  };
+  const std::vector<Row> rows{
+      {"one file", {"-d", "txtmark", small}, pipeEnds[0], 100},
+      {"two files", {small, "--", other}, pipeEnds[0], 123},
+      {"standard input from a file", {"-"}, regular, 100},
+      {"standard input when no file is named", {"--seed", "3"}, regular, 100},
+      {"standard input from a pipe", {small, "-"}, pipeEnds[0], std::nullopt},
+      {"a folder", {dir_.string()}, pipeEnds[0], std::nullopt},
+      {"a missing file", {(dir_ / "missing.md").string(), other}, pipeEnds[0], 23},
+      {"a closed standard input", {}, -1, 0},
+      {"help", {"--help", small}, pipeEnds[0], 0},
+      {"a bad option", {"--frobnicate", small}, pipeEnds[0], 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(glyphmill::cli::inputBytes(row.args, row.inputFd), row.bytes);
+  }
+  ::close(regular);
+  ::close(pipeEnds[0]);
+  ::close(pipeEnds[1]);
+}
 
 TEST_F(ConvertTest, DialectsByNameInAnyLetterCase) {
   struct Row {
