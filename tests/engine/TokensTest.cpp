@@ -189,7 +189,7 @@ TEST(Tokens, CommonMarkOnlyMarkers) {
 }
 
 // Each rule reads its neighbours as spaces when they are white space of
-// any kind, two and three characters away as well as next to the marker.
+// any kind, two characters away as well as next to the marker.
 TEST(Tokens, NeighboursOfEveryKindOfWhiteSpaceReadAsSpaces) {
   expectTokens({
       {u"a\t**\nb", 2, mtNONE, mtNONE, mtNONE},
