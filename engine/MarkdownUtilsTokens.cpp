@@ -1,6 +1,12 @@
 // Inline token recognition: which marker starts at a position of a text.
 // The answer depends only on the character there, one character before it,
 // three after it and the dialect.
+#include <bit>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "MarkdownUtils.h"
 
 namespace glyphmill {
@@ -124,6 +130,38 @@ TMarkToken tokenOf(const TTokenWindow& w, bool extended, bool commonMark) {
   }
 }
 
+bool startsToken(char16_t c) { return c < 128 && TOKEN_START_TABLE.starts[c]; }
+
+// The first position at or after `from` whose character may start a marker,
+// or the size of s. Every marker starts with one of "!" to "." (of which "#",
+// "%", "'", ")" and "," start none), "<" to ">", "[" to "`", or "~": eight
+// characters at a time are tested against those ranges, so that prose is
+// passed over in steps of eight; the caller looks the character found up.
+std::size_t nextPossibleTokenStart(std::u16string_view s, std::size_t from) {
+  std::size_t i = from;
+#if defined(__SSE2__)
+  // c lies in [low, low + span] when c - low (wrapping around below zero)
+  // minus span (stopping at zero) is zero.
+  const auto inRange = [](__m128i units, char16_t low, char16_t span) {
+    const __m128i shifted = _mm_sub_epi16(units, _mm_set1_epi16(static_cast<short>(low)));
+    const __m128i over = _mm_subs_epu16(shifted, _mm_set1_epi16(static_cast<short>(span)));
+    return _mm_cmpeq_epi16(over, _mm_setzero_si128());
+  };
+  const __m128i tilde = _mm_set1_epi16(u'~');
+  while (i + 8 <= s.size()) {
+    const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + i));
+    const __m128i hits = _mm_or_si128(
+        _mm_or_si128(inRange(units, u'!', u'.' - u'!'), inRange(units, u'<', u'>' - u'<')),
+        _mm_or_si128(inRange(units, u'[', u'`' - u'['), _mm_cmpeq_epi16(units, tilde)));
+    const auto mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
+    if (mask != 0) return i + static_cast<std::size_t>(std::countr_zero(mask)) / 2;  // two bits a unit
+    i += 8;
+  }
+#endif
+  while (i < s.size() && !startsToken(s[i])) ++i;
+  return i;
+}
+
 }  // namespace
 
 char16_t TEmitter::whitespaceToSpace(char16_t c) {
@@ -143,14 +181,10 @@ TMarkToken TEmitter::getToken(const std::u16string& s, int position) const {
 bool TEmitter::canStartToken(char16_t c) { return TOKEN_STARTS.contains(c); }
 
 int TEmitter::plainRunEnd(std::u16string_view s, int start) {
-  const int n = static_cast<int>(s.size());
-  int i = start < 0 ? 0 : start;
-  while (i < n) {
-    const char16_t c = s[static_cast<std::size_t>(i)];
-    if (c < 128 && TOKEN_START_TABLE.starts[c]) break;  // every marker starts below 128
-    ++i;
-  }
-  return i;
+  auto i = static_cast<std::size_t>(start < 0 ? 0 : start);
+  // Where markers stand close together, the first character is one.
+  while (i < s.size() && !startsToken(s[i])) i = nextPossibleTokenStart(s, i + 1);
+  return static_cast<int>(i);
 }
 
 int TEmitter::findToken(const std::u16string& s, int start, TMarkToken token) const {

@@ -256,6 +256,34 @@ TEST(Tokens, FindTokenReturnsTheFirstExactMatch) {
   }
 }
 
+// A plain run ends at the first character that can start a marker. Each
+// character below 0x80, the characters at the ends of the ranges the scan
+// tests eight at a time, and some beyond ASCII stand alone in a text of
+// letters, at every offset across two steps of eight and the text's end.
+TEST(Tokens, PlainRunsEndAtTheFirstCharacterThatCanStartAMarker) {
+  std::u16string probes;
+  for (char16_t c = 1; c < 0x80; ++c) probes += c;
+  probes += u"\u00A0\u2021\u202E\u205B\u3000\uFF01\uFF3B\xD83D";
+  const std::u16string letters(20, u'a');
+  for (const char16_t probe : probes) {
+    for (std::size_t at = 0; at < letters.size(); ++at) {
+      std::u16string text = letters;
+      text[at] = probe;
+      const int expected = TEmitter::canStartToken(probe) ? static_cast<int>(at) : 20;
+      for (const int start : {0, 1, static_cast<int>(at)}) {
+        SCOPED_TRACE(std::to_string(probe) + " at " + std::to_string(at) + " from " +
+                     std::to_string(start));
+        EXPECT_EQ(TEmitter::plainRunEnd(text, start), start > static_cast<int>(at) ? 20 : expected);
+      }
+    }
+  }
+  // Several in one step of eight: the first one that can start a marker counts.
+  EXPECT_EQ(TEmitter::plainRunEnd(u"abc#%',)*defghijk", 0), 8);
+  EXPECT_EQ(TEmitter::plainRunEnd(u"a,b,c,d,e,f,g,h,i~", 0), 17);
+  EXPECT_EQ(TEmitter::plainRunEnd(u"*a", 0), 0);
+  EXPECT_EQ(TEmitter::plainRunEnd(u"ab", -3), 2);
+}
+
 TEST(Tokens, GetTokenAllocatesNothing) {
   TConfiguration config(true);
   config.SetDialect(mdCommonMark);
