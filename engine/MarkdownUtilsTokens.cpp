@@ -182,7 +182,9 @@ bool TEmitter::canStartToken(char16_t c) { return TOKEN_STARTS.contains(c); }
 
 int TEmitter::plainRunEnd(std::u16string_view s, int start) {
   auto i = static_cast<std::size_t>(start < 0 ? 0 : start);
-  // Where markers stand close together, the first character is one.
+  // The character at hand is looked at first, as it often starts a marker
+  // where markers stand close together; after one that the scan of eight at
+  // a time found but that starts none ("#", ","...), the scan goes on.
   while (i < s.size() && !startsToken(s[i])) i = nextPossibleTokenStart(s, i + 1);
   return static_cast<int>(i);
 }
