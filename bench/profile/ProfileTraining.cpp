@@ -19,7 +19,7 @@ namespace {
 using glyphmill::TMarkdownProcessor;
 using glyphmill::TMarkdownProcessorDialect;
 
-constexpr int kProseRounds = 40;
+constexpr int kProseRounds = 400;
 constexpr std::uint32_t kRandomDocuments = 400;
 constexpr int kPatternRepetitions = 2000;
 
