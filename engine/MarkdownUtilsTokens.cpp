@@ -130,6 +130,7 @@ TMarkToken tokenOf(const TTokenWindow& w, bool extended, bool commonMark) {
   }
 }
 
+// Whether c can start a marker, by the table (every marker starts below 128).
 bool startsToken(char16_t c) { return c < 128 && TOKEN_START_TABLE.starts[c]; }
 
 // The first position at or after `from` whose character may start a marker,
@@ -172,13 +173,13 @@ char16_t TEmitter::whitespaceToSpace(char16_t c) {
 TMarkToken TEmitter::getToken(const std::u16string& s, int position) const {
   if (position < 0 || position >= static_cast<int>(s.size())) return mtNONE;
   const char16_t c = s[static_cast<std::size_t>(position)];
-  if (!canStartToken(c)) return mtNONE;
+  if (!startsToken(c)) return mtNONE;
   const TMarkdownProcessorDialect dialect = config().GetDialect();
   const bool extended = dialect == mdCommonMark || dialect == mdTxtMark;
   return tokenOf(windowAt(s, position), extended, dialect == mdCommonMark);
 }
 
-bool TEmitter::canStartToken(char16_t c) { return TOKEN_STARTS.contains(c); }
+bool TEmitter::canStartToken(char16_t c) { return startsToken(c); }
 
 int TEmitter::plainRunEnd(std::u16string_view s, int start) {
   auto i = static_cast<std::size_t>(start < 0 ? 0 : start);
